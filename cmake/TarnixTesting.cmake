@@ -1,0 +1,101 @@
+include(GoogleTest)
+
+# tarnix_add_gtest(<target> SOURCES <files...> [LIBS <libs...>] [WORKING_DIRECTORY <dir>])
+# A GoogleTest executable whose cases ctest lists one by one. Cases are discovered when ctest
+# runs (through Wine for the Windows build), so building never needs the emulator.
+function(tarnix_add_gtest target)
+    cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+    if(TARNIX_FUZZ)
+        return()
+    endif()
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+    if(NOT ARG_WORKING_DIRECTORY)
+        set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    endif()
+    gtest_discover_tests(${target}
+        TEST_PREFIX "${target}."
+        WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES TIMEOUT 300)
+endfunction()
+
+# tarnix_add_fuzzer(<target> SOURCES <files...> [LIBS <libs...>] [CORPUS <dir>])
+# A libFuzzer target, built only in the fuzz preset; ./test runs each one briefly on its corpus.
+function(tarnix_add_fuzzer target)
+    cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+    if(NOT TARNIX_FUZZ)
+        return()
+    endif()
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} Threads::Threads)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    if(ARG_CORPUS)
+        set(_corpus ${ARG_CORPUS})
+    else()
+        set(_corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${target})
+    endif()
+    # A short run from a scratch copy of the seeds, so the source tree never grows.
+    add_test(NAME fuzz.${target}
+        COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            ${PROJECT_SOURCE_DIR}/tools/run-fuzzer $<TARGET_FILE:${target}> ${_corpus}
+            ${CMAKE_CURRENT_BINARY_DIR}/${target}.work)
+    set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 300)
+endfunction()
+
+# Globs the *_test.cpp files of a test folder into one executable, keeping the platform-only
+# ones (*_win32_test.cpp, *_posix_test.cpp) to their build, and adds every sub-folder that
+# has a CMakeLists.txt of its own.
+function(tarnix_test_folder target)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+    set(_src)
+    foreach(f IN LISTS _all)
+        if(f MATCHES "_win32_test\\.cpp$" AND NOT WIN32)
+            continue()
+        endif()
+        if(f MATCHES "_posix_test\\.cpp$" AND WIN32)
+            continue()
+        endif()
+        list(APPEND _src ${f})
+    endforeach()
+    file(GLOB _support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+    list(APPEND _src ${_support})
+    if(_src)
+        tarnix_add_gtest(${target} SOURCES ${_src} LIBS ${ARG_LIBS})
+        if(TARGET ${target})
+            target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+        endif()
+    endif()
+    file(GLOB _subs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(sub IN LISTS _subs)
+        if(IS_DIRECTORY ${sub} AND EXISTS ${sub}/CMakeLists.txt)
+            add_subdirectory(${sub})
+        endif()
+    endforeach()
+endfunction()
+
+# Globs a library folder: portable sources, then the OS layer of this build.
+function(tarnix_library target)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB _src CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/os/*.cpp)
+    if(WIN32)
+        file(GLOB _os CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/os/win32/*.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+    else()
+        file(GLOB _os CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/os/posix/*.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
+    endif()
+    file(GLOB _rc CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.rc)
+    if(NOT WIN32)
+        set(_rc)
+    endif()
+    if(NOT _src AND NOT _os)
+        return()
+    endif()
+    add_library(${target} STATIC ${_src} ${_os} ${_rc})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS} Threads::Threads)
+endfunction()

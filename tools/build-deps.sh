@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows (i686 MinGW) dependencies from Debian's source packages into a
+# versioned cache outside the source tree. Prints the cache folder on stdout.
+# The key covers the compiler, the source package versions and this script, so a change of
+# any of them builds a fresh cache and a stale one is never reused.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=${TARNIX_CACHE:-/var/cache/tarnix}
+
+cc_ver=$(i686-w64-mingw32-g++-posix --version | head -n1)
+pkg_ver=$(dpkg-query -W -f='${Version} ' libcrypto++-dev libbz2-dev libpugixml-dev googletest)
+script_sum=$(sha1sum "$here/build-deps.sh" "$here/../cmake/toolchain-mingw32.cmake" | cut -c1-40 | tr -d '\n')
+key=$(printf '%s|%s|%s' "$cc_ver" "$pkg_ver" "$script_sum" | sha1sum | cut -c1-12)
+out="$root/deps-$key"
+
+if [ -f "$out/.complete" ]; then
+    echo "$out"
+    exit 0
+fi
+
+log() { echo "[deps] $*" >&2; }
+jobs=$(nproc)
+rm -rf "$out"
+mkdir -p "$out/include" "$out/lib"
+src=$(mktemp -d "$root/src.XXXXXX")
+trap 'rm -rf "$src"' EXIT
+cd "$src"
+
+log "fetching Debian source packages (bzip2, libcrypto++, pugixml)"
+apt-get source -qq bzip2 libcrypto++ pugixml >&2 2>/dev/null || apt-get source bzip2 libcrypto++ pugixml >&2
+
+log "bzip2"
+(cd bzip2-*/ && make -s libbz2.a CC=i686-w64-mingw32-gcc AR=i686-w64-mingw32-ar \
+    RANLIB=i686-w64-mingw32-ranlib CFLAGS="-O2 -D_FILE_OFFSET_BITS=64" >&2 \
+    && cp libbz2.a "$out/lib/" && cp bzlib.h "$out/include/")
+
+log "crypto++ (whole static library)"
+(cd libcrypto++-*/ && make -s -j"$jobs" CXX=i686-w64-mingw32-g++-posix AR=i686-w64-mingw32-ar \
+    RANLIB=i686-w64-mingw32-ranlib CXXFLAGS="-DNDEBUG -O2 -pipe" static >&2)
+cdir=$(echo libcrypto++-*/)
+mkdir -p "$out/include/crypto++"
+cp "$cdir"*.h "$out/include/crypto++/"
+ln -sfn crypto++ "$out/include/cryptopp"
+lib=$(ls "$cdir"lib*.a | head -n1)
+cp "$lib" "$out/lib/libcryptopp.a"
+
+log "pugixml"
+cmake -S pugixml-*/ -B pugi-build -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/toolchain-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
+cmake --build pugi-build -j"$jobs" >/dev/null
+cmake --install pugi-build >/dev/null
+
+log "googletest"
+cmake -S /usr/src/googletest -B gtest-build -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/toolchain-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -Dgtest_disable_pthreads=OFF -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
+cmake --build gtest-build -j"$jobs" >/dev/null
+cmake --install gtest-build >/dev/null
+
+# Boost.MultiIndex is header-only; never put /usr/include itself on the MinGW path.
+mkdir -p "$out/boost-include"
+ln -sfn /usr/include/boost "$out/boost-include/boost"
+
+touch "$out/.complete"
+log "done: $out"
+echo "$out"

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Brings a Debian 12 machine to the state both builds need. Idempotent and quick when all is
+# there. Source it (it exports TARNIX_DEPS) or run it.
+set -euo pipefail
+_tarnix_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+_tarnix_packages=(cmake g++ make googletest libgtest-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386
+    xvfb libcrypto++-dev libbz2-dev libpugixml-dev libboost-dev dpkg-dev ccache clang libclang-rt-14-dev
+    libudt-dev x11-utils)
+
+_tarnix_missing() {
+    local p
+    for p in "${_tarnix_packages[@]}"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    done
+}
+
+_tarnix_setup() {
+    local missing
+    missing=$(_tarnix_missing)
+    local need_src=0
+    if ! grep -qs 'deb-src' /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null; then
+        need_src=1
+    fi
+    if [ -n "$missing" ] || [ "$need_src" = 1 ]; then
+        echo "[setup] installing: ${missing:-(source entries only)}" >&2
+        dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+        if [ "$need_src" = 1 ]; then
+            # apt-get source needs a deb-src entry; a fresh machine has only the binary one.
+            cat > /etc/apt/sources.list.d/tarnix-src.sources <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+        fi
+        apt-get update -qq >&2
+        if [ -n "$missing" ]; then
+            # shellcheck disable=SC2086
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >&2
+        fi
+    fi
+    TARNIX_DEPS=$("$_tarnix_tools/build-deps.sh")
+    export TARNIX_DEPS
+    export CCACHE_DIR=${CCACHE_DIR:-/var/cache/tarnix/ccache}
+}
+_tarnix_setup
