@@ -1,0 +1,100 @@
+#include "messaging/MsgCodec.h"
+
+#include <cstring>
+#include <new>
+
+#define CRYPTOPP_ENABLE_NAMESPACE_WEAK 1
+#include <crypto++/arc4.h>
+
+#include "messaging/MsgFraming.h"
+
+namespace {
+
+constexpr std::uint32_t DIGEST_OFFSET = 2;
+// Everything from the digest on is enciphered; the length field stays readable.
+constexpr std::uint32_t CIPHER_OFFSET = 2;
+constexpr std::uint32_t MIN_CODED_LENGTH = DIGEST_OFFSET + CChecksum::DIGEST_SIZE;
+
+// Length to transform, or 0 when the message cannot be coded.
+std::uint32_t CodedLength(const CMsgBuffer& message)
+{
+    const std::uint32_t length = PeekMessageLength(message);
+    if (length < MIN_CODED_LENGTH || length > message.Used || length > MSG_MAX_LENGTH)
+        return 0;
+    return length;
+}
+
+} // namespace
+
+struct CEncoder::Cipher
+{
+    CryptoPP::Weak::MARC4 Stream;
+};
+
+struct CDecoder::Cipher
+{
+    CryptoPP::Weak::MARC4 Stream;
+};
+
+CEncoder::CEncoder() = default;
+CEncoder::~CEncoder() = default;
+
+Status CEncoder::SetKeys(const std::uint8_t cipherKey[KV2Protocol::CIPHER_KEY_SIZE],
+                         const std::uint8_t checksumKey[KV2Protocol::CHECKSUM_KEY_SIZE])
+{
+    m_cipher.reset(new (std::nothrow) Cipher);
+    if (!m_cipher)
+        return ST_NO_MEMORY;
+    m_cipher->Stream.SetKey(cipherKey, KV2Protocol::CIPHER_KEY_SIZE);
+    return m_checksum.SetKey(checksumKey);
+}
+
+Status CEncoder::Encode(CMsgBuffer& message)
+{
+    if (!m_cipher)
+        return ST_INVALID_PARAM;
+    const std::uint32_t length = CodedLength(message);
+    if (length == 0)
+        return ST_OUT_OF_BOUNDS;
+
+    std::uint8_t* bytes = message.Data;
+    std::memset(bytes + DIGEST_OFFSET, 0, CChecksum::DIGEST_SIZE);
+    std::uint8_t digest[CChecksum::DIGEST_SIZE];
+    m_checksum.Compute(bytes, length, digest);
+    std::memcpy(bytes + DIGEST_OFFSET, digest, sizeof(digest));
+    m_cipher->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
+    return ST_SUCCESS;
+}
+
+CDecoder::CDecoder() = default;
+CDecoder::~CDecoder() = default;
+
+Status CDecoder::SetKeys(const std::uint8_t cipherKey[KV2Protocol::CIPHER_KEY_SIZE],
+                         const std::uint8_t checksumKey[KV2Protocol::CHECKSUM_KEY_SIZE])
+{
+    m_cipher.reset(new (std::nothrow) Cipher);
+    if (!m_cipher)
+        return ST_NO_MEMORY;
+    m_cipher->Stream.SetKey(cipherKey, KV2Protocol::CIPHER_KEY_SIZE);
+    return m_checksum.SetKey(checksumKey);
+}
+
+Status CDecoder::Decode(CMsgBuffer& message)
+{
+    if (!m_cipher)
+        return ST_INVALID_PARAM;
+    const std::uint32_t length = CodedLength(message);
+    if (length == 0)
+        return ST_OUT_OF_BOUNDS;
+
+    std::uint8_t* bytes = message.Data;
+    m_cipher->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
+
+    // The digest was taken with its own field zero; it is put back for whoever reads the header.
+    std::uint8_t stored[CChecksum::DIGEST_SIZE];
+    std::memcpy(stored, bytes + DIGEST_OFFSET, sizeof(stored));
+    std::memset(bytes + DIGEST_OFFSET, 0, sizeof(stored));
+    const Status status = m_checksum.Verify(bytes, length, stored);
+    std::memcpy(bytes + DIGEST_OFFSET, stored, sizeof(stored));
+    return status;
+}
