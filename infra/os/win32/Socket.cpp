@@ -1,0 +1,293 @@
+#include "infra/os/Socket.h"
+
+#include "infra/os/ErrorTranslation.h"
+#include "infra/os/LoopbackPair.h"
+#include "infra/os/SocketResults.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <climits>
+#include <cstring>
+
+namespace STI_OS {
+
+namespace {
+
+SOCKET Sock(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+
+// The socket calls take int lengths; larger buffers are served in part.
+int Length(std::uint32_t length) { return length > INT_MAX ? INT_MAX : static_cast<int>(length); }
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in sa;
+    std::memset(&sa, 0, sizeof(sa));
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(address);
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+// INVALID_SOCKET reads as -1 through the handle type.
+long HandleResult(SOCKET s) { return s == INVALID_SOCKET ? -1L : 0L; }
+
+Status CreateSocket(int type, SocketHandle& handle)
+{
+    const SOCKET s = ::socket(AF_INET, type, 0);
+    handle = s == INVALID_SOCKET ? INVALID_SOCKET_HANDLE : static_cast<SocketHandle>(s);
+    return TranslateSocketResult(HandleResult(s));
+}
+
+} // namespace
+
+Status CloseSocket(SocketHandle handle)
+{
+    if (handle == INVALID_SOCKET_HANDLE)
+        return ST_SUCCESS;
+    return TranslateSocketResult(::closesocket(Sock(handle)));
+}
+
+Status CreateTCPSocket(SocketHandle& handle) { return CreateSocket(SOCK_STREAM, handle); }
+
+Status CreateUDPSocket(SocketHandle& handle) { return CreateSocket(SOCK_DGRAM, handle); }
+
+Status Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return TranslateSocketResult(::bind(Sock(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)));
+}
+
+Status Listen(SocketHandle handle, int backlog)
+{
+    return TranslateSocketResult(::listen(Sock(handle), backlog));
+}
+
+Status Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return internal::ConnectResult(::connect(Sock(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)));
+}
+
+Status Accept(SocketHandle handle, SocketHandle& newHandle, std::uint32_t& address, std::uint16_t& port)
+{
+    sockaddr_in sa;
+    std::memset(&sa, 0, sizeof(sa));
+    int length = sizeof(sa);
+    const SOCKET s = ::accept(Sock(handle), reinterpret_cast<sockaddr*>(&sa), &length);
+    newHandle = s == INVALID_SOCKET ? INVALID_SOCKET_HANDLE : static_cast<SocketHandle>(s);
+    const Status status = TranslateSocketResult(HandleResult(s));
+    if (status == ST_SUCCESS) {
+        address = ntohl(sa.sin_addr.s_addr);
+        port = ntohs(sa.sin_port);
+    }
+    return status;
+}
+
+Status Accept(SocketHandle handle, SocketHandle& newHandle)
+{
+    const SOCKET s = ::accept(Sock(handle), nullptr, nullptr);
+    newHandle = s == INVALID_SOCKET ? INVALID_SOCKET_HANDLE : static_cast<SocketHandle>(s);
+    return TranslateSocketResult(HandleResult(s));
+}
+
+Status CheckConnection(SocketHandle handle)
+{
+    char byte;
+    return internal::CheckConnectionResult(::recv(Sock(handle), &byte, 1, MSG_PEEK));
+}
+
+Status Recv(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count)
+{
+    count = 0;
+    if (size == 0)
+        return ST_SUCCESS;
+    return internal::ReceiveResult(::recv(Sock(handle), static_cast<char*>(buffer), Length(size), 0), count);
+}
+
+Status Send(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t& count)
+{
+    count = 0;
+    if (length == 0)
+        return ST_SUCCESS;
+    return internal::SendResult(::send(Sock(handle), static_cast<const char*>(data), Length(length), 0), count);
+}
+
+Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
+                std::uint32_t& address, std::uint16_t& port)
+{
+    count = 0;
+    sockaddr_in sa;
+    std::memset(&sa, 0, sizeof(sa));
+    int length = sizeof(sa);
+    const int result =
+        ::recvfrom(Sock(handle), static_cast<char*>(buffer), Length(size), 0, reinterpret_cast<sockaddr*>(&sa), &length);
+    const Status status = TranslateSocketResult(result);
+    if (status != ST_SUCCESS)
+        return status;
+    count = static_cast<std::uint32_t>(result);
+    address = ntohl(sa.sin_addr.s_addr);
+    port = ntohs(sa.sin_port);
+    return ST_SUCCESS;
+}
+
+Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in sa = MakeAddress(address, port);
+    return internal::SendToResult(::sendto(Sock(handle), static_cast<const char*>(data), Length(length), 0,
+                                           reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)),
+                                  length);
+}
+
+Status SetNonBlocking(SocketHandle handle, bool on)
+{
+    u_long mode = on ? 1 : 0;
+    return TranslateSocketResult(::ioctlsocket(Sock(handle), FIONBIO, &mode));
+}
+
+Status GetPeerName(SocketHandle handle, std::uint32_t& address, std::uint16_t& port)
+{
+    address = 0;
+    port = 0xFFFF;
+    sockaddr_in sa;
+    std::memset(&sa, 0, sizeof(sa));
+    int length = sizeof(sa);
+    const Status status = TranslateSocketResult(::getpeername(Sock(handle), reinterpret_cast<sockaddr*>(&sa), &length));
+    if (status == ST_SUCCESS) {
+        address = ntohl(sa.sin_addr.s_addr);
+        port = ntohs(sa.sin_port);
+    }
+    return status;
+}
+
+Status GetSockName(SocketHandle handle, std::uint32_t& address, std::uint16_t& port)
+{
+    address = 0xFFFFFFFF;
+    port = 0xFFFF;
+    sockaddr_in sa;
+    std::memset(&sa, 0, sizeof(sa));
+    int length = sizeof(sa);
+    const Status status = TranslateSocketResult(::getsockname(Sock(handle), reinterpret_cast<sockaddr*>(&sa), &length));
+    if (status == ST_SUCCESS) {
+        address = ntohl(sa.sin_addr.s_addr);
+        port = ntohs(sa.sin_port);
+    }
+    return status;
+}
+
+Status SetSockOpt(SocketHandle handle, int level, int option, std::int32_t value)
+{
+    return TranslateSocketResult(
+        ::setsockopt(Sock(handle), level, option, reinterpret_cast<const char*>(&value), sizeof(value)));
+}
+
+Status GetSockOpt(SocketHandle handle, int level, int option, std::int32_t& value)
+{
+    int length = sizeof(value);
+    return TranslateSocketResult(::getsockopt(Sock(handle), level, option, reinterpret_cast<char*>(&value), &length));
+}
+
+Status SetBoolOption(SocketHandle handle, int level, int option, bool flag)
+{
+    return SetSockOpt(handle, level, option, flag ? 1 : 0);
+}
+
+Status SetReuseAddress(SocketHandle handle, bool flag) { return SetBoolOption(handle, SOL_SOCKET, SO_REUSEADDR, flag); }
+
+Status SetReceiveBufferSize(SocketHandle handle, std::int32_t bytes)
+{
+    return SetSockOpt(handle, SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
+Status SetSendBufferSize(SocketHandle handle, std::int32_t bytes)
+{
+    return SetSockOpt(handle, SOL_SOCKET, SO_SNDBUF, bytes);
+}
+
+Status GetSocketError(SocketHandle handle)
+{
+    std::int32_t pending = 0;
+    const Status status = GetSockOpt(handle, SOL_SOCKET, SO_ERROR, pending);
+    if (status != ST_SUCCESS)
+        return status;
+    const char* msg = nullptr;
+    return TranslateError(pending, msg);
+}
+
+Status LookupHost(const char* hostName, std::uint32_t& address)
+{
+    address = 0xFFFFFFFF;
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof(hints));
+    hints.ai_family = AF_INET;
+    addrinfo* result = nullptr;
+    const int error = ::getaddrinfo(hostName, nullptr, &hints, &result);
+    if (error != 0)
+        return TranslateHostLookupError(error);
+    Status status = TranslateHostLookupError(WSANO_DATA);
+    for (const addrinfo* entry = result; entry; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET && entry->ai_addr) {
+            address = ntohl(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
+            status = ST_SUCCESS;
+            break;
+        }
+    }
+    ::freeaddrinfo(result);
+    return status;
+}
+
+Status GetLocalAddresses(std::vector<CIPAddress>& addresses)
+{
+    addresses.clear();
+    char hostName[257];
+    if (::gethostname(hostName, 256) != 0)
+        return TranslateSocketResult(-1);
+    hostName[256] = '\0';
+    // One socket type, so that a resolver that answers per type lists each address once.
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof(hints));
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(hostName, nullptr, &hints, &result) != 0)
+        return ST_SUCCESS;
+    for (const addrinfo* entry = result; entry; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET || !entry->ai_addr)
+            continue;
+        const std::uint32_t address = ntohl(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
+        if (address == 0 || address == 0x7F000001)
+            continue;
+        addresses.push_back(CIPAddress(address));
+    }
+    ::freeaddrinfo(result);
+    return ST_SUCCESS;
+}
+
+namespace internal {
+
+// No other socket may bind the pipe's port, address reuse or not: the pipe carries pointers.
+Status PrepareLoopbackListener(SocketHandle listener)
+{
+    return SetBoolOption(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, true);
+}
+
+_CInitSockets::_CInitSockets()
+{
+    WSADATA data;
+    const int error = ::WSAStartup(MAKEWORD(1, 1), &data);
+    if (error != 0) {
+        const char* msg = nullptr;
+        m_status = TranslateError(error, msg);
+        if (m_status == ST_SUCCESS)
+            m_status = ST_INTERNAL_ERROR;
+    }
+}
+
+_CInitSockets::~_CInitSockets()
+{
+    if (m_status == ST_SUCCESS)
+        ::WSACleanup();
+}
+
+} // namespace internal
+
+} // namespace STI_OS
