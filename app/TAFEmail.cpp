@@ -1,0 +1,21 @@
+#include "app/TAFEmail.h"
+
+#include "app/SettingsManager.h"
+#include "app/StringIds.h"
+
+IMPLEMENT_DYNAMIC(CTAFEmail, CObject)
+
+CTAFEmail::CTAFEmail() : m_time(CTime::GetCurrentTime())
+{
+    if (const CSettingsManager* settings = CSettingsManager::Instance()) {
+        m_senderName = settings->GetMyName();
+        m_senderEmail = settings->GetMyEmail();
+    }
+    m_subject.LoadString(IDS_TAF_SUBJECT);
+    m_body.LoadString(IDS_TAF_BODY);
+}
+
+std::int64_t CTAFEmail::AgeInDays(const CTime& now) const
+{
+    return GetDays(now - m_time);
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "app/ImageListHelpers.h"
+#include "resource_ids.h"
+
+namespace {
+
+const COLORREF kBackground = RGB(1, 2, 3);
+
+// Draws one image over a plain background and reads one pixel of the result.
+COLORREF DrawnPixel(HIMAGELIST list, int image, int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 8, 8);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, target);
+    HBRUSH brush = CreateSolidBrush(kBackground);
+    RECT all = {0, 0, 8, 8};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ImageList_Draw(list, image, dc, 0, 0, ILD_TRANSPARENT);
+    const COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+    return colour;
+}
+
+} // namespace
+
+TEST(ImageList, FillsFromABitmapStripWithItsMaskColour)
+{
+    CImageListHandle list;
+    ASSERT_TRUE(LoadImageListFromBitmap(IDB_TEST_STRIP, 8, 8, 2, RGB(255, 0, 255), list));
+    ASSERT_NE(nullptr, list.Get());
+    EXPECT_EQ(2, ImageList_GetImageCount(list.Get()));
+    int cx = 0;
+    int cy = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(list.Get(), &cx, &cy));
+    EXPECT_EQ(8, cx);
+    EXPECT_EQ(8, cy);
+
+    // The magenta bottom-left corner of the first image is masked out; the rest is drawn.
+    EXPECT_EQ(kBackground, DrawnPixel(list.Get(), 0, 1, 6));
+    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list.Get(), 0, 1, 1));
+    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list.Get(), 0, 6, 6));
+    EXPECT_EQ(RGB(0, 180, 0), DrawnPixel(list.Get(), 1, 1, 6));
+}
+
+TEST(ImageList, MissingBitmapLeavesNoList)
+{
+    CImageListHandle list;
+    EXPECT_FALSE(LoadImageListFromBitmap(IDB_TEST_MISSING, 8, 8, 2, RGB(255, 0, 255), list));
+    EXPECT_EQ(nullptr, list.Get());
+}
