@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine to the state both builds need. Idempotent and quick when all is
-# there. Source it (it exports TARNIX_DEPS) or run it.
-set -euo pipefail
+# there. Source it (it exports TARNIX_DEPS) or run it. It leaves the caller's shell options alone.
 _tarnix_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 _tarnix_packages=(cmake g++ make googletest libgtest-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386
@@ -35,14 +34,14 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
         fi
-        apt-get update -qq >&2
+        apt-get update -qq >&2 || return 1
         if [ -n "$missing" ]; then
             # shellcheck disable=SC2086
-            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >&2
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >&2 || return 1
         fi
     fi
-    TARNIX_DEPS=$("$_tarnix_tools/build-deps.sh")
+    TARNIX_DEPS=$("$_tarnix_tools/build-deps.sh") || return 1
     export TARNIX_DEPS
     export CCACHE_DIR=${CCACHE_DIR:-/var/cache/tarnix/ccache}
 }
-_tarnix_setup
+_tarnix_setup || { echo "[setup] failed" >&2; return 1 2>/dev/null || exit 1; }
