@@ -1,0 +1,401 @@
+#include "support/AntSessionHarness.h"
+
+#include "infra/os/Socket.h"
+#include "transport/AntAckBodies.h"
+#include "transport/AntNak.h"
+#include "transport/AntNetworkHandler.h"
+#include "transport/AntSession.h"
+#include "transport/AntSequence.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t KEY = 0xAABBCCDD00112233ull;
+const CIPEndpoint SERVER(CIPAddress(127, 0, 0, 1), 1864);
+const CIPEndpoint PEER(CIPAddress(127, 0, 0, 1), 40999);
+constexpr std::uint16_t PEER_SESSION = 77;
+constexpr std::uint32_t PEER_ISN = 0x1FFFFFF0;   // wraps within the first packets
+
+class SessionFixture : public ::testing::Test {
+protected:
+    SessionFixture() : port(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40000), 1001) { manager.SetPort(&port); }
+    ~SessionFixture() override
+    {
+        manager.DestroyAllSessions();
+        sti::CDispatcher::Instance()->Run(1);
+        sti::CDispatcher::Instance()->Run(1);
+        if (user != STI_OS::INVALID_SOCKET_HANDLE)
+            STI_OS::CloseSocket(user);
+    }
+
+    CAntSession* Start()
+    {
+        STI_OS::CreateTCPSocket(user);
+        STI_OS::SetNonBlocking(user, true);
+        CAntSession* session = manager.CreateSession(user, 2002, std::uint32_t(KEY), std::uint32_t(KEY >> 32));
+        id = session->OwnId;
+        manager.StartSession(session);
+        return session;
+    }
+    CAntSession* Session() const { return manager.FindById(id); }
+    int State() const { return Session() ? Session()->Network->GetState() : 0; }
+    Status Feed(const CPacketRef& packet, const CIPEndpoint& from = PEER) { return manager.OnDatagram(packet, from); }
+
+    // Through relay, hello and confirm to state 6.
+    void Establish()
+    {
+        Start();
+        Feed(MakeRelay(KEY, PEER), SERVER);
+        Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+        Feed(MakeHelloConfirm(KEY, id));
+        ASSERT_EQ(State(), ANT_STATE_ESTABLISHED);
+        port.Clear();
+    }
+
+    std::string ReadUser(std::size_t want, std::uint32_t timeoutMs = 2000)
+    {
+        std::string got;
+        RunUntil(
+            [&] {
+                char buffer[4096];
+                std::uint32_t count = 0;
+                if (STI_OS::Recv(user, buffer, sizeof buffer, count) == ST_SUCCESS)
+                    got.append(buffer, count);
+                return got.size() >= want;
+            },
+            timeoutMs);
+        return got;
+    }
+
+    CRecordingPort port;
+    CAntSessionManager manager;
+    STI_OS::SocketHandle user = STI_OS::INVALID_SOCKET_HANDLE;
+    std::uint16_t id = 0;
+};
+
+TEST_F(SessionFixture, HandshakeSurvivesALostRequestAndEndsEstablished)
+{
+    Start();
+    ASSERT_EQ(State(), ANT_STATE_REQUESTING);
+    ASSERT_EQ(port.OfType(AntConnectRequest).size(), 1u);
+    EXPECT_EQ(port.OfType(AntConnectRequest)[0].To, port.Server);
+    // The request is lost: the state timer sends it again.
+    manager.OnSessionTimer(id, ANT_TIMER_STATE);
+    EXPECT_EQ(port.OfType(AntConnectRequest).size(), 2u);
+    EXPECT_EQ(Session()->Network->GetRetriesLeft(), ANT_STATE_TRIES - 1);
+
+    Feed(MakeRelay(KEY, PEER), SERVER);
+    EXPECT_EQ(State(), ANT_STATE_GREETING);
+    // The relay named no local address, so the neighbouring port is tried too.
+    ASSERT_EQ(port.OfType(AntHello).size(), 2u);
+    EXPECT_EQ(port.OfType(AntHello)[0].To, PEER);
+    EXPECT_EQ(port.OfType(AntHello)[1].To, CIPEndpoint(PEER.GetAddress(), PEER.GetPort() + 1));
+
+    Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+    EXPECT_EQ(State(), ANT_STATE_CONFIRMING);
+    EXPECT_EQ(port.OfType(AntHelloConfirm).size(), 1u);
+    Feed(MakeHelloConfirm(KEY, id));
+    EXPECT_EQ(State(), ANT_STATE_ESTABLISHED);
+    EXPECT_EQ(Session()->SessionState, ANT_SESSION_OPEN);
+    EXPECT_EQ(Session()->PeerSessionId, PEER_SESSION);
+    // The user's connect completed against the loopback backend.
+    EXPECT_TRUE(RunUntil([&] { return STI_OS::GetSocketError(user) == ST_SUCCESS; }, 1000));
+    EXPECT_FALSE(Session()->Network->IsTimerArmed(ANT_TIMER_CONNECT_LIMIT));
+}
+
+TEST_F(SessionFixture, LostConfirmIsAnsweredWhenThePeerGreetsAgain)
+{
+    Start();
+    Feed(MakeRelay(KEY, PEER), SERVER);
+    // Our hello was confirmed before the peer's own hello arrived: that hello establishes.
+    Feed(MakeHelloConfirm(KEY, id));
+    EXPECT_EQ(State(), ANT_STATE_AWAITING_HELLO);
+    Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+    EXPECT_EQ(State(), ANT_STATE_ESTABLISHED);
+    port.Clear();
+    // A repeated hello in state 6 gets a new confirm.
+    Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+    EXPECT_EQ(State(), ANT_STATE_ESTABLISHED);
+    EXPECT_EQ(port.OfType(AntHelloConfirm).size(), 1u);
+}
+
+TEST_F(SessionFixture, RefusesHelloWithSessionIdZeroAndStrangers)
+{
+    Start();
+    Feed(MakeRelay(KEY, PEER), SERVER);
+    EXPECT_EQ(Feed(MakeHello(KEY, 0, id, PEER_ISN, 2002, 1001)), ST_INVALID_MESSAGE);
+    EXPECT_EQ(State(), ANT_STATE_GREETING);
+    EXPECT_EQ(Feed(MakeHello(KEY + 1, 5, id, PEER_ISN, 2002, 1001)), ST_INVALID_MESSAGE);
+    // From an address that is not the peer's.
+    EXPECT_EQ(Feed(MakeHelloConfirm(KEY, id), CIPEndpoint(CIPAddress(127, 0, 0, 9), 1)), ST_INVALID_MESSAGE);
+    EXPECT_EQ(State(), ANT_STATE_GREETING);
+}
+
+TEST_F(SessionFixture, FailingResendStillKeepsTheStateTimer)
+{
+    Start();
+    port.SendResult = ST_SOCKET_ERROR;
+    manager.OnSessionTimer(id, ANT_TIMER_STATE);
+    ASSERT_NE(Session(), nullptr);
+    EXPECT_TRUE(Session()->Network->IsTimerArmed(ANT_TIMER_STATE));
+}
+
+TEST_F(SessionFixture, NoHelloGoesToPortZero)
+{
+    Start();
+    Feed(MakeRelay(KEY, CIPEndpoint(CIPAddress(127, 0, 0, 1), 0)), SERVER);
+    for (const SSentDatagram& sent : port.OfType(AntHello))
+        EXPECT_NE(sent.To.GetPort(), 0);
+    EXPECT_TRUE(Session()->Network->IsTimerArmed(ANT_TIMER_STATE));
+}
+
+TEST_F(SessionFixture, GivingUpCompletesTheUsersConnectAndDestroysTheSession)
+{
+    Start();
+    for (std::uint32_t i = 0; i < ANT_STATE_TRIES && Session(); ++i)
+        manager.OnSessionTimer(id, ANT_TIMER_STATE);
+    // The connect completes and the connection closes at once.
+    std::string got;
+    Status last = ST_SUCCESS;
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            char buffer[16];
+            std::uint32_t count = 0;
+            last = STI_OS::Recv(user, buffer, sizeof buffer, count);
+            return last == ST_CONNECTION_CLOSED;
+        },
+        2000));
+    EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
+}
+
+TEST_F(SessionFixture, SessionIdsWrapToOneAndSkipIdsInUse)
+{
+    manager.SetNextId(0xFFFF);
+    CAntSession* last = manager.CreateSession(STI_OS::INVALID_SOCKET_HANDLE, 1, 1, 1);
+    EXPECT_EQ(last->OwnId, 0xFFFF);
+    CAntSession* wrapped = manager.CreateSession(STI_OS::INVALID_SOCKET_HANDLE, 1, 2, 1);
+    EXPECT_EQ(wrapped->OwnId, 1);
+    manager.SetNextId(0xFFFF);
+    CAntSession* skipped = manager.CreateSession(STI_OS::INVALID_SOCKET_HANDLE, 1, 3, 1);
+    EXPECT_EQ(skipped->OwnId, 2);
+}
+
+TEST_F(SessionFixture, DuplicateIsDeliveredOnceAndAcknowledgedTwice)
+{
+    Establish();
+    const char text[] = "hello";
+    Feed(MakeData(PEER_ISN, id, text, 5));
+    Feed(MakeData(PEER_ISN, id, text, 5));
+    const std::vector<SSentDatagram> acks = port.OfType(AntAck);
+    ASSERT_EQ(acks.size(), 2u);
+    EXPECT_EQ(acks[0].Header.Flags & ANT_ACK_NOT_IN_ORDER, 0);
+    EXPECT_NE(acks[1].Header.Flags & ANT_ACK_NOT_IN_ORDER, 0);
+    EXPECT_EQ(ReadUser(5), "hello");
+    EXPECT_EQ(ReadUser(1, 200), "");
+}
+
+TEST_F(SessionFixture, OutOfOrderDataIsNakedThenDeliveredInOrderAcrossTheWrap)
+{
+    Establish();
+    Feed(MakeData(AntSeqAdd(PEER_ISN, 3), id, "D", 1));
+    const std::vector<SSentDatagram> naks = port.OfType(AntNak);
+    ASSERT_EQ(naks.size(), 1u);
+    CAntPacketReader reader(*naks[0].Packet, ANT_HEADER_SIZE);
+    std::vector<SAntNakRange> ranges;
+    ASSERT_EQ(ReadAntNak(reader, ranges), ST_SUCCESS);
+    ASSERT_EQ(ranges.size(), 1u);
+    EXPECT_EQ(ranges[0].First, PEER_ISN);
+    EXPECT_EQ(ranges[0].End, AntSeqAdd(PEER_ISN, 3));
+    Feed(MakeData(AntSeqAdd(PEER_ISN, 1), id, "B", 1));
+    Feed(MakeData(AntSeqAdd(PEER_ISN, 2), id, "C", 1));
+    Feed(MakeData(PEER_ISN, id, "A", 1));
+    EXPECT_EQ(ReadUser(4), "ABCD");
+    EXPECT_EQ(Session()->Network->GetReceiveWindow().GetBase(), AntSeqAdd(PEER_ISN, 4));
+}
+
+TEST_F(SessionFixture, FarAheadDataAndProbesStayInsideTheReceiveWindow)
+{
+    Establish();
+    Feed(MakeData(AntSeqAdd(PEER_ISN, 5000), id, "X", 1));
+    CPacketRef probe = CPacketRef::Allocate();
+    {
+        CAntPacketWriter writer(*probe);
+        WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, id));
+        SAntProbeBody body;
+        body.HighestSent = AntSeqAdd(PEER_ISN, 900000);
+        WriteAntBody(writer, body);
+    }
+    Feed(probe);
+    const std::uint32_t limit = AntSeqAdd(PEER_ISN, CAntReceiveWindow::SIZE);
+    for (const SSentDatagram& nak : port.OfType(AntNak)) {
+        CAntPacketReader reader(*nak.Packet, ANT_HEADER_SIZE);
+        std::vector<SAntNakRange> ranges;
+        ReadAntNak(reader, ranges);
+        for (const SAntNakRange& range : ranges)
+            EXPECT_FALSE(AntSeqIsNewer(range.End, limit));
+    }
+    EXPECT_FALSE(AntSeqIsNewer(Session()->Network->GetReceiveWindow().GetHighestSeen(), limit));
+    // The window still takes the packet it waits for.
+    Feed(MakeData(PEER_ISN, id, "A", 1));
+    EXPECT_EQ(ReadUser(1), "A");
+}
+
+TEST_F(SessionFixture, AcknowledgementBeyondWhatWasSentIsIgnored)
+{
+    Establish();
+    const CAntSendWindow& send = Session()->Network->GetSendWindow();
+    const std::uint32_t base = send.GetBase();
+    EXPECT_EQ(Feed(MakeAck(AntSeqAdd(base, 50), id, 0, 0)), ST_INVALID_MESSAGE);
+    EXPECT_EQ(send.GetBase(), base);
+}
+
+TEST_F(SessionFixture, IdleRetransmissionTimeoutKeepsTheWindow)
+{
+    Establish();
+    const std::uint32_t cwnd = Session()->Network->GetSendWindow().GetCwnd();
+    manager.OnSessionTimer(id, ANT_TIMER_RETRANSMIT);
+    manager.OnSessionTimer(id, ANT_TIMER_RETRANSMIT);
+    EXPECT_EQ(Session()->Network->GetBackoffMultiplier(), 1u);
+    EXPECT_EQ(Session()->Network->GetSendWindow().GetCwnd(), cwnd);
+}
+
+TEST_F(SessionFixture, PeerCloseIsAcknowledgedAndSilenceEndsTheSession)
+{
+    Establish();
+    Feed(MakeControl(AntClose, id));
+    EXPECT_EQ(State(), ANT_STATE_PEER_CLOSED);
+    EXPECT_EQ(port.OfType(AntCloseAck).size(), 1u);
+    // A lost close ack: the repeated close is answered again.
+    Feed(MakeControl(AntClose, id));
+    EXPECT_EQ(port.OfType(AntCloseAck).size(), 2u);
+    // The user sees the end of the stream; once the backend is gone we close from our side.
+    std::string rest = ReadUser(1, 300);
+    EXPECT_EQ(rest, "");
+    EXPECT_TRUE(RunUntil([&] { return State() == ANT_STATE_LAST_CLOSE; }, 2000));
+    Feed(MakeControl(AntCloseAck, id));
+    EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
+}
+
+TEST_F(SessionFixture, SilenceInStateSixEndsTheSessionWithItsTimers)
+{
+    Establish();
+    manager.OnSessionTimer(id, ANT_TIMER_STATE);   // 20 s without a packet
+    EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
+}
+
+TEST(AntLinkedPair, MovesAStreamByteExactOnACleanLink)
+{
+    CAntLinkedPair pair;
+    STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
+    STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
+    ASSERT_TRUE(pair.Connect(a, b));
+    ASSERT_TRUE(RunUntil([&] { pair.Pump(); return STI_OS::GetSocketError(a) == ST_SUCCESS; }, 1000));
+
+    std::string data(300000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 131 + i / 7) & 0xFF);
+    std::size_t written = 0;
+    std::string got;
+    const bool done = RunUntil(
+        [&] {
+            if (written < data.size()) {
+                std::uint32_t count = 0;
+                if (STI_OS::Send(a, data.data() + written, std::uint32_t(data.size() - written), count) == ST_SUCCESS)
+                    written += count;
+            }
+            pair.Pump();
+            char buffer[8192];
+            std::uint32_t count = 0;
+            if (STI_OS::Recv(b, buffer, sizeof buffer, count) == ST_SUCCESS)
+                got.append(buffer, count);
+            return got.size() >= data.size();
+        },
+        20000);
+    EXPECT_TRUE(done) << got.size() << " of " << data.size();
+    EXPECT_TRUE(got == data);
+    STI_OS::CloseSocket(a);
+    STI_OS::CloseSocket(b);
+}
+
+TEST(AntLinkedPair, MovesAStreamByteExactWhenEveryFifthDataPacketIsLost)
+{
+    CAntLinkedPair pair;
+    int counter = 0;
+    pair.Drop = [&counter](const SSentDatagram& sent) {
+        return sent.Header.GetType() == AntData && ++counter % 5 == 0;
+    };
+    STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
+    STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
+    ASSERT_TRUE(pair.Connect(a, b));
+    std::string data(100000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 17 + 3) & 0xFF);
+    std::size_t written = 0;
+    std::string got;
+    const bool done = RunUntil(
+        [&] {
+            if (written < data.size()) {
+                std::uint32_t count = 0;
+                if (STI_OS::Send(a, data.data() + written, std::uint32_t(data.size() - written), count) == ST_SUCCESS)
+                    written += count;
+            }
+            pair.Pump();
+            char buffer[8192];
+            std::uint32_t count = 0;
+            if (STI_OS::Recv(b, buffer, sizeof buffer, count) == ST_SUCCESS)
+                got.append(buffer, count);
+            return got.size() >= data.size();
+        },
+        30000);
+    EXPECT_TRUE(done) << got.size() << " of " << data.size();
+    EXPECT_TRUE(got == data);
+    STI_OS::CloseSocket(a);
+    STI_OS::CloseSocket(b);
+}
+
+} // namespace
+
+namespace {
+
+TEST(AntLinkedPair, StreamResumesAfterTheReceivingUserPauses)
+{
+    CAntLinkedPair pair;
+    STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
+    STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
+    ASSERT_TRUE(pair.Connect(a, b));
+    std::string data(400000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 7 + i / 1000) & 0xFF);
+    std::size_t written = 0;
+    auto write = [&] {
+        if (written < data.size()) {
+            std::uint32_t count = 0;
+            if (STI_OS::Send(a, data.data() + written, std::uint32_t(data.size() - written), count) == ST_SUCCESS)
+                written += count;
+        }
+    };
+    // The receiver reads nothing for a while: its backend queue and ring fill up.
+    RunUntil([&] { write(); pair.Pump(); return false; }, 1500);
+    std::string got;
+    const bool done = RunUntil(
+        [&] {
+            write();
+            pair.Pump();
+            char buffer[8192];
+            std::uint32_t count = 0;
+            if (STI_OS::Recv(b, buffer, sizeof buffer, count) == ST_SUCCESS)
+                got.append(buffer, count);
+            return got.size() >= data.size();
+        },
+        30000);
+    EXPECT_TRUE(done) << got.size() << " of " << data.size();
+    EXPECT_TRUE(got == data);
+    STI_OS::CloseSocket(a);
+    STI_OS::CloseSocket(b);
+}
+
+} // namespace

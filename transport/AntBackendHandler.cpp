@@ -1,0 +1,143 @@
+#include "transport/AntBackendHandler.h"
+
+#include "infra/Dispatcher.h"
+#include "transport/AntNetworkHandler.h"
+#include "transport/AntSession.h"
+#include "transport/AntSessionManager.h"
+#include "transport/AntTransportPort.h"
+
+CAntBackendHandler::CAntBackendHandler(CAntSessionManager& manager, CAntSession& session)
+    : m_manager(manager), m_session(&session)
+{
+}
+
+sti::CDispatcher* CAntBackendHandler::Dispatcher() const
+{
+    IAntTransportPort* port = m_manager.GetPort();
+    return port ? port->GetDispatcher() : nullptr;
+}
+
+Status CAntBackendHandler::Deliver(const CPacketRef& packet)
+{
+    if (!CanAccept())
+        return ST_TRY_LATER;
+    SPending pending;
+    pending.Packet = packet;
+    pending.Offset = ANT_HEADER_SIZE;
+    m_queue.push_back(std::move(pending));
+    if (sti::CDispatcher* dispatcher = Dispatcher())
+        if (m_object)
+            dispatcher->EnableWrite(m_object, true);
+    return ST_SUCCESS;
+}
+
+Status CAntBackendHandler::Read(void* buffer, std::uint32_t size, std::uint32_t& count)
+{
+    count = 0;
+    if (!m_object)
+        return ST_CONNECTION_CLOSED;
+    const Status status = m_object->Read(size, buffer, count);
+    if (status == ST_SUCCESS && count == 0)
+        return ST_CONNECTION_CLOSED;
+    if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
+        if (sti::CDispatcher* dispatcher = Dispatcher())
+            dispatcher->EnableRead(m_object, true);
+        return ST_TRY_LATER;
+    }
+    return status;
+}
+
+void CAntBackendHandler::CloseAfterFlush()
+{
+    m_closing = true;
+    sti::CDispatcher* dispatcher = Dispatcher();
+    if (!dispatcher || !m_object)
+        return;
+    if (m_queue.empty()) {
+        dispatcher->Close(m_object, true);
+        return;
+    }
+    dispatcher->DisableRead(m_object);
+    dispatcher->SetObjectTimer(m_object, FLUSH_LIMIT_MS, FLUSH_TIMER_KEY);
+    dispatcher->EnableWrite(m_object, true);
+}
+
+void CAntBackendHandler::CloseNow()
+{
+    m_closing = true;
+    m_queue.clear();
+    if (sti::CDispatcher* dispatcher = Dispatcher())
+        if (m_object)
+            dispatcher->Close(m_object, true);
+}
+
+Status CAntBackendHandler::OnRead(sti::CTCPSocket* socket)
+{
+    if (sti::CDispatcher* dispatcher = Dispatcher())
+        dispatcher->DisableRead(socket);
+    if (!m_session || !m_session->Network)
+        return ST_SUCCESS;
+    CAntSessionManager::CEntryGuard guard(m_manager);
+    m_session->Network->OnBackendReadable();
+    return ST_SUCCESS;
+}
+
+Status CAntBackendHandler::OnWrite(sti::CTCPSocket* socket)
+{
+    const bool wasFull = !CanAccept();
+    while (!m_queue.empty()) {
+        SPending& pending = m_queue.front();
+        const std::uint32_t length = pending.Packet->Length;
+        std::uint32_t count = 0;
+        const Status status = socket->Write(length - pending.Offset, pending.Packet->Data + pending.Offset, count);
+        if (status == ST_TIMEOUT || status == ST_TRY_LATER || status == ST_WOULD_BLOCK)
+            break;
+        if (status != ST_SUCCESS)
+            return status;   // the user's end is gone
+        pending.Offset += count;
+        if (pending.Offset >= length)
+            m_queue.pop_front();
+        else
+            break;
+    }
+    if (m_queue.empty() && m_closing) {
+        if (sti::CDispatcher* dispatcher = Dispatcher())
+            dispatcher->Close(socket, true);
+        return ST_NO_MORE_DATA;
+    }
+    if (wasFull && CanAccept() && m_session && m_session->Network) {
+        CAntSessionManager::CEntryGuard guard(m_manager);
+        m_session->Network->OnBackendDrained();
+    }
+    return m_queue.empty() ? ST_NO_MORE_DATA : ST_MORE_DATA;
+}
+
+Status CAntBackendHandler::OnTimer(sti::CTCPSocket* socket, const sti::CTimeValue&, int key)
+{
+    if (key == FLUSH_TIMER_KEY) {
+        m_queue.clear();
+        if (sti::CDispatcher* dispatcher = Dispatcher())
+            dispatcher->Close(socket, true);
+    }
+    return ST_SUCCESS;
+}
+
+Status CAntBackendHandler::OnError(sti::CTCPSocket*, Status code)
+{
+    m_queue.clear();
+    return code;
+}
+
+Status CAntBackendHandler::OnRemoved(sti::CTCPSocket*)
+{
+    if (m_session) {
+        CAntSession* session = m_session;
+        m_session = nullptr;
+        session->Backend = nullptr;
+        session->BackendSocket = nullptr;
+        session->BackendState = ANT_BACKEND_NONE;
+        m_manager.OnBackendGone(*session);
+    }
+    delete this;
+    return ST_SUCCESS;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// Pumps bytes between a session and its loopback socket (the user's descriptor is the other
+// end). Received payloads wait in a short queue until the socket takes them; while the queue
+// is full the session keeps them in its receive window, and once the queue drains the
+// session is told to deliver again. Reading is driven by the session's send flush: a
+// readable socket only asks the session for a turn. Owned by the dispatcher with its socket.
+
+#include "infra/Dispatcher.h"
+#include "infra/SocketEventHandler.h"
+#include "infra/TCPSocket.h"
+#include "transport/PacketPool.h"
+
+#include <cstdint>
+#include <deque>
+
+class CAntSession;
+class CAntSessionManager;
+
+class CAntBackendHandler : public sti::CSocketAttachedEventHandler<sti::CTCPSocket> {
+public:
+    // Payloads queued for the loopback socket at most; more waits in the receive window.
+    static constexpr std::size_t QUEUE_LIMIT = 64;
+    // Time a closing backend has to hand the user what it still holds.
+    static constexpr std::int32_t FLUSH_LIMIT_MS = 5000;
+    static constexpr int FLUSH_TIMER_KEY = 1;
+
+    CAntBackendHandler(CAntSessionManager& manager, CAntSession& session);
+
+    // The session is going: nothing reaches it any more.
+    void ForgetSession() { m_session = nullptr; }
+
+    bool CanAccept() const { return m_queue.size() < QUEUE_LIMIT && !m_closing; }
+    bool HasQueued() const { return !m_queue.empty(); }
+    // Queues the payload of a data packet (bytes 8 to its length) for the loopback socket.
+    // ST_TRY_LATER when the queue is full.
+    Status Deliver(const CPacketRef& packet);
+    // Up to size bytes from the loopback socket. ST_TRY_LATER (read interest re-armed) when
+    // nothing is there; ST_CONNECTION_CLOSED when the user closed its end.
+    Status Read(void* buffer, std::uint32_t size, std::uint32_t& count);
+    // Closes once the queue is written, FLUSH_LIMIT_MS at most; at once when it is empty.
+    void CloseAfterFlush();
+    // Closes now, dropping what is queued.
+    void CloseNow();
+
+    Status OnRead(sti::CTCPSocket* socket) override;
+    Status OnWrite(sti::CTCPSocket* socket) override;
+    Status OnTimer(sti::CTCPSocket* socket, const sti::CTimeValue& now, int key) override;
+    Status OnError(sti::CTCPSocket* socket, Status code) override;
+    Status OnRemoved(sti::CTCPSocket* socket) override;
+
+private:
+    struct SPending {
+        CPacketRef Packet;
+        std::uint32_t Offset = 0;
+    };
+
+    sti::CDispatcher* Dispatcher() const;
+
+    CAntSessionManager& m_manager;
+    CAntSession* m_session;   // null once the session is gone
+    std::deque<SPending> m_queue;
+    bool m_closing = false;
+};

@@ -1,0 +1,10 @@
+#include "transport/AntSession.h"
+
+#include "transport/AntBackendHandler.h"
+#include "transport/AntNetworkHandler.h"
+
+CAntSession::~CAntSession()
+{
+    if (Backend)
+        Backend->ForgetSession();
+}
