@@ -1,0 +1,81 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <ostream>
+
+#include "infra/Status.h"
+#include "server/ClientConnection.h"
+#include "server/CommandHandlers.h"
+#include "server/EventLoop.h"
+#include "server/Listener.h"
+#include "server/Outbox.h"
+#include "server/ReportLog.h"
+#include "server/ServerLog.h"
+#include "server/ServerOptions.h"
+#include "server/ServerRandom.h"
+#include "server/SessionBroker.h"
+#include "server/UserDirectory.h"
+
+namespace TarnixServer {
+
+// The stand-in messaging server: one thread runs the loop over the listener and every client
+// connection. The rendezvous service's datagram socket joins the same loop (CEventLoop::Add)
+// when it comes.
+//
+// Open, then Run (or RunTurn) on one thread at a time; Stop may be called from any thread while
+// the object lives.
+class CServer : private IConnectionSink
+{
+public:
+    explicit CServer(const SServerOptions& options, std::ostream& log = std::cerr);
+    ~CServer() override;
+    CServer(const CServer&) = delete;
+    CServer& operator=(const CServer&) = delete;
+
+    // Listens; ListenPort() then tells the port (the chosen one when the options ask for 0).
+    Status Open();
+    std::uint32_t ListenAddress() const { return m_listener.Address(); }
+    std::uint16_t ListenPort() const { return m_listener.Port(); }
+
+    // Serves until Stop.
+    Status Run();
+    void Stop();
+
+    // One turn of the loop, waiting at most the time: for tests that drive the server themselves.
+    Status RunTurn(std::uint32_t milliseconds);
+
+private:
+    void OnListenerReady();
+    void OnConnectionReady(std::uint32_t id, int flags);
+    void OnMessage(CClientConnection& connection, CMsgBuffer& message, const CMsgHeader& header) override;
+    void OnDropped(CClientConnection& connection, Status reason, std::uint32_t length) override;
+
+    void CheckDeadlines(std::uint64_t now);
+    // Closes the connections that failed during the turn.
+    void Sweep();
+    void Close(CClientConnection& connection, const std::string& why);
+
+    const SServerOptions m_options;
+    CServerLog m_log;
+    CEventLoop m_loop;
+    CListener m_listener;
+    CUserDirectory m_directory;
+    CSessionBroker m_broker;
+    COutbox m_outbox;
+    CReportLog m_reports;
+    CServerRandom m_random;
+    std::unique_ptr<SServerContext> m_context;
+    std::unique_ptr<CCommandHandlers> m_commands;
+
+    std::map<std::uint32_t, std::unique_ptr<CClientConnection>> m_connections; // by connection id
+    std::uint32_t m_nextConnectionId = 1;
+    std::uint64_t m_lastDeadlineCheck = 0;
+    std::uint64_t m_acceptPausedUntil = 0; // 0: accepting
+    std::atomic<bool> m_stop{false};
+};
+
+} // namespace TarnixServer

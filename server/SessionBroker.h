@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+namespace TarnixServer {
+
+// Pairs connect requests (command 4) with their answers (command 5) so that an accepted request
+// gets its session set-up (command 28) once.
+//
+// A downloading client repeats its request for one session handle up to ten times, and the
+// other side answers each one; all of them, and their answers, belong to one request until
+// REPEAT_WINDOW_MS after its set-up. A request for the same handle after that is a new request:
+// clients reuse session handles once a session has ended.
+class CSessionBroker
+{
+public:
+    static constexpr std::uint64_t REPEAT_WINDOW_MS = 5000;
+    // Requests remembered per requester; the oldest give way.
+    static constexpr std::size_t MAX_REQUESTS_PER_REQUESTER = 64;
+
+    enum Outcome {
+        ANSWER_UNKNOWN,       // no request of the requester to this answerer: drop the answer
+        ANSWER_RELAY,         // pass the answer on
+        ANSWER_RELAY_SET_UP,  // pass it on and set the session up on both sides
+    };
+
+    // A request from requester to answerer for the session handle was relayed.
+    void OnRequest(std::uint32_t requester, std::uint32_t answerer, std::uint32_t session, std::uint64_t now);
+    Outcome OnAnswer(std::uint32_t answerer, std::uint32_t requester, std::uint32_t session, bool accepted,
+                     std::uint64_t now);
+
+    // The connection with this address has ended: its requests go.
+    void Forget(std::uint32_t requester);
+
+    std::size_t Count() const { return m_requests.size(); }
+
+private:
+    struct SRequest
+    {
+        std::uint32_t Answerer = 0;
+        bool SetUp = false;
+        std::uint64_t SetUpAt = 0;
+        std::uint64_t Order = 0; // for giving way, oldest first
+    };
+    using Key = std::pair<std::uint32_t, std::uint32_t>; // requester, session handle
+
+    void MakeRoom(std::uint32_t requester);
+
+    std::map<Key, SRequest> m_requests;
+    std::uint64_t m_order = 0;
+};
+
+} // namespace TarnixServer

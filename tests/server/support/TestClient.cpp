@@ -1,0 +1,191 @@
+#include "support/TestClient.h"
+
+#include <cstring>
+
+#include "infra/Initialize.h"
+#include "infra/os/Clock.h"
+#include "messaging/MsgBuffer.h"
+#include "messaging/MsgFraming.h"
+#include "messaging/MsgStream.h"
+#include "messaging/SessionKeys.h"
+
+CRawTestClient::CRawTestClient()
+{
+    sti::Initialize();
+    STI_OS::PollInit(m_poll);
+}
+
+CRawTestClient::~CRawTestClient()
+{
+    Close();
+    STI_OS::PollRelease(m_poll);
+}
+
+Status CRawTestClient::Connect(std::uint32_t address, std::uint16_t port)
+{
+    Close();
+    Status status = STI_OS::CreateTCPSocket(m_socket);
+    if (status == ST_SUCCESS && m_receiveBuffer > 0)
+        status = STI_OS::SetReceiveBufferSize(m_socket, m_receiveBuffer);
+    if (status == ST_SUCCESS)
+        status = STI_OS::Connect(m_socket, address, port);
+    if (status == ST_SUCCESS)
+        status = STI_OS::SetNonBlocking(m_socket, true);
+    if (status == ST_SUCCESS)
+        status = STI_OS::PollRegister(m_poll, m_socket, STI_OS::POLL_READ);
+    if (status != ST_SUCCESS)
+        Close();
+    return status;
+}
+
+void CRawTestClient::Close()
+{
+    if (m_socket != STI_OS::INVALID_SOCKET_HANDLE)
+    {
+        STI_OS::PollUnregister(m_poll, m_socket);
+        STI_OS::CloseSocket(m_socket);
+    }
+    m_socket = STI_OS::INVALID_SOCKET_HANDLE;
+    m_encoder.reset();
+    m_decoder.reset();
+    m_ownAddress = 0;
+    m_sequence = 0;
+}
+
+Status CRawTestClient::SendRaw(const Bytes& bytes)
+{
+    std::uint32_t done = 0;
+    const std::uint64_t deadline = STI_OS::GetClock() + 5000;
+    while (done < bytes.size())
+    {
+        std::uint32_t sent = 0;
+        const Status status = STI_OS::Send(m_socket, bytes.data() + done,
+                                           static_cast<std::uint32_t>(bytes.size() - done), sent);
+        if (status == ST_TRY_LATER || status == ST_TIMEOUT)
+        {
+            if (STI_OS::GetClock() > deadline)
+                return ST_TIMEOUT;
+            STI_OS::Sleep(1);
+            continue;
+        }
+        if (status != ST_SUCCESS)
+            return status;
+        done += sent;
+    }
+    return ST_SUCCESS;
+}
+
+Status CRawTestClient::Send(std::uint32_t destination, std::uint16_t command, std::uint32_t sourceClient,
+                            const Bytes& body)
+{
+    CMsgBuffer buffer;
+    CMsgStream stream(&buffer, CMsgStream::MODE_WRITE);
+    if (!body.empty() && stream.Write(body.data(), body.size()) != ST_SUCCESS)
+        return ST_OUT_OF_BOUNDS;
+    CMsgHeader header;
+    header.MessageLength = OutgoingMessageLength(buffer);
+    header.SourceAddr = m_ownAddress;
+    header.DestinationAddr = destination;
+    header.Command = command;
+    header.SeqNumber = m_sequence++;
+    header.SourceClient = sourceClient;
+    Status status = WriteMessageHeader(buffer, header);
+    if (status == ST_SUCCESS && m_encoder)
+        status = m_encoder->Encode(buffer);
+    if (status != ST_SUCCESS)
+        return status;
+    Bytes bytes(buffer.Data, buffer.Data + header.MessageLength);
+    if (m_corruptAt != 0 && m_corruptAt < bytes.size())
+        bytes[m_corruptAt] ^= 0x5A;
+    m_corruptAt = 0;
+    return SendRaw(bytes);
+}
+
+Status CRawTestClient::WaitReadable(std::uint32_t milliseconds)
+{
+    const Status status = STI_OS::PollWait(m_poll, milliseconds);
+    STI_OS::SocketHandle ready;
+    int flags;
+    while (STI_OS::PollNextReady(m_poll, ready, flags) == ST_SUCCESS)
+    {
+    }
+    return status;
+}
+
+Status CRawTestClient::ReadExactly(std::uint8_t* data, std::uint32_t length, std::uint32_t milliseconds)
+{
+    const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
+    std::uint32_t have = 0;
+    while (have < length)
+    {
+        std::uint32_t count = 0;
+        const Status status = STI_OS::Recv(m_socket, data + have, length - have, count);
+        if (status == ST_SUCCESS)
+        {
+            have += count;
+            continue;
+        }
+        if (status != ST_TRY_LATER && status != ST_TIMEOUT)
+            return status == ST_CONN_RESET ? ST_CONNECTION_CLOSED : status;
+        const std::uint64_t now = STI_OS::GetClock();
+        if (now >= deadline)
+            return ST_TIMEOUT;
+        WaitReadable(static_cast<std::uint32_t>(deadline - now));
+    }
+    return ST_SUCCESS;
+}
+
+Status CRawTestClient::Receive(SReceived& message, std::uint32_t milliseconds)
+{
+    if (m_socket == STI_OS::INVALID_SOCKET_HANDLE)
+        return ST_NOT_CONNECTED;
+    CMsgBuffer buffer;
+    Status status = ReadExactly(buffer.Data, 2, milliseconds);
+    if (status != ST_SUCCESS)
+        return status;
+    buffer.Used = 2;
+    const std::uint16_t length = PeekMessageLength(buffer);
+    if (CheckMessageLength(length) != ST_SUCCESS || length < MSG_HEADER_SIZE)
+        return ST_OUT_OF_SYNC;
+    // Once the length is in, the rest follows at once.
+    status = ReadExactly(buffer.Data + 2, length - 2u, 5000);
+    if (status != ST_SUCCESS)
+        return status;
+    buffer.Used = length;
+    if (m_decoder && (status = m_decoder->Decode(buffer)) != ST_SUCCESS)
+        return status;
+    status = ReadReceivedHeader(buffer, message.Header);
+    if (status != ST_SUCCESS)
+        return status;
+    message.Body.assign(buffer.Data + MSG_HEADER_SIZE, buffer.Data + length);
+    return ST_SUCCESS;
+}
+
+Status CRawTestClient::InstallKeys(const Bytes& block)
+{
+    SSessionKeys keys;
+    Status status = DeriveSessionKeys(block.data(), block.size(), keys);
+    if (status == ST_SUCCESS)
+        status = MakeCodecs(keys, m_encoder, m_decoder);
+    return status;
+}
+
+bool CRawTestClient::WaitClosed(std::uint32_t milliseconds)
+{
+    const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
+    for (;;)
+    {
+        std::uint8_t bytes[4096];
+        std::uint32_t count = 0;
+        const Status status = STI_OS::Recv(m_socket, bytes, sizeof(bytes), count);
+        if (status == ST_CONNECTION_CLOSED || status == ST_CONN_RESET)
+            return true;
+        if (status != ST_SUCCESS && status != ST_TRY_LATER && status != ST_TIMEOUT)
+            return true;
+        const std::uint64_t now = STI_OS::GetClock();
+        if (now >= deadline)
+            return false;
+        if (status != ST_SUCCESS)
+            WaitReadable(static_cast<std::uint32_t>(deadline - now));
+    }
+}
