@@ -187,33 +187,6 @@ Status GetSockOpt(SocketHandle handle, int level, int option, std::int32_t& valu
     return TranslateSocketResult(::getsockopt(Sock(handle), level, option, reinterpret_cast<char*>(&value), &length));
 }
 
-Status SetBoolOption(SocketHandle handle, int level, int option, bool flag)
-{
-    return SetSockOpt(handle, level, option, flag ? 1 : 0);
-}
-
-Status SetReuseAddress(SocketHandle handle, bool flag) { return SetBoolOption(handle, SOL_SOCKET, SO_REUSEADDR, flag); }
-
-Status SetReceiveBufferSize(SocketHandle handle, std::int32_t bytes)
-{
-    return SetSockOpt(handle, SOL_SOCKET, SO_RCVBUF, bytes);
-}
-
-Status SetSendBufferSize(SocketHandle handle, std::int32_t bytes)
-{
-    return SetSockOpt(handle, SOL_SOCKET, SO_SNDBUF, bytes);
-}
-
-Status GetSocketError(SocketHandle handle)
-{
-    std::int32_t pending = 0;
-    const Status status = GetSockOpt(handle, SOL_SOCKET, SO_ERROR, pending);
-    if (status != ST_SUCCESS)
-        return status;
-    const char* msg = nullptr;
-    return TranslateError(pending, msg);
-}
-
 Status LookupHost(const char* hostName, std::uint32_t& address)
 {
     address = 0xFFFFFFFF;
