@@ -26,14 +26,23 @@ std::uint32_t CodedLength(const CMsgBuffer& message)
 
 } // namespace
 
-struct CEncoder::Cipher
+class CMsgCipherState
 {
-    CryptoPP::Weak::MARC4 Stream;
-};
+public:
+    // ST_NO_MEMORY when the state cannot be had.
+    static Status Make(std::unique_ptr<CMsgCipherState>& state,
+                       const std::uint8_t cipherKey[KV2Protocol::CIPHER_KEY_SIZE],
+                       const std::uint8_t checksumKey[KV2Protocol::CHECKSUM_KEY_SIZE])
+    {
+        state.reset(new (std::nothrow) CMsgCipherState);
+        if (!state)
+            return ST_NO_MEMORY;
+        state->Stream.SetKey(cipherKey, KV2Protocol::CIPHER_KEY_SIZE);
+        return state->Checksum.SetKey(checksumKey);
+    }
 
-struct CDecoder::Cipher
-{
     CryptoPP::Weak::MARC4 Stream;
+    CChecksum Checksum;
 };
 
 CEncoder::CEncoder() = default;
@@ -42,16 +51,12 @@ CEncoder::~CEncoder() = default;
 Status CEncoder::SetKeys(const std::uint8_t cipherKey[KV2Protocol::CIPHER_KEY_SIZE],
                          const std::uint8_t checksumKey[KV2Protocol::CHECKSUM_KEY_SIZE])
 {
-    m_cipher.reset(new (std::nothrow) Cipher);
-    if (!m_cipher)
-        return ST_NO_MEMORY;
-    m_cipher->Stream.SetKey(cipherKey, KV2Protocol::CIPHER_KEY_SIZE);
-    return m_checksum.SetKey(checksumKey);
+    return CMsgCipherState::Make(m_state, cipherKey, checksumKey);
 }
 
 Status CEncoder::Encode(CMsgBuffer& message)
 {
-    if (!m_cipher)
+    if (!m_state)
         return ST_INVALID_PARAM;
     const std::uint32_t length = CodedLength(message);
     if (length == 0)
@@ -60,9 +65,9 @@ Status CEncoder::Encode(CMsgBuffer& message)
     std::uint8_t* bytes = message.Data;
     std::memset(bytes + DIGEST_OFFSET, 0, CChecksum::DIGEST_SIZE);
     std::uint8_t digest[CChecksum::DIGEST_SIZE];
-    m_checksum.Compute(bytes, length, digest);
+    m_state->Checksum.Compute(bytes, length, digest);
     std::memcpy(bytes + DIGEST_OFFSET, digest, sizeof(digest));
-    m_cipher->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
+    m_state->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
     return ST_SUCCESS;
 }
 
@@ -72,29 +77,25 @@ CDecoder::~CDecoder() = default;
 Status CDecoder::SetKeys(const std::uint8_t cipherKey[KV2Protocol::CIPHER_KEY_SIZE],
                          const std::uint8_t checksumKey[KV2Protocol::CHECKSUM_KEY_SIZE])
 {
-    m_cipher.reset(new (std::nothrow) Cipher);
-    if (!m_cipher)
-        return ST_NO_MEMORY;
-    m_cipher->Stream.SetKey(cipherKey, KV2Protocol::CIPHER_KEY_SIZE);
-    return m_checksum.SetKey(checksumKey);
+    return CMsgCipherState::Make(m_state, cipherKey, checksumKey);
 }
 
 Status CDecoder::Decode(CMsgBuffer& message)
 {
-    if (!m_cipher)
+    if (!m_state)
         return ST_INVALID_PARAM;
     const std::uint32_t length = CodedLength(message);
     if (length == 0)
         return ST_OUT_OF_BOUNDS;
 
     std::uint8_t* bytes = message.Data;
-    m_cipher->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
+    m_state->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
 
     // The digest was taken with its own field zero; it is put back for whoever reads the header.
     std::uint8_t stored[CChecksum::DIGEST_SIZE];
     std::memcpy(stored, bytes + DIGEST_OFFSET, sizeof(stored));
     std::memset(bytes + DIGEST_OFFSET, 0, sizeof(stored));
-    const Status status = m_checksum.Verify(bytes, length, stored);
+    const Status status = m_state->Checksum.Verify(bytes, length, stored);
     std::memcpy(bytes + DIGEST_OFFSET, stored, sizeof(stored));
     return status;
 }

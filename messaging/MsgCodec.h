@@ -32,6 +32,9 @@ public:
 // L is the message's MessageLength; it must lie within the buffer's bytes in use and leave room
 // for the digest (6 bytes), else ST_OUT_OF_BOUNDS with the key stream untouched. A codec that was
 // never keyed answers ST_INVALID_PARAM.
+// The keyed state both directions share: a MARC4 key stream and the checksum key.
+class CMsgCipherState;
+
 class CEncoder : public IMsgEncoder
 {
 public:
@@ -47,9 +50,7 @@ public:
     Status Encode(CMsgBuffer& message) override;
 
 private:
-    struct Cipher;
-    std::unique_ptr<Cipher> m_cipher;
-    CChecksum m_checksum;
+    std::unique_ptr<CMsgCipherState> m_state;
 };
 
 // Deciphers, then checks the digest: ST_AUTH_FAILED on a mismatch. The key stream has then
@@ -68,7 +69,5 @@ public:
     Status Decode(CMsgBuffer& message) override;
 
 private:
-    struct Cipher;
-    std::unique_ptr<Cipher> m_cipher;
-    CChecksum m_checksum;
+    std::unique_ptr<CMsgCipherState> m_state;
 };
