@@ -34,10 +34,25 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
         fi
-        apt-get update -qq >&2 || return 1
+        # A mirror in the middle of a sync fails one index now and then; what did arrive is
+        # usually enough, so a failing update is retried and then only warned about: the
+        # install below says whether anything is really missing.
+        local try
+        for try in 1 2 3; do
+            apt-get update -qq >&2 && break
+            if [ "$try" = 3 ]; then
+                echo "[setup] apt-get update failed three times; going on with the lists it got" >&2
+            else
+                sleep 10
+            fi
+        done
         if [ -n "$missing" ]; then
             # shellcheck disable=SC2086
-            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >&2 || return 1
+            # When one architecture's security index is missing, the amd64 and i386 candidates
+            # of a Multi-Arch library differ and nothing resolves; the point release alone
+            # (-t bookworm) has both at one version.
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >&2 ||
+                DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t bookworm $missing >&2 || return 1
         fi
     fi
     TARNIX_DEPS=$("$_tarnix_tools/build-deps.sh") || return 1
