@@ -4,7 +4,6 @@
 #include "transport/CloseReason.h"
 #include "transport/DownloadHandler.h"
 #include "transport/SessionClose.h"
-#include "transport/SessionConnect.h"
 #include "transport/TransportCallback.h"
 #include "transport/TransportManagerOutlet.h"
 
@@ -14,7 +13,7 @@
 #include <vector>
 
 CDownloadsManager::CDownloadsManager(ITransportManagerOutlet* outlet, CAnt* ant)
-    : m_outlet(outlet), m_ant(ant), m_uploads(ant)
+    : m_outlet(outlet), m_connects(ant), m_uploads(ant)
 {
 }
 
@@ -111,7 +110,7 @@ Status CDownloadsManager::OnIncomingConnection(std::uint32_t handle, std::uint32
     if (handler == nullptr) {
         return ST_NO_MEMORY;
     }
-    const Status status = ConnectSessionHandler(m_ant, handler, CAntAddress(ticket, keyLow, keyHigh));
+    const Status status = m_connects.Connect(session, handler, CAntAddress(ticket, keyLow, keyHigh));
     if (status != ST_SUCCESS) {
         delete handler;
         return status;
@@ -211,6 +210,7 @@ Status CDownloadsManager::RemoveSession(CTransportSession* session)
         return ST_NOT_FOUND;
     }
     StopTimer(session);
+    m_connects.Drop(session);
     auto found = m_byFileId.find(FileKeyOf(session->GetFileId()));
     if (found == m_byFileId.end() || found->second != session) {
         return ST_NOT_FOUND;

@@ -11,6 +11,7 @@
 // dispatcher (CDispatcher::Instance) carries the timers.
 
 #include "infra/Status.h"
+#include "transport/AntConnectWait.h"
 #include "transport/TransferEntry.h"
 #include "transport/TransportSession.h"
 #include "transport/TransportTimings.h"
@@ -37,6 +38,7 @@ public:
 
     CUploadsManager& Uploads() { return m_uploads; }
     void SetTimings(const STransportTimings& timings) { m_timings = timings; }
+    CAntConnectWait& Connects() { return m_connects; }
     const STransportTimings& GetTimings() const { return m_timings; }
 
     // A new session for the file from the peer, status CONNECTING. ST_ALREADY_EXISTS when
@@ -85,8 +87,8 @@ private:
     void SendConnectRequest(const CTransportSession* session);
 
     ITransportManagerOutlet* m_outlet;   // not owned
-    CAnt* m_ant;                         // not owned
     STransportTimings m_timings;
+    CAntConnectWait m_connects;
     CUploadsManager m_uploads;
     std::map<int, CTransportSession*> m_byHandle;
     std::map<FileKey, CTransportSession*> m_byFileId;   // owns the sessions

@@ -2,7 +2,6 @@
 
 #include "transport/AntSocket.h"
 #include "transport/SessionClose.h"
-#include "transport/SessionConnect.h"
 #include "transport/TransportCallback.h"
 #include "transport/UploadHandler.h"
 
@@ -11,7 +10,7 @@
 #include <new>
 #include <vector>
 
-CUploadsManager::CUploadsManager(CAnt* ant) : m_ant(ant) {}
+CUploadsManager::CUploadsManager(CAnt* ant) : m_connects(ant) {}
 
 CUploadsManager::~CUploadsManager()
 {
@@ -58,7 +57,7 @@ Status CUploadsManager::NewUpload(std::uint32_t peer, std::uint32_t keyLow, std:
     }
     // Links itself to the session; deleting it unlinks again.
     CUploadHandler* handler = new (std::nothrow) CUploadHandler(session.get());
-    Status status = handler != nullptr ? ConnectSessionHandler(m_ant, handler, CAntAddress(peer, keyLow, keyHigh))
+    Status status = handler != nullptr ? m_connects.Connect(session.get(), handler, CAntAddress(peer, keyLow, keyHigh))
                                        : ST_NO_MEMORY;
     if (status != ST_SUCCESS) {
         delete handler;
@@ -137,6 +136,7 @@ Status CUploadsManager::RemoveSession(CTransportSession* session)
         return ST_NOT_FOUND;
     }
     EraseFileEntry(session);
+    m_connects.Drop(session);
     auto found = m_byKey.find(KeyOf(session->GetKeyLow(), session->GetKeyHigh()));
     if (found == m_byKey.end() || found->second != session) {
         return ST_NOT_FOUND;

@@ -5,6 +5,7 @@
 // Owns its sessions until their handlers end them; lives on the transport-manager thread.
 
 #include "infra/Status.h"
+#include "transport/AntConnectWait.h"
 #include "transport/TransferEntry.h"
 #include "transport/TransportSession.h"
 
@@ -14,7 +15,6 @@
 #include <map>
 
 class CAnt;
-class CAntSocket;
 
 class CUploadsManager : public ISessionManagerBase {
 public:
@@ -42,6 +42,7 @@ public:
     CTransportSession* FindByKey(std::uint32_t keyLow, std::uint32_t keyHigh) const;
     CTransportSession* FindByFileId(const std::uint8_t fileId[TRANSFER_ID_SIZE]) const;
     std::size_t GetCount() const { return m_byKey.size(); }
+    CAntConnectWait& Connects() { return m_connects; }
 
     // ISessionManagerBase. Uploads have no timers.
     Status OnTimer(int timerId, const sti::CTimeValue& now, void* parameter) override;
@@ -55,7 +56,7 @@ private:
     static FileKey FileKeyOf(const std::uint8_t fileId[TRANSFER_ID_SIZE]);
     void EraseFileEntry(CTransportSession* session);
 
-    CAnt* m_ant;   // not owned
+    CAntConnectWait m_connects;
     std::map<std::uint64_t, CTransportSession*> m_byKey;   // owns the sessions
     std::map<FileKey, CTransportSession*> m_byFileId;
 };
