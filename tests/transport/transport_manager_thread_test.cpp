@@ -29,16 +29,6 @@ STransportTimings QuickTimings()
     return timings;
 }
 
-bool Released(CSharedDownload& record)
-{
-    return record.With([](CSharedDownload& r) { return r.released; });
-}
-
-bool Released(CSharedUpload& record)
-{
-    return record.With([](CSharedUpload& r) { return r.released; });
-}
-
 // The last calls a record heard: a shutdown close without a word to the peer.
 std::vector<std::string> Tail(const std::vector<std::string>& log, std::size_t count)
 {
