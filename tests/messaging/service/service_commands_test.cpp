@@ -250,6 +250,29 @@ TEST_F(ServiceCommands, AKeyedLogInWithABadKeyBlockNeverGoesOnline)
     EXPECT_TRUE(service->IsRetryScheduled());
 }
 
+TEST_F(ServiceCommands, TheFirstKeepAliveLeavesOnTheNextTurnAndNoneWithoutAnInterval)
+{
+    msgtest::CTestConnection connection;
+    ASSERT_EQ(ST_SUCCESS, connection.Open(*service->GetCommunicator()));
+    GoOnline(0);
+    const std::uint32_t before = service->GetCommunicator()->GetSendCounter();
+    for (int turn = 0; turn < 3; ++turn)
+        service->Turn(5);
+    EXPECT_EQ(before, service->GetCommunicator()->GetSendCounter());
+    EXPECT_EQ(CKV2Service::STATE_ONLINE, service->GetState());
+
+    GoOnline(30);
+    service->Turn();
+    ASSERT_TRUE(TurnUntilSent(before));
+    CMsgHeader header;
+    Bytes body;
+    ASSERT_EQ(ST_SUCCESS, connection.Peer().ReceiveMessage(header, body));
+    EXPECT_EQ(CMD_KEEP_ALIVE, header.CommandCode());
+    EXPECT_EQ(MSG_HEADER_SIZE, header.MessageLength);
+    EXPECT_EQ(OWN_ADDRESS, header.SourceAddr);
+    EXPECT_EQ(0u, connection.Peer().Pending(20)) << "one keep-alive per interval";
+}
+
 TEST_F(ServiceCommands, APeerRequestIsAnsweredWhetherTheApplicationAcceptsOrNot)
 {
     msgtest::CTestConnection connection;
