@@ -20,6 +20,7 @@
 #include "messaging/RoutingStrategy.h"
 #include "messaging/ServerConfig.h"
 #include "transport/Ant.h"
+#include "transport/TransportManagerThread.h"
 
 using namespace KV2Protocol;
 
@@ -138,7 +139,7 @@ void CKV2Service::OnStart()
     sti::CNetworkThread::OnStart();
     m_stopping = false;
     const TransportManagerStarter& starter = m_settings.StartTransportManager;
-    const Status started = starter ? starter(m_tmQueue, this) : StartDefaultTransportManager(m_tmQueue, this);
+    const Status started = starter ? starter(m_tmQueue, this) : ::StartTransportManager(m_tmQueue, this);
     m_tmQueueEnd = started == ST_SUCCESS ? m_tmQueue.get() : nullptr;
     if (!m_communicator)
         return;

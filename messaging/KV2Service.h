@@ -240,7 +240,4 @@ private:
     std::minstd_rand m_random;
 };
 
-// The transport-manager thread's start, as the process's service uses it.
-Status StartDefaultTransportManager(std::unique_ptr<CTransportManagerQueue>& queue, ITransportManagerOutlet* outlet);
-
 } // namespace KV2Service

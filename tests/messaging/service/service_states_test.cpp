@@ -169,6 +169,17 @@ TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
     EXPECT_EQ(2u, events.CountStatus(CKV2Service::STATUS_ONLINE));
 }
 
+TEST_F(ServiceAgainstServer, WithoutAStarterOfItsOwnTheServiceStartsTheTransportManagerThread)
+{
+    KV2Service::SServiceSettings settings = Settings(1, nullptr);
+    settings.StartTransportManager = nullptr;
+    service.reset(new CKV2Service(settings));
+    const std::uint8_t fileId[16] = {7};
+    EXPECT_EQ(ST_NOT_CONNECTED, service->PostUploadLevel(fileId, 1)) << "no queue before the thread runs";
+    ASSERT_TRUE(service->Start(&events, CLIENT_ID, 0, false));
+    EXPECT_TRUE(WaitUntil([&] { return service->PostUploadLevel(fileId, 1) == ST_SUCCESS; }));
+}
+
 // The service's and the server's loops taken in turns on the test's thread, so the server can be
 // made to fall silent while its connections stay open.
 class ServiceWithSilentServer : public ::testing::Test
