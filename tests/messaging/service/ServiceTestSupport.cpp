@@ -247,14 +247,14 @@ CDeadPort::~CDeadPort()
         STI_OS::CloseSocket(m_socket);
 }
 
-CFakeGreeter::CFakeGreeter(const Bytes& redirectBody)
+CFakeServer::CFakeServer(std::uint16_t command, const Bytes& body)
 {
     CMsgBuffer buffer;
     CMsgStream stream(&buffer, CMsgStream::MODE_WRITE);
-    stream.Write(redirectBody.data(), redirectBody.size());
+    stream.Write(body.data(), body.size());
     CMsgHeader header;
     header.MessageLength = static_cast<std::uint16_t>(buffer.Used);
-    header.Command = KV2Protocol::CMD_REDIRECT;
+    header.Command = command;
     WriteMessageHeader(buffer, header);
     m_reply.assign(buffer.Data, buffer.Data + buffer.Used);
 
@@ -269,7 +269,7 @@ CFakeGreeter::CFakeGreeter(const Bytes& redirectBody)
     m_thread = std::thread([this] { Serve(); });
 }
 
-CFakeGreeter::~CFakeGreeter()
+CFakeServer::~CFakeServer()
 {
     m_stop = true;
     if (m_thread.joinable())
@@ -278,10 +278,11 @@ CFakeGreeter::~CFakeGreeter()
         STI_OS::CloseSocket(m_listener);
 }
 
-void CFakeGreeter::Serve()
+void CFakeServer::Serve()
 {
     std::vector<STI_OS::SocketHandle> clients;
     std::vector<std::size_t> received;
+    std::vector<std::size_t> lengths;
     while (!m_stop)
     {
         STI_OS::SocketHandle client = STI_OS::INVALID_SOCKET_HANDLE;
@@ -290,19 +291,22 @@ void CFakeGreeter::Serve()
             STI_OS::SetNonBlocking(client, true);
             clients.push_back(client);
             received.push_back(0);
+            lengths.push_back(0);
         }
-        // A greeting is a header and two u16; the answer goes out once one has come whole.
+        // The answer goes out once a whole message has come (its length is in its first two bytes).
         for (std::size_t i = 0; i < clients.size(); ++i)
         {
             std::uint8_t chunk[256];
             std::uint32_t count = 0;
             if (STI_OS::Recv(clients[i], chunk, sizeof chunk, count) != ST_SUCCESS || count == 0)
                 continue;
+            if (received[i] == 0 && count >= 2)
+                lengths[i] = static_cast<std::size_t>(chunk[0] | (chunk[1] << 8));
             const std::size_t before = received[i];
             received[i] += count;
-            if (before < MSG_HEADER_SIZE + 4 && received[i] >= MSG_HEADER_SIZE + 4)
+            if (lengths[i] >= MSG_HEADER_SIZE && before < lengths[i] && received[i] >= lengths[i])
             {
-                ++m_greetings;
+                ++m_requests;
                 std::uint32_t sent = 0;
                 STI_OS::Send(clients[i], m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), sent);
             }

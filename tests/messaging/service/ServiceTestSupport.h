@@ -2,7 +2,7 @@
 // Shared by the service tests: an events sink that records what the service reports, a service
 // whose thread steps a test runs on its own thread, a transport-manager start that keeps the
 // queue's consumer end for the test, a greeting server that answers with a list of the test's
-// choosing, and a port on which nothing listens.
+// choosing (or any other answer), and a port on which nothing listens.
 
 #include <atomic>
 #include <cstdint>
@@ -128,14 +128,15 @@ private:
     std::uint16_t m_port = 0;
 };
 
-// A main server that answers every greeting with the same redirect (command 10) body.
-class CFakeGreeter
+// A server that answers the first message of every connection (a greeting or a log-in; the
+// service sends nothing else before the answer) with the same command and body.
+class CFakeServer
 {
 public:
-    explicit CFakeGreeter(const Bytes& redirectBody);
-    ~CFakeGreeter();
+    CFakeServer(std::uint16_t command, const Bytes& body);
+    ~CFakeServer();
     std::uint16_t Port() const { return m_port; }
-    int Greetings() const { return m_greetings.load(); }
+    int Requests() const { return m_requests.load(); }
 
 private:
     void Serve();
@@ -144,7 +145,7 @@ private:
     STI_OS::SocketHandle m_listener = STI_OS::INVALID_SOCKET_HANDLE;
     std::uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_greetings{0};
+    std::atomic<int> m_requests{0};
     std::thread m_thread;
 };
 

@@ -127,7 +127,7 @@ TEST_F(ServiceAgainstServer, AnUnreachableListEntryIsPassedOverForTheNext)
     ASSERT_TRUE(login.Started());
     CDeadPort dead;
     ASSERT_NE(0, dead.Port());
-    CFakeGreeter greeter(CBody()
+    CFakeServer greeter(CMD_REDIRECT, CBody()
                              .U8(0)
                              .U8(0)
                              .List({{LOOPBACK, dead.Port()}, {LOOPBACK, login.Port()}})
@@ -139,7 +139,22 @@ TEST_F(ServiceAgainstServer, AnUnreachableListEntryIsPassedOverForTheNext)
     ASSERT_TRUE(service->Connect());
     ASSERT_TRUE(WaitForState(CKV2Service::STATE_ONLINE));
     EXPECT_EQ(1u, Occurrences(login.LogText(), "logged in as"));
-    EXPECT_GE(greeter.Greetings(), 1);
+    EXPECT_GE(greeter.Requests(), 1);
+}
+
+TEST_F(ServiceAgainstServer, AKeyedLogInReplyWithABadKeyBlockIsClosedAndRetried)
+{
+    Bytes shortBlock(KEY_BLOCK_SIZE - 1, 0x5A);
+    CFakeServer login(CMD_LOGIN_REPLY, CBody().U32(0x4321).U16(1).U16(0).U16(1).Block(shortBlock).U32(0).U16(0).Take());
+    ASSERT_NE(0, login.Port());
+    CFakeServer greeter(CMD_REDIRECT, CBody().U8(0).U8(0).List({{LOOPBACK, login.Port()}}).U16(0).U16(1).Take());
+    ASSERT_NE(0, greeter.Port());
+    ASSERT_TRUE(StartService(greeter.Port()));
+    ASSERT_TRUE(service->Connect());
+    // Each log-in leaves on a connection of its own, so a second one means the first was closed.
+    ASSERT_TRUE(WaitUntil([&] { return login.Requests() >= 2; }, LONG_WAIT_MS));
+    EXPECT_EQ(0u, events.CountStatus(CKV2Service::STATUS_ONLINE));
+    EXPECT_EQ(0u, service->GetOwnAddress());
 }
 
 TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
