@@ -58,6 +58,11 @@ protected:
     {
         return WaitUntil([&] { return service->GetState() == state; }, milliseconds);
     }
+    // The sink hears of a change just after the state has changed.
+    bool WaitForStatusCount(std::uint8_t status, std::size_t count)
+    {
+        return WaitUntil([&] { return events.CountStatus(status) >= count; }, LONG_WAIT_MS);
+    }
 
     std::shared_ptr<std::unique_ptr<CTransportManagerQueue>> consumer =
         std::make_shared<std::unique_ptr<CTransportManagerQueue>>();
@@ -73,7 +78,8 @@ TEST_F(ServiceAgainstServer, GreetsFollowsTheRedirectLogsInAndStaysOnline)
     EXPECT_TRUE(service->Start(&events, CLIENT_ID, 0, false)) << "a second start does nothing";
     ASSERT_TRUE(service->Connect());
 
-    ASSERT_TRUE(WaitForState(CKV2Service::STATE_ONLINE));
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, 1));
+    EXPECT_EQ(CKV2Service::STATE_ONLINE, service->GetState());
     EXPECT_NE(0u, service->GetOwnAddress());
     // Connecting (states 1, 2, 3, 4, 5 each report it), then online.
     const auto statuses = events.Statuses();
@@ -90,7 +96,8 @@ TEST_F(ServiceAgainstServer, GreetsFollowsTheRedirectLogsInAndStaysOnline)
     EXPECT_EQ(CKV2Service::STATE_ONLINE, service->GetState());
 
     ASSERT_TRUE(service->Disconnect());
-    ASSERT_TRUE(WaitForState(CKV2Service::STATE_IDLE));
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_OFFLINE, 1));
+    EXPECT_EQ(CKV2Service::STATE_IDLE, service->GetState());
     EXPECT_EQ(CKV2Service::STATUS_OFFLINE, events.Statuses().back());
     EXPECT_FALSE(service->SendMailRequest(MAIL_KIND_XML, "<TNInvite/>"));
 }
@@ -164,11 +171,10 @@ TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
     const std::uint16_t port = server->Port();
     ASSERT_TRUE(StartService(port));
     ASSERT_TRUE(service->Connect());
-    ASSERT_TRUE(WaitForState(CKV2Service::STATE_ONLINE));
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, 1));
 
     server.reset();
-    ASSERT_TRUE(WaitUntil([&] { return service->GetState() != CKV2Service::STATE_ONLINE; }, LONG_WAIT_MS));
-    EXPECT_EQ(CKV2Service::STATUS_CONNECTING, events.Statuses().back());
+    ASSERT_TRUE(WaitUntil([&] { return events.Statuses().back() == CKV2Service::STATUS_CONNECTING; }, LONG_WAIT_MS));
 
     // The same port again, as a restarted server would have it.
     ASSERT_TRUE(WaitUntil(
@@ -180,7 +186,7 @@ TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
             return server->Started();
         },
         LONG_WAIT_MS));
-    ASSERT_TRUE(WaitForState(CKV2Service::STATE_ONLINE));
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, 2));
     EXPECT_EQ(2u, events.CountStatus(CKV2Service::STATUS_ONLINE));
 }
 
