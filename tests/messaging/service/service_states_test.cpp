@@ -10,6 +10,7 @@
 #include "ServiceTestSupport.h"
 #include "messaging/Protocol.h"
 #include "server/Server.h"
+#include "transport/AntThread.h"
 #include "support/ServerRunner.h"
 
 using namespace svctest;
@@ -199,6 +200,19 @@ TEST_F(ServiceAgainstServer, WithoutAStarterOfItsOwnTheServiceStartsTheTransport
     EXPECT_EQ(ST_NOT_CONNECTED, service->PostUploadLevel(fileId, 1)) << "no queue before the thread runs";
     ASSERT_TRUE(service->Start(&events, CLIENT_ID, 0, false));
     EXPECT_TRUE(WaitUntil([&] { return service->PostUploadLevel(fileId, 1) == ST_SUCCESS; }));
+}
+
+TEST_F(ServiceAgainstServer, StartSetsUpTheSessionTransportTowardTheSameServer)
+{
+    CDeadPort server; // nothing is sent to it before a session
+    KV2Service::SServiceSettings settings = Settings(server.Port(), consumer);
+    settings.UseTransport = true;
+    service.reset(new CKV2Service(settings));
+    EXPECT_EQ(0, service->GetAntLocalPort());
+    ASSERT_TRUE(service->Start(&events, CLIENT_ID, 0, false));
+    // The start returns once the transport has its socket.
+    EXPECT_NE(0, service->GetAntLocalPort());
+    EXPECT_EQ("127.0.0.1", CAntThread::Instance()->GetRendezvousHost());
 }
 
 // The service's and the server's loops taken in turns on the test's thread, so the server can be
