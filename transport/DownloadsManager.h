@@ -42,9 +42,9 @@ public:
     const STransportTimings& GetTimings() const { return m_timings; }
 
     // A new session for the file from the peer, status CONNECTING. ST_ALREADY_EXISTS when
-    // the file is downloading already and ST_INVALID_PARAM for a null callback (the
-    // callback is then released at once and hears nothing more); ST_NO_MEMORY leaves nothing
-    // behind.
+    // the file is downloading already: the callback then hears AddRef and Release and
+    // nothing else. ST_NO_MEMORY leaves nothing behind in the same way. ST_INVALID_PARAM for
+    // a null callback.
     Status StartDownload(const std::uint8_t fileId[TRANSFER_ID_SIZE], const std::uint8_t peerId[TRANSFER_ID_SIZE],
                          IDownloadCallback* callback);
     // Ends the download of the file with the reason. ST_NOT_FOUND when none.

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 CUploadsManager::CUploadsManager(CAnt* ant) : m_connects(ant) {}
 
@@ -94,15 +93,13 @@ Status CUploadsManager::SetLevel(const std::uint8_t fileId[TRANSFER_ID_SIZE], st
 
 void CUploadsManager::CloseAll(std::uint32_t reason)
 {
-    // Closing takes each session out of the tables; a copy keeps the walk valid.
-    std::vector<CTransportSession*> sessions;
-    sessions.reserve(m_byKey.size());
-    for (const auto& entry : m_byKey) {
-        sessions.push_back(entry.second);
-    }
-    for (CTransportSession* session : sessions) {
-        if (m_byKey.count(KeyOf(session->GetKeyLow(), session->GetKeyHigh())) != 0) {
-            CloseTransportSession(session, reason);
+    // Every close takes its session out of the tables; nothing is allocated on the way, so
+    // a shutdown always gets through.
+    while (!m_byKey.empty()) {
+        const std::size_t before = m_byKey.size();
+        CloseTransportSession(m_byKey.begin()->second, reason);
+        if (m_byKey.size() >= before) {
+            break;
         }
     }
 }

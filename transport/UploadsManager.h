@@ -27,9 +27,10 @@ public:
     CUploadsManager& operator=(const CUploadsManager&) = delete;
 
     // A downloader waits for us at the peer value with the key: a session (status CONNECTED)
-    // whose handler connects a new Ant socket. ST_ALREADY_EXISTS for a key in use and
-    // ST_INVALID_PARAM for a null callback (the callback is then released at once and hears
-    // nothing more); ST_NO_MEMORY, or the connect's failure, leave nothing behind.
+    // whose handler connects a new Ant socket. ST_ALREADY_EXISTS for a key in use: the
+    // callback then hears AddRef and Release and nothing else. ST_NO_MEMORY, or the
+    // connect's failure, leave nothing behind in the same way. ST_INVALID_PARAM for a null
+    // callback.
     Status NewUpload(std::uint32_t peer, std::uint32_t keyLow, std::uint32_t keyHigh, IUploadCallback* callback);
     // Ends the upload of the file with the reason. ST_NOT_FOUND when none.
     Status CloseUpload(const std::uint8_t fileId[TRANSFER_ID_SIZE], std::uint32_t reason);

@@ -144,6 +144,16 @@ std::vector<std::string> CSharedUpload::Log()
 
 #undef LOCKED
 
+bool Released(CSharedDownload& record)
+{
+    return record.With([](CSharedDownload& r) { return r.released; });
+}
+
+bool Released(CSharedUpload& record)
+{
+    return record.With([](CSharedUpload& r) { return r.released; });
+}
+
 // --- Ant stand-in ----------------------------------------------------------------------
 
 CDirectSessions::CDirectSessions()

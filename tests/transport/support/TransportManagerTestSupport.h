@@ -114,6 +114,10 @@ public:
     int closeSequence = -1;
 };
 
+// The engine let the record go.
+bool Released(CSharedDownload& record);
+bool Released(CSharedUpload& record);
+
 struct SAntConnect {
     STI_OS::SocketHandle descriptor;
     std::uint32_t serial;
