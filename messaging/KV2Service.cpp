@@ -7,7 +7,6 @@
 #include "infra/Dispatcher.h"
 #include "infra/IPAddress.h"
 #include "infra/IPCMessageHeader.h"
-#include "infra/MessageWriter.h"
 #include "infra/ProxyTCPSocket.h"
 #include "infra/Singleton.h"
 #include "infra/ThreadManager.h"
