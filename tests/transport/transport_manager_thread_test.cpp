@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include "support/TransportManagerTestSupport.h"
+#include "transport/CloseReason.h"
+#include "transport/DataMessages.h"
+#include "transport/TransportManagerThread.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using namespace tm_test;
+using transfer_test::CMessagePeer;
+using transfer_test::FILE_ID;
+using transfer_test::PEER_ID;
+
+const std::uint8_t OTHER_FILE[TRANSFER_ID_SIZE] = {0xE0, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 0xEF};
+
+STransportTimings QuickTimings()
+{
+    STransportTimings timings;
+    timings.LocateMs = 2000;
+    timings.FirstLocateMs = 10;
+    timings.FirstConnectRetryMs = 500;
+    timings.ConnectRetryMs = 100;
+    return timings;
+}
+
+// The last calls a record heard: a shutdown close without a word to the peer.
+std::vector<std::string> Tail(const std::vector<std::string>& log, std::size_t count)
+{
+    return log.size() < count ? log : std::vector<std::string>(log.end() - count, log.end());
+}
+
+// A transport-manager thread of the test's own over the Ant stand-in. Records are declared
+// before the thread, which releases them when it stops.
+class ManagerThread : public ::testing::Test {
+protected:
+    ManagerThread() : thread(new CTransportManagerThread(&direct.ant)) { thread->SetTimings(QuickTimings()); }
+    ~ManagerThread() override { thread.reset(); }
+
+    void Launch() { ASSERT_EQ(ST_SUCCESS, thread->Launch(queue, &outlet)); }
+
+    CDirectAnt direct;
+    CRecordingOutlet outlet;
+    CSharedDownload locating;
+    CSharedDownload running;
+    CSharedUpload serving{transfer_test::TextBytes(5000)};
+    std::unique_ptr<CTransportManagerQueue> queue;
+    std::unique_ptr<CTransportManagerThread> thread;
+};
+
+TEST_F(ManagerThread, RecordsThroughThePipeDriveTheSessions)
+{
+    Launch();
+    ASSERT_NE(nullptr, queue);
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &locating));
+    ASSERT_TRUE(WaitFor([&] { return outlet.Count(29) == 1; }));
+    ASSERT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), PEER_ID, FILE_ID, 77));
+    ASSERT_TRUE(WaitFor([&] { return outlet.Count(4) == 1; }));
+    const std::uint32_t handle = outlet.Commands(4)[0].handle;
+    ASSERT_EQ(ST_SUCCESS, PostTMSessionNotify(queue.get(), handle, 0, 9));
+    ASSERT_TRUE(WaitFor([&] { return locating.With([](CSharedDownload& r) { return r.Count("notice 9"); }) == 1; }));
+    ASSERT_EQ(ST_SUCCESS, PostTMCloseDownload(queue.get(), FILE_ID, CLOSE_REASON_CANCELED));
+    ASSERT_TRUE(WaitFor([&] { return Released(locating); }));
+    EXPECT_EQ((std::vector<std::string>{"status 0", "closed 0 3", "release"}), Tail(locating.Log(), 3));
+
+    // One thread per process object: a second launch while it runs gives no queue.
+    std::unique_ptr<CTransportManagerQueue> again;
+    EXPECT_EQ(ST_ALREADY_CONNECTED, thread->Launch(again, &outlet));
+    EXPECT_EQ(nullptr, again);
+}
+
+TEST_F(ManagerThread, StopClosesEveryUploadThenEveryDownloadWithoutACloseMessage)
+{
+    Launch();
+    // A download still locating.
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), OTHER_FILE, PEER_ID, &locating));
+    // A download running over its connection.
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &running));
+    ASSERT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), PEER_ID, FILE_ID, 77));
+    ASSERT_TRUE(WaitFor([&] { return outlet.Count(4) >= 1; }));
+    ASSERT_EQ(ST_SUCCESS, PostTMIncomingDownload(queue.get(), outlet.Commands(4)[0].handle, 77, 1, 2));
+    CMessagePeer downloadPeer(direct.sessions.Accept());
+    ASSERT_TRUE(WaitFor([&] {
+        downloadPeer.Poll();
+        return downloadPeer.HasMessage();
+    }));
+    EXPECT_EQ(DATA_MSG_FILE_REQUEST, downloadPeer.Pop().type);
+    // An upload running over its connection.
+    ASSERT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 55, 3, 4, &serving));
+    CMessagePeer uploadPeer(direct.sessions.Accept());
+    ASSERT_TRUE(WaitFor([&] { return serving.LastStatus() == SESSION_STATUS_RUNNING; }));
+
+    thread->RequestStop();
+    ASSERT_EQ(ST_SUCCESS, thread->Wait(sti::WAIT_INFINITE));
+
+    const std::vector<std::string> shutdown = {"status 0", "closed 0 8", "release"};
+    EXPECT_EQ(shutdown, Tail(locating.Log(), 3));
+    EXPECT_EQ(shutdown, Tail(running.Log(), 3));
+    EXPECT_EQ(shutdown, Tail(serving.Log(), 3));
+    EXPECT_TRUE(Released(locating) && Released(running) && Released(serving));
+    EXPECT_LT(serving.closeSequence, running.closeSequence);
+    EXPECT_LT(serving.closeSequence, locating.closeSequence);
+
+    // The peers see their connections end, and no Close message before that.
+    for (CMessagePeer* peer : {&downloadPeer, &uploadPeer}) {
+        EXPECT_TRUE(WaitFor([&] {
+            peer->Poll();
+            return peer->closed;
+        }));
+        EXPECT_FALSE(peer->HasMessage());
+    }
+}
+
+// Lives until the process ends, as the thread that uses it does.
+CRecordingOutlet* ProcessOutlet()
+{
+    static CRecordingOutlet* outlet = new CRecordingOutlet;
+    return outlet;
+}
+
+TEST(ProcessTransportManager, StartsOnceOnTheProcessThread)
+{
+    static CSharedDownload record;
+    std::unique_ptr<CTransportManagerQueue> queue;
+    ASSERT_EQ(ST_SUCCESS, StartTransportManager(queue, ProcessOutlet()));
+    ASSERT_NE(nullptr, queue);
+    EXPECT_EQ("TransportManager", CTransportManagerThread::Instance()->GetName());
+    EXPECT_TRUE(CTransportManagerThread::Instance()->IsRunning());
+
+    std::unique_ptr<CTransportManagerQueue> second;
+    EXPECT_EQ(ST_ALREADY_CONNECTED, StartTransportManager(second, ProcessOutlet()));
+    EXPECT_EQ(nullptr, second);
+
+    // The production timings: the first session request about 100 ms after the start.
+    const Clock::time_point posted = Clock::now();
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &record));
+    ASSERT_TRUE(WaitFor([&] { return ProcessOutlet()->Count(29) == 1; }));
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(ProcessOutlet()->Commands(29)[0].at - posted).count(),
+              98);
+    ASSERT_EQ(ST_SUCCESS, PostTMCloseDownload(queue.get(), FILE_ID, CLOSE_REASON_CANCELED));
+    ASSERT_TRUE(WaitFor([&] { return Released(record); }));
+}
+
+// --- a whole transfer ------------------------------------------------------------------
+
+// Joins the first two connections that reach the listener and copies bytes both ways until
+// both sides have closed.
+class CRelay {
+public:
+    explicit CRelay(CDirectSessions& sessions) : m_thread([this, &sessions] { Run(sessions); }) {}
+    ~CRelay()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+    std::atomic<bool> finished{false};
+
+private:
+    void Run(CDirectSessions& sessions)
+    {
+        STI_OS::SocketHandle ends[2] = {sessions.Accept(20000), sessions.Accept(20000)};
+        bool open[2] = {ends[0] != STI_OS::INVALID_SOCKET_HANDLE, ends[1] != STI_OS::INVALID_SOCKET_HANDLE};
+        std::uint8_t buffer[16384];
+        while (!m_stop && (open[0] || open[1])) {
+            bool moved = false;
+            for (int from = 0; from < 2; ++from) {
+                if (!open[from]) {
+                    continue;
+                }
+                std::uint32_t count = 0;
+                const Status status = STI_OS::Recv(ends[from], buffer, sizeof buffer, count);
+                if (status == ST_SUCCESS) {
+                    moved = true;
+                    SendAll(ends[1 - from], buffer, count);
+                } else if (status != ST_TRY_LATER && status != ST_WOULD_BLOCK) {
+                    // One side went: so does the other, as a lost Ant session would.
+                    open[from] = false;
+                    STI_OS::CloseSocket(ends[from]);
+                    ends[from] = STI_OS::INVALID_SOCKET_HANDLE;
+                }
+            }
+            if (!open[0] || !open[1]) {
+                for (int side = 0; side < 2; ++side) {
+                    STI_OS::CloseSocket(ends[side]);
+                    ends[side] = STI_OS::INVALID_SOCKET_HANDLE;
+                    open[side] = false;
+                }
+            }
+            if (!moved) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        STI_OS::CloseSocket(ends[0]);
+        STI_OS::CloseSocket(ends[1]);
+        finished = true;
+    }
+
+    static void SendAll(STI_OS::SocketHandle to, const std::uint8_t* data, std::uint32_t length)
+    {
+        while (length > 0) {
+            std::uint32_t sent = 0;
+            const Status status = STI_OS::Send(to, data, length, sent);
+            if (status == ST_SUCCESS) {
+                data += sent;
+                length -= sent;
+            } else if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            } else {
+                return;
+            }
+        }
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+TEST(TransportManagerTransfer, DownloadAndUploadMeetThroughTheirManagersAndMoveTheFile)
+{
+    constexpr std::uint32_t UPLOADER = 500;    // the uploader's messaging address: the ticket
+    constexpr std::uint32_t DOWNLOADER = 600;
+    constexpr std::uint32_t KEY_LOW = 0x600D;
+    constexpr std::uint32_t KEY_HIGH = 0xF11E;
+    const Bytes content = transfer_test::RandomBytes(200000, 7);
+
+    CDirectAnt direct;
+    CRelay relay(direct.sessions);
+    CRecordingOutlet downloaderOutlet;
+    CRecordingOutlet uploaderOutlet;
+    CSharedDownload download;
+    CSharedUpload upload(content);
+    std::unique_ptr<CTransportManagerQueue> downloaderQueue;
+    std::unique_ptr<CTransportManagerQueue> uploaderQueue;
+    CTransportManagerThread uploader(&direct.ant);
+    CTransportManagerThread downloader(&direct.ant);
+    downloader.SetTimings(QuickTimings());
+
+    // The server's part: where the file is, and the connect request passed to the uploader.
+    std::atomic<bool> introduced{false};
+    downloaderOutlet.onCommand = [&](const SCommand& command) {
+        if (command.command == 29) {
+            PostTMAnswer(downloaderQueue.get(), PEER_ID, FILE_ID, UPLOADER);
+        } else if (command.command == 4 && command.ticket == UPLOADER && !introduced.exchange(true)) {
+            PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH, &upload);
+            PostTMIncomingDownload(downloaderQueue.get(), command.handle, command.ticket, KEY_LOW, KEY_HIGH);
+        }
+    };
+    ASSERT_EQ(ST_SUCCESS, uploader.Launch(uploaderQueue, &uploaderOutlet));
+    ASSERT_EQ(ST_SUCCESS, downloader.Launch(downloaderQueue, &downloaderOutlet));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, &download));
+
+    ASSERT_TRUE(WaitFor([&] { return Released(download) && Released(upload); }, 30000));
+    EXPECT_TRUE(download.With([&](CSharedDownload& r) { return r.data == content; }));
+    EXPECT_EQ(1, download.With([](CSharedDownload& r) { return r.Count("closed 0 2"); }));
+    EXPECT_EQ(1, upload.With([](CSharedUpload& r) { return r.Count("closed 1 2"); }));
+    EXPECT_EQ((std::vector<int>{2, 3, 4, 5, 0}), download.With([](CSharedDownload& r) { return r.statuses; }));
+    EXPECT_EQ((std::vector<int>{4, 5, 0}), upload.With([](CSharedUpload& r) { return r.statuses; }));
+    EXPECT_EQ(1, downloaderOutlet.Count(4));
+    EXPECT_TRUE(uploaderOutlet.Commands().empty());
+
+    // Each side's Ant socket went to the other's address with the same key.
+    const std::vector<SAntConnect> connects = direct.sessions.Connects();
+    ASSERT_EQ(2u, connects.size());
+    for (const SAntConnect& connect : connects) {
+        EXPECT_EQ(KEY_LOW, connect.keyLow);
+        EXPECT_EQ(KEY_HIGH, connect.keyHigh);
+        EXPECT_TRUE(connect.peerId == UPLOADER || connect.peerId == DOWNLOADER);
+    }
+    EXPECT_NE(connects[0].peerId, connects[1].peerId);
+}
+
+} // namespace

@@ -1,0 +1,162 @@
+#include "transport/TransportManagerThread.h"
+
+#include "infra/Singleton.h"
+#include "infra/ThreadManager.h"
+#include "transport/CloseReason.h"
+#include "transport/TransportManagerControlHandler.h"
+
+#include <new>
+#include <utility>
+
+Status StartTransportManager(std::unique_ptr<CTransportManagerQueue>& queue, ITransportManagerOutlet* outlet)
+{
+    queue.reset();
+    CTransportManagerThread* thread = CTransportManagerThread::Instance();
+    if (thread == nullptr) {
+        return ST_NO_MEMORY;
+    }
+    return thread->Launch(queue, outlet);
+}
+
+CTransportManagerThread* CTransportManagerThread::Instance()
+{
+    return sti::CSingleton<CTransportManagerThread>::Instance();
+}
+
+CTransportManagerThread::CTransportManagerThread(CAnt* ant) : sti::CThread("TransportManager"), m_ant(ant) {}
+
+CTransportManagerThread::~CTransportManagerThread()
+{
+    // Run uses this class's part, so the loop must end before that part goes.
+    sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
+    if (manager == nullptr || manager->GetCurrentThread() != this) {
+        RequestStop();
+        Wait(sti::WAIT_INFINITE);
+    }
+    m_downloads.reset();
+    m_pendingQueue.reset();
+}
+
+Status CTransportManagerThread::Launch(std::unique_ptr<CTransportManagerQueue>& queue,
+                                       ITransportManagerOutlet* outlet)
+{
+    queue.reset();
+    if (IsRunning()) {
+        return ST_ALREADY_CONNECTED;
+    }
+    std::unique_ptr<CTransportManagerQueue> producer;
+    std::unique_ptr<CTransportManagerQueue> consumer;
+    if (CTransportManagerQueue::CreatePair(producer, consumer) != ST_SUCCESS) {
+        return ST_NO_MEMORY;
+    }
+    if (Init(std::move(consumer), outlet) != ST_SUCCESS) {
+        return ST_NO_MEMORY;
+    }
+    if (Start() != ST_SUCCESS) {
+        m_pendingQueue.reset();
+        m_downloads.reset();
+        return ST_NO_MEMORY;
+    }
+    queue = std::move(producer);
+    return ST_SUCCESS;
+}
+
+Status CTransportManagerThread::Init(std::unique_ptr<CTransportManagerQueue> queue, ITransportManagerOutlet* outlet)
+{
+    std::unique_ptr<CDownloadsManager> downloads(new (std::nothrow) CDownloadsManager(outlet, m_ant));
+    if (!downloads) {
+        return ST_NO_MEMORY;
+    }
+    downloads->SetTimings(m_timings);
+    m_downloads = std::move(downloads);
+    m_pendingQueue = std::move(queue);
+    return ST_SUCCESS;
+}
+
+void CTransportManagerThread::OnStart()
+{
+    m_dispatcher = sti::CDispatcher::Instance();
+    if (m_dispatcher == nullptr || !m_pendingQueue) {
+        return;
+    }
+    CTransportManagerControlHandler* handler = new (std::nothrow) CTransportManagerControlHandler(*this);
+    if (handler == nullptr) {
+        return;
+    }
+    if (m_dispatcher->Register(m_pendingQueue.get(), handler, sti::INTEREST_READ) == ST_SUCCESS) {
+        m_queue = m_pendingQueue.release();
+    } else {
+        delete handler;
+    }
+}
+
+std::uint32_t CTransportManagerThread::Run()
+{
+    // Nothing could ever reach a thread without its queue.
+    if (m_dispatcher == nullptr || m_queue == nullptr) {
+        return 1;
+    }
+    while (!IsStopRequested()) {
+        m_dispatcher->Run(TURN_MS);
+    }
+    return 0;
+}
+
+void CTransportManagerThread::OnExit()
+{
+    CloseQueue();
+    m_pendingQueue.reset();
+    if (m_downloads) {
+        // The peers are not told: reason 8 sends no Close, the records still hear OnClosed.
+        m_downloads->Uploads().CloseAll(CLOSE_REASON_SHUTDOWN);
+        m_downloads->CloseAll(CLOSE_REASON_SHUTDOWN);
+        m_downloads.reset();
+    }
+}
+
+Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& message)
+{
+    if (!m_downloads) {
+        const bool closing = message.Type == TM_MSG_CLOSE_DOWNLOAD || message.Type == TM_MSG_CLOSE_UPLOAD;
+        return closing ? ST_CONNECTION_CLOSED : ST_SUCCESS;
+    }
+    CDownloadsManager& downloads = *m_downloads;
+    switch (message.Type) {
+    case TM_MSG_START_DOWNLOAD:
+        return downloads.StartDownload(message.StartFileId, message.StartPeerId, message.StartCallback);
+    case TM_MSG_CLOSE_DOWNLOAD:
+        return downloads.CloseDownload(message.CloseFileId, message.CloseReason);
+    case TM_MSG_CLOSE_UPLOAD:
+        return downloads.Uploads().CloseUpload(message.CloseFileId, message.CloseReason);
+    case TM_MSG_SESSION_ANSWER:
+        return downloads.OnSessionAnswer(message.AnswerFileId, message.AnswerTicket);
+    case TM_MSG_INCOMING_DOWNLOAD:
+        return downloads.OnIncomingConnection(message.IncomingSession, message.IncomingTicket,
+                                              message.IncomingKeyLow, message.IncomingKeyHigh);
+    case TM_MSG_NEW_UPLOAD:
+        return downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow, message.UploadKeyHigh,
+                                             message.UploadCallback);
+    case TM_MSG_SESSION_NOTICE:
+        return downloads.OnSessionNotice(message.NoticeSession, message.NoticeValue);
+    case TM_MSG_UPLOAD_LEVEL:
+        return downloads.Uploads().SetLevel(message.LevelFileId, message.Level);
+    default:
+        return ST_SUCCESS;
+    }
+}
+
+void CTransportManagerThread::OnQueueDetached(CTransportManagerQueue* queue)
+{
+    if (queue == m_queue) {
+        m_queue = nullptr;
+    }
+}
+
+void CTransportManagerThread::CloseQueue()
+{
+    if (m_queue != nullptr && m_dispatcher != nullptr) {
+        // Deleted, with its handler, in the dispatcher's next round (or its shutdown).
+        m_dispatcher->Close(m_queue, true);
+    }
+    m_queue = nullptr;
+}
