@@ -138,7 +138,7 @@ protected:
 
     Status Post(const STransportManagerInternalMsg& message) { return manager->Dispatch(message); }
 
-    bool RunUntil(const std::function<bool()>& condition, int milliseconds = 5000)
+    bool RunUntil(const std::function<bool()>& condition, int milliseconds = 20000)
     {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         while (!condition()) {

@@ -5,10 +5,8 @@
 #include "transport/DataMessages.h"
 #include "transport/TransportManagerThread.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -144,135 +142,6 @@ TEST(ProcessTransportManager, StartsOnceOnTheProcessThread)
               98);
     ASSERT_EQ(ST_SUCCESS, PostTMCloseDownload(queue.get(), FILE_ID, CLOSE_REASON_CANCELED));
     ASSERT_TRUE(WaitFor([&] { return Released(record); }));
-}
-
-// --- a whole transfer ------------------------------------------------------------------
-
-// Joins the first two connections that reach the listener and copies bytes both ways until
-// both sides have closed.
-class CRelay {
-public:
-    explicit CRelay(CDirectSessions& sessions) : m_thread([this, &sessions] { Run(sessions); }) {}
-    ~CRelay()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-
-    std::atomic<bool> finished{false};
-
-private:
-    void Run(CDirectSessions& sessions)
-    {
-        STI_OS::SocketHandle ends[2] = {sessions.Accept(20000), sessions.Accept(20000)};
-        bool open[2] = {ends[0] != STI_OS::INVALID_SOCKET_HANDLE, ends[1] != STI_OS::INVALID_SOCKET_HANDLE};
-        std::uint8_t buffer[16384];
-        while (!m_stop && (open[0] || open[1])) {
-            bool moved = false;
-            for (int from = 0; from < 2; ++from) {
-                if (!open[from]) {
-                    continue;
-                }
-                std::uint32_t count = 0;
-                const Status status = STI_OS::Recv(ends[from], buffer, sizeof buffer, count);
-                if (status == ST_SUCCESS) {
-                    moved = true;
-                    SendAll(ends[1 - from], buffer, count);
-                } else if (status != ST_TRY_LATER && status != ST_WOULD_BLOCK) {
-                    // One side went: so does the other, as a lost Ant session would.
-                    open[from] = false;
-                    STI_OS::CloseSocket(ends[from]);
-                    ends[from] = STI_OS::INVALID_SOCKET_HANDLE;
-                }
-            }
-            if (!open[0] || !open[1]) {
-                for (int side = 0; side < 2; ++side) {
-                    STI_OS::CloseSocket(ends[side]);
-                    ends[side] = STI_OS::INVALID_SOCKET_HANDLE;
-                    open[side] = false;
-                }
-            }
-            if (!moved) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-        STI_OS::CloseSocket(ends[0]);
-        STI_OS::CloseSocket(ends[1]);
-        finished = true;
-    }
-
-    static void SendAll(STI_OS::SocketHandle to, const std::uint8_t* data, std::uint32_t length)
-    {
-        while (length > 0) {
-            std::uint32_t sent = 0;
-            const Status status = STI_OS::Send(to, data, length, sent);
-            if (status == ST_SUCCESS) {
-                data += sent;
-                length -= sent;
-            } else if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            } else {
-                return;
-            }
-        }
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
-
-TEST(TransportManagerTransfer, DownloadAndUploadMeetThroughTheirManagersAndMoveTheFile)
-{
-    constexpr std::uint32_t UPLOADER = 500;    // the uploader's messaging address: the ticket
-    constexpr std::uint32_t DOWNLOADER = 600;
-    constexpr std::uint32_t KEY_LOW = 0x600D;
-    constexpr std::uint32_t KEY_HIGH = 0xF11E;
-    const Bytes content = transfer_test::RandomBytes(200000, 7);
-
-    CDirectAnt direct;
-    CRelay relay(direct.sessions);
-    CRecordingOutlet downloaderOutlet;
-    CRecordingOutlet uploaderOutlet;
-    CSharedDownload download;
-    CSharedUpload upload(content);
-    std::unique_ptr<CTransportManagerQueue> downloaderQueue;
-    std::unique_ptr<CTransportManagerQueue> uploaderQueue;
-    CTransportManagerThread uploader(&direct.ant);
-    CTransportManagerThread downloader(&direct.ant);
-    downloader.SetTimings(QuickTimings());
-
-    // The server's part: where the file is, and the connect request passed to the uploader.
-    std::atomic<bool> introduced{false};
-    downloaderOutlet.onCommand = [&](const SCommand& command) {
-        if (command.command == 29) {
-            PostTMAnswer(downloaderQueue.get(), PEER_ID, FILE_ID, UPLOADER);
-        } else if (command.command == 4 && command.ticket == UPLOADER && !introduced.exchange(true)) {
-            PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH, &upload);
-            PostTMIncomingDownload(downloaderQueue.get(), command.handle, command.ticket, KEY_LOW, KEY_HIGH);
-        }
-    };
-    ASSERT_EQ(ST_SUCCESS, uploader.Launch(uploaderQueue, &uploaderOutlet));
-    ASSERT_EQ(ST_SUCCESS, downloader.Launch(downloaderQueue, &downloaderOutlet));
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, &download));
-
-    ASSERT_TRUE(WaitFor([&] { return Released(download) && Released(upload); }, 30000));
-    EXPECT_TRUE(download.With([&](CSharedDownload& r) { return r.data == content; }));
-    EXPECT_EQ(1, download.With([](CSharedDownload& r) { return r.Count("closed 0 2"); }));
-    EXPECT_EQ(1, upload.With([](CSharedUpload& r) { return r.Count("closed 1 2"); }));
-    EXPECT_EQ((std::vector<int>{2, 3, 4, 5, 0}), download.With([](CSharedDownload& r) { return r.statuses; }));
-    EXPECT_EQ((std::vector<int>{4, 5, 0}), upload.With([](CSharedUpload& r) { return r.statuses; }));
-    EXPECT_EQ(1, downloaderOutlet.Count(4));
-    EXPECT_TRUE(uploaderOutlet.Commands().empty());
-
-    // Each side's Ant socket went to the other's address with the same key.
-    const std::vector<SAntConnect> connects = direct.sessions.Connects();
-    ASSERT_EQ(2u, connects.size());
-    for (const SAntConnect& connect : connects) {
-        EXPECT_EQ(KEY_LOW, connect.keyLow);
-        EXPECT_EQ(KEY_HIGH, connect.keyHigh);
-        EXPECT_TRUE(connect.peerId == UPLOADER || connect.peerId == DOWNLOADER);
-    }
-    EXPECT_NE(connects[0].peerId, connects[1].peerId);
 }
 
 } // namespace

@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 using transfer_test::Bytes;
 
 // Polls the condition every few milliseconds (false after about the time given).
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000);
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
 
 struct SCommand {
     int command;   // 29 or 4
@@ -149,7 +149,7 @@ public:
 
     // The next connection that reached the listener, blocking (INVALID_SOCKET_HANDLE after
     // about the time given). The caller owns it.
-    STI_OS::SocketHandle Accept(int milliseconds = 5000);
+    STI_OS::SocketHandle Accept(int milliseconds = 20000);
     std::vector<SAntConnect> Connects() const;
     // While holding, started sessions leave their sockets unconnected.
     void SetHolding(bool holding);
