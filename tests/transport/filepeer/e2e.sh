@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# End-to-end transfers between two copies of the transfer engine (tarnix-transferpeer) that
+# meet through the stand-in server, optionally each behind an impairment relay.
+#
+#   e2e.sh CASE
+# Environment: SERVER (server program), UP and DOWN (uploader's and downloader's program, each
+# possibly "wine X.exe"), RELAY (relay program, for the relay cases), WORK (scratch folder).
+# Every case starts its own server on a free port and stops all it started.
+set -uo pipefail
+case_name=${1:?usage: e2e.sh CASE}
+: "${SERVER:?}" "${UP:?}" "${DOWN:?}"
+WORK=${WORK:-$(mktemp -d /tmp/tarnix-e2e.XXXXXX)}
+mkdir -p "$WORK"
+for prog in "$SERVER" "${UP%% *}" "${DOWN%% *}"; do
+    [ -x "$prog" ] || { echo "SKIP: $prog is not built"; exit 0; }
+done
+pids=()
+cleanup() {
+    local p
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; for f in "$WORK"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; exit 1; }
+
+UP_USER=11111111111111111111111111111111
+DOWN_USER=22222222222222222222222222222222
+FILE_ID=0123456789ABCDEF0123456789ABCDEF
+
+# A free TCP port whose UDP twin is free too.
+free_port() {
+    local p
+    for _ in $(seq 1 50); do
+        p=$((20000 + RANDOM % 30000))
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+            echo "$p"; return 0
+        fi
+    done
+    return 1
+}
+
+start_server() {
+    PORT=$(free_port) || fail "no free port"
+    "$SERVER" --port "$PORT" --outbox "$WORK/outbox" --report-log "$WORK/reports.log" \
+        >"$WORK/server.out" 2>"$WORK/server.log" &
+    pids+=($!)
+    for _ in $(seq 1 100); do
+        grep -q listening "$WORK/server.out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "server did not start"
+}
+
+# start_relay NAME LAST_OCTET SWITCHES...: a relay for one copy at 127.0.0.N; sets RELAY_ADDR.
+start_relay() {
+    local name=$1 octet=$2; shift 2
+    local rport
+    rport=$(free_port) || fail "no free port"
+    "$RELAY" --listen "127.0.0.$octet:$rport" --server "127.0.0.1:$PORT" "$@" \
+        >"$WORK/relay-$name.out" 2>"$WORK/relay-$name.log" &
+    pids+=($!)
+    for _ in $(seq 1 100); do
+        grep -q listening "$WORK/relay-$name.out" 2>/dev/null && break
+        sleep 0.1
+    done
+    RELAY_ADDR="127.0.0.$octet:$rport"
+}
+
+# start_up SERVER_ADDR [extra...]: the uploader offering $WORK/source; stdin from a fifo.
+start_up() {
+    local server=$1; shift
+    mkfifo "$WORK/up.in" 2>/dev/null
+    # shellcheck disable=SC2086
+    $UP --server "$server" --user $UP_USER --offer "$FILE_ID=$(native_path "$UP" "$WORK/source")" "$@" \
+        <"$WORK/up.in" >"$WORK/up.out" 2>"$WORK/up.log" &
+    UP_PID=$!
+    pids+=($UP_PID)
+    exec 7>"$WORK/up.in"
+    wait_line "$WORK/up.out" online 60 || fail "uploader never came online"
+}
+
+# start_down SERVER_ADDR: the downloader writing $WORK/received.
+start_down() {
+    local server=$1; shift
+    rm -f "$WORK/down.in"; mkfifo "$WORK/down.in"
+    # shellcheck disable=SC2086
+    $DOWN --server "$server" --user $DOWN_USER --download $UP_USER $FILE_ID "$(native_path "$DOWN" "$WORK/received")" \
+        "$@" <"$WORK/down.in" >>"$WORK/down.out" 2>>"$WORK/down.log" &
+    DOWN_PID=$!
+    pids+=($DOWN_PID)
+    exec 8>"$WORK/down.in"
+}
+
+# A Unix path as the program sees it (Wine maps / to drive Z:).
+native_path() {
+    case "$1" in
+        *wine*) echo "Z:${2//\//\\}" ;;
+        *) echo "$2" ;;
+    esac
+}
+
+wait_line() {
+    local file=$1 pattern=$2 seconds=$3
+    for _ in $(seq 1 $((seconds * 10))); do
+        grep -q -- "$pattern" "$file" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+wait_exit() {
+    local pid=$1 seconds=$2
+    for _ in $(seq 1 $((seconds * 10))); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+expect_same() {
+    cmp "$WORK/source" "$WORK/received" || fail "received file differs from the source"
+}
+
+make_source() {
+    local kind=$1 size=$2
+    case "$kind" in
+        random) head -c "$size" /dev/urandom >"$WORK/source" ;;
+        text) yes "The quick brown fox jumps over the lazy dog $RANDOM and sends a file." |
+                  head -c "$size" >"$WORK/source" ;;
+        sparse) truncate -s "$size" "$WORK/source"
+                head -c 100000 /dev/urandom | dd of="$WORK/source" conv=notrunc status=none
+                head -c 100000 /dev/urandom | dd of="$WORK/source" bs=1 seek=$((size - 100000)) conv=notrunc status=none ;;
+    esac
+}
+
+# Downloads the source once; the downloader must end with "ok".
+plain_transfer() {
+    local limit=${1:-240}
+    start_server
+    start_up "127.0.0.1:$PORT"
+    start_down "127.0.0.1:$PORT"
+    wait_line "$WORK/down.out" '^ok\|^fail' "$limit" || fail "download did not finish in ${limit}s"
+    grep -q '^ok' "$WORK/down.out" || fail "download failed: $(grep '^fail' "$WORK/down.out")"
+    expect_same
+    grep '^ok' "$WORK/down.out"
+}
+
+case "$case_name" in
+    empty)    make_source random 0; plain_transfer ;;
+    one)      make_source random 1; plain_transfer ;;
+    block)    make_source random 65536; plain_transfer ;;
+    block1)   make_source text 65537; plain_transfer ;;
+    large)    make_source text $((${E2E_LARGE_MB:-300} * 1000 * 1000)); plain_transfer 900 ;;
+    huge)
+        avail=$(df --output=avail -k "$WORK" | tail -n1)
+        if [ "$avail" -lt $((12 * 1024 * 1024)) ]; then
+            echo "SKIP: less than 12 GiB free for the over-4-GiB file"; exit 0
+        fi
+        make_source sparse $(( (4 << 30) + 123457 )); plain_transfer 1800 ;;
+    pause)
+        make_source text $((40 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        wait_line "$WORK/down.out" 'closed' 1 && fail "closed too early"
+        sleep 2; echo pause >&8
+        wait_line "$WORK/down.out" 'closed 0 4' 60 || fail "pause did not close the session"
+        sleep 2; echo resume >&8
+        wait_line "$WORK/down.out" '^ok\|^fail' 300 || fail "resumed download did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "resumed download failed"
+        expect_same ;;
+    cancel-down)
+        make_source random $((80 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        sleep 3; echo cancel >&8
+        wait_line "$WORK/down.out" 'fail closed-3' 60 || fail "cancel did not end the download"
+        wait_line "$WORK/up.out" 'closed 1 3' 30 || fail "the uploader did not hear the cancel" ;;
+    cancel-up)
+        make_source random $((80 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        wait_line "$WORK/up.out" 'command' 1
+        sleep 3; echo cancel-offers >&7
+        wait_line "$WORK/down.out" 'closed 1 3\|fail closed-3' 60 || fail "the downloader did not hear the cancel" ;;
+    up-returns)
+        make_source text $((40 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        sleep 3; kill "$UP_PID"; wait "$UP_PID" 2>/dev/null
+        sleep 2
+        : >"$WORK/up.out"; rm -f "$WORK/up.in"
+        start_up "127.0.0.1:$PORT"
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download did not finish after the uploader came back"
+        grep -q '^ok' "$WORK/down.out" || fail "download failed"
+        expect_same ;;
+    down-restarts)
+        make_source text $((40 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        sleep 4; kill -9 "$DOWN_PID"; wait "$DOWN_PID" 2>/dev/null
+        [ -f "$WORK/received.part" ] || fail "no partial file after the first run"
+        start_down "127.0.0.1:$PORT"
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "restarted download did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "restarted download failed"
+        expect_same ;;
+    relay-1|relay-10)
+        : "${RELAY:?}"
+        loss=${case_name#relay-}
+        make_source random $((${E2E_RELAY_MB:-10} * 1000 * 1000))
+        start_server
+        imp=(--loss "$loss" --duplicate 1 --reorder 2 --corrupt "${E2E_CORRUPT:-0.01}" --seed 7)
+        # One relay for both copies: every datagram between them passes the sender's up link
+        # and the receiver's down link, as through two NATs on a bad path.
+        start_relay shared 21 "${imp[@]}"
+        start_up "$RELAY_ADDR"; start_down "$RELAY_ADDR"
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download through the relays did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "download through the relays failed"
+        expect_same ;;
+    *) echo "unknown case $case_name"; exit 2 ;;
+esac
+echo "PASS $case_name"
