@@ -336,6 +336,12 @@ int main(int argc, char** argv)
     }
     if (download) {
         download->Flush();
+        // The session's last message (the cancel, the completion) is still on its way to the
+        // peer: give the engine time to let the record go and the transport to deliver it.
+        for (int i = 0; i < 100 && download->State().Refs() > 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     }
     std::fflush(stdout);
     // The engine may still hold the records: leave without running their destructors.
