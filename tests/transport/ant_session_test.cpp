@@ -1,4 +1,5 @@
 #include "support/AntSessionHarness.h"
+#include "support/FailingAllocation.h"
 
 #include "infra/os/Socket.h"
 #include "transport/AntAckBodies.h"
@@ -170,6 +171,37 @@ TEST_F(SessionFixture, GivingUpCompletesTheUsersConnectAndDestroysTheSession)
         },
         2000));
     EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
+}
+
+// The descriptor's owner (CAnt) keeps it under a serial: only it may close it, so that a
+// descriptor the user closed meanwhile, whose number a newer socket may have, is left alone.
+class CClosingPort : public CRecordingPort {
+public:
+    CClosingPort() : CRecordingPort(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40000), 1001) {}
+    Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial) override
+    {
+        Closed.emplace_back(descriptor, serial);
+        return ST_SUCCESS;
+    }
+    std::vector<std::pair<STI_OS::SocketHandle, std::uint32_t>> Closed;
+};
+
+TEST(AntSessionStart, ASessionThatCannotStartHasItsDescriptorClosedByItsOwner)
+{
+    CClosingPort port;
+    CAntSessionManager manager;
+    manager.SetPort(&port);
+    const STI_OS::SocketHandle descriptor = 4321;   // never a real socket: nobody may close it here
+    CAntSession* session = manager.CreateSession(descriptor, 2002, 1, 2, 7);
+    ASSERT_NE(session, nullptr);
+    FailNextNothrowAllocations(1);   // the session's network handler
+    EXPECT_EQ(manager.StartSession(session), ST_NO_MEMORY);
+    FailNextNothrowAllocations(0);
+    ASSERT_EQ(port.Closed.size(), 1u);
+    EXPECT_EQ(port.Closed[0].first, descriptor);
+    EXPECT_EQ(port.Closed[0].second, 7u);
+    EXPECT_EQ(manager.GetSessionCount(), 0u);
+    EXPECT_TRUE(port.Sent.empty());
 }
 
 TEST_F(SessionFixture, SessionIdsWrapToOneAndSkipIdsInUse)

@@ -405,6 +405,29 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
+TEST_F(AntTransport, TheThreadClosesADescriptorOnlyUnderItsOwnSerial)
+{
+    Start();
+    const STI_OS::SocketHandle first = ant.AntCreateSocket();
+    ASSERT_EQ(0, ant.AntConnectAsync(first, 1, 2, 3));
+    ASSERT_TRUE(WaitFor([&] { return sessions.Read(sessions.m_connects).size() == 1; }));
+    const std::uint32_t firstSerial = sessions.Read(sessions.m_connects)[0].serial;
+    // The user closes; a new socket most likely gets the same number.
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(first));
+    SSocket second(ant.AntCreateSocket());
+    ASSERT_EQ(0, ant.AntConnectAsync(second.handle, 1, 2, 3));
+    ASSERT_TRUE(WaitFor([&] { return sessions.Read(sessions.m_connects).size() == 2; }));
+    const std::uint32_t secondSerial = sessions.Read(sessions.m_connects)[1].serial;
+
+    // A session of the first that fails to start must not close the second.
+    EXPECT_EQ(ST_NOT_FOUND, thread.CloseUserSocket(first, firstSerial));
+    EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(second.handle, true));
+    EXPECT_EQ(ST_SUCCESS, thread.CloseUserSocket(second.handle, secondSerial));
+    // Its owner's own close later finds nothing to close twice.
+    EXPECT_EQ(ST_NOT_FOUND, ant.AntCloseSocket(second.handle));
+    second.handle = STI_OS::INVALID_SOCKET_HANDLE;
+}
+
 TEST(AntStart, FailsAtOnceWhenNoThreadRuns)
 {
     CAnt without(nullptr);
