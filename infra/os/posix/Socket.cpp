@@ -190,8 +190,14 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
 Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port)
 {
     const sockaddr_in sa = MakeAddress(address, port);
-    return internal::SendToResult(
-        ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)), length);
+    ssize_t result =
+        ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    if (result < 0 && errno == ECONNREFUSED) {
+        // The pending error of an earlier send's report, not this datagram's: the failed call
+        // cleared it (the report stays queued for the reader), and this datagram still goes.
+        result = ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    }
+    return internal::SendToResult(result, length);
 }
 
 Status SetNonBlocking(SocketHandle handle, bool on)
