@@ -312,6 +312,23 @@ TEST_F(SessionFixture, PeerCloseIsAcknowledgedAndSilenceEndsTheSession)
     EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
 }
 
+TEST_F(SessionFixture, UnreachableReportsFindTheSessionByAddressAndSpareItEarlyOn)
+{
+    Start();
+    Feed(MakeRelay(KEY, PEER), SERVER);
+    // During the handshake the peer may not be listening yet.
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(manager.OnUnreachable(CIPEndpoint(PEER.GetAddress(), PEER.GetPort() + 1)), ST_NOT_FOUND);
+    EXPECT_EQ(State(), ANT_STATE_GREETING);
+    Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+    Feed(MakeHelloConfirm(KEY, id));
+    ASSERT_EQ(State(), ANT_STATE_ESTABLISHED);
+    // Reports within the first seconds of the connection are stale ones from the handshake.
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(State(), ANT_STATE_ESTABLISHED);
+}
+
 TEST_F(SessionFixture, SilenceInStateSixEndsTheSessionWithItsTimers)
 {
     Establish();
