@@ -189,9 +189,19 @@ int CAnt::AntSetSocketLevel(STI_OS::SocketHandle descriptor, int level)
 
 Status CAnt::AntCloseSocket(STI_OS::SocketHandle descriptor)
 {
+    return CloseOwnSocket(descriptor, false, 0);
+}
+
+Status CAnt::AntCloseSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial)
+{
+    return CloseOwnSocket(descriptor, true, serial);
+}
+
+Status CAnt::CloseOwnSocket(STI_OS::SocketHandle descriptor, bool checkSerial, std::uint32_t serial)
+{
     sti::CScopedLock guard(m_lock);
     auto found = m_sockets.find(descriptor);
-    if (found == m_sockets.end()) {
+    if (found == m_sockets.end() || (checkSerial && found->second != serial)) {
         return ST_NOT_FOUND;
     }
     m_sockets.erase(found);

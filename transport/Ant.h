@@ -64,6 +64,9 @@ public:
     // Closes a descriptor made by AntCreateSocket. ST_NOT_FOUND (nothing closed) for any
     // other, or one closed already.
     Status AntCloseSocket(STI_OS::SocketHandle descriptor);
+    // The same for the Ant thread, which knows the descriptor by number and serial: a
+    // descriptor closed meanwhile (its number perhaps given to a newer socket) is left alone.
+    Status AntCloseSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial);
     // Any record, e.g. the own client id (SAntInternalMsg::MakeClientId). ST_NOT_CONNECTED
     // without a queue.
     Status Post(const SAntInternalMsg& message);
@@ -84,6 +87,7 @@ public:
 private:
     // ST_NOT_FOUND when the descriptor is not an open Ant socket.
     Status GetSerial(STI_OS::SocketHandle descriptor, std::uint32_t& serial) const;
+    Status CloseOwnSocket(STI_OS::SocketHandle descriptor, bool checkSerial, std::uint32_t serial);
     bool WaitUntilConnected(STI_OS::SocketHandle descriptor, std::uint32_t milliseconds) const;
     bool IsThreadRunning() const;
 

@@ -127,13 +127,17 @@ void CAntSendWindow::MarkRange(std::uint32_t first, std::uint32_t end)
     end &= ANT_SEQUENCE_MASK;
     if (!AntSeqIsNewer(end, first))
         return;
-    if (AntSeqIsNewer(m_base, first))
-        first = m_base;
-    const std::uint32_t queueEnd = AntSeqAdd(m_base, std::uint32_t(m_firstNew));
-    if (AntSeqIsNewer(end, queueEnd))
-        end = queueEnd;
-    for (std::uint32_t s = first; AntSeqIsNewer(end, s); s = AntSeqNext(s))
-        Mark(s);
+    // Both ends as places in the queue of packets sent: a range may start far ahead and run
+    // round to just behind the base, and walking it number by number would take 2^28 steps.
+    const auto place = [this](std::uint32_t s) -> std::size_t {
+        if (AntSeqIsNewer(m_base, s))
+            return 0;
+        const std::size_t distance = AntSeqDistance(m_base, s);
+        return distance < m_firstNew ? distance : m_firstNew;
+    };
+    const std::size_t to = place(end);
+    for (std::size_t i = place(first); i < to; ++i)
+        MarkAt(i);
 }
 
 void CAntSendWindow::MarkAll()

@@ -113,7 +113,10 @@ Status CAntSessionManager::StartSession(CAntSession* session)
     CEntryGuard guard(*this);
     session->Network.reset(new (std::nothrow) CAntNetworkHandler(*this, *session));
     if (!session->Network) {
-        STI_OS::CloseSocket(session->Descriptor);
+        // Through the owner of the descriptor: it may have closed it already, and its number
+        // may belong to a newer socket by now.
+        if (m_port)
+            m_port->CloseUserSocket(session->Descriptor, session->Serial);
         DestroySession(*session);
         return ST_NO_MEMORY;
     }

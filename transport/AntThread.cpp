@@ -225,6 +225,14 @@ Status CAntThread::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint3
     return m_owner->ConnectUserSocket(descriptor, serial, listener);
 }
 
+Status CAntThread::CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial)
+{
+    if (m_owner == nullptr) {
+        return ST_NOT_CONNECTED;
+    }
+    return m_owner->AntCloseSocket(descriptor, serial);
+}
+
 void CAntThread::OnQueueDetached(CAntMessageQueue* queue)
 {
     if (queue == m_queue) {

@@ -62,6 +62,9 @@ public:
     // Connects a user's descriptor to a session's loopback listener, unless its owner has
     // closed it meanwhile (ST_CONNECTION_CLOSED); see CAnt::ConnectUserSocket.
     Status ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial, const CIPEndpoint& listener);
+    // Closes a user's descriptor through its owner, unless that descriptor was closed already
+    // (ST_NOT_FOUND); see CAnt::AntCloseSocket.
+    Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial);
 
     // Removal notices of the dispatcher's objects.
     void OnQueueDetached(CAntMessageQueue* queue);

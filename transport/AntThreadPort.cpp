@@ -8,6 +8,11 @@ Status IAntTransportPort::ConnectUserSocket(STI_OS::SocketHandle descriptor, std
     return STI_OS::Connect(descriptor, listener.GetAddress().Get(), listener.GetPort());
 }
 
+Status IAntTransportPort::CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t)
+{
+    return STI_OS::CloseSocket(descriptor);
+}
+
 Status CAntThreadPort::SendDatagram(const SAntPacket& packet, const CIPEndpoint& to)
 {
     return m_handler ? m_handler->SendTo(packet, to) : ST_NOT_CONNECTED;
@@ -46,4 +51,10 @@ Status CAntThreadPort::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::u
 {
     return m_thread ? m_thread->ConnectUserSocket(descriptor, serial, listener)
                     : IAntTransportPort::ConnectUserSocket(descriptor, serial, listener);
+}
+
+Status CAntThreadPort::CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial)
+{
+    return m_thread ? m_thread->CloseUserSocket(descriptor, serial)
+                    : IAntTransportPort::CloseUserSocket(descriptor, serial);
 }

@@ -38,6 +38,9 @@ public:
     // session's loopback listener; the plain connect unless the owner knows better.
     virtual Status ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial,
                                      const CIPEndpoint& listener);
+    // Closes the user's descriptor (serial as above) for a session that could not start; the
+    // plain close unless the owner knows better.
+    virtual Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial);
 };
 
 // The port of the process's Ant thread and its UDP handler; either may be absent.
@@ -58,6 +61,7 @@ public:
     sti::CDispatcher* GetDispatcher() override;
     Status ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial,
                              const CIPEndpoint& listener) override;
+    Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial) override;
 
 private:
     CAntThread* m_thread = nullptr;            // not owned

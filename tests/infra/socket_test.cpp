@@ -281,6 +281,66 @@ TEST(Datagram, RoundTripReportsTheSender)
     EXPECT_EQ(senderPort, fromPort);
 }
 
+// Reads the socket until something other than "nothing yet" comes, 3 s at most.
+Status ReceiveWithin3s(SocketHandle socket, char* buffer, std::uint32_t size, std::uint32_t& count,
+                       std::uint32_t& from, std::uint16_t& fromPort)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    Status status = RecvFrom(socket, buffer, size, count, from, fromPort);
+    while (status == ST_TRY_LATER && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        status = RecvFrom(socket, buffer, size, count, from, fromPort);
+    }
+    return status;
+}
+
+TEST(Datagram, ASendToAClosedPortIsReportedOnceWithThatAddressAndSpoilsNoOtherSend)
+{
+    CHandle sender, gone, other;
+    ASSERT_EQ(ST_SUCCESS, CreateUDPSocket(sender.Ref()));
+    ASSERT_EQ(ST_SUCCESS, Bind(sender.Get(), kLoopback, 0));
+    ASSERT_EQ(ST_SUCCESS, SetNonBlocking(sender.Get(), true));
+    ASSERT_EQ(ST_SUCCESS, CreateUDPSocket(other.Ref()));
+    ASSERT_EQ(ST_SUCCESS, Bind(other.Get(), kLoopback, 0));
+    ASSERT_EQ(ST_SUCCESS, SetNonBlocking(other.Get(), true));
+    std::uint32_t address = 0;
+    std::uint16_t senderPort = 0, otherPort = 0, closedPort = 0;
+    ASSERT_EQ(ST_SUCCESS, GetSockName(sender.Get(), address, senderPort));
+    ASSERT_EQ(ST_SUCCESS, GetSockName(other.Get(), address, otherPort));
+    ASSERT_EQ(ST_SUCCESS, CreateUDPSocket(gone.Ref()));
+    ASSERT_EQ(ST_SUCCESS, Bind(gone.Get(), kLoopback, 0));
+    ASSERT_EQ(ST_SUCCESS, GetSockName(gone.Get(), address, closedPort));
+    gone.Close();
+
+    ASSERT_EQ(ST_SUCCESS, SendTo(sender.Get(), "lost", 4, kLoopback, closedPort));
+    // The next send goes out, report pending or not.
+    ASSERT_EQ(ST_SUCCESS, SendTo(sender.Get(), "sent", 4, kLoopback, otherPort));
+    char buffer[32];
+    std::uint32_t count = 0;
+    std::uint32_t from = 0;
+    std::uint16_t fromPort = 0;
+    ASSERT_EQ(ST_SUCCESS, ReceiveWithin3s(other.Get(), buffer, sizeof(buffer), count, from, fromPort));
+    EXPECT_EQ(senderPort, fromPort);
+
+    from = 0;
+    fromPort = 0;
+    Status status = ReceiveWithin3s(sender.Get(), buffer, sizeof(buffer), count, from, fromPort);
+#ifdef _WIN32
+    if (status == ST_TRY_LATER)
+        GTEST_SKIP() << "this platform reports no unreachable datagrams (Wine)";
+#endif
+    ASSERT_EQ(ST_CONN_RESET, status);
+    EXPECT_EQ(kLoopback, from);
+    EXPECT_EQ(closedPort, fromPort);
+
+    // The report is given once; what arrives next is read as ever.
+    ASSERT_EQ(ST_SUCCESS, SendTo(other.Get(), "next", 4, kLoopback, senderPort));
+    status = ReceiveWithin3s(sender.Get(), buffer, sizeof(buffer), count, from, fromPort);
+    ASSERT_EQ(ST_SUCCESS, status);
+    EXPECT_EQ(4u, count);
+    EXPECT_EQ(otherPort, fromPort);
+}
+
 TEST(SocketResults, ShortAndEmptyTransfers)
 {
     EXPECT_EQ(ST_MORE_DATA, internal::SendToResult(100, 120));

@@ -1,4 +1,5 @@
 #include "support/AntSessionHarness.h"
+#include "support/FailingAllocation.h"
 
 #include "infra/os/Socket.h"
 #include "transport/AntAckBodies.h"
@@ -173,6 +174,37 @@ TEST_F(SessionFixture, GivingUpCompletesTheUsersConnectAndDestroysTheSession)
     EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
 }
 
+// The descriptor's owner (CAnt) keeps it under a serial: only it may close it, so that a
+// descriptor the user closed meanwhile, whose number a newer socket may have, is left alone.
+class CClosingPort : public CRecordingPort {
+public:
+    CClosingPort() : CRecordingPort(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40000), 1001) {}
+    Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial) override
+    {
+        Closed.emplace_back(descriptor, serial);
+        return ST_SUCCESS;
+    }
+    std::vector<std::pair<STI_OS::SocketHandle, std::uint32_t>> Closed;
+};
+
+TEST(AntSessionStart, ASessionThatCannotStartHasItsDescriptorClosedByItsOwner)
+{
+    CClosingPort port;
+    CAntSessionManager manager;
+    manager.SetPort(&port);
+    const STI_OS::SocketHandle descriptor = 4321;   // never a real socket: nobody may close it here
+    CAntSession* session = manager.CreateSession(descriptor, 2002, 1, 2, 7);
+    ASSERT_NE(session, nullptr);
+    FailNextNothrowAllocations(1);   // the session's network handler
+    EXPECT_EQ(manager.StartSession(session), ST_NO_MEMORY);
+    FailNextNothrowAllocations(0);
+    ASSERT_EQ(port.Closed.size(), 1u);
+    EXPECT_EQ(port.Closed[0].first, descriptor);
+    EXPECT_EQ(port.Closed[0].second, 7u);
+    EXPECT_EQ(manager.GetSessionCount(), 0u);
+    EXPECT_TRUE(port.Sent.empty());
+}
+
 TEST_F(SessionFixture, SessionIdsWrapToOneAndSkipIdsInUse)
 {
     manager.SetNextId(0xFFFF);
@@ -279,6 +311,23 @@ TEST_F(SessionFixture, PeerCloseIsAcknowledgedAndSilenceEndsTheSession)
     EXPECT_TRUE(RunUntil([&] { return State() == ANT_STATE_LAST_CLOSE; }, 2000));
     Feed(MakeControl(AntCloseAck, id));
     EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
+}
+
+TEST_F(SessionFixture, UnreachableReportsFindTheSessionByAddressAndSpareItEarlyOn)
+{
+    Start();
+    Feed(MakeRelay(KEY, PEER), SERVER);
+    // During the handshake the peer may not be listening yet.
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(manager.OnUnreachable(CIPEndpoint(PEER.GetAddress(), PEER.GetPort() + 1)), ST_NOT_FOUND);
+    EXPECT_EQ(State(), ANT_STATE_GREETING);
+    Feed(MakeHello(KEY, PEER_SESSION, id, PEER_ISN, 2002, 1001));
+    Feed(MakeHelloConfirm(KEY, id));
+    ASSERT_EQ(State(), ANT_STATE_ESTABLISHED);
+    // Reports within the first seconds of the connection are stale ones from the handshake.
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(manager.OnUnreachable(PEER), ST_SUCCESS);
+    EXPECT_EQ(State(), ANT_STATE_ESTABLISHED);
 }
 
 TEST_F(SessionFixture, SilenceInStateSixEndsTheSessionWithItsTimers)

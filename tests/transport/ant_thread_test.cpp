@@ -127,7 +127,12 @@ public:
         m_sources.push_back(source);
         return datagramResult;
     }
-    Status OnUnreachable(const CIPEndpoint&) override { return ST_NOT_FOUND; }
+    Status OnUnreachable(const CIPEndpoint& address) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_unreachables.push_back(address);
+        return ST_NOT_FOUND;
+    }
     Status OnWritable() override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -194,6 +199,7 @@ public:
     std::deque<SConnectSeen> m_connects;   // stable addresses stand in for sessions
     std::vector<std::vector<std::uint8_t>> m_datagrams;
     std::vector<CIPEndpoint> m_sources;
+    std::vector<CIPEndpoint> m_unreachables;
     std::vector<std::uint32_t> m_timers;
     int m_writables = 0;
     int m_backendCloses = 0;
@@ -403,6 +409,69 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     EXPECT_EQ(ant.GetLocalPort(), client.GetFromAddress().GetPort());
     ant.AntCloseSocket(descriptor.handle);
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
+}
+
+TEST_F(AntTransport, AnUnreachablePeerIsReportedByAddressAndTheSocketLivesOn)
+{
+    Start();
+    // A loopback port nobody holds any more.
+    CIPEndpoint gone;
+    {
+        sti::CUDPSocket holder;
+        ASSERT_EQ(ST_SUCCESS, holder.Bind(CIPAddress(LOOPBACK), 0));
+        ASSERT_EQ(ST_SUCCESS, holder.GetLocalAddress(gone));
+    }
+    // The report arrives while the socket also waits to write.
+    sessions.PushWritableResults({ST_MORE_DATA, ST_MORE_DATA, ST_MORE_DATA});
+    sessions.OnStart([&](const SConnectSeen&) {
+        CAntUDPSockHandler* handler = thread.GetUDPHandler();
+        CPacketRef packet = CPacketRef::Allocate();
+        CAntPacketWriter writer(*packet);
+        WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9));
+        writer.WriteU32(1);
+        handler->SendTo(*packet, gone);
+        handler->RequestWrite();
+    });
+    SSocket descriptor(ant.AntCreateSocket());
+    ASSERT_EQ(0, ant.AntConnectAsync(descriptor.handle, 1, 2, 3));
+    const bool reported = WaitFor([&] { return !sessions.Read(sessions.m_unreachables).empty(); }, 3000);
+#ifdef _WIN32
+    if (!reported) {
+        ant.AntCloseSocket(descriptor.handle);
+        descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
+        GTEST_SKIP() << "this platform reports no unreachable datagrams (Wine)";
+    }
+#endif
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(gone, sessions.Read(sessions.m_unreachables)[0]);
+    Send(client, ant.GetLocalPort(), Datagram(5, 5));
+    ASSERT_TRUE(WaitFor([&] { return DatagramCount() == 1; }));
+    EXPECT_EQ(1u, sessions.Read(sessions.m_unreachables).size());
+    ant.AntCloseSocket(descriptor.handle);
+    descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
+}
+
+TEST_F(AntTransport, TheThreadClosesADescriptorOnlyUnderItsOwnSerial)
+{
+    Start();
+    const STI_OS::SocketHandle first = ant.AntCreateSocket();
+    ASSERT_EQ(0, ant.AntConnectAsync(first, 1, 2, 3));
+    ASSERT_TRUE(WaitFor([&] { return sessions.Read(sessions.m_connects).size() == 1; }));
+    const std::uint32_t firstSerial = sessions.Read(sessions.m_connects)[0].serial;
+    // The user closes; a new socket most likely gets the same number.
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(first));
+    SSocket second(ant.AntCreateSocket());
+    ASSERT_EQ(0, ant.AntConnectAsync(second.handle, 1, 2, 3));
+    ASSERT_TRUE(WaitFor([&] { return sessions.Read(sessions.m_connects).size() == 2; }));
+    const std::uint32_t secondSerial = sessions.Read(sessions.m_connects)[1].serial;
+
+    // A session of the first that fails to start must not close the second.
+    EXPECT_EQ(ST_NOT_FOUND, thread.CloseUserSocket(first, firstSerial));
+    EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(second.handle, true));
+    EXPECT_EQ(ST_SUCCESS, thread.CloseUserSocket(second.handle, secondSerial));
+    // Its owner's own close later finds nothing to close twice.
+    EXPECT_EQ(ST_NOT_FOUND, ant.AntCloseSocket(second.handle));
+    second.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
 TEST(AntStart, FailsAtOnceWhenNoThreadRuns)

@@ -8,11 +8,19 @@
 #include <climits>
 
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace STI_OS {
 namespace internal {
 
 namespace {
+
+bool IsDatagramSocket(int fd)
+{
+    int type = 0;
+    socklen_t length = sizeof(type);
+    return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_DGRAM;
+}
 
 int ToFlags(const pollfd& entry)
 {
@@ -30,10 +38,12 @@ int ToFlags(const pollfd& entry)
     }
     if (entry.revents & (POLLERR | POLLHUP)) {
         // A reader learns of it from its next read; a writer (a connect among them) at once.
+        // A datagram socket's error is an ICMP report for one earlier send, queued for its
+        // reader: the socket itself is sound.
         if (wantsRead) {
             flags |= POLL_READ;
         }
-        if (wantsWrite) {
+        if (wantsWrite && !IsDatagramSocket(entry.fd)) {
             flags |= POLL_WRITE | POLL_EXCEPTION;
         }
     }

@@ -6,9 +6,11 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/errqueue.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +43,45 @@ Status CreateSocket(int type, SocketHandle& handle)
 // A peer that has gone must not raise SIGPIPE in the process.
 constexpr int kSendFlags = MSG_NOSIGNAL;
 
+// An ICMP report for an earlier send, from the socket's error queue (IP_RECVERR). The name of
+// an error-queue read is the address the failed datagram went to. A port unreachable gives
+// ST_CONN_RESET, as Windows reports it; other reports their own error. ST_TRY_LATER when
+// nothing is queued.
+Status TakeQueuedError(int fd, std::uint32_t& address, std::uint16_t& port)
+{
+    sockaddr_in destination;
+    std::memset(&destination, 0, sizeof(destination));
+    char byte = 0;
+    iovec io = {&byte, 1};
+    alignas(cmsghdr) char control[256];
+    msghdr message;
+    std::memset(&message, 0, sizeof(message));
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof(destination);
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    if (::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+        return ST_TRY_LATER;
+    int error = 0;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_RECVERR) {
+            sock_extended_err report;
+            std::memcpy(&report, CMSG_DATA(header), sizeof(report));
+            error = static_cast<int>(report.ee_errno);
+        }
+    }
+    if (destination.sin_family == AF_INET) {
+        address = ntohl(destination.sin_addr.s_addr);
+        port = ntohs(destination.sin_port);
+    }
+    if (error == ECONNREFUSED)
+        return ST_CONN_RESET;
+    const char* text = nullptr;
+    return error != 0 ? TranslateError(error, text) : ST_SOCKET_ERROR;
+}
+
 } // namespace
 
 Status CloseSocket(SocketHandle handle)
@@ -52,7 +93,17 @@ Status CloseSocket(SocketHandle handle)
 
 Status CreateTCPSocket(SocketHandle& handle) { return CreateSocket(SOCK_STREAM, handle); }
 
-Status CreateUDPSocket(SocketHandle& handle) { return CreateSocket(SOCK_DGRAM, handle); }
+Status CreateUDPSocket(SocketHandle& handle)
+{
+    const Status status = CreateSocket(SOCK_DGRAM, handle);
+    if (status == ST_SUCCESS) {
+        // An unconnected socket hears of ICMP reports for its sends only this way; RecvFrom
+        // then gives them with the address, as on Windows. Without it they are not reported.
+        const int on = 1;
+        ::setsockopt(Fd(handle), IPPROTO_IP, IP_RECVERR, &on, sizeof(on));
+    }
+    return status;
+}
 
 Status Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port)
 {
@@ -124,8 +175,12 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
     socklen_t length = sizeof(sa);
     const ssize_t result = ::recvfrom(Fd(handle), buffer, size, 0, reinterpret_cast<sockaddr*>(&sa), &length);
     const Status status = TranslateSocketResult(result);
-    if (status != ST_SUCCESS)
-        return status;
+    if (status != ST_SUCCESS) {
+        // The socket's pending error, or nothing to read while a report waits (the error
+        // was read elsewhere): the queued report says which send failed.
+        const Status queued = TakeQueuedError(Fd(handle), address, port);
+        return queued != ST_TRY_LATER ? queued : status;
+    }
     count = static_cast<std::uint32_t>(result);
     address = ntohl(sa.sin_addr.s_addr);
     port = ntohs(sa.sin_port);
@@ -135,8 +190,14 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
 Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port)
 {
     const sockaddr_in sa = MakeAddress(address, port);
-    return internal::SendToResult(
-        ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)), length);
+    ssize_t result =
+        ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    if (result < 0 && errno == ECONNREFUSED) {
+        // The pending error of an earlier send's report, not this datagram's: the failed call
+        // cleared it (the report stays queued for the reader), and this datagram still goes.
+        result = ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    }
+    return internal::SendToResult(result, length);
 }
 
 Status SetNonBlocking(SocketHandle handle, bool on)

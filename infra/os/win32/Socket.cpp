@@ -123,6 +123,12 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
     const int result =
         ::recvfrom(Sock(handle), static_cast<char*>(buffer), Length(size), 0, reinterpret_cast<sockaddr*>(&sa), &length);
     const Status status = TranslateSocketResult(result);
+    if (status == ST_CONN_RESET && sa.sin_family == AF_INET) {
+        // Windows names the destination of the send that was reported unreachable, where it
+        // fills the address at all (Wine reports no such error).
+        address = ntohl(sa.sin_addr.s_addr);
+        port = ntohs(sa.sin_port);
+    }
     if (status != ST_SUCCESS)
         return status;
     count = static_cast<std::uint32_t>(result);
