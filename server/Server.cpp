@@ -22,6 +22,8 @@ constexpr int ACCEPTS_PER_TURN = 32;
 // Kernel send buffer per connection. Messages are at most 8 KiB; without a bound the system may
 // grow it to megabytes for a client that never reads, and the queue limit would only bite late.
 constexpr std::int32_t SOCKET_SEND_BUFFER = 64 * 1024;
+// Ports tried with --port 0 before giving up on finding one free for both TCP and UDP.
+constexpr int PORT_ATTEMPTS = 20;
 
 std::string Endpoint(std::uint32_t address, std::uint16_t port)
 {
@@ -45,6 +47,7 @@ std::string ReasonText(Status reason)
 CServer::CServer(const SServerOptions& options, std::ostream& log)
     : m_options(options),
       m_log(log, options.LogMessages),
+      m_rendezvous(m_log),
       m_outbox(options.OutboxFolder),
       m_reports(options.ReportLogPath)
 {
@@ -56,6 +59,7 @@ CServer::~CServer()
         m_loop.Remove(entry.second->Socket());
     m_connections.clear();
     m_loop.Remove(m_listener.Handle());
+    m_loop.Remove(m_rendezvous.Handle());
 }
 
 Status CServer::Open()
@@ -70,23 +74,47 @@ Status CServer::Open()
     }
     status = m_loop.Open();
     if (status == ST_SUCCESS)
-        status = m_listener.Open(m_options.ListenAddress, m_options.ListenPort);
+        status = OpenSockets();
     if (status != ST_SUCCESS)
-    {
-        m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status "
-                   + std::to_string(status) + ")");
         return status;
-    }
     m_context.reset(new SServerContext{m_options, m_listener.Port(), m_directory, m_broker, m_outbox, m_reports,
                                        m_random, m_log});
     m_commands.reset(new CCommandHandlers(*m_context));
     status = m_loop.Add(m_listener.Handle(), STI_OS::POLL_READ, [this](int) { OnListenerReady(); });
+    if (status == ST_SUCCESS)
+        status = m_loop.Add(m_rendezvous.Handle(), STI_OS::POLL_READ,
+                            [this](int) { m_rendezvous.OnReadable(STI_OS::GetClock()); });
     if (status != ST_SUCCESS)
         return status;
     m_lastDeadlineCheck = STI_OS::GetClock();
     m_log.Info("listening on " + Endpoint(m_listener.Address(), m_listener.Port())
-               + (m_options.Keyed ? ", keyed" : ", in clear"));
+               + (m_options.Keyed ? ", keyed" : ", in clear") + "; rendezvous on UDP port "
+               + std::to_string(m_rendezvous.Port()));
     return ST_SUCCESS;
+}
+
+Status CServer::OpenSockets()
+{
+    const int attempts = m_options.ListenPort == 0 ? PORT_ATTEMPTS : 1;
+    Status status = ST_FAIL;
+    for (int attempt = 0; attempt < attempts; ++attempt)
+    {
+        status = m_listener.Open(m_options.ListenAddress, m_options.ListenPort);
+        if (status != ST_SUCCESS)
+        {
+            m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status "
+                       + std::to_string(status) + ")");
+            return status;
+        }
+        status = m_rendezvous.Open(m_listener.Address(), m_listener.Port());
+        if (status == ST_SUCCESS)
+            return ST_SUCCESS;
+        m_log.Info("cannot bind the rendezvous socket to UDP " + Endpoint(m_listener.Address(), m_listener.Port())
+                   + " (status " + std::to_string(status) + ")"
+                   + (attempt + 1 < attempts ? ", trying another port" : ""));
+        m_listener.Close();
+    }
+    return status;
 }
 
 Status CServer::Run()
@@ -116,6 +144,7 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
     {
         m_lastDeadlineCheck = now;
         CheckDeadlines(now);
+        m_rendezvous.Expire(now);
     }
     Sweep();
     return status;

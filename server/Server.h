@@ -13,6 +13,7 @@
 #include "server/EventLoop.h"
 #include "server/Listener.h"
 #include "server/Outbox.h"
+#include "server/Rendezvous.h"
 #include "server/ReportLog.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
@@ -22,9 +23,9 @@
 
 namespace TarnixServer {
 
-// The stand-in messaging server: one thread runs the loop over the listener and every client
-// connection. The rendezvous service's datagram socket joins the same loop (CEventLoop::Add)
-// when it comes.
+// The stand-in messaging server: one thread runs the loop over the listener, every client
+// connection and the rendezvous service's datagram socket, which shares the listener's port
+// number.
 //
 // Open, then Run (or RunTurn) on one thread at a time; Stop may be called from any thread while
 // the object lives.
@@ -36,7 +37,8 @@ public:
     CServer(const CServer&) = delete;
     CServer& operator=(const CServer&) = delete;
 
-    // Listens; ListenPort() then tells the port (the chosen one when the options ask for 0).
+    // Listens on TCP and UDP; ListenPort() then tells the port (the chosen one when the options ask
+    // for 0).
     Status Open();
     std::uint32_t ListenAddress() const { return m_listener.Address(); }
     std::uint16_t ListenPort() const { return m_listener.Port(); }
@@ -49,6 +51,9 @@ public:
     Status RunTurn(std::uint32_t milliseconds);
 
 private:
+    // The listener, then the rendezvous socket on the same port; with port 0 a few free ports are
+    // tried, as the one the listener got may be taken for UDP.
+    Status OpenSockets();
     void OnListenerReady();
     void OnConnectionReady(std::uint32_t id, int flags);
     void OnMessage(CClientConnection& connection, CMsgBuffer& message, const CMsgHeader& header) override;
@@ -63,6 +68,7 @@ private:
     CServerLog m_log;
     CEventLoop m_loop;
     CListener m_listener;
+    CRendezvous m_rendezvous;
     CUserDirectory m_directory;
     CSessionBroker m_broker;
     COutbox m_outbox;

@@ -29,7 +29,7 @@ struct SServerOptions
     std::string ReportLogPath = "reports.log";
 
     // Limits. The connection limit stays below what one poll set holds (listener and wake-up
-    // sockets take two entries, a later rendezvous socket one more).
+    // sockets take two entries, the rendezvous socket one more).
     std::uint32_t MaxConnections = 1000;
     std::uint32_t MaxQueuedBytes = 256 * 1024; // per connection; a client that lets more pile up is closed
     std::uint32_t LoginDeadlineSeconds = 60;   // to log in after connecting
