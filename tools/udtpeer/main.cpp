@@ -3,7 +3,9 @@
 //
 //   tarnix-udtpeer --server HOST[:PORT] --id N --peer M --key HEX (--send BYTES | --receive BYTES)
 //                  [--local-port P] [--window PACKETS] [--seed S] [--timeout-ms T]
-//   -> "ok bytes=N ms=T mbps=X cpu_s=C" or "fail REASON bytes=N"; exit 0 only on ok.
+//   -> "ok bytes=N ms=T mbps=X cpu_s=C" or "fail REASON bytes=N"; exit 0 only on ok. T runs from
+//   the connection to the last byte (a sender's close waits for the peer to have it all), X is
+//   in 10^6 bytes per second, C is the process's CPU time.
 //
 // How two UDT peers meet through the impairment relay: each sends the Ant connect request to
 // its "server" (the relay's inside address) from the very UDP socket UDT will use (bind2). That
@@ -298,18 +300,17 @@ int main(int argc, char** argv)
         return Fail("udt_connect", 0);
     }
 
-    const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     const SResult r = o.Send ? SendStream(u, o, watchdog) : ReceiveStream(u, o, watchdog);
     // A sender's close lingers until the peer has every byte, so the sender's time covers it.
     UDT::close(u);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = CpuSeconds() - cpuStart;
+    const double cpu = CpuSeconds();
     UDT::cleanup();
     if (r.Failure != nullptr)
         return Fail(r.Failure, r.Bytes);
     std::printf("ok bytes=%llu ms=%.0f mbps=%.3f cpu_s=%.3f\n", static_cast<unsigned long long>(r.Bytes), ms,
-                ms > 0 ? double(r.Bytes) * 8.0 / 1e6 / (ms / 1000.0) : 0.0, cpu);
+                ms > 0 ? double(r.Bytes) / 1e6 / (ms / 1000.0) : 0.0, cpu);
     return 0;
 }
