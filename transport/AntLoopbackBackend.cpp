@@ -14,7 +14,6 @@
 namespace {
 
 constexpr std::uint32_t LOOPBACK = 0x7F000001;
-constexpr std::int32_t SEND_BUFFER = 0x8000;
 
 // Closes the listener on every path.
 class CListenerGuard {
@@ -72,15 +71,17 @@ Status CreateAntLoopbackBackend(CAntSessionManager& manager, CAntSession& sessio
     socket->AttachHandle(accepted);
     socket->SetState(sti::STATE_CONNECTED);
     socket->SetNonBlocking();
-    STI_OS::SetSendBufferSize(accepted, SEND_BUFFER);
-    // Received data goes to the user one payload (at most 1264 bytes) at a time. With Nagle's
-    // rule each small write behind unacknowledged ones waits for the user's delayed
-    // acknowledgement (up to 40 ms on Linux, and so under Wine), while the full queue holds
-    // the receive window shut: a stream on the loopback crawled at about 3 MB/s.
+    // Both buffers keep the system's sizes. A 4 KiB receive buffer can never offer a full
+    // loopback segment, so the user's side then waits for its 200 ms persist timer on every
+    // 8 KiB and the stream crawls at about 40 KB/s. A 32 KiB send buffer soon holds enough
+    // bytes the user's side has not yet acknowledged (it may wait 40 ms to do so) that the
+    // system stops reporting the socket writable although it still takes data: the queue in
+    // front of it fills, delivery stops, the sender waits for its retransmission timer, and
+    // the stream crawls at about 3 MB/s.
+    // Received data goes to the user one payload (at most 1264 bytes) at a time; with Nagle's
+    // rule each small write behind unacknowledged ones would wait for that same delayed
+    // acknowledgement (on Linux, and so under Wine), whatever the buffer's size.
     STI_OS::SetNoDelay(accepted, true);
-    // The receive buffer keeps the system's size: a 4 KiB one can never offer a full loopback
-    // segment, so the user's side then waits for its 200 ms persist timer on every 8 KiB and
-    // the stream crawls at about 40 KB/s.
 
     std::unique_ptr<CAntBackendHandler> handler(new (std::nothrow) CAntBackendHandler(manager, session));
     if (!handler)

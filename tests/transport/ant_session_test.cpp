@@ -3,6 +3,7 @@
 #include "infra/TCPSocket.h"
 #include "infra/os/Socket.h"
 #include "transport/AntAckBodies.h"
+#include "transport/AntBackendHandler.h"
 #include "transport/AntNak.h"
 #include "transport/AntNetworkHandler.h"
 #include "transport/AntSession.h"
@@ -406,6 +407,50 @@ TEST(AntLinkedPair, StreamResumesAfterTheReceivingUserPauses)
         30000);
     EXPECT_TRUE(done) << got.size() << " of " << data.size();
     EXPECT_TRUE(got == data);
+    STI_OS::CloseSocket(a);
+    STI_OS::CloseSocket(b);
+}
+
+} // namespace
+
+namespace {
+
+// The loopback socket to a user who reads at once must keep taking the stream. A small fixed
+// send buffer soon holds enough unacknowledged bytes that the system stops reporting it
+// writable, while the user's side may hold its acknowledgement for 40 ms: the queue in front of
+// the socket then fills, delivery stops and the sender falls back on its retransmission timer.
+TEST(AntLinkedPair, BackendKeepsUpWithAUserWhoReadsAtOnce)
+{
+    CAntLinkedPair pair;
+    STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
+    STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
+    ASSERT_TRUE(pair.Connect(a, b));
+    CAntSession* receiving = pair.B.FindByKey(pair.Key);
+    ASSERT_NE(receiving, nullptr);
+
+    const std::string data(4000000, '\x5A');
+    std::size_t written = 0;
+    std::size_t got = 0;
+    int queueFull = 0;
+    const bool done = RunUntil(
+        [&] {
+            if (written < data.size()) {
+                std::uint32_t count = 0;
+                if (STI_OS::Send(a, data.data() + written, std::uint32_t(data.size() - written), count) == ST_SUCCESS)
+                    written += count;
+            }
+            pair.Pump();
+            char buffer[65536];
+            std::uint32_t count = 0;
+            while (STI_OS::Recv(b, buffer, sizeof buffer, count) == ST_SUCCESS && count > 0)
+                got += count;
+            if (receiving->Backend && !receiving->Backend->CanAccept())
+                ++queueFull;
+            return got >= data.size();
+        },
+        60000);
+    EXPECT_TRUE(done) << got << " of " << data.size();
+    EXPECT_EQ(queueFull, 0);
     STI_OS::CloseSocket(a);
     STI_OS::CloseSocket(b);
 }

@@ -307,7 +307,8 @@ int main(int argc, char** argv)
     if (!ParsePeerOptions(args, options, error))
     {
         std::cerr << "tarnix-antpeer: " << error << "\n" << PeerUsage();
-        return Fail("usage") == 0 ? 0 : 2;
+        Fail("usage");
+        return 2;
     }
     StartWatchdog(start, options.TimeoutMs);
     const int code = Run(options, start);

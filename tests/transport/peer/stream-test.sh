@@ -31,13 +31,22 @@ for program in "$server" "$receiver" "$sender"; do
     fi
 done
 
-# Limits of one test; ctest allows 300 s in all.
-readonly START_LIMIT=60 STREAM_LIMIT=240 KILL_AFTER_LIMIT=120 SURVIVOR_LIMIT=60
+# Limits of one test, which ctest ends after 300 s: everything must be over before that, and
+# whatever this script started must end even if it is killed itself (the peers have their own
+# time-out, the server is started under one).
+readonly START_LIMIT=30 STREAM_LIMIT=200 KILL_AFTER_LIMIT=120 SURVIVOR_LIMIT=60 SERVER_LIMIT=290
 
 work=$(mktemp -d /tmp/tarnix-stream.XXXXXX)
 pids=()
 cleanup() {
     local pid
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    for _ in $(seq 50); do
+        running_any || break
+        sleep 0.1
+    done
     for pid in "${pids[@]}"; do
         kill -9 "$pid" 2>/dev/null
     done
@@ -46,19 +55,33 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start() { # name program args...: runs it in the background, output in $work/name.{out,err}
-    local name=$1 program=$2
-    shift 2
+start() { # name [timeout] program args...: runs it in the background, output in $work/name.{out,err}
+    local name=$1 limit=()
+    shift
+    if [ "$1" = timeout ]; then
+        limit=(timeout "$2")
+        shift 2
+    fi
+    local program=$1
+    shift
     if [[ $program == *.exe ]]; then
-        "$wine_run" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+        "${limit[@]}" "$wine_run" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
     else
-        "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+        "${limit[@]}" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
     fi
     pids+=($!)
     eval "${name}_pid=$!"
 }
 
 running() { kill -0 "$1" 2>/dev/null; }
+
+running_any() {
+    local pid
+    for pid in "${pids[@]}"; do
+        running "$pid" && return 0
+    done
+    return 1
+}
 
 show_logs() {
     local name
@@ -76,7 +99,7 @@ failed() {
 
 line_of() { tr -d '\r' <"$work/$1.out" 2>/dev/null | tail -n 1; }
 
-start server "$server" --port 0 --address 127.0.0.1 --outbox "$work/outbox" --report-log "$work/reports.log"
+start server timeout "$SERVER_LIMIT" "$server" --port 0 --address 127.0.0.1 --outbox "$work/outbox" --report-log "$work/reports.log"
 port=
 for _ in $(seq $((START_LIMIT * 10))); do
     port=$(tr -d '\r' <"$work/server.out" | sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p')
