@@ -78,6 +78,10 @@ Status CreateAntLoopbackBackend(CAntSessionManager& manager, CAntSession& sessio
     // system stops reporting the socket writable although it still takes data: the queue in
     // front of it fills, delivery stops, the sender waits for its retransmission timer, and
     // the stream crawls at about 3 MB/s.
+    // Received data goes to the user one payload (at most 1264 bytes) at a time; with Nagle's
+    // rule each small write behind unacknowledged ones would wait for that same delayed
+    // acknowledgement (on Linux, and so under Wine), whatever the buffer's size.
+    STI_OS::SetNoDelay(accepted, true);
 
     std::unique_ptr<CAntBackendHandler> handler(new (std::nothrow) CAntBackendHandler(manager, session));
     if (!handler)

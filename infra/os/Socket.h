@@ -60,6 +60,9 @@ Status SetBoolOption(SocketHandle handle, int level, int option, bool flag);
 Status SetReuseAddress(SocketHandle handle, bool flag);
 Status SetReceiveBufferSize(SocketHandle handle, std::int32_t bytes);
 Status SetSendBufferSize(SocketHandle handle, std::int32_t bytes);
+// TCP_NODELAY: small writes leave at once instead of waiting for the peer's acknowledgement.
+Status SetNoDelay(SocketHandle handle, bool flag);
+Status GetNoDelay(SocketHandle handle, bool& flag);
 
 // The socket's pending error, translated; ST_SUCCESS when there is none.
 Status GetSocketError(SocketHandle handle);

@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #else
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #endif
 
@@ -26,6 +28,16 @@ Status SetReceiveBufferSize(SocketHandle handle, std::int32_t bytes)
 Status SetSendBufferSize(SocketHandle handle, std::int32_t bytes)
 {
     return SetSockOpt(handle, SOL_SOCKET, SO_SNDBUF, bytes);
+}
+
+Status SetNoDelay(SocketHandle handle, bool flag) { return SetBoolOption(handle, IPPROTO_TCP, TCP_NODELAY, flag); }
+
+Status GetNoDelay(SocketHandle handle, bool& flag)
+{
+    std::int32_t value = 0;
+    const Status status = GetSockOpt(handle, IPPROTO_TCP, TCP_NODELAY, value);
+    flag = value != 0;
+    return status;
 }
 
 Status GetSocketError(SocketHandle handle)

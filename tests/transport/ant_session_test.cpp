@@ -1,6 +1,7 @@
 #include "support/AntSessionHarness.h"
 #include "support/FailingAllocation.h"
 
+#include "infra/TCPSocket.h"
 #include "infra/os/Socket.h"
 #include "transport/AntAckBodies.h"
 #include "transport/AntBackendHandler.h"
@@ -107,6 +108,17 @@ TEST_F(SessionFixture, HandshakeSurvivesALostRequestAndEndsEstablished)
     // The user's connect completed against the loopback backend.
     EXPECT_TRUE(RunUntil([&] { return STI_OS::GetSocketError(user) == ST_SUCCESS; }, 1000));
     EXPECT_FALSE(Session()->Network->IsTimerArmed(ANT_TIMER_CONNECT_LIMIT));
+}
+
+TEST_F(SessionFixture, BackendHandsSmallPayloadsToTheUserWithoutNaglesWait)
+{
+    Establish();
+    // Payloads reach the user one small write at a time; held back by Nagle's rule behind the
+    // user's delayed acknowledgements they kept the window shut and a stream at about 3 MB/s.
+    ASSERT_NE(Session()->BackendSocket, nullptr);
+    bool noDelay = false;
+    ASSERT_EQ(STI_OS::GetNoDelay(Session()->BackendSocket->GetHandle(), noDelay), ST_SUCCESS);
+    EXPECT_TRUE(noDelay);
 }
 
 TEST_F(SessionFixture, LostConfirmIsAnsweredWhenThePeerGreetsAgain)
