@@ -6,6 +6,7 @@
 #include "infra/IPAddress.h"
 #include "infra/Initialize.h"
 #include "infra/KeyedTimer.h"
+#include "infra/LingeringClose.h"
 #include "infra/PollableObject.h"
 #include "infra/TCPSocket.h"
 #include "infra/TSS.h"
@@ -337,12 +338,18 @@ Status CDispatcher::CloseAfterWrite(IPollableObject* object)
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
+    // An object polled for nothing at the moment is registered all the same.
+    const bool registered = m_pollers.IsRegistered(object);
     int flags = 0;
-    if (m_pollers.GetInterest(object, flags) != ST_SUCCESS || (flags & STI_OS::POLL_WRITE) == 0) {
-        Close(object, true);
-        return ST_SUCCESS;
+    if (registered && m_pollers.GetInterest(object, flags) != ST_SUCCESS) {
+        flags = 0;
     }
-    object->SetCloseAfterWrite(true);
+    if (registered) {
+        object->SetCloseAfterWrite(true);   // also asks for the lingering end at deletion
+    }
+    if (!registered || (flags & STI_OS::POLL_WRITE) == 0) {
+        Close(object, true);
+    }
     return ST_SUCCESS;
 }
 
@@ -536,6 +543,10 @@ void CDispatcher::DeleteObject(IPollableObject* object)
         object->SetHandler(nullptr);
     }
     CancelKeyedTimers(object);
+    // A stream closed after its last write ends gracefully before it is deleted.
+    if (object->IsCloseAfterWrite() && !m_shutDown && CLingeringCloseHandler::Start(*this, object)) {
+        return;
+    }
     delete object;
 }
 
@@ -553,6 +564,7 @@ void CDispatcher::PurgeDoneList()
 // objects; a few passes take those too.
 void CDispatcher::Shutdown()
 {
+    m_shutDown = true;   // nothing lingers past the dispatcher
     for (int pass = 0; pass < 4; ++pass) {
         std::vector<IPollableObject*> collected;
         CDoneVisitor visitor(collected);

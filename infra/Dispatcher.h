@@ -90,7 +90,9 @@ public:
     // Closes once without any handler call. Already closed: ST_SUCCESS.
     Status CloseQuiet(IPollableObject* object);
     // Closes once pending output is written (OnWrite answered ST_NO_MORE_DATA); no OnRead is
-    // delivered from now on. Closes at once when no write is pending.
+    // delivered from now on. Closes at once when no write is pending. For the handler the
+    // object is gone as after Close; a connected stream socket then still ends gracefully
+    // before it is deleted (see LingeringClose.h), so the peer reads the last bytes.
     Status CloseAfterWrite(IPollableObject* object);
     // Rebinds a registered object: old handler OnDetach (reason 1), new handler OnAttach
     // (whose result is returned).

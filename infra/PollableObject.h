@@ -39,6 +39,9 @@ public:
     virtual void Close() = 0;
     // The socket's pending error, translated; ST_SUCCESS for objects that cannot have one.
     virtual Status GetSocketError() { return ST_SUCCESS; }
+    // Ends the sending direction of a connected stream socket, which stays readable.
+    // ST_NOT_IMPLEMENTED for objects that are no such socket.
+    virtual Status ShutdownSend() { return ST_NOT_IMPLEMENTED; }
     virtual int GetState() const { return m_state; }
 
     // Dispatcher bookkeeping.

@@ -62,4 +62,12 @@ Status CTCPSocket::Write(std::uint32_t length, const void* data, std::uint32_t& 
     return STI_OS::Send(m_handle, data, length, count);
 }
 
+Status CTCPSocket::ShutdownSend()
+{
+    if (GetState() != STATE_CONNECTED || m_handle == STI_OS::INVALID_SOCKET_HANDLE) {
+        return ST_NOT_CONNECTED;
+    }
+    return STI_OS::ShutdownSend(m_handle);
+}
+
 } // namespace sti

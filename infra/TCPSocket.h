@@ -24,6 +24,8 @@ public:
 
     Status Read(std::uint32_t size, void* buffer, std::uint32_t& count) override;
     Status Write(std::uint32_t length, const void* data, std::uint32_t& count) override;
+    // ST_NOT_CONNECTED unless connected.
+    Status ShutdownSend() override;
 
     std::uint32_t GetPeerAddress() const { return m_peerAddress; }
     int GetPeerPort() const { return m_peerPort; }   // -1 when unknown

@@ -6,6 +6,9 @@
 #include "transport/AntSessionManager.h"
 #include "transport/AntTransportPort.h"
 
+#include <string>
+#include <utility>
+
 CAntBackendHandler::CAntBackendHandler(CAntSessionManager& manager, CAntSession& session)
     : m_manager(manager), m_session(&session)
 {
@@ -54,12 +57,21 @@ void CAntBackendHandler::CloseAfterFlush()
     if (!dispatcher || !m_object)
         return;
     if (m_queue.empty()) {
-        dispatcher->Close(m_object, true);
+        EndGracefully(*dispatcher, m_object);
         return;
     }
     dispatcher->DisableRead(m_object);
     dispatcher->SetObjectTimer(m_object, FLUSH_LIMIT_MS, FLUSH_TIMER_KEY);
     dispatcher->EnableWrite(m_object, true);
+}
+
+// The user may still be writing: a plain close would then reset the connection, and the
+// user could lose what it has not read yet of ours (the peer's last message). Closed after
+// its last write, the socket ends with an orderly close instead (see LingeringClose.h).
+void CAntBackendHandler::EndGracefully(sti::CDispatcher& dispatcher, sti::CTCPSocket* socket)
+{
+    dispatcher.DisableWrite(socket);
+    dispatcher.CloseAfterWrite(socket);
 }
 
 void CAntBackendHandler::CloseNow()
@@ -102,7 +114,7 @@ Status CAntBackendHandler::OnWrite(sti::CTCPSocket* socket)
     }
     if (m_queue.empty() && m_closing) {
         if (sti::CDispatcher* dispatcher = Dispatcher())
-            dispatcher->Close(socket, true);
+            dispatcher->CloseAfterWrite(socket);   // the dispatcher closes on this answer
         return ST_NO_MORE_DATA;
     }
     if (wasFull && CanAccept() && m_session && m_session->Network) {
@@ -117,14 +129,25 @@ Status CAntBackendHandler::OnTimer(sti::CTCPSocket* socket, const sti::CTimeValu
     if (key == FLUSH_TIMER_KEY) {
         m_queue.clear();
         if (sti::CDispatcher* dispatcher = Dispatcher())
-            dispatcher->Close(socket, true);
+            EndGracefully(*dispatcher, socket);
     }
     return ST_SUCCESS;
 }
 
-Status CAntBackendHandler::OnError(sti::CTCPSocket*, Status code)
+Status CAntBackendHandler::OnError(sti::CTCPSocket* socket, Status code)
 {
     m_queue.clear();
+    if (!m_session || !m_session->Network || m_session->BackendState != ANT_BACKEND_OPEN)
+        return code;
+    std::string remainder;
+    char buffer[16384];
+    while (remainder.size() < REMAINDER_LIMIT) {
+        std::uint32_t count = 0;
+        if (socket->Read(sizeof buffer, buffer, count) != ST_SUCCESS || count == 0)
+            break;
+        remainder.append(buffer, count);
+    }
+    m_session->Network->OnUserFailed(std::move(remainder));
     return code;
 }
 

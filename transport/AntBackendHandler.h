@@ -23,6 +23,8 @@ public:
     // Time a closing backend has to hand the user what it still holds.
     static constexpr std::int32_t FLUSH_LIMIT_MS = 5000;
     static constexpr int FLUSH_TIMER_KEY = 1;
+    // Bytes taken from a failed loopback socket at most (see OnError).
+    static constexpr std::size_t REMAINDER_LIMIT = 8 * 1024 * 1024;
 
     CAntBackendHandler(CAntSessionManager& manager, CAntSession& session);
 
@@ -38,6 +40,7 @@ public:
     // nothing is there; ST_CONNECTION_CLOSED when the user closed its end.
     Status Read(void* buffer, std::uint32_t size, std::uint32_t& count);
     // Closes once the queue is written, FLUSH_LIMIT_MS at most; at once when it is empty.
+    // Either way the user's end then sees an orderly close, not a reset.
     void CloseAfterFlush();
     // Closes now, dropping what is queued.
     void CloseNow();
@@ -45,6 +48,9 @@ public:
     Status OnRead(sti::CTCPSocket* socket) override;
     Status OnWrite(sti::CTCPSocket* socket) override;
     Status OnTimer(sti::CTCPSocket* socket, const sti::CTimeValue& now, int key) override;
+    // The user's end failed, typically reset because the user closed while our bytes were
+    // still unread. Whatever it wrote before is still readable here on most systems: the
+    // session gets it, to send it on before it closes.
     Status OnError(sti::CTCPSocket* socket, Status code) override;
     Status OnRemoved(sti::CTCPSocket* socket) override;
 
@@ -55,6 +61,7 @@ private:
     };
 
     sti::CDispatcher* Dispatcher() const;
+    void EndGracefully(sti::CDispatcher& dispatcher, sti::CTCPSocket* socket);
 
     CAntSessionManager& m_manager;
     CAntSession* m_session;   // null once the session is gone

@@ -13,7 +13,9 @@
 #include "transport/AntTransportPort.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -289,11 +291,32 @@ void CAntNetworkHandler::CheckLocalCloseDone()
         StartLocalClose();
 }
 
+void CAntNetworkHandler::OnUserFailed(std::string remainder)
+{
+    if (m_session.SessionState == ANT_SESSION_CLOSING)
+        return;
+    m_userFailed = true;
+    m_userRemainder = std::move(remainder);
+    m_userRemainderTaken = 0;
+}
+
 void CAntNetworkHandler::OnBackendGone()
 {
     // The user has everything the peer sent: finish the close from our side.
-    if (m_state == ANT_STATE_PEER_CLOSED)
+    if (m_state == ANT_STATE_PEER_CLOSED) {
         SetState(ANT_STATE_LAST_CLOSE);
+        return;
+    }
+    if (!m_userFailed)
+        return;
+    if (m_state == ANT_STATE_ESTABLISHED) {
+        // The flush sends what the user wrote last, then closes for it.
+        OnBackendReadable();
+        return;
+    }
+    m_userFailed = false;
+    m_userRemainder.clear();
+    OnUserClosed();
 }
 
 void CAntNetworkHandler::OnUnreachable()
@@ -765,7 +788,7 @@ void CAntNetworkHandler::OnBackendReadable()
 Status CAntNetworkHandler::FillFromBackend(bool& ended)
 {
     ended = false;
-    if (m_session.BackendState != ANT_BACKEND_OPEN || !m_session.Backend)
+    if (!m_userFailed && (m_session.BackendState != ANT_BACKEND_OPEN || !m_session.Backend))
         return ST_NO_MORE_DATA;
     if (m_send.IsFull())
         return ST_QUEUE_FULL;
@@ -773,7 +796,9 @@ Status CAntNetworkHandler::FillFromBackend(bool& ended)
     if (!packet)
         return ST_NO_MEMORY;
     std::uint32_t count = 0;
-    const Status status = m_session.Backend->Read(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count);
+    const Status status = m_userFailed
+        ? TakeUserRemainder(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count)
+        : m_session.Backend->Read(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count);
     if (status == ST_SUCCESS && count > 0) {
         CAntPacketWriter writer(*packet);
         WriteAntHeader(writer, SAntHeader::Data(m_send.GetNextSequence(), m_session.PeerSessionId));
@@ -786,6 +811,22 @@ Status CAntNetworkHandler::FillFromBackend(bool& ended)
     // The user closed its end (or the socket failed): what is queued still goes out.
     ended = true;
     return ST_NO_MORE_DATA;
+}
+
+// ST_CONNECTION_CLOSED once everything is taken, as a read of the user's end of stream.
+Status CAntNetworkHandler::TakeUserRemainder(void* buffer, std::uint32_t size, std::uint32_t& count)
+{
+    const std::size_t left = m_userRemainder.size() - m_userRemainderTaken;
+    count = std::uint32_t(left < size ? left : size);
+    if (count == 0) {
+        m_userFailed = false;
+        std::string().swap(m_userRemainder);
+        m_userRemainderTaken = 0;
+        return ST_CONNECTION_CLOSED;
+    }
+    std::memcpy(buffer, m_userRemainder.data() + m_userRemainderTaken, count);
+    m_userRemainderTaken += count;
+    return ST_SUCCESS;
 }
 
 Status CAntNetworkHandler::SendBurst(bool& wantsMore)

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CAntSession;
 class CAntSessionManager;
@@ -86,6 +87,10 @@ public:
     void OnBackendReadable();
     void OnBackendDrained();
     void OnUserClosed();
+    // The user's end failed before it was seen closing; remainder is what it had written
+    // and the session had not yet read. It is sent once the backend is gone, then the
+    // session closes as if the user had closed.
+    void OnUserFailed(std::string remainder);
     void OnBackendGone();
 
     int GetState() const { return m_state; }
@@ -135,6 +140,7 @@ private:
     Status SendHelloConfirm();
     Status SendPacket(const SAntPacket& packet, const CIPEndpoint& to);
     Status FillFromBackend(bool& ended);
+    Status TakeUserRemainder(void* buffer, std::uint32_t size, std::uint32_t& count);
 
     void ArmTimer(int kind, std::uint32_t milliseconds);
     void CancelTimer(int kind);
@@ -151,6 +157,9 @@ private:
     bool m_unreachableTolerant = true;
     std::uint64_t m_unreachableDeadline = 0;
     bool m_closeWhenDrained = false;   // local close in state 6 waits for the send queue
+    bool m_userFailed = false;   // the send flush takes m_userRemainder, then the user is closed
+    std::string m_userRemainder;
+    std::size_t m_userRemainderTaken = 0;
     CAntSendWindow m_send;
     CAntReceiveWindow m_receive;
     std::uint32_t m_isn = 0;

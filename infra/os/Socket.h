@@ -36,6 +36,8 @@ Status CheckConnection(SocketHandle handle);
 // size/length 0 succeeds without a call. Send may send fewer bytes than length.
 Status Recv(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count);
 Status Send(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t& count);
+// Ends the sending direction: the peer reads what was sent, then an orderly close.
+Status ShutdownSend(SocketHandle handle);
 
 // One datagram each. A datagram sent short gives ST_MORE_DATA. RecvFrom gives ST_CONN_RESET
 // for an earlier send that was reported unreachable (ICMP port unreachable); address and port

@@ -166,6 +166,11 @@ Status Send(SocketHandle handle, const void* data, std::uint32_t length, std::ui
     return internal::SendResult(::send(Fd(handle), data, length, kSendFlags), count);
 }
 
+Status ShutdownSend(SocketHandle handle)
+{
+    return TranslateSocketResult(::shutdown(Fd(handle), SHUT_WR));
+}
+
 Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
                 std::uint32_t& address, std::uint16_t& port)
 {

@@ -113,6 +113,11 @@ Status Send(SocketHandle handle, const void* data, std::uint32_t length, std::ui
     return internal::SendResult(::send(Sock(handle), static_cast<const char*>(data), Length(length), 0), count);
 }
 
+Status ShutdownSend(SocketHandle handle)
+{
+    return TranslateSocketResult(::shutdown(Sock(handle), SD_SEND));
+}
+
 Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
                 std::uint32_t& address, std::uint16_t& port)
 {

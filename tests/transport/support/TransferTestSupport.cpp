@@ -316,6 +316,7 @@ void CMessagePeer::Poll()
         if (status != ST_SUCCESS) {
             if (status != ST_TRY_LATER && status != ST_WOULD_BLOCK && status != ST_TIMEOUT) {
                 closed = true;
+                Close();
             }
             break;
         }

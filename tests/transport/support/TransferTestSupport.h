@@ -164,7 +164,8 @@ public:
 
     bool Send(const DataMessageBlock& message);
     bool SendBytes(const Bytes& bytes);
-    // Takes what has arrived; complete messages go to the queue.
+    // Takes what has arrived; complete messages go to the queue. At the end of the stream
+    // (or a failure) closes this end too.
     void Poll();
     bool HasMessage() const { return !messages.empty(); }
     SReceivedMessage Pop();
@@ -215,7 +216,14 @@ public:
     // Status CONNECTED, then the handler's OnConnected.
     void Connect();
     bool SessionLive() const { return manager.IsLive(session); }
-    bool ConnectionGone() const { return *socketDeleted; }
+    // A connection closed after its last write lingers until its peer closes too: the peer
+    // reads on, and closes once it has seen the end.
+    bool ConnectionGone()
+    {
+        if (peer)
+            peer->Poll();
+        return *socketDeleted;
+    }
 
     CMemoryDownload record;
     CTransportSession* session;
@@ -232,7 +240,14 @@ public:
     ~CUploadHarness() override;
 
     bool SessionLive() const { return manager.IsLive(session); }
-    bool ConnectionGone() const { return *socketDeleted; }
+    // A connection closed after its last write lingers until its peer closes too: the peer
+    // reads on, and closes once it has seen the end.
+    bool ConnectionGone()
+    {
+        if (peer)
+            peer->Poll();
+        return *socketDeleted;
+    }
     // Sends FileRequest and waits for the answer.
     SReceivedMessage RequestFile();
     // Waits for the next message from the handler.
