@@ -6,6 +6,7 @@
 #include "transport/AntSessionManager.h"
 #include "transport/AntTransportPort.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -37,16 +38,44 @@ Status CAntBackendHandler::Deliver(const CPacketRef& packet)
 Status CAntBackendHandler::Read(void* buffer, std::uint32_t size, std::uint32_t& count)
 {
     count = 0;
+    if (GetBuffered() < size && !m_awaitingData) {
+        const Status status = FillReadBuffer();
+        // An end or a failure behind buffered bytes shows once they are taken.
+        if (status != ST_SUCCESS && GetBuffered() == 0)
+            return status;
+    }
+    if (GetBuffered() == 0)
+        return ST_TRY_LATER;   // read interest is armed
+    count = GetBuffered() < size ? GetBuffered() : size;
+    std::memcpy(buffer, m_readBuffer + m_readStart, count);
+    m_readStart += count;
+    if (m_readStart == m_readEnd)
+        m_readStart = m_readEnd = 0;
+    return ST_SUCCESS;
+}
+
+Status CAntBackendHandler::FillReadBuffer()
+{
     if (!m_object)
         return ST_CONNECTION_CLOSED;
-    const Status status = m_object->Read(size, buffer, count);
+    if (m_readStart > 0) {
+        std::memmove(m_readBuffer, m_readBuffer + m_readStart, GetBuffered());
+        m_readEnd -= m_readStart;
+        m_readStart = 0;
+    }
+    if (m_readEnd == READ_CHUNK)
+        return ST_SUCCESS;
+    std::uint32_t count = 0;
+    const Status status = m_object->Read(READ_CHUNK - m_readEnd, m_readBuffer + m_readEnd, count);
     if (status == ST_SUCCESS && count == 0)
         return ST_CONNECTION_CLOSED;
     if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
         if (sti::CDispatcher* dispatcher = Dispatcher())
-            dispatcher->EnableRead(m_object, true);
+            m_awaitingData = dispatcher->EnableRead(m_object, true) == ST_SUCCESS;
         return ST_TRY_LATER;
     }
+    if (status == ST_SUCCESS)
+        m_readEnd += count;
     return status;
 }
 
@@ -85,6 +114,7 @@ void CAntBackendHandler::CloseNow()
 
 Status CAntBackendHandler::OnRead(sti::CTCPSocket* socket)
 {
+    m_awaitingData = false;
     if (sti::CDispatcher* dispatcher = Dispatcher())
         dispatcher->DisableRead(socket);
     if (!m_session || !m_session->Network)
@@ -94,23 +124,55 @@ Status CAntBackendHandler::OnRead(sti::CTCPSocket* socket)
     return ST_SUCCESS;
 }
 
+void CAntBackendHandler::GatherQueued(const std::uint8_t*& data, std::uint32_t& length)
+{
+    const SPending& front = m_queue.front();
+    data = front.Packet->Data + front.Offset;
+    length = front.Packet->Length - front.Offset;
+    if (m_queue.size() == 1)
+        return;
+    std::memcpy(m_writeBuffer, data, length);
+    for (std::size_t i = 1; i < m_queue.size(); ++i) {
+        const SPending& pending = m_queue[i];
+        const std::uint32_t size = pending.Packet->Length - pending.Offset;
+        if (length + size > WRITE_CHUNK)
+            break;
+        std::memcpy(m_writeBuffer + length, pending.Packet->Data + pending.Offset, size);
+        length += size;
+    }
+    data = m_writeBuffer;
+}
+
+void CAntBackendHandler::Consume(std::uint32_t count)
+{
+    while (count > 0 && !m_queue.empty()) {
+        SPending& pending = m_queue.front();
+        const std::uint32_t left = pending.Packet->Length - pending.Offset;
+        if (count < left) {
+            pending.Offset += count;
+            return;
+        }
+        count -= left;
+        m_queue.pop_front();
+    }
+}
+
 Status CAntBackendHandler::OnWrite(sti::CTCPSocket* socket)
 {
     const bool wasFull = !CanAccept();
     while (!m_queue.empty()) {
-        SPending& pending = m_queue.front();
-        const std::uint32_t length = pending.Packet->Length;
+        const std::uint8_t* data = nullptr;
+        std::uint32_t length = 0;
+        GatherQueued(data, length);
         std::uint32_t count = 0;
-        const Status status = socket->Write(length - pending.Offset, pending.Packet->Data + pending.Offset, count);
+        const Status status = socket->Write(length, data, count);
         if (status == ST_TIMEOUT || status == ST_TRY_LATER || status == ST_WOULD_BLOCK)
             break;
         if (status != ST_SUCCESS)
             return status;   // the user's end is gone
-        pending.Offset += count;
-        if (pending.Offset >= length)
-            m_queue.pop_front();
-        else
-            break;
+        Consume(count);
+        if (count < length)
+            break;   // the socket is full
     }
     if (m_queue.empty() && m_closing) {
         if (sti::CDispatcher* dispatcher = Dispatcher())
@@ -139,7 +201,9 @@ Status CAntBackendHandler::OnError(sti::CTCPSocket* socket, Status code)
     m_queue.clear();
     if (!m_session || !m_session->Network || m_session->BackendState != ANT_BACKEND_OPEN)
         return code;
-    std::string remainder;
+    // Bytes read ahead into the buffer come first: they were written before the rest.
+    std::string remainder(reinterpret_cast<const char*>(m_readBuffer + m_readStart), GetBuffered());
+    m_readStart = m_readEnd = 0;
     char buffer[16384];
     while (remainder.size() < REMAINDER_LIMIT) {
         std::uint32_t count = 0;

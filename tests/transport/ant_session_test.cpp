@@ -505,3 +505,96 @@ TEST(AntLinkedPair, BackendKeepsUpWithAUserWhoReadsAtOnce)
 }
 
 } // namespace
+
+namespace {
+
+// The user's bytes are read in large chunks that packets are cut from: every packet still
+// carries one packet's worth at most, and the user's close shows only once every buffered byte
+// has gone out.
+TEST(AntLinkedPair, LargeBackendReadsAreCutIntoPacketsAndTheCloseWaitsForThem)
+{
+    CAntLinkedPair pair;
+    std::uint32_t largestPayload = 0;
+    std::uint32_t dataPackets = 0;
+    pair.Drop = [&](const SSentDatagram& sent) {
+        const std::uint32_t payload = sent.Packet->Length - ANT_HEADER_SIZE;
+        largestPayload = payload > largestPayload ? payload : largestPayload;
+        ++dataPackets;
+        return false;
+    };
+    STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
+    STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
+    ASSERT_TRUE(pair.Connect(a, b));
+    std::string data(150001, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 29 + i / 251) & 0xFF);
+
+    std::size_t written = 0;
+    std::uint32_t mostBuffered = 0;
+    std::string got;
+    bool ended = false;
+    const bool done = RunUntil(
+        [&] {
+            if (written < data.size()) {
+                std::uint32_t count = 0;
+                if (STI_OS::Send(a, data.data() + written, std::uint32_t(data.size() - written), count) == ST_SUCCESS)
+                    written += count;
+                if (written == data.size()) {
+                    STI_OS::CloseSocket(a);
+                    a = STI_OS::INVALID_SOCKET_HANDLE;
+                }
+            }
+            pair.Pump();
+            if (CAntSession* sending = pair.A.FindByKey(pair.Key))
+                if (sending->Backend && sending->Backend->GetBuffered() > mostBuffered)
+                    mostBuffered = sending->Backend->GetBuffered();
+            char buffer[8192];
+            std::uint32_t count = 0;
+            const Status status = STI_OS::Recv(b, buffer, sizeof buffer, count);
+            if (status == ST_SUCCESS)
+                got.append(buffer, count);
+            ended = status == ST_CONNECTION_CLOSED;
+            return ended;
+        },
+        30000);
+    EXPECT_TRUE(done) << got.size() << " of " << data.size();
+    EXPECT_TRUE(got == data);
+    EXPECT_GT(mostBuffered, ANT_MAX_PAYLOAD);
+    EXPECT_EQ(largestPayload, ANT_MAX_PAYLOAD);
+    EXPECT_GE(dataPackets, (data.size() + ANT_MAX_PAYLOAD - 1) / ANT_MAX_PAYLOAD);
+    if (a != STI_OS::INVALID_SOCKET_HANDLE)
+        STI_OS::CloseSocket(a);
+    STI_OS::CloseSocket(b);
+}
+
+// Queued payloads leave in gathered writes. A user who reads nothing lets the loopback socket
+// fill; writes are tried after every packet, also when the system would not yet report the
+// socket writable, so a gathered write is taken in part before the queue fills. Once the user
+// reads, every byte must still come out once and in order.
+TEST_F(SessionFixture, GatheredWritesTakenInPartLoseAndRepeatNothing)
+{
+    Establish();
+    ASSERT_TRUE(RunUntil([&] { return STI_OS::GetSocketError(user) == ST_SUCCESS; }, 1000));
+    std::string expected;
+    std::uint32_t sequence = PEER_ISN;
+    bool queueFull = false;
+    for (int i = 0; i < 40000 && !queueFull; ++i) {
+        std::string payload(1 + (i * 37) % ANT_MAX_PAYLOAD, '\0');
+        for (std::size_t j = 0; j < payload.size(); ++j)
+            payload[j] = char((i * 7 + j) & 0xFF);
+        ASSERT_EQ(Feed(MakeData(sequence, id, payload.data(), std::uint32_t(payload.size()))), ST_SUCCESS);
+        expected += payload;
+        sequence = AntSeqNext(sequence);
+        CAntSession* session = Session();
+        ASSERT_TRUE(session && session->Backend && session->BackendSocket);
+        session->Backend->OnWrite(session->BackendSocket);
+        queueFull = !session->Backend->CanAccept();
+    }
+    ASSERT_TRUE(queueFull);
+    const std::string got = ReadUser(expected.size(), 20000);
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected);
+    EXPECT_FALSE(Session()->Backend->HasQueued());
+}
+
+} // namespace
