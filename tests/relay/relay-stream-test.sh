@@ -60,47 +60,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start() { # name program args...: runs it in the background, output in $work/name.{out,err}
-    local name=$1 program=$2
-    shift 2
-    if [[ $program == *.exe ]]; then
-        "$wine_run" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
-    else
-        "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
-    fi
-    pids+=($!)
-    eval "${name}_pid=$!"
-}
-
-running() { kill -0 "$1" 2>/dev/null; }
-
-show_logs() {
-    local name
-    for name in server relay receiver sender; do
-        echo "--- $name stdout"; tr -d '\r' <"$work/$name.out" 2>/dev/null | tail -n 5
-        echo "--- $name stderr"; tr -d '\r' <"$work/$name.err" 2>/dev/null | tail -n 15
-    done
-}
-
-failed() {
-    echo "FAIL: $*"
-    show_logs
-    exit 1
-}
-
-line_of() { tr -d '\r' <"$work/$1.out" 2>/dev/null | tail -n 1; }
-
-# wait_for NAME SED-SCRIPT: the first match in NAME's stdout, within START_LIMIT.
-wait_for() {
-    local found= pid_var="${1}_pid"
-    for _ in $(seq $((START_LIMIT * 10))); do
-        found=$(tr -d '\r' <"$work/$1.out" | sed -n "$2")
-        [ -n "$found" ] && break
-        running "${!pid_var}" || break
-        sleep 0.1
-    done
-    echo "$found"
-}
+log_names=(server relay receiver sender)
+source "$here/../transport/peer/processes.sh"
 
 start server "$server" --port 0 --address 127.0.0.1 --outbox "$work/outbox" --report-log "$work/reports.log"
 port=$(wait_for server 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p')

@@ -55,58 +55,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start() { # name [timeout] program args...: runs it in the background, output in $work/name.{out,err}
-    local name=$1 limit=()
-    shift
-    if [ "$1" = timeout ]; then
-        limit=(timeout "$2")
-        shift 2
-    fi
-    local program=$1
-    shift
-    if [[ $program == *.exe ]]; then
-        "${limit[@]}" "$wine_run" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
-    else
-        "${limit[@]}" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
-    fi
-    pids+=($!)
-    eval "${name}_pid=$!"
-}
-
-running() { kill -0 "$1" 2>/dev/null; }
-
-running_any() {
-    local pid
-    for pid in "${pids[@]}"; do
-        running "$pid" && return 0
-    done
-    return 1
-}
-
-show_logs() {
-    local name
-    for name in server receiver sender; do
-        echo "--- $name stdout"; tr -d '\r' <"$work/$name.out" 2>/dev/null | tail -n 5
-        echo "--- $name stderr"; tr -d '\r' <"$work/$name.err" 2>/dev/null | tail -n 15
-    done
-}
-
-failed() {
-    echo "FAIL: $*"
-    show_logs
-    exit 1
-}
-
-line_of() { tr -d '\r' <"$work/$1.out" 2>/dev/null | tail -n 1; }
+log_names=(server receiver sender)
+source "$here/processes.sh"
 
 start server timeout "$SERVER_LIMIT" "$server" --port 0 --address 127.0.0.1 --outbox "$work/outbox" --report-log "$work/reports.log"
-port=
-for _ in $(seq $((START_LIMIT * 10))); do
-    port=$(tr -d '\r' <"$work/server.out" | sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p')
-    [ -n "$port" ] && break
-    running "$server_pid" || break
-    sleep 0.1
-done
+port=$(wait_for server 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p')
 [ -n "$port" ] || failed "the server did not start"
 
 key=$(printf '%08x%08x' $RANDOM$RANDOM $$)
