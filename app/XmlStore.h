@@ -1,0 +1,53 @@
+#pragma once
+// The program's three XML files, rewritten whole on every save and read back with pugixml:
+// the transfer list "DUList.xml", the sleeping links and mails "SleepingLinks.xml", and items
+// files such as "AddressBook.xml". All are UTF-16 LE without a byte-order mark; texts are the
+// program's 8-bit ANSI text, converted with the thread's ANSI code page.
+//
+// A save builds the whole document in memory, writes it to "<path>.tmp", flushes and closes it,
+// then moves it over the target in one replace: a save that fails at any step returns false and
+// leaves the previous file whole. A load returns false when the file is missing or does not
+// parse; a file that exists but does not parse is renamed to "<path>.bad" (one kept) and the
+// lists come back empty, never partial. Callers serialise the calls for one path.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "app/FileLink.h"
+#include "app/TAFEmail.h"
+#include "framework/String.h"
+
+// One "file" element of "DUList.xml": what a transfer record keeps across a restart.
+struct STransferListItem {
+    static constexpr int ID_SIZE = 16;
+
+    int type = 0;                          // 1 upload, 2 download
+    unsigned char userId[ID_SIZE] = {};    // the peer's user id
+    CString userEmail;                     // the peer's e-mail address
+    unsigned char fileId[ID_SIZE] = {};
+    std::int64_t transferred = 0;          // "transfered_size"
+    CString realName;                      // full path of the file
+    CString shortName;                     // the file's name
+    std::int64_t size = 0;
+    int status = 6;                        // "td_status"
+};
+
+// Reading applies the list's rules: items without a valid file id or with a type other than 1
+// or 2 are skipped, as is a second item of one type and file id; numbers out of range read as
+// 0, transferred is clamped to the size, and statuses that stand for a session or an attempt
+// (and any outside 0-15) read as 6.
+bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items);
+bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& items);
+
+// Links are rebuilt with sender, recipient, files, subject and message; mails with sender,
+// subject, body and recipients (a mail read back counts its age from the load).
+bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
+                     const std::vector<CTAFEmail>& mails);
+bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails);
+
+// Items files: (key, value) pairs - for the address book (e-mail, display name). Loading
+// appends to the list.
+using CItemList = std::vector<std::pair<CString, CString>>;
+bool SaveItemsXml(const CString& path, const CItemList& items);
+bool LoadItemsXml(const CString& path, CItemList& items);
