@@ -1,0 +1,44 @@
+#include "framework/Icon.h"
+
+namespace {
+
+HINSTANCE Module(HINSTANCE module)
+{
+    return module ? module : ::GetModuleHandleA(nullptr);
+}
+
+} // namespace
+
+bool CIcon::Load(UINT id, int width, int height, HINSTANCE module)
+{
+    // Without LR_SHARED the icon is this object's own, to destroy.
+    Reset(static_cast<HICON>(::LoadImageA(Module(module), MAKEINTRESOURCEA(id), IMAGE_ICON, width,
+                                          height, width || height ? 0 : LR_DEFAULTSIZE)));
+    return GetSafeHandle() != nullptr;
+}
+
+bool CCursor::Load(UINT id, HINSTANCE module)
+{
+    Reset(static_cast<HICON>(::LoadImageA(Module(module), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0, 0)));
+    return GetSafeHandle() != nullptr;
+}
+
+CSharedIcon CSharedIcon::Load(UINT id, HINSTANCE module)
+{
+    return CSharedIcon(::LoadIconA(Module(module), MAKEINTRESOURCEA(id)));
+}
+
+CSharedIcon CSharedIcon::System(const char* systemId)
+{
+    return CSharedIcon(::LoadIconA(nullptr, systemId));
+}
+
+CSharedCursor CSharedCursor::Load(UINT id, HINSTANCE module)
+{
+    return CSharedCursor(::LoadCursorA(Module(module), MAKEINTRESOURCEA(id)));
+}
+
+CSharedCursor CSharedCursor::System(const char* systemId)
+{
+    return CSharedCursor(::LoadCursorA(nullptr, systemId));
+}
