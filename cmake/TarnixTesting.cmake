@@ -76,7 +76,8 @@ function(tarnix_test_folder target)
     endforeach()
 endfunction()
 
-# Globs a library folder: portable sources, then the OS layer of this build.
+# Globs a library folder: portable sources, then the OS layer of this build. Resource scripts
+# never go into a library (see TarnixResources.cmake).
 function(tarnix_library target)
     cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
     file(GLOB _src CONFIGURE_DEPENDS
@@ -88,14 +89,10 @@ function(tarnix_library target)
         file(GLOB _os CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/os/posix/*.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
     endif()
-    file(GLOB _rc CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.rc)
-    if(NOT WIN32)
-        set(_rc)
-    endif()
     if(NOT _src AND NOT _os)
         return()
     endif()
-    add_library(${target} STATIC ${_src} ${_os} ${_rc})
+    add_library(${target} STATIC ${_src} ${_os})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${ARG_LIBS} Threads::Threads)
 endfunction()
