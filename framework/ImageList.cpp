@@ -66,7 +66,8 @@ int CImageList::Add(HICON icon)
 
 int CImageList::Replace(int index, HICON icon)
 {
-    if (!m_hImageList || index < 0)
+    // Wine's list accepts an index past its end; replacing what is not there must fail.
+    if (!m_hImageList || index < 0 || index >= GetImageCount())
         return -1;
     return ImageList_ReplaceIcon(m_hImageList, index, icon);
 }
