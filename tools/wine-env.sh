@@ -32,6 +32,11 @@ _tarnix_wine_make_template() {
         # exist stops it from starting any.
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'no-debugger.exe %ld %ld' /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # Window tests: a virtual desktop draws captions and a tray with no window manager and
+        # keeps exit codes; font smoothing off (Wine 8 honours it only for some fonts and sizes).
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+        wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
         wineserver -w
         touch "$t/.complete"
     ) 9>"$t.lock"
