@@ -106,8 +106,8 @@ TEST(DeviceContext, FillsFramesAndEdgesLandWhereAsked)
     dc.Detach();
 }
 
-// Measured under Wine 8: up to 16 pixels text is never blended; from 24 pixels on it is, whatever
-// FontSmoothing says, unless the font asks for NONANTIALIASED_QUALITY.
+// Measured under Wine 8: text up to 16 pixels is never blended; from 24 pixels on it is, whatever
+// the prefix's FontSmoothing says, unless fontconfig turns anti-aliasing off (tools/wine-env.sh).
 TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)
 {
     CTestCanvas canvas(400, 80);
@@ -117,8 +117,8 @@ TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)
     ASSERT_TRUE(small.CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY,
                                  0, "Tahoma"));
     CFont large;
-    ASSERT_TRUE(large.CreateFont(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                                 NONANTIALIASED_QUALITY, 0, "Tahoma"));
+    ASSERT_TRUE(large.CreateFont(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY,
+                                 0, "Tahoma"));
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kBlack);
     CSize narrow;
