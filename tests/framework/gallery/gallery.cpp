@@ -149,7 +149,9 @@ void PaintImages(CDC& dc, const CRect& client)
     font.CreateDefaultGuiFont();
     CSelectGuard selected(surface, font);
     surface.SetBkMode(TRANSPARENT);
-    surface.TextOut(20, 150, "Icons 16/32, system icons, image list (plain, blend, selected), bitmap", 70);
+    CRect caption(20, 150, client.right - 10, 170);
+    surface.DrawText("Icons 16/32, system icons, image list (plain, blend, selected), bitmap", -1, caption,
+                     DT_SINGLELINE | DT_END_ELLIPSIS);
     surface.BlitTo(dc, 0, 0);
 }
 
