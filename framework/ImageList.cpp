@@ -16,7 +16,11 @@ bool CImageList::CreateFromBitmap(UINT bitmapId, int width, int height, int init
     if (m_hImageList)
         return false;
     CBitmap bitmap;
-    if (!bitmap.LoadBitmap(bitmapId, module) || !Create(width, height, ILC_COLOR24 | ILC_MASK, initial, 0))
+    if (!bitmap.LoadBitmap(bitmapId, module))
+        return false;
+    if (height == 0)
+        height = bitmap.GetSize().cy;
+    if (!Create(width, height, ILC_COLOR24 | ILC_MASK, initial, 0))
         return false;
     if (Add(bitmap, maskColour) < 0) {
         DeleteImageList();

@@ -23,8 +23,9 @@ public:
     // when a list is held already or it cannot be made.
     bool Create(int width, int height, UINT flags, int initial, int grow);
     // A 24-bit list with a mask, filled from bitmap resource `bitmapId` (loaded as a
-    // device-independent section) cut into width x height images, `maskColour` transparent.
-    // False, and no list kept, when the list cannot be made or the bitmap loaded or added.
+    // device-independent section) cut into width x height images (height 0: the bitmap's own),
+    // `maskColour` transparent. False, and no list kept, when the list cannot be made or the
+    // bitmap loaded or added.
     bool CreateFromBitmap(UINT bitmapId, int width, int height, int initial, COLORREF maskColour,
                           HINSTANCE module = nullptr);
     bool DeleteImageList();

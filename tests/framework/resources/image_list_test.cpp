@@ -48,6 +48,18 @@ TEST(ImageList, FillsFromABitmapStripWithItsMaskColour)
     EXPECT_EQ(RGB(0, 180, 0), DrawnPixel(list, 1, 1, 6));
 }
 
+TEST(ImageList, HeightZeroTakesTheBitmapsOwn)
+{
+    CImageList list;
+    ASSERT_TRUE(list.CreateFromBitmap(IDB_TEST_STRIP, 4, 0, 1, RGB(255, 0, 255)));
+    int cx = 0;
+    int cy = 0;
+    ASSERT_TRUE(list.GetIconSize(&cx, &cy));
+    EXPECT_EQ(4, cx);
+    EXPECT_EQ(8, cy);
+    EXPECT_EQ(4, list.GetImageCount());
+}
+
 TEST(ImageList, MissingBitmapLeavesNoList)
 {
     CImageList list;
