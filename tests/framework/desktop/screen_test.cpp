@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Gallery.h"
-#include "RegistryValueScope.h"
-#include "ScreenGrab.h"
+#include "window/Gallery.h"
+#include "window/RegistryValueScope.h"
+#include "window/ScreenGrab.h"
 #include "framework/Brush.h"
 #include "framework/Rgn.h"
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "Gallery.h"
+#include "window/Gallery.h"
 #include "framework/Bitmap.h"
 #include "framework/Brush.h"
 #include "framework/DCGuards.h"
@@ -14,7 +14,7 @@
 #include "framework/Pen.h"
 #include "framework/Rgn.h"
 #include "framework/WindowDCs.h"
-#include "window_test_ids.h"
+#include "test_art_ids.h"
 
 namespace {
 
@@ -114,9 +114,9 @@ void PaintImages(CDC& dc, const CRect& client)
     surface.FillSolidRect(client, RGB(245, 245, 250));
 
     CIcon small;
-    small.Load(IDI_WINDOW_TEST, 16, 16);
+    small.Load(IDI_TEST_ART, 16, 16);
     CIcon large;
-    large.Load(IDI_WINDOW_TEST, 32, 32);
+    large.Load(IDI_TEST_ART, 32, 32);
     surface.DrawIconEx(20, 20, small, 16, 16);
     surface.DrawIconEx(50, 12, large, 32, 32);
     surface.DrawIconEx(100, 12, CSharedIcon::System(IDI_WARNING), 32, 32);
@@ -139,7 +139,7 @@ void PaintImages(CDC& dc, const CRect& client)
 
     // The bitmap resource, stretched.
     CBitmap bars;
-    if (bars.LoadBitmap(IDB_WINDOW_TEST)) {
+    if (bars.LoadBitmap(IDB_TEST_ART)) {
         CDC source;
         source.CreateCompatibleDC(surface);
         CSelectGuard selected(source, bars);
@@ -196,7 +196,7 @@ int main(int argc, char** argv)
     wc.lpfnWndProc = GalleryProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = CSharedCursor::System(IDC_ARROW);
-    wc.hIcon = CSharedIcon::Load(IDI_WINDOW_TEST);
+    wc.hIcon = CSharedIcon::Load(IDI_TEST_ART);
     wc.lpszClassName = "TarnixGallery";
     if (!RegisterClassA(&wc))
         return 2;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Canvas.h"
+#include "window/Canvas.h"
 #include "framework/Brush.h"
 #include "framework/DC.h"
 #include "framework/DCGuards.h"

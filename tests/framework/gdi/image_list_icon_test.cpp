@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "Canvas.h"
+#include "window/Canvas.h"
 #include "framework/Icon.h"
 #include "framework/ImageList.h"
-#include "window_test_ids.h"
+#include "test_art_ids.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ TEST(ImageList, SixteenBitListsTakeResourceIcons)
     CImageList list;
     ASSERT_TRUE(list.Create(16, 16, ILC_COLOR16 | ILC_MASK, 3, 0));
     CIcon icon;
-    ASSERT_TRUE(icon.Load(IDI_WINDOW_TEST, 16, 16));
+    ASSERT_TRUE(icon.Load(IDI_TEST_ART, 16, 16));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(i, list.Add(icon));
     EXPECT_EQ(3, list.GetImageCount());

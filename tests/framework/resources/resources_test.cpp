@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "Canvas.h"
+#include "window/Canvas.h"
 #include "framework/Bitmap.h"
 #include "framework/Icon.h"
-#include "window_test_ids.h"
+#include "test_art_ids.h"
 
 namespace {
 
@@ -26,33 +26,33 @@ const BYTE* RawResource(UINT id, const char* type, DWORD* size)
 TEST(Resources, MenuFromAFragmentIsAPlainMenuTemplate)
 {
     DWORD size = 0;
-    const BYTE* raw = RawResource(IDM_WINDOW_TEST, MAKEINTRESOURCEA(4) /* RT_MENU */, &size);
+    const BYTE* raw = RawResource(IDM_TEST_ART, MAKEINTRESOURCEA(4) /* RT_MENU */, &size);
     ASSERT_NE(nullptr, raw);
     ASSERT_GE(size, 4u);
     EXPECT_EQ(0, raw[0] | raw[1] << 8) << "version 0: MENU, not MENUEX";
     EXPECT_EQ(0, raw[2] | raw[3] << 8) << "header size 0";
 
-    HMENU menu = LoadMenuA(Program(), MAKEINTRESOURCEA(IDM_WINDOW_TEST));
+    HMENU menu = LoadMenuA(Program(), MAKEINTRESOURCEA(IDM_TEST_ART));
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(2, GetMenuItemCount(menu));
     HMENU file = GetSubMenu(menu, 0);
     ASSERT_NE(nullptr, file);
     EXPECT_EQ(3, GetMenuItemCount(file));
-    EXPECT_EQ(static_cast<UINT>(ID_WINDOW_TEST_OPEN), GetMenuItemID(file, 0));
-    EXPECT_EQ(static_cast<UINT>(ID_WINDOW_TEST_CLOSE), GetMenuItemID(file, 2));
+    EXPECT_EQ(static_cast<UINT>(ID_TEST_ART_OPEN), GetMenuItemID(file, 0));
+    EXPECT_EQ(static_cast<UINT>(ID_TEST_ART_CLOSE), GetMenuItemID(file, 2));
     MENUITEMINFOA item = {};
     item.cbSize = sizeof(item);
     item.fMask = MIIM_FTYPE;
     ASSERT_TRUE(GetMenuItemInfoA(file, 1, TRUE, &item));
     EXPECT_TRUE(item.fType & MFT_SEPARATOR);
-    EXPECT_EQ(static_cast<UINT>(ID_WINDOW_TEST_ABOUT), GetMenuItemID(menu, 1));
+    EXPECT_EQ(static_cast<UINT>(ID_TEST_ART_ABOUT), GetMenuItemID(menu, 1));
     DestroyMenu(menu);
 }
 
 TEST(Resources, IconHoldsBothSizesAndDrawsWithItsMask)
 {
     DWORD size = 0;
-    const BYTE* group = RawResource(IDI_WINDOW_TEST, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, &size);
+    const BYTE* group = RawResource(IDI_TEST_ART, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, &size);
     ASSERT_NE(nullptr, group);
     ASSERT_EQ(6u + 2 * 14, size);
     EXPECT_EQ(2, group[4]);
@@ -61,20 +61,20 @@ TEST(Resources, IconHoldsBothSizesAndDrawsWithItsMask)
 
     for (int side : {16, 32}) {
         CIcon icon;
-        ASSERT_TRUE(icon.Load(IDI_WINDOW_TEST, side, side)) << side;
+        ASSERT_TRUE(icon.Load(IDI_TEST_ART, side, side)) << side;
         CTestCanvas canvas(side, side, RGB(0, 0, 255));
         ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL));
         EXPECT_EQ(RGB(0, 0, 255), canvas.Pixel(0, 0)) << "transparent corner, " << side;
         EXPECT_EQ(RGB(0xE0, 0x20, 0x20), canvas.Pixel(side * 5 / 8, side * 5 / 8)) << side;
         EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(side / 4 + 1, side / 4 + 1)) << side;
     }
-    EXPECT_NE(nullptr, CSharedIcon::Load(IDI_WINDOW_TEST).GetSafeHandle());
+    EXPECT_NE(nullptr, CSharedIcon::Load(IDI_TEST_ART).GetSafeHandle());
 }
 
 TEST(Resources, CursorHasItsHotspot)
 {
     CCursor cursor;
-    ASSERT_TRUE(cursor.Load(IDC_WINDOW_TEST));
+    ASSERT_TRUE(cursor.Load(IDC_TEST_ART));
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(cursor, &info));
     EXPECT_FALSE(info.fIcon);
@@ -83,14 +83,14 @@ TEST(Resources, CursorHasItsHotspot)
     DeleteObject(info.hbmMask);
     if (info.hbmColor)
         DeleteObject(info.hbmColor);
-    EXPECT_NE(nullptr, CSharedCursor::Load(IDC_WINDOW_TEST).GetSafeHandle());
-    EXPECT_FALSE(CCursor().Load(IDI_WINDOW_TEST)) << "an icon id is no cursor";
+    EXPECT_NE(nullptr, CSharedCursor::Load(IDC_TEST_ART).GetSafeHandle());
+    EXPECT_FALSE(CCursor().Load(IDI_TEST_ART)) << "an icon id is no cursor";
 }
 
 TEST(Resources, BitmapKeepsItsExactColours)
 {
     CBitmap bitmap;
-    ASSERT_TRUE(bitmap.LoadBitmap(IDB_WINDOW_TEST));
+    ASSERT_TRUE(bitmap.LoadBitmap(IDB_TEST_ART));
     EXPECT_EQ(CSize(8, 4), bitmap.GetSize());
     CTestCanvas canvas(8, 4);
     HDC source = CreateCompatibleDC(canvas.Dc());
@@ -102,18 +102,18 @@ TEST(Resources, BitmapKeepsItsExactColours)
     EXPECT_EQ(RGB(0, 0, 255), canvas.Pixel(5, 2));
     EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(0, 3));
     EXPECT_EQ(RGB(0, 255, 0), canvas.Pixel(7, 3));
-    EXPECT_FALSE(CBitmap().LoadBitmap(IDB_WINDOW_TEST + 100));
+    EXPECT_FALSE(CBitmap().LoadBitmap(IDB_TEST_ART + 100));
 }
 
 TEST(Resources, Utf8ScriptTextsReachTheAnsiCodePage)
 {
     wchar_t wide[8] = {};
-    ASSERT_EQ(2, LoadStringW(Program(), IDS_WINDOW_TEST_SIGNS, wide, 8));
+    ASSERT_EQ(2, LoadStringW(Program(), IDS_TEST_ART_SIGNS, wide, 8));
     EXPECT_EQ(0x00A9, wide[0]);
     EXPECT_EQ(0x2122, wide[1]);
 
     char narrow[8] = {};
-    ASSERT_EQ(2, LoadStringA(Program(), IDS_WINDOW_TEST_SIGNS, narrow, 8));
+    ASSERT_EQ(2, LoadStringA(Program(), IDS_TEST_ART_SIGNS, narrow, 8));
     if (GetACP() != 1252)
         GTEST_SKIP() << "ANSI code page is " << GetACP() << ", not 1252: bytes not compared";
     EXPECT_EQ(0xA9, static_cast<unsigned char>(narrow[0]));

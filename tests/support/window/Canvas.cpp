@@ -1,4 +1,4 @@
-#include "Canvas.h"
+#include "window/Canvas.h"
 
 #include <algorithm>
 

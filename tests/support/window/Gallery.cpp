@@ -1,4 +1,4 @@
-#include "Gallery.h"
+#include "window/Gallery.h"
 
 #include <cstdio>
 #include <string>

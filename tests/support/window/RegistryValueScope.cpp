@@ -1,4 +1,4 @@
-#include "RegistryValueScope.h"
+#include "window/RegistryValueScope.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "ScreenGrab.h"
+#include "window/ScreenGrab.h"
 
 std::unique_ptr<CTestCanvas> GrabScreen(const RECT& area)
 {

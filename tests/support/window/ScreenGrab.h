@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "Canvas.h"
+#include "window/Canvas.h"
 
 // The screen area `area` (screen coordinates); null when it cannot be copied.
 std::unique_ptr<CTestCanvas> GrabScreen(const RECT& area);
