@@ -110,6 +110,9 @@ public:
     // The program's drive and folder, ending in "\".
     CString GetProgramFolder() const { return m_programFolder; }
 
+    // Read from "AddressBook.xml" when the settings are made; lives until they are written back.
+    CAddressBook& GetAddressBook() { return *m_addressBook; }
+
     // Values that live only for the run.
     void SetServerNotice(int value) { m_serverNotice.store(value); }
     int GetServerNotice() const { return m_serverNotice.load(); }
