@@ -36,12 +36,14 @@ struct STransferListItem {
 // Reading applies the list's rules: items without a valid file id or with a type other than 1
 // or 2 are skipped, as is a second item of one type and file id; numbers out of range read as
 // 0, transferred is clamped to the size, and statuses that stand for a session or an attempt
-// (and any outside 0-15) read as 6.
+// (and any outside 0-15) read as 6. Loading replaces the list.
 bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items);
 bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& items);
 
-// Links are rebuilt with sender, recipient, files, subject and message; mails with sender,
-// subject, body and recipients (a mail read back counts its age from the load).
+// Links are rebuilt with sender, recipient, files, subject and message (the total is the sum of
+// the files' sizes; a link without files is dropped); mails with sender, subject, body and
+// recipients (a mail read back counts its age from the load). Only a mail's chosen recipients
+// are saved, and they come back chosen. Loading replaces both lists.
 bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
                      const std::vector<CTAFEmail>& mails);
 bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails);
