@@ -6,27 +6,25 @@
 namespace xmlstore {
 namespace {
 
+const char kHexDigits[] = "0123456789ABCDEF";
+
+// The digit's value, either case; -1 for anything else.
 int HexDigit(char ch)
 {
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
+    const char upper = ch >= 'a' && ch <= 'f' ? static_cast<char>(ch - 'a' + 'A') : ch;
+    const char* at = upper ? std::strchr(kHexDigits, upper) : nullptr;
+    return at ? static_cast<int>(at - kHexDigits) : -1;
 }
 
 } // namespace
 
 std::string IdToHex(const unsigned char id[ID_SIZE])
 {
-    static const char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(2 * ID_SIZE);
     for (std::size_t i = 0; i < ID_SIZE; ++i) {
-        text += kDigits[id[i] >> 4];
-        text += kDigits[id[i] & 15];
+        text += kHexDigits[id[i] >> 4];
+        text += kHexDigits[id[i] & 15];
     }
     return text;
 }
@@ -49,8 +47,6 @@ bool HexToId(const char* text, unsigned char id[ID_SIZE])
 
 std::int64_t ReadDecimal(const char* text, std::int64_t max)
 {
-    if (!*text)
-        return 0;
     std::int64_t value = 0;
     for (; *text; ++text) {
         if (*text < '0' || *text > '9')
