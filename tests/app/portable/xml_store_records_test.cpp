@@ -170,25 +170,21 @@ TEST(XmlStoreFiles, HostileValuesFollowTheListRules)
 
 TEST(XmlStoreFiles, AFileCutAtAnyLengthIsRefusedAndNothingIsTaken)
 {
-    const std::string list = Utf16ToLittleEndian(WriteTransferList(SampleList(3)));
-    const std::string items = Utf16ToLittleEndian(WriteItems({{u"a@b", u"A"}, {u"c@d", u"C"}}));
     MailRecord mail{u"s", u"s@x", u"subject", u"body", {{u"a@b", u"A"}}};
-    const std::string sleeping = Utf16ToLittleEndian(WriteSleeping({SampleLink()}, {mail}));
-    for (std::size_t cut = 0; cut < list.size(); ++cut) {
-        std::vector<TransferRecord> records(1);
-        ASSERT_FALSE(ReadTransferList(list.data(), cut, records)) << cut;
-        ASSERT_EQ(1u, records.size());
-    }
-    for (std::size_t cut = 0; cut < items.size(); ++cut) {
-        std::vector<Item> read(1);
-        ASSERT_FALSE(ReadItems(items.data(), cut, read)) << cut;
-        ASSERT_EQ(1u, read.size());
-    }
-    for (std::size_t cut = 0; cut < sleeping.size(); ++cut) {
-        std::vector<LinkRecord> links(1);
-        std::vector<MailRecord> mails(1);
-        ASSERT_FALSE(ReadSleeping(sleeping.data(), cut, links, mails)) << cut;
-        ASSERT_TRUE(links.size() == 1 && mails.size() == 1);
+    const std::string files[] = {Utf16ToLittleEndian(WriteTransferList(SampleList(3))),
+                                 Utf16ToLittleEndian(WriteItems({{u"a@b", u"A"}, {u"c@d", u"C"}})),
+                                 Utf16ToLittleEndian(WriteSleeping({SampleLink()}, {mail}))};
+    for (const std::string& whole : files) {
+        for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+            // Each list holds one entry beforehand, which a refused file must leave alone.
+            std::vector<TransferRecord> records(1);
+            std::vector<Item> items(1);
+            std::vector<LinkRecord> links(1);
+            std::vector<MailRecord> mails(1);
+            ASSERT_FALSE(ReadTransferList(whole.data(), cut, records) || ReadItems(whole.data(), cut, items) ||
+                         ReadSleeping(whole.data(), cut, links, mails)) << cut;
+            ASSERT_TRUE(records.size() == 1 && items.size() == 1 && links.size() == 1 && mails.size() == 1);
+        }
     }
 }
 
