@@ -6,9 +6,11 @@
 //
 // A save builds the whole document in memory, writes it to "<path>.tmp", flushes and closes it,
 // then moves it over the target in one replace: a save that fails at any step returns false and
-// leaves the previous file whole. A load returns false when the file is missing or does not
-// parse; a file that exists but does not parse is renamed to "<path>.bad" (one kept) and the
-// lists come back empty, never partial. Callers serialise the calls for one path.
+// leaves the previous file whole; a stale "<path>.tmp" is simply overwritten. A load returns
+// false when the file is missing, cannot be read (it is then left as it is) or does not parse
+// as a whole document with the expected root; such a damaged file is renamed to "<path>.bad"
+// (one kept), and the lists come back empty, never partial. Callers serialise the calls for one
+// path; any thread may make them.
 
 #include <cstdint>
 #include <utility>
