@@ -6,6 +6,10 @@
 #include "framework/Brush.h"
 #include "framework/Rgn.h"
 
+using windowtest::CRegistryValueScope;
+using windowtest::GrabWindow;
+using windowtest::PumpMessagesFor;
+
 TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
 {
     const COLORREF red = RGB(230, 0, 0);

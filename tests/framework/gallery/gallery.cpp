@@ -16,6 +16,8 @@
 #include "framework/WindowDCs.h"
 #include "test_art_ids.h"
 
+using windowtest::CGallery;
+
 namespace {
 
 using PaintFunction = void (*)(CDC& dc, const CRect& client);

@@ -9,6 +9,8 @@
 #include "framework/Pen.h"
 #include "framework/WindowDCs.h"
 
+using windowtest::CTestCanvas;
+
 namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);

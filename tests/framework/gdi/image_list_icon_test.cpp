@@ -7,6 +7,8 @@
 #include "framework/ImageList.h"
 #include "test_art_ids.h"
 
+using windowtest::CTestCanvas;
+
 namespace {
 
 const COLORREF kGreen = RGB(0, 200, 0);

@@ -7,6 +7,8 @@
 #include "framework/Icon.h"
 #include "test_art_ids.h"
 
+using windowtest::CTestCanvas;
+
 namespace {
 
 HINSTANCE Program() { return GetModuleHandleA(nullptr); }

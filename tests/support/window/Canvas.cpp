@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace windowtest {
+
 namespace {
 
 COLORREF FromPixel(DWORD pixel)
@@ -118,3 +120,5 @@ RECT CTestCanvas::Bounds(COLORREF colour) const
         return RECT{0, 0, 0, 0};
     return box;
 }
+
+} // namespace windowtest

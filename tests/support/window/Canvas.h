@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+namespace windowtest {
+
 class CTestCanvas {
 public:
     // A width x height canvas filled with `fill`. IsValid() says whether it could be made.
@@ -44,3 +46,5 @@ private:
     HGDIOBJ m_old = nullptr;
     const DWORD* m_bits = nullptr;  // owned by m_bitmap; 0x00RRGGBB per pixel, top row first
 };
+
+} // namespace windowtest

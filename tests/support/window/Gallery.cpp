@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+namespace windowtest {
+
 namespace {
 
 // How long the display gets to show a window before it is photographed.
@@ -54,3 +56,5 @@ bool CGallery::ShowItem(const char* name, HWND window)
     }
     return true;
 }
+
+} // namespace windowtest

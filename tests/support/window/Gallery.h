@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace windowtest {
+
 class CGallery {
 public:
     // argv[1] is the folder in which the script signals (NAME.go); without one the gallery
@@ -22,3 +24,5 @@ private:
 
 // Runs this thread's messages for `ms` milliseconds.
 void PumpMessagesFor(DWORD ms);
+
+} // namespace windowtest

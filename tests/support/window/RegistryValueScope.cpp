@@ -4,6 +4,8 @@
 
 #include "framework/RegistryHandle.h"
 
+namespace windowtest {
+
 CRegistryValueScope::CRegistryValueScope(HKEY root, const char* key, const char* name, const char* text)
     : m_root(root), m_key(key), m_name(name)
 {
@@ -44,3 +46,5 @@ CRegistryValueScope::~CRegistryValueScope()
     else
         RegDeleteValueA(handle.Get(), m_name);
 }
+
+} // namespace windowtest

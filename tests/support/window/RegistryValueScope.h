@@ -8,6 +8,8 @@
 
 #include "framework/String.h"
 
+namespace windowtest {
+
 class CRegistryValueScope {
 public:
     CRegistryValueScope(HKEY root, const char* key, const char* name, const char* text);
@@ -30,3 +32,5 @@ private:
     DWORD m_oldType = 0;
     std::vector<BYTE> m_oldData;
 };
+
+} // namespace windowtest

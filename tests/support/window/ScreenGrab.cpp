@@ -1,5 +1,7 @@
 #include "window/ScreenGrab.h"
 
+namespace windowtest {
+
 std::unique_ptr<CTestCanvas> GrabScreen(const RECT& area)
 {
     const int width = area.right - area.left;
@@ -22,3 +24,5 @@ std::unique_ptr<CTestCanvas> GrabWindow(HWND window)
         return nullptr;
     return GrabScreen(area);
 }
+
+} // namespace windowtest

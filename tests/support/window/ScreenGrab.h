@@ -9,7 +9,11 @@
 
 #include "window/Canvas.h"
 
+namespace windowtest {
+
 // The screen area `area` (screen coordinates); null when it cannot be copied.
 std::unique_ptr<CTestCanvas> GrabScreen(const RECT& area);
 // The whole window, frame included, as it is on the screen now.
 std::unique_ptr<CTestCanvas> GrabWindow(HWND window);
+
+} // namespace windowtest
