@@ -158,6 +158,12 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     case CRendezvousTable::REFUSED_TAKEN:
         m_log.Info(prefix + " refused: the key belongs to other clients");
         break;
+    case CRendezvousTable::REFUSED_SOURCE:
+        m_log.Info(prefix + " refused: its address holds " + std::to_string(CRendezvousTable::MAX_KEYS_PER_SOURCE)
+                   + " keys already (further refusals of this address are not logged until one goes)");
+        break;
+    case CRendezvousTable::REFUSED_SOURCE_AGAIN:
+        break;
     case CRendezvousTable::REFUSED_FULL:
         m_log.Info(prefix + " refused: " + std::to_string(CRendezvousTable::MAX_KEYS) + " keys wait already");
         break;
