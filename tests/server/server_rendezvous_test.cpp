@@ -282,6 +282,9 @@ TEST_F(Rendezvous, OneAddressFloodingNewKeysLeavesRoomForOthers)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_TRUE(LogShows(server, "keys already", 1));
+    // Wine sends from 127.0.0.1 whatever other loopback address the socket was bound to.
+    if (server.LogText().find("127.0.0.2:") == std::string::npos)
+        GTEST_SKIP() << "the datagrams did not come from a second loopback address";
     EXPECT_EQ(Count(server.LogText(), "waits for id 8"), TarnixServer::CRendezvousTable::MAX_KEYS_PER_SOURCE);
     CUdpClient a;
     CUdpClient b;
