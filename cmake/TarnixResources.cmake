@@ -24,18 +24,28 @@ function(tarnix_resources target)
     endforeach()
     # windres reads the art and the fragments itself; the build must see them change.
     set_property(SOURCE ${_script} APPEND PROPERTY OBJECT_DEPENDS ${_deps})
+    # Two fragments of one script holding the same id are no link error: check before linking.
+    add_custom_command(TARGET ${target} PRE_LINK
+        COMMAND ${CMAKE_COMMAND} -DCOMPILER=${CMAKE_C_COMPILER} -DSCRIPT=${_script}
+            "-DINCLUDES=$<JOIN:$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>,|>"
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckResourceIds.cmake
+        VERBATIM)
 endfunction()
 
-# tarnix_expect_link_failure(<name> SOURCES <files...> MESSAGE <regex>)
+# tarnix_expect_link_failure(<name> SOURCES <files...> MESSAGE <regex> [SCRIPT <file.rc>])
 # A test that builds an executable (left out of the normal build) and passes only when the
-# build fails with MESSAGE in its output: for faults that must never link.
+# build fails with MESSAGE in its output: for faults that must never link. SCRIPT is given to
+# tarnix_resources.
 function(tarnix_expect_link_failure name)
-    cmake_parse_arguments(ARG "" "MESSAGE" "SOURCES" ${ARGN})
+    cmake_parse_arguments(ARG "" "MESSAGE;SCRIPT" "SOURCES" ${ARGN})
     if(TARNIX_FUZZ)
         return()
     endif()
     string(MAKE_C_IDENTIFIER ${name} _target)
     add_executable(${_target} EXCLUDE_FROM_ALL ${ARG_SOURCES})
+    if(ARG_SCRIPT)
+        tarnix_resources(${_target} SCRIPT ${ARG_SCRIPT})
+    endif()
     add_test(NAME ${name}
         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DTARGET=${_target}
             "-DMESSAGE=${ARG_MESSAGE}" -P ${PROJECT_SOURCE_DIR}/cmake/ExpectBuildFailure.cmake)
