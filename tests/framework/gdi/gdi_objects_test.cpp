@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "framework/Bitmap.h"
 #include "framework/Brush.h"
 #include "framework/Font.h"
 #include "framework/Rgn.h"
@@ -97,14 +96,4 @@ TEST(GdiObjects, WindowKeepsItsRegionAfterTheRegionObjectIsGone)
     EXPECT_FALSE(PtInRegion(probe, 0, 0));
     DeleteObject(probe);
     DestroyWindow(window);
-}
-
-TEST(GdiObjects, CompatibleBitmapHasTheAskedSize)
-{
-    HDC screen = GetDC(nullptr);
-    CBitmap bitmap;
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(screen, 17, 9));
-    ReleaseDC(nullptr, screen);
-    EXPECT_EQ(CSize(17, 9), bitmap.GetSize());
-    EXPECT_EQ(CSize(0, 0), CBitmap().GetSize());
 }

@@ -94,10 +94,6 @@ TEST(ImageList, SixteenBitListsTakeResourceIcons)
         EXPECT_EQ(i, list.Add(icon));
     EXPECT_EQ(3, list.GetImageCount());
     EXPECT_FALSE(list.Create(8, 8, ILC_COLOR24, 1, 1)) << "one list per object";
-    HIMAGELIST taken = list.Detach();
-    EXPECT_EQ(0, list.GetImageCount());
-    EXPECT_TRUE(list.Attach(taken));
-    EXPECT_EQ(3, list.GetImageCount());
 }
 
 TEST(Icons, OwnedIconsMoveAndDieOnceSharedOnesNever)
