@@ -139,7 +139,8 @@ TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)
         EXPECT_TRUE(dc.TextOutW(0, 25, L"\x00A9 Wine \x2122", 8));
     }
     EXPECT_GT(canvas.Count(kBlack, CRect(0, 25, 400, 80)), 100);
-    EXPECT_EQ(0, canvas.CountOther({kBlack, kWhite}, canvas.All())) << "no blended pixel anywhere (tools/wine-env.sh turns anti-aliasing off)";
+    EXPECT_EQ(0, canvas.CountOther({kBlack, kWhite}, canvas.All()))
+        << "no blended pixel anywhere (tools/wine-env.sh turns anti-aliasing off)";
     dc.Detach();
 }
 
