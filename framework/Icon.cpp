@@ -22,23 +22,3 @@ bool CCursor::Load(UINT id, HINSTANCE module)
     Reset(static_cast<HICON>(::LoadImageA(Module(module), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0, 0)));
     return GetSafeHandle() != nullptr;
 }
-
-CSharedIcon CSharedIcon::Load(UINT id, HINSTANCE module)
-{
-    return CSharedIcon(::LoadIconA(Module(module), MAKEINTRESOURCEA(id)));
-}
-
-CSharedIcon CSharedIcon::System(const char* systemId)
-{
-    return CSharedIcon(::LoadIconA(nullptr, systemId));
-}
-
-CSharedCursor CSharedCursor::Load(UINT id, HINSTANCE module)
-{
-    return CSharedCursor(::LoadCursorA(Module(module), MAKEINTRESOURCEA(id)));
-}
-
-CSharedCursor CSharedCursor::System(const char* systemId)
-{
-    return CSharedCursor(::LoadCursorA(nullptr, systemId));
-}

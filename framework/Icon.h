@@ -59,33 +59,26 @@ public:
     bool Load(UINT id, HINSTANCE module = nullptr);
 };
 
-class CSharedIcon {
+// A handle the system shares (LoadIcon, LoadCursor): copied freely, never destroyed.
+template <HICON(WINAPI* Loader)(HINSTANCE, LPCSTR)>
+class CSharedIconHandle {
 public:
-    CSharedIcon() = default;
-    // LoadIcon: resource `id` of `module` (null: the program); a system icon (IDI_*) with
-    // module null and `systemId` set.
-    static CSharedIcon Load(UINT id, HINSTANCE module = nullptr);
-    static CSharedIcon System(const char* systemId);
+    CSharedIconHandle() = default;
+    // Resource `id` of `module` (null: the program).
+    static CSharedIconHandle Load(UINT id, HINSTANCE module = nullptr)
+    {
+        return CSharedIconHandle(Loader(module ? module : ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+    }
+    // A system one (IDI_APPLICATION, IDC_ARROW ...).
+    static CSharedIconHandle System(const char* systemId) { return CSharedIconHandle(Loader(nullptr, systemId)); }
 
     HICON GetSafeHandle() const { return m_handle; }
     operator HICON() const { return m_handle; }
 
 private:
-    explicit CSharedIcon(HICON shared) : m_handle(shared) {}
+    explicit CSharedIconHandle(HICON shared) : m_handle(shared) {}
     HICON m_handle = nullptr;
 };
 
-class CSharedCursor {
-public:
-    CSharedCursor() = default;
-    static CSharedCursor Load(UINT id, HINSTANCE module = nullptr);
-    // A system cursor (IDC_ARROW ...).
-    static CSharedCursor System(const char* systemId);
-
-    HCURSOR GetSafeHandle() const { return m_handle; }
-    operator HCURSOR() const { return m_handle; }
-
-private:
-    explicit CSharedCursor(HCURSOR shared) : m_handle(shared) {}
-    HCURSOR m_handle = nullptr;
-};
+using CSharedIcon = CSharedIconHandle<::LoadIconA>;
+using CSharedCursor = CSharedIconHandle<::LoadCursorA>;

@@ -35,28 +35,31 @@ private:
     HWND m_window;
 };
 
-class CClientDC : public CDC {
+// A window's DC got by `Get` (GetDC or GetWindowDC) and released (ReleaseDC) by the destructor.
+template <HDC(WINAPI* Get)(HWND)>
+class CReleasedDC : public CDC {
 public:
-    explicit CClientDC(HWND window);
+    explicit CReleasedDC(HWND window) : m_window(window) { Attach(Get(window)); }
     template <class Window, class = std::enable_if_t<framework_detail::HasSafeHwnd<Window>::value>>
-    explicit CClientDC(Window* window) : CClientDC(window ? window->GetSafeHwnd() : nullptr)
+    explicit CReleasedDC(Window* window) : CReleasedDC(window ? window->GetSafeHwnd() : nullptr)
     {
     }
-    ~CClientDC() override;
+    ~CReleasedDC() override
+    {
+        if (HDC dc = Detach())
+            ::ReleaseDC(m_window, dc);
+    }
 
 private:
     HWND m_window;
 };
 
-class CWindowDC : public CDC {
+class CClientDC : public CReleasedDC<::GetDC> {
 public:
-    explicit CWindowDC(HWND window);
-    template <class Window, class = std::enable_if_t<framework_detail::HasSafeHwnd<Window>::value>>
-    explicit CWindowDC(Window* window) : CWindowDC(window ? window->GetSafeHwnd() : nullptr)
-    {
-    }
-    ~CWindowDC() override;
+    using CReleasedDC::CReleasedDC;
+};
 
-private:
-    HWND m_window;
+class CWindowDC : public CReleasedDC<::GetWindowDC> {
+public:
+    using CReleasedDC::CReleasedDC;
 };
