@@ -55,6 +55,15 @@ SRC
                 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t bookworm $missing >&2 || return 1
         fi
     fi
+    # ImageMagick takes the window tests' screenshots (called by path: /usr/bin/import and
+    # /usr/bin/convert); its recommended packages would pull in far more than it needs.
+    if ! dpkg-query -W -f='${Status}\n' imagemagick 2>/dev/null | grep -q 'install ok installed'; then
+        echo "[setup] installing: imagemagick (without recommends)" >&2
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends imagemagick >&2 ||
+            { apt-get update -qq >&2 &&
+                DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends imagemagick >&2; } ||
+            return 1
+    fi
     TARNIX_DEPS=$("$_tarnix_tools/build-deps.sh") || return 1
     export TARNIX_DEPS
     export CCACHE_DIR=${CCACHE_DIR:-/var/cache/tarnix/ccache}

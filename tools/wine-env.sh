@@ -8,6 +8,8 @@ export WINEDEBUG=-all
 # No Mono/Gecko installer dialogs in a headless prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
+# Text drawn without anti-aliasing, whatever the font (see wine-fonts.conf).
+export FONTCONFIG_FILE="$_tarnix_wine_tools/wine-fonts.conf"
 
 tarnix_wine_template() {
     local ver
@@ -32,6 +34,12 @@ _tarnix_wine_make_template() {
         # exist stops it from starting any.
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'no-debugger.exe %ld %ld' /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # Window tests: a virtual desktop draws captions and a tray with no window manager and
+        # keeps exit codes; font smoothing off (Wine 8 ignores it for the host's fonts from 24
+        # pixels on: wine-fonts.conf turns their anti-aliasing off).
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+        wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
         wineserver -w
         touch "$t/.complete"
     ) 9>"$t.lock"
