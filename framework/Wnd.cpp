@@ -142,8 +142,8 @@ bool CWnd::SubclassWindow(HWND hwnd)
     SubclassProcedure();
 
     // An owner-drawn control measures itself while the dialog creates it, before anyone could
-    // subclass it. Ask again now that the object can answer: a list view measures again when it
-    // is given its font; a list or combo box takes the height the object answers.
+    // subclass it. Ask again now that the object can answer: a list view measures again when its
+    // size changes; a list or combo box takes the height the object answers.
     CWnd* parent = FromHandlePermanent(::GetParent(hwnd));
     if (!parent)
         return true;
@@ -155,7 +155,12 @@ bool CWnd::SubclassWindow(HWND hwnd)
     const UINT type = it->second;
     missed.erase(it);
     if (type == ODT_LISTVIEW) {
-        SendMessage(WM_SETFONT, SendMessage(WM_GETFONT), TRUE);
+        RECT rect;
+        GetWindowRect(&rect);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+        SetWindowPos(nullptr, 0, 0, width, height + 1, flags);
+        SetWindowPos(nullptr, 0, 0, width, height, flags);
         return true;
     }
     MEASUREITEMSTRUCT measure = {};
