@@ -24,9 +24,21 @@ void AfxSetMainWnd(CWnd* wnd)
         g_mainWnd = wnd;
 }
 
+HINSTANCE AfxGetInstanceHandle()
+{
+    static HMODULE module = [] {
+        HMODULE found = nullptr;
+        ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             reinterpret_cast<LPCSTR>(&AfxGetInstanceHandle), &found);
+        return found ? found : ::GetModuleHandleA(nullptr);
+    }();
+    return module;
+}
+
 HINSTANCE AfxGetResourceHandle()
 {
-    return g_resourceModule ? g_resourceModule : ::GetModuleHandleA(nullptr);
+    return g_resourceModule ? g_resourceModule : AfxGetInstanceHandle();
 }
 
 void AfxSetResourceHandle(HINSTANCE module)

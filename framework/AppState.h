@@ -15,8 +15,10 @@ class CWnd;
 CWnd* AfxGetMainWnd();
 void AfxSetMainWnd(CWnd* wnd);
 
-// The module whose resources (dialogs, menus, strings) are used: the program, or a DLL that
-// set itself. Defaults to the program.
+// The module this code is linked into: the program, or a DLL built on the framework. Window
+// classes and windows are registered and created for it.
+HINSTANCE AfxGetInstanceHandle();
+// The module whose resources (dialogs, menus, strings) are used; AfxGetInstanceHandle until set.
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
 

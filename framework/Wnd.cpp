@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "framework/AppState.h"
 #include "framework/CmdUI.h"
 #include "framework/WndCreationHook.h"
 
@@ -104,7 +105,7 @@ bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
     {
         CWndCreationHook hook(this);
         hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
-                                 parent, menuOrId, ::GetModuleHandleA(nullptr), param);
+                                 parent, menuOrId, AfxGetInstanceHandle(), param);
     }
     // A creation refused after WM_NCCREATE has already detached the object through WM_NCDESTROY.
     return hwnd != nullptr;

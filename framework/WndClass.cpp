@@ -1,5 +1,7 @@
 #include "framework/WndClass.h"
 
+#include "framework/AppState.h"
+
 #include <cstdio>
 #include <set>
 #include <string>
@@ -9,7 +11,7 @@
 bool AfxRegisterClass(const char* name, UINT style, HCURSOR cursor, HBRUSH background,
                       WNDPROC procedure, HICON icon)
 {
-    HINSTANCE module = ::GetModuleHandleA(nullptr);
+    HINSTANCE module = AfxGetInstanceHandle();
     WNDCLASSEXA info = {};
     info.cbSize = sizeof(info);
     if (::GetClassInfoExA(module, name, &info))

@@ -120,3 +120,22 @@ TEST(WindowCreation, DestroyDetachesThenPostNcDestroyRunsOnce)
     ::DestroyWindow(edit);
     EXPECT_EQ(deletions, 2);
 }
+
+TEST(WindowMessages, RegisteredAndApplicationMessagesReachTheMessageMap)
+{
+    static const UINT registered = ::RegisterWindowMessageA("TARNIX_FRAMEWORK_TEST");
+    struct SAnswering : CWnd {
+        bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* r) override
+        {
+            if (msg == registered || msg == WM_APP + 5) {
+                *r = static_cast<LRESULT>(l) + 1;
+                return true;
+            }
+            return CWnd::OnWndMsg(msg, w, l, r);
+        }
+    } wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(wnd.SendMessage(registered, 0, 41), 42);
+    EXPECT_EQ(wnd.SendMessage(WM_APP + 5, 0, 6), 7);
+    EXPECT_EQ(wnd.SendMessage(WM_APP + 6, 0, 6), 0);  // unhandled: the default
+}

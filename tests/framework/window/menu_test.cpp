@@ -88,6 +88,17 @@ TEST(Menu, DestroyAfterTheWindowTookTheMenuDoesNoHarm)
         ASSERT_TRUE(wnd.SetMenu(bar));
     }
     EXPECT_FALSE(::IsMenu(handle));
+
+    // The system menu takes items like any other menu.
+    CWnd framed;
+    ASSERT_TRUE(framed.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                nullptr, nullptr));
+    CMenu system;
+    ASSERT_TRUE(system.Attach(framed.GetSystemMenu(FALSE)));
+    const int count = system.GetMenuItemCount();
+    EXPECT_TRUE(system.AppendMenu(MF_STRING, 16, "&About..."));
+    EXPECT_EQ(system.GetMenuItemCount(), count + 1);
+    system.Detach();
     EXPECT_FALSE(bar.DestroyMenu());
     EXPECT_EQ(CMenu::FromHandlePermanent(handle), nullptr);
 }
