@@ -34,6 +34,15 @@ struct SCreationRecord {
 };
 thread_local SCreationRecord t_creation;
 
+// The system may create the thread's input-method window inside the first CreateWindowEx; it
+// is not the window asked for.
+bool IsImeWindow(HWND hwnd)
+{
+    char name[32] = {};
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    return lstrcmpiA(name, "IME") == 0 || lstrcmpiA(name, "MSCTFIME UI") == 0;
+}
+
 } // namespace
 
 CWndCreationHook::CWndCreationHook(CWnd* wnd) : m_saved(t_creation.pending)
@@ -55,7 +64,7 @@ CWndCreationHook::~CWndCreationHook()
 // Runs ahead of WM_NCCREATE for every window this thread creates.
 LRESULT CALLBACK CWndCreationHook::Hook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && t_creation.pending) {
+    if (code == HCBT_CREATEWND && t_creation.pending && !IsImeWindow(reinterpret_cast<HWND>(wParam))) {
         CWnd* wnd = t_creation.pending;
         t_creation.pending = nullptr;
         wnd->AttachDuringCreation(reinterpret_cast<HWND>(wParam));
