@@ -46,33 +46,6 @@ void AfxSetResourceHandle(HINSTANCE module)
     g_resourceModule = module;
 }
 
-std::wstring AnsiToWide(const char* text, int length)
-{
-    if (!text || length == 0)
-        return std::wstring();
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    if (size <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text, length, &wide[0], size);
-    if (length < 0)
-        wide.resize(static_cast<size_t>(size - 1));  // the terminator was counted
-    return wide;
-}
-
-CString WideToAnsi(const wchar_t* text, int length)
-{
-    if (!text || length == 0)
-        return CString();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return CString();
-    CString ansi;
-    ::WideCharToMultiByte(CP_ACP, 0, text, length, ansi.GetBuffer(size), size, nullptr, nullptr);
-    ansi.ReleaseBuffer(length < 0 ? size - 1 : size);
-    return ansi;
-}
-
 void AfxShowMemoryError()
 {
     AfxMessageBox("Out of memory.", MB_OK | MB_ICONSTOP);

@@ -1,13 +1,9 @@
 #pragma once
 // Process-wide state of the window half of the framework: the main window, the module whose
-// resources are loaded, text conversion with the ANSI code page, and the standard error boxes.
-// User-interface thread, except the conversions (any thread).
-
-#include <string>
+// resources are loaded and the standard error boxes. (Text conversion with the ANSI code page
+// is in Bstr.h.) User-interface thread.
 
 #include <windows.h>
-
-#include "framework/String.h"
 
 class CWnd;
 
@@ -21,10 +17,6 @@ HINSTANCE AfxGetInstanceHandle();
 // The module whose resources (dialogs, menus, strings) are used; AfxGetInstanceHandle until set.
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
-
-// Conversions with the ANSI code page (CP_ACP); characters it cannot hold become its default.
-std::wstring AnsiToWide(const char* text, int length = -1);
-CString WideToAnsi(const wchar_t* text, int length = -1);
 
 // The standard out-of-memory message box (through AfxMessageBox and its hook).
 void AfxShowMemoryError();

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "framework/AppState.h"
+#include "framework/Bstr.h"
 #include "framework/MessagePump.h"
 
 namespace {

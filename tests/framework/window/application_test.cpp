@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/AppState.h"
+#include "framework/Bstr.h"
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 #include "window_test_ids.h"
