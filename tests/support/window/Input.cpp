@@ -40,6 +40,16 @@ void PostDoubleClick(HWND hwnd, POINT client)
     ::PostMessageA(hwnd, WM_LBUTTONUP, 0, PointParam(client));
 }
 
+bool SendClick(HWND hwnd, POINT client)
+{
+    MoveCursorTo(hwnd, client);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return ::SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
 void PostMouseMove(HWND hwnd, POINT client)
 {
     MoveCursorTo(hwnd, client);

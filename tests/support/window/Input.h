@@ -11,5 +11,8 @@ void PostKey(HWND hwnd, UINT virtualKey);
 void PostClick(HWND hwnd, POINT client, bool right = false);
 void PostDoubleClick(HWND hwnd, POINT client);
 void PostMouseMove(HWND hwnd, POINT client);
+// A real click through the system's input queue (SendInput), for end-to-end tests; it moves the
+// cursor, so such tests must hold the display's resource lock.
+bool SendClick(HWND hwnd, POINT client);
 
 } // namespace windowtest
