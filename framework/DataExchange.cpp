@@ -99,6 +99,17 @@ void DDX_Check(CDataExchange* dx, int id, bool& value)
         ::SendMessageA(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+void DDX_Check(CDataExchange* dx, int id, int& value)
+{
+    HWND control = dx->PrepareCtrl(id);
+    if (!control)
+        return;
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+}
+
 void DDX_Radio(CDataExchange* dx, int id, int& index)
 {
     HWND control = dx->PrepareCtrl(id);

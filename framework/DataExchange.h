@@ -38,6 +38,8 @@ void DDX_Text(CDataExchange* dx, int id, CString& value);
 void DDX_Text(CDataExchange* dx, int id, int& value);
 // Check box <-> bool.
 void DDX_Check(CDataExchange* dx, int id, bool& value);
+// Check box <-> BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
+void DDX_Check(CDataExchange* dx, int id, int& value);
 // Radio group starting at the control id (up to the next WS_GROUP) <-> index, -1 for none.
 void DDX_Radio(CDataExchange* dx, int id, int& index);
 // Control <-> object: the first exchange subclasses the control with the object.
