@@ -1,16 +1,15 @@
 #include "framework/Menu.h"
 
-#include <unordered_map>
-
 #include "framework/AppState.h"
+#include "framework/HandleMap.h"
 
 IMPLEMENT_DYNAMIC(CMenu, CObject)
 
 namespace {
 
-std::unordered_map<HMENU, CMenu*>& MenuMap()
+CHandleMap<HMENU, CMenu>& MenuMap()
 {
-    static std::unordered_map<HMENU, CMenu*> map;
+    static CHandleMap<HMENU, CMenu> map;
     return map;
 }
 
@@ -24,28 +23,17 @@ CMenu::~CMenu()
 
 CMenu* CMenu::FromHandlePermanent(HMENU menu)
 {
-    if (!menu)
-        return nullptr;
-    auto it = MenuMap().find(menu);
-    return it == MenuMap().end() ? nullptr : it->second;
+    return MenuMap().Find(menu);
 }
 
 BOOL CMenu::Attach(HMENU menu)
 {
-    if (!menu || m_hMenu || FromHandlePermanent(menu))
-        return FALSE;
-    MenuMap()[menu] = this;
-    m_hMenu = menu;
-    return TRUE;
+    return MenuMap().Attach(menu, this, m_hMenu) ? TRUE : FALSE;
 }
 
 HMENU CMenu::Detach()
 {
-    HMENU menu = m_hMenu;
-    if (menu)
-        MenuMap().erase(menu);
-    m_hMenu = nullptr;
-    return menu;
+    return MenuMap().Detach(m_hMenu);
 }
 
 BOOL CMenu::CreateMenu()

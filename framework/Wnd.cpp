@@ -1,12 +1,12 @@
 #include "framework/Wnd.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include <commctrl.h>
 
 #include "framework/AppState.h"
 #include "framework/CmdUI.h"
+#include "framework/HandleMap.h"
 #include "framework/WndCreationHook.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
@@ -14,9 +14,9 @@ IMPLEMENT_DYNAMIC(CWnd, CObject)
 namespace {
 
 // User-interface thread only, like every window object.
-std::unordered_map<HWND, CWnd*>& HandleMap()
+CHandleMap<HWND, CWnd>& HandleMap()
 {
-    static std::unordered_map<HWND, CWnd*> map;
+    static CHandleMap<HWND, CWnd> map;
     return map;
 }
 
@@ -80,29 +80,17 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
 {
-    if (!hwnd)
-        return nullptr;
-    auto& map = HandleMap();
-    auto it = map.find(hwnd);
-    return it == map.end() ? nullptr : it->second;
+    return HandleMap().Find(hwnd);
 }
 
 bool CWnd::Attach(HWND hwnd)
 {
-    if (!hwnd || m_hWnd || FromHandlePermanent(hwnd))
-        return false;
-    HandleMap()[hwnd] = this;
-    m_hWnd = hwnd;
-    return true;
+    return HandleMap().Attach(hwnd, this, m_hWnd);
 }
 
 HWND CWnd::Detach()
 {
-    HWND hwnd = m_hWnd;
-    if (hwnd)
-        HandleMap().erase(hwnd);
-    m_hWnd = nullptr;
-    return hwnd;
+    return HandleMap().Detach(m_hWnd);
 }
 
 bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
