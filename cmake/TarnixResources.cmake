@@ -49,4 +49,6 @@ function(tarnix_expect_link_failure name)
     add_test(NAME ${name}
         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DTARGET=${_target}
             "-DMESSAGE=${ARG_MESSAGE}" -P ${PROJECT_SOURCE_DIR}/cmake/ExpectBuildFailure.cmake)
+    # Builds in one tree at once would race on its shared steps.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK build_tree)
 endfunction()
