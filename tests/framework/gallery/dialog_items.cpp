@@ -77,20 +77,21 @@ public:
         const bool selected = (draw->itemState & ODS_SELECTED) != 0;
         const bool grayed = (draw->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
         dc.FillSolidRect(item, GetSysColor(COLOR_MENU));
-        dc.FillSolidRect(CRect(item.left, item.top, item.left + kIconColumn, item.bottom), RGB(226, 232, 240));
+        const CRect band(item.left, item.top, item.left + kIconColumn, item.bottom);
+        dc.FillSolidRect(band, RGB(226, 232, 240));
         if (selected && !grayed) {
-            CRect band(item);
-            band.DeflateRect(1, 1);
-            dc.FillSolidRect(band, RGB(200, 220, 250));
+            CRect highlight(item);
+            highlight.DeflateRect(1, 1);
+            dc.FillSolidRect(highlight, RGB(200, 220, 250));
             CBrush frame(RGB(50, 100, 190));
-            dc.FrameRect(band, frame);
+            dc.FrameRect(highlight, frame);
         }
         CSaveDCGuard saved(dc);
         dc.SetBkMode(TRANSPARENT);
         const int middle = (item.top + item.bottom) / 2;
         if (draw->itemState & ODS_CHECKED) {
             CSelectGuard marlett(dc, m_marlett);
-            CRect mark(item.left, item.top, item.left + kIconColumn, item.bottom);
+            CRect mark(band);
             dc.SetTextColor(RGB(0, 0, 0));
             dc.DrawText("a", 1, mark, DT_SINGLELINE | DT_VCENTER | DT_CENTER);  // Marlett's check mark
         } else if (entry->id == ID_TEST_ART_OPEN) {
@@ -153,8 +154,9 @@ protected:
             return true;
         }
         if (msg == WM_DRAWITEM && DrawItemFromLParam(lParam)->CtlType == ODT_MENU) {
-            if (CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(DrawItemFromLParam(lParam)->hwndItem)))
-                menu->DrawItem(DrawItemFromLParam(lParam));
+            DRAWITEMSTRUCT* draw = DrawItemFromLParam(lParam);
+            if (CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(draw->hwndItem)))
+                menu->DrawItem(draw);
             *result = TRUE;
             return true;
         }
