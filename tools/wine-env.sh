@@ -81,7 +81,8 @@ tarnix_wine_start() {
 }
 
 tarnix_wine_stop() {
-    [ -n "${WINEPREFIX:-}" ] && "$TARNIX_WINESERVER" -k 2>/dev/null
+    # A server that still holds objects lists them on its way out: nothing to show here.
+    [ -n "${WINEPREFIX:-}" ] && "$TARNIX_WINESERVER" -k >/dev/null 2>&1
     if [ -n "${TARNIX_XVFB_PID:-}" ]; then
         kill "$TARNIX_XVFB_PID" 2>/dev/null
         unset TARNIX_XVFB_PID
