@@ -18,6 +18,7 @@ if [ "${TARNIX_WINDOWS:-win32}" = win64 ]; then
 else
     export WINEARCH=win32
     export TARNIX_WINE=wine TARNIX_WINESERVER=wineserver
+    unset WINELOADER WINESERVER
 fi
 
 tarnix_wine_template() {
