@@ -166,6 +166,18 @@ case "$case_name" in
         wait_line "$WORK/up.out" 'command' 1
         sleep 3; echo cancel-offers >&7
         wait_line "$WORK/down.out" 'closed 1 3\|fail closed-3' 60 || fail "the downloader did not hear the cancel" ;;
+    false-complete)
+        # The uploader claims "completed" mid-file: the download is interrupted, not complete,
+        # and resumes from its part file.
+        make_source text $((80 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        sleep 2; echo complete-offers >&7
+        wait_line "$WORK/down.out" '^interrupted' 60 || fail "the false completion did not interrupt the download"
+        grep -q '^ok\|^fail' "$WORK/down.out" && fail "the download ended on the false completion"
+        grep -q 'closed 1 2' "$WORK/down.out" && fail "the record heard a completion"
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "interrupted download did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "interrupted download failed"
+        expect_same ;;
     up-returns)
         make_source text $((40 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
