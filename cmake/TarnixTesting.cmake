@@ -27,6 +27,23 @@ function(tarnix_add_gtest target)
         PROPERTIES TIMEOUT 300 ${_lock})
 endfunction()
 
+# tarnix_test_limit(<test> <seconds> [LONG])
+# The one place for a script-driven case's limit. The script reads TARNIX_TEST_LIMIT and ends
+# itself within it, saying what did not finish; ctest's TIMEOUT is that plus room for start-up
+# waits and clean-up, so ctest's is always the larger. Choose at least three times the case's
+# duration on a quiet machine. LONG cases (gigabytes, or minutes of work) run after the parallel
+# batch, one at a time: label "long" (./test's second pass) and RUN_SERIAL for a plain ctest run.
+function(tarnix_test_limit test seconds)
+    cmake_parse_arguments(ARG "LONG" "" "" ${ARGN})
+    math(EXPR _timeout "${seconds} + 120")
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TARNIX_TEST_LIMIT=${seconds}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${_timeout})
+    if(ARG_LONG)
+        set_property(TEST ${test} APPEND PROPERTY LABELS long)
+        set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+endfunction()
+
 # tarnix_add_fuzzer(<target> SOURCES <files...> [LIBS <libs...>] [CORPUS <dir>])
 # A libFuzzer target, built only in the fuzz preset; ./test runs each one briefly on its corpus.
 function(tarnix_add_fuzzer target)
