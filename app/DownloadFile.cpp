@@ -241,6 +241,7 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
     CTransferRegistry* registry = CTransferRegistry::Current();
     if (!registry)
         return;
+    bool slotFreed = false;
     try {
         sti::CScopedLock guard(registry->GetLock());
         if (reason == CLOSE_REASON_CANCELED)
@@ -252,6 +253,7 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
         if (m_countedActive) {
             m_countedActive = 0;
             registry->DownloadEnded();
+            slotFreed = m_fileStatus == FS_COMPLETED;
         }
         m_file.Abort();
         // A working file that could not be opened (locked, say) is tried again later.
@@ -269,4 +271,7 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
     }
     CMainManager::NotifyUI();
     registry->SaveList();
+    // A finished download makes room for one that waits for a slot.
+    if (slotFreed)
+        registry->DownloadCompleted();
 }

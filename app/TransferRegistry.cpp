@@ -562,3 +562,42 @@ double CTransferRegistry::GetDownloadRate()
     sti::CScopedLock guard(m_lock);
     return m_download.rate;
 }
+
+void CTransferRegistry::SetCompletionHandler(std::function<void()> handler)
+{
+    sti::CScopedLock guard(m_lock);
+    m_onCompleted = std::move(handler);
+}
+
+void CTransferRegistry::DownloadCompleted()
+{
+    std::function<void()> handler;
+    {
+        sti::CScopedLock guard(m_lock);
+        handler = m_onCompleted;
+    }
+    if (handler)
+        handler();
+}
+
+std::size_t CTransferRegistry::CountBusyDownloads()
+{
+    sti::CScopedLock guard(m_lock);
+    std::size_t count = 0;
+    for (auto& entry : m_records) {
+        const std::int32_t s = entry.second->m_fileStatus;
+        if (entry.second->IsDownload() && (s == FS_CONNECTING || s == FS_CONNECTED || s == FS_RECEIVING ||
+                                           s == FS_PEER_OFFLINE || s == FS_NO_FREE_SLOTS))
+            ++count;
+    }
+    return count;
+}
+
+CUploadFile* CTransferRegistry::FindUploadByFileId(const unsigned char fileId[16])
+{
+    for (auto& entry : m_records) {
+        if (entry.second->IsUpload() && SameId(entry.second->m_fileId, fileId))
+            return static_cast<CUploadFile*>(entry.second);
+    }
+    return nullptr;
+}

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -95,6 +96,10 @@ public:
     // Ids of upload records whose file id is one of the link's entries.
     void ListLinkUploads(const CFileLink& link, std::vector<std::uint32_t>& ids);
     std::size_t Size();
+    // Downloads with a session or an attempt under way (statuses 1, 2, 4, 11 and 12).
+    std::size_t CountBusyDownloads();
+    // Caller holds the lock. The first upload record (type 1) with that file id.
+    CUploadFile* FindUploadByFileId(const unsigned char fileId[16]);
 
     void UploadStarted();
     void UploadEnded();
@@ -108,6 +113,10 @@ public:
     void PostSpeeds();
     double GetUploadRate();
     double GetDownloadRate();
+
+    // Run (outside the lock, on the engine's thread) after a download completed: a slot is free.
+    void SetCompletionHandler(std::function<void()> handler);
+    void DownloadCompleted();
 
     // Pushes the record's progress event (caller holds the lock).
     static void PostRecord(const CTransferingFile& record);
@@ -137,6 +146,7 @@ private:
     SSpeedMeter m_upload;
     SSpeedMeter m_download;
     std::atomic<TickSource> m_tick;
+    std::function<void()> m_onCompleted;   // under m_lock
 
     sti::CMutex m_saveLock;            // serialises the writes; never held while taking m_lock
     std::uint64_t m_saveSequence = 0;  // under m_lock: snapshots taken

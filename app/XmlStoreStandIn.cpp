@@ -8,3 +8,7 @@ bool SaveSleepingXml(const CString&, const std::vector<CFileLink>&, const std::v
 bool LoadSleepingXml(const CString&, std::vector<CFileLink>&, std::vector<CTAFEmail>&) { return false; }
 bool SaveItemsXml(const CString&, const CItemList&) { return true; }
 bool LoadItemsXml(const CString&, CItemList&) { return false; }
+
+#include "app/SenderAddressBook.h"
+
+void RememberSender(const CString&) {}

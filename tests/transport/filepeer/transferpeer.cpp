@@ -152,6 +152,7 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         m_uploads.push_back(std::make_unique<CFileUpload>(m_offers));
         m_uploads.back()->SetPaused(m_paused);
+        m_uploads.back()->AddRef();   // the reference the service's message carries
         return m_uploads.back().get();
     }
     void OnCommand35(std::uint32_t, bool) override {}
