@@ -6,13 +6,14 @@
 #include "app/DownloadFile.h"
 #include "app/MailRequests.h"
 #include "app/MainManager.h"
-#include "app/SenderAddressBook.h"
+#include "app/AddressBook.h"
 #include "app/ServerReports.h"
 #include "app/SettingsManager.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
 #include "infra/Singleton.h"
+#include "infra/TextUtilities.h"
 #include "messaging/Protocol.h"
 
 namespace {
@@ -277,7 +278,13 @@ bool CTransferManager::AcceptLink(const CFileLink& link)
 {
     if (link.m_entries.empty())
         return false;
-    RememberSender(link.m_senderEmail);
+    if (m_settings) {
+        CAddressBook& book = m_settings->GetAddressBook();
+        bool known = false;
+        book.Find(link.m_senderEmail, known);
+        if (!known)
+            book.Add(link.m_senderEmail, CString(GetEmailUser(link.m_senderEmail.str()).c_str()), true);
+    }
     const CString folder = m_settings ? m_settings->GetDownloadLocation() : CString();
     CDownloadFile* record = m_registry->AddDownload(link, folder);
     if (!record)

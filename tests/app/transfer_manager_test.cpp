@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AddressBook.h"
 #include "app/DownloadFile.h"
 #include "app/SettingsManager.h"
 #include "app/TransferManager.h"
@@ -125,17 +126,25 @@ protected:
         SSettingsLocation location;
         location.settingsKey = "Software\\TarnixCoreTest\\";
         location.runKey = "Software\\TarnixCoreTest\\Run\\";
+        xmlFolder = folder.Path() + "\\";
+        location.xmlFolder = xmlFolder;
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixCoreTest");
         settings = std::make_unique<CSettingsManager>(location);
         settings->SetDownloadLocation(folder.Path());
         manager = std::make_unique<CMainManager>();
+        SetMessageBoxHook(&RecordBox, &boxes);
+        Restart();
+    }
+    // A new transfer manager over the same folder, as after the program's restart.
+    void Restart()
+    {
+        transfers.reset();
         CTransferManager::SConfig config;
         config.settings = settings.get();
         config.service = &service;
         config.folder = folder.Path() + "\\";
         config.clock = &TestClock;
         transfers = std::make_unique<CTransferManager>(config);
-        SetMessageBoxHook(&RecordBox, &boxes);
         const std::uint8_t user[16] = {1};
         transfers->Start(user, 0, true);
     }
@@ -187,6 +196,7 @@ protected:
     }
 
     CTempFolder folder;
+    CString xmlFolder;
     CFakeService service;
     std::vector<std::string> boxes;
     std::unique_ptr<CSettingsManager> settings;
@@ -262,6 +272,9 @@ TEST_F(Manager, OneDownloadAtATimeTheSecondStartsWhenTheFirstCompletes)
     ASSERT_TRUE(transfers->AcceptLink(b));
     EXPECT_FALSE(transfers->AcceptLink(b));
     EXPECT_EQ(2, service.Reports("DA"));
+    bool known = false;
+    EXPECT_EQ(CString("alice"), settings->GetAddressBook().Find("ALICE@test", known).second);
+    EXPECT_TRUE(known);
     ASSERT_EQ(1, service.Count("start"));
     std::vector<std::uint32_t> ids = Ids();
     ASSERT_EQ(2u, ids.size());
@@ -356,4 +369,40 @@ TEST_F(Manager, SendingAndResendingOnTwoThreadsLeavesEachLinkSentOrSleepingOnce)
     std::set<std::string> sent(service.mails.begin(), service.mails.end());
     EXPECT_EQ(service.mails.size(), sent.size()) << "a link was mailed twice";
     EXPECT_EQ(static_cast<std::size_t>(count), service.mails.size() + transfers->SleepingLinkCount());
+}
+
+TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFile)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(Offer("kept", 1)));
+    ASSERT_TRUE(transfers->AcceptLink(Offer("fetched", 1)));
+    CDownloadFile* record = static_cast<CDownloadFile*>(service.held.at(0));
+    STransferFileEntry info;
+    std::memcpy(info.Id, record->m_fileId, 16);
+    info.Name = "one.bin";
+    info.Size = 5000;
+    record->OnFileInfo(info.Id, {info});
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
+    const std::string bytes(3000, 'z');
+    record->OnBlock(0, 0, 3000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    const CString working = record->m_workingPath;
+    service.ReleaseHeld();   // the engine lets go; the record stays "Receiving" as after a kill
+    transfers.reset();
+    ASSERT_TRUE(Exists(folder / "DUList.xml"));
+    WriteFileBytes(working, std::string(1000, 'z'));   // less reached the disk than was saved
+
+    Restart();
+    std::vector<std::uint32_t> ids = Ids();
+    ASSERT_EQ(2u, ids.size());
+    for (std::uint32_t id : ids)
+        EXPECT_EQ(FS_SUSPENDED, Status(id));
+    CTransferingFile copy;
+    ASSERT_TRUE(transfers->Registry().GetCopy(ids[0], copy));
+    EXPECT_EQ(1000, copy.m_transferred);
+    EXPECT_EQ(CString("one.bin"), copy.m_shortName);
+    // Online again: the download resumes by itself from there.
+    transfers->OnStatusChanged(3);
+    EXPECT_EQ(FS_CONNECTING, Status(ids[0]));
+    EXPECT_EQ(FS_AWAITING_APPROVAL, Status(ids[1]));
 }
