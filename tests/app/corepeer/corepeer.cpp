@@ -1,0 +1,291 @@
+// tarnix-corepeer: the application core of one copy without its windows. It runs the transfer
+// manager with a folder and settings key of its own, drains the two event queues in place of
+// the user interface, prints what a user would see, and takes commands on stdin:
+//   send PATH... to EMAIL | open LINK-OR-FILE | pause ID | resume ID | cancel ID | list | quit
+// Prints "online", "record ID TYPE STATUS TRANSFERRED SIZE NAME", "report LINE", "box TEXT".
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include "app/FileLink.h"
+#include "app/MainManager.h"
+#include "app/SettingsManager.h"
+#include "app/TransferManager.h"
+#include "app/TransferingFile.h"
+#include "framework/MessageBox.h"
+
+namespace {
+
+std::mutex g_outputLock;
+
+void Say(const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(g_outputLock);
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int PrintBox(const char* text, UINT, void*)
+{
+    Say(std::string("box ") + text);
+    return IDOK;
+}
+
+// The transfer manager, with every report it hands to the service printed.
+class CPrintingTransferManager : public CTransferManager {
+public:
+    using CTransferManager::CTransferManager;
+    void SendReport(const CString& line) override
+    {
+        std::string text = line.str();
+        for (char& c : text)
+            c = c == '\t' ? ' ' : c;
+        Say("report " + text);
+        CTransferManager::SendReport(line);
+    }
+};
+
+class CCommandReader {
+public:
+    CCommandReader()
+    {
+        std::thread([this] {
+            std::string line;
+            while (std::getline(std::cin, line)) {
+                while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+                    line.pop_back();
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_lines.push_back(line);
+            }
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_lines.push_back("quit");
+        }).detach();
+    }
+    bool Take(std::string& line)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_lines.empty())
+            return false;
+        line = m_lines.front();
+        m_lines.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex m_lock;
+    std::deque<std::string> m_lines;
+};
+
+struct SOptions {
+    std::string folder;      // the XML files; ends in "\"
+    std::string downloads;
+    std::string key = "Software\\Tarnix\\";
+    std::string email = "me@test";
+};
+
+bool ParseOptions(int argc, char** argv, SOptions& options)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i], value = argv[i + 1];
+        if (name == "--folder")
+            options.folder = value;
+        else if (name == "--downloads")
+            options.downloads = value;
+        else if (name == "--key")
+            options.key = value;
+        else if (name == "--email")
+            options.email = value;
+        else
+            return false;
+    }
+    if (!options.folder.empty() && options.folder.back() != '\\')
+        options.folder += '\\';
+    return true;
+}
+
+class CPeer {
+public:
+    CPeer(CSettingsManager& settings, CTransferManager& transfers, CMainManager& manager)
+        : m_settings(settings), m_transfers(transfers), m_manager(manager)
+    {
+    }
+
+    void Drain()
+    {
+        SFileEvent fileEvent;
+        while (m_manager.GetFileQueue().Pop(fileEvent, 0)) {
+            if (fileEvent.kind == FILE_EVENT_ADDED) {
+                m_ids.insert(fileEvent.id);
+                Print(fileEvent.id);
+            } else {
+                m_ids.erase(fileEvent.id);
+                Say("removed " + std::to_string(fileEvent.id));
+            }
+            if (fileEvent.snapshot)
+                fileEvent.snapshot->Release();
+        }
+        SUIEvent event;
+        while (m_manager.GetUIQueue().Pop(event, 0)) {
+            if (event.kind == UI_EVENT_STATE && event.first >= 0) {
+                Say(event.first == CTransferManager::SERVICE_ONLINE ? "online" : "state " + std::to_string(event.first));
+            } else if (event.kind == UI_EVENT_PROGRESS) {
+                // Record ids travel as signed 32 bits; compared as the 32 bits they are.
+                const std::uint32_t id = static_cast<std::uint32_t>(event.first);
+                auto it = m_statuses.find(id);
+                if (it == m_statuses.end() || it->second != event.second)
+                    Print(id);
+            }
+        }
+    }
+
+    void Print(std::uint32_t id)
+    {
+        CTransferingFile copy;
+        if (!m_transfers.Registry().GetCopy(id, copy))
+            return;
+        m_statuses[id] = copy.m_fileStatus;
+        std::ostringstream line;
+        line << "record " << id << ' ' << copy.m_type << ' ' << copy.m_fileStatus << ' ' << copy.m_transferred << ' '
+             << copy.m_fileSize << ' ' << copy.m_shortName.str();
+        Say(line.str());
+    }
+
+    bool Run(const std::string& line)
+    {
+        std::istringstream words(line);
+        std::string command;
+        words >> command;
+        if (command == "quit")
+            return false;
+        if (command == "list") {
+            for (std::uint32_t id : m_ids)
+                Print(id);
+        } else if (command == "send") {
+            Send(words);
+        } else if (command == "open") {
+            std::string text = line.substr(line.find("open") + 5);
+            CFileLink link;
+            const bool parsed = text.rfind(CFileLink::GetLinkPagePrefix().str(), 0) == 0 ? link.ParseLinkURL(text.c_str())
+                                                                                       : link.LoadFromFile(text.c_str());
+            Say(parsed && m_transfers.AcceptLink(link) ? "opened" : "open failed");
+        } else if (command == "pause" || command == "resume" || command == "cancel") {
+            std::uint32_t id = 0;
+            words >> id;
+            const bool upload = (id & 0x80000000u) != 0;
+            bool done = false;
+            if (command == "pause")
+                done = upload ? m_transfers.PauseUpload(id) : m_transfers.PauseDownload(id);
+            else if (command == "resume")
+                done = upload ? m_transfers.ResumeUpload(id) || m_transfers.ResumeSuspendedUpload(id)
+                              : m_transfers.ResumeDownload(id) || m_transfers.ResumeSuspendedDownload(id);
+            else
+                done = upload ? m_transfers.RemoveUpload(id) : m_transfers.CancelDownload(id);
+            Say(command + (done ? " done" : " refused"));
+        } else if (!command.empty()) {
+            Say("unknown " + command);
+        }
+        return true;
+    }
+
+private:
+    void Send(std::istringstream& words)
+    {
+        CFileLink link;
+        std::string word;
+        while (words >> word && word != "to") {
+            CLinkFileEntry entry(true);
+            entry.SetPath(word.c_str());
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (!GetFileAttributesExA(word.c_str(), GetFileExInfoStandard, &data)) {
+                Say("missing " + word);
+                return;
+            }
+            entry.m_size = static_cast<std::int64_t>((std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+            link.m_totalSize += entry.m_size;
+            link.m_entries.push_back(entry);
+        }
+        words >> word;
+        if (link.m_entries.empty() || word.empty()) {
+            Say("usage: send PATH... to EMAIL");
+            return;
+        }
+        link.m_senderEmail = m_settings.GetMyEmail();
+        link.m_senderName = m_settings.GetMyName();
+        m_settings.GetUserId(link.m_senderUserId);
+        link.m_recipientEmail = word.c_str();
+        link.m_recipientName = word.substr(0, word.find('@')).c_str();
+        link.m_subject = "files";
+        link.m_message = "from the core peer";
+        Say(m_transfers.SendOffer(link) ? "sent" : "sleeping");
+    }
+
+    CSettingsManager& m_settings;
+    CTransferManager& m_transfers;
+    CMainManager& m_manager;
+    std::set<std::uint32_t> m_ids;
+    std::map<std::uint32_t, std::int32_t> m_statuses;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SOptions options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: tarnix-corepeer [--folder DIR] [--downloads DIR] [--key KEY] [--email ADDRESS]\n");
+        return 2;
+    }
+    SetMessageBoxHook(&PrintBox, nullptr);
+    SSettingsLocation location;
+    location.settingsKey = options.key.c_str();
+    const std::string runKey = options.key + "Run\\";
+    location.runKey = runKey.c_str();
+    if (!options.folder.empty())
+        location.xmlFolder = options.folder.c_str();
+    {
+        CSettingsManager settings(location);
+        settings.SetLoadOnStartup(0);
+        settings.SetMyEmail(options.email.c_str());
+        settings.SetMyName(options.email.substr(0, options.email.find('@')).c_str());
+        if (!options.downloads.empty()) {
+            CreateDirectoryA(options.downloads.c_str(), nullptr);
+            settings.SetDownloadLocation(options.downloads.c_str());
+        }
+        CMainManager manager;
+        CTransferManager::SConfig config;
+        config.settings = &settings;
+        config.folder = options.folder.c_str();
+        CPrintingTransferManager transfers(config);
+        unsigned char userId[CSettingsManager::USER_ID_SIZE];
+        settings.GetUserId(userId);
+        transfers.Start(userId, static_cast<std::uint16_t>(settings.GetLocalPort()),
+                        settings.GetEnableLocalConnections() != 0);
+        transfers.Connect();
+
+        CPeer peer(settings, transfers, manager);
+        CCommandReader commands;
+        bool running = true;
+        while (running) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            peer.Drain();
+            std::string line;
+            while (running && commands.Take(line))
+                running = peer.Run(line);
+        }
+        peer.Drain();
+        Say("quit");
+    }
+    return 0;
+}

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
+# through the native stand-in server: A mails a link, B opens it and receives the files.
+#
+#   e2e.sh CASE        (cases: link)
+# Environment: SERVER (native server), PEER (tarnix-corepeer.exe), WINEPREFIX (tools/wine-env.sh).
+# Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
+# (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
+set -u
+case_name=${1:?usage: e2e.sh CASE}
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run=$(cd "$here/../../.." && pwd)/tools/wine-run
+: "${SERVER:?}" "${PEER:?}"
+for program in "$SERVER" "$PEER"; do
+    [ -x "$program" ] || { echo "SKIP: $program is missing"; exit 77; }
+done
+work=$(mktemp -d /tmp/tarnix-core-e2e.XXXXXX)
+pids=()
+log_names=(server a b)
+START_LIMIT=60
+cleanup() {
+    local p
+    exec 7>&- 8>&- 2>/dev/null
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=../../transport/peer/processes.sh
+. "$here/../../transport/peer/processes.sh"
+
+winpath() { echo "Z:${1//\//\\}"; }
+run_key="TarnixE2E$$"
+
+start "server" "$SERVER" --port 0 --outbox "$work/outbox" --report-log "$work/reports.log"
+port=$(wait_for server 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p')
+[ -n "$port" ] || failed "server did not start"
+export TARNIX_SERVER_HOST=127.0.0.1 TARNIX_SERVER_PORT=$port
+
+# start_copy NAME FD: the copy's folder holds its program, XML files and downloads.
+start_copy() {
+    local name=$1 fd=$2
+    mkdir -p "$work/$name/down"
+    cp "$PEER" "$work/$name/tarnix-corepeer.exe"
+    mkfifo "$work/$name.in"
+    # Read-write, so that neither end waits for the other to open.
+    eval "exec $fd<>\"$work/$name.in\""
+    # Not through start: a background job without a redirection of its own reads /dev/null.
+    "$wine_run" "$work/$name/tarnix-corepeer.exe" --key "Software\\$run_key$name\\" --email "$name@test" \
+        --downloads "$(winpath "$work/$name/down")" <"$work/$name.in" >"$work/$name.out" 2>"$work/$name.err" &
+    pids+=($!)
+    eval "${name}_pid=$!"
+    [ -n "$(wait_for "$name" '/^online/p')" ] || failed "$name never came online"
+}
+
+# count_lines NAME PATTERN: lines of NAME's output matching the extended regex.
+count_lines() { tr -d '\r' <"$work/$1.out" | grep -cE "$2"; }
+
+wait_count() { # NAME PATTERN COUNT SECONDS
+    local i
+    for i in $(seq $(($4 * 10))); do
+        [ "$(count_lines "$1" "$2")" -ge "$3" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+case "$case_name" in
+link)
+    head -c 1 /dev/urandom >"$work/one.bin"
+    head -c 3000000 /dev/urandom >"$work/three.bin"
+    start_copy a 7
+    echo "send $(winpath "$work/one.bin") $(winpath "$work/three.bin") to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+    mail=${tnl%.tnl}.xml
+    grep -q FLEmail "$mail" || failed "the mail is no FLEmail"
+    [ "$(grep -o '<File>' "$mail" | wc -l)" = 2 ] || failed "the mail does not list two files"
+    grep -q '3000000' "$mail" || failed "the mail lacks the size"
+    [ "$(grep -c ' UL' "$work/reports.log")" = 2 ] || failed "not two UL reports"
+    wait_count a '^record [0-9]+ 1 15 ' 2 20 || failed "A's uploads are not awaiting approval"
+
+    start_copy b 8
+    echo "open $(winpath "$tnl")" >&8
+    wait_count b '^opened' 1 20 || failed "B did not open the link"
+    wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
+    cmp "$work/one.bin" "$work/b/down/one.bin" || failed "one.bin differs"
+    cmp "$work/three.bin" "$work/b/down/three.bin" || failed "three.bin differs"
+    wait_count a '^record [0-9]+ 1 7 ' 2 30 || failed "A's uploads did not complete"
+    grep -q ' DA' "$work/reports.log" || failed "no DA report"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "not two DC reports"
+    iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q 'a@test' ||
+        failed "A's address is not in B's address book"
+    echo quit >&7
+    echo quit >&8
+    ;;
+*) echo "unknown case $case_name"; exit 1 ;;
+esac
+echo "PASS: $case_name"
