@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "app/MainManager.h"
-#include "app/SafeFileName.h"
+#include "app/portable/SafeFileName.h"
 #include "app/ServerReports.h"
 #include "app/ServiceHandOff.h"
 #include "app/TransferRegistry.h"

@@ -1,4 +1,4 @@
-#include "app/SafeFileName.h"
+#include "app/portable/SafeFileName.h"
 
 #include <cctype>
 #include <cstring>
