@@ -40,6 +40,11 @@ Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
         sti::CScopedLock guard(registry->GetLock());
         found = registry->FindUploadForRequest(fileId);
         if (!found) {
+            // A downloader that restarted while its old session still looks alive here: it
+            // is told to come back once that session has ended.
+            const CUploadFile* busy = registry->FindUploadByFileId(fileId);
+            if (busy && (busy->m_fileStatus == FS_CONNECTED || busy->m_fileStatus == FS_SENDING))
+                return ST_TRY_LATER;
             HandReportToService(MakeFileReport(FileReport::FileMissing, fileId));
             return ST_NOT_FOUND;
         }

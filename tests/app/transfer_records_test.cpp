@@ -364,6 +364,10 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(0, 0, 65536, buffer, &length));
     EXPECT_EQ(65536u, length);
     EXPECT_EQ(0, std::memcmp(a.data(), buffer, length));
+    // While a session sends the file, a second request is told to try later.
+    CUploadFile* overlapping = registry->CreateUploadSession();
+    EXPECT_EQ(ST_TRY_LATER, overlapping->OpenFile(link.m_entries[0].m_fileId, entries));
+    overlapping->Release();
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(65536, 0, 65536, buffer, &length));
     EXPECT_EQ(70000u - 65536u, length);
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(70000, 0, 65536, buffer, &length));

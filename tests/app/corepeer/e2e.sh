@@ -2,7 +2,7 @@
 # End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
 # through the native stand-in server: A mails a link, B opens it and receives the files.
 #
-#   e2e.sh CASE        (cases: link)
+#   e2e.sh CASE        (cases: link, restart, sleeping)
 # Environment: SERVER (native server), PEER (tarnix-corepeer.exe), WINEPREFIX (tools/wine-env.sh).
 # Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
 # (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
@@ -32,25 +32,34 @@ trap cleanup EXIT
 winpath() { echo "Z:${1//\//\\}"; }
 run_key="TarnixE2E$$"
 
-start "server" "$SERVER" --port 0 --outbox "$work/outbox" --report-log "$work/reports.log"
-port=$(wait_for server 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p')
-[ -n "$port" ] || failed "server did not start"
-export TARNIX_SERVER_HOST=127.0.0.1 TARNIX_SERVER_PORT=$port
 
-# start_copy NAME FD: the copy's folder holds its program, XML files and downloads.
+# start_copy NAME FD: the copy's folder holds its program, XML files and downloads; a copy
+# started again keeps all of them.
 start_copy() {
     local name=$1 fd=$2
-    mkdir -p "$work/$name/down"
-    cp "$PEER" "$work/$name/tarnix-corepeer.exe"
-    mkfifo "$work/$name.in"
+    if [ ! -d "$work/$name" ]; then
+        mkdir -p "$work/$name/down"
+        cp "$PEER" "$work/$name/tarnix-corepeer.exe"
+        mkfifo "$work/$name.in"
+    fi
     # Read-write, so that neither end waits for the other to open.
     eval "exec $fd<>\"$work/$name.in\""
     # Not through start: a background job without a redirection of its own reads /dev/null.
     "$wine_run" "$work/$name/tarnix-corepeer.exe" --key "Software\\$run_key$name\\" --email "$name@test" \
-        --downloads "$(winpath "$work/$name/down")" <"$work/$name.in" >"$work/$name.out" 2>"$work/$name.err" &
+        --downloads "$(winpath "$work/$name/down")" <"$work/$name.in" >>"$work/$name.out" 2>>"$work/$name.err" &
     pids+=($!)
     eval "${name}_pid=$!"
-    [ -n "$(wait_for "$name" '/^online/p')" ] || failed "$name never came online"
+}
+
+wait_online() { # NAME COUNT: the copy said "online" COUNT times in all
+    wait_count "$1" '^online' "$2" 60 || failed "$1 never came online"
+}
+
+start_server() { # [PORT]
+    "$SERVER" --port "${1:-0}" --outbox "$work/outbox" --report-log "$work/reports.log" \
+        >"$work/server.out" 2>>"$work/server.err" &
+    server_pid=$!
+    pids+=($server_pid)
 }
 
 # count_lines NAME PATTERN: lines of NAME's output matching the extended regex.
@@ -65,11 +74,17 @@ wait_count() { # NAME PATTERN COUNT SECONDS
     return 1
 }
 
+start_server
+port=$(wait_for server 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p')
+[ -n "$port" ] || failed "server did not start"
+export TARNIX_SERVER_HOST=127.0.0.1 TARNIX_SERVER_PORT=$port
+
 case "$case_name" in
 link)
     head -c 1 /dev/urandom >"$work/one.bin"
     head -c 3000000 /dev/urandom >"$work/three.bin"
     start_copy a 7
+    wait_online a 1
     echo "send $(winpath "$work/one.bin") $(winpath "$work/three.bin") to b@test" >&7
     for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
     tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
@@ -82,6 +97,7 @@ link)
     wait_count a '^record [0-9]+ 1 15 ' 2 20 || failed "A's uploads are not awaiting approval"
 
     start_copy b 8
+    wait_online b 1
     echo "open $(winpath "$tnl")" >&8
     wait_count b '^opened' 1 20 || failed "B did not open the link"
     wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
@@ -92,6 +108,73 @@ link)
     [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "not two DC reports"
     iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q 'a@test' ||
         failed "A's address is not in B's address book"
+    echo quit >&7
+    echo quit >&8
+    ;;
+restart)
+    # B is killed in the middle of a file and started again: it finds its list, resumes by
+    # itself and ends byte-exact, with no second record.
+    head -c 40000000 /dev/urandom >"$work/big.bin"
+    start_copy a 7
+    wait_online a 1
+    echo "send $(winpath "$work/big.bin") to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    for _ in $(seq 600); do
+        [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 5000000 ] && break
+        sleep 0.1
+    done
+    kill -9 "$b_pid"
+    wait "$b_pid" 2>/dev/null
+    exec 8>&-
+    [ ! -e "$work/b/down/big.bin" ] || failed "the file was complete before the kill"
+    tr -d '\r' <"$work/b.out" | grep -q '^record 1 2 ' || failed "B had no record before the kill"
+    start_copy b 8
+    wait_online b 2
+    wait_count b '^record [0-9]+ 2 7 ' 1 240 || failed "B's download did not complete after the restart"
+    cmp "$work/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
+    echo list >&8
+    sleep 1
+    [ "$(ls "$work/b/down" | wc -l)" = 1 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 1 ] || failed "not one DC report"
+    echo quit >&7
+    echo quit >&8
+    ;;
+sleeping)
+    # The server is down when A sends: the link sleeps, survives A's restart and leaves once
+    # the server is back; B then receives the file.
+    head -c 100000 /dev/urandom >"$work/s.bin"
+    start_copy a 7
+    wait_online a 1
+    kill "$server_pid"
+    wait "$server_pid" 2>/dev/null
+    wait_count a '^state 1' 2 60 || failed "A did not notice the server going"
+    echo "send $(winpath "$work/s.bin") to b@test" >&7
+    wait_count a '^sleeping' 1 20 || failed "A did not keep the link"
+    wait_count a '^box Email Cannot be sent' 1 5 || failed "no message box"
+    wait_count a '^record [0-9]+ 1 13 ' 1 5 || failed "A's upload is not pending its mail"
+    iconv -f UTF-16LE -t UTF-8 "$work/a/SleepingLinks.xml" 2>/dev/null | grep -q 'b@test' ||
+        failed "the link is not in SleepingLinks.xml"
+    echo quit >&7
+    wait "$a_pid" 2>/dev/null
+    exec 7>&-
+    start_copy a 7
+    wait_count a '^record [0-9]+ 1 13 ' 2 30 || failed "A's list did not come back after its restart"
+    start_server "$port"
+    wait_online a 2
+    for _ in $(seq 300); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "the sleeping link never left"
+    wait_count a '^record [0-9]+ 1 15 ' 1 20 || failed "A's upload is not awaiting approval"
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    wait_count b '^record [0-9]+ 2 7 ' 1 120 || failed "B's download did not complete"
+    cmp "$work/s.bin" "$work/b/down/s.bin" || failed "s.bin differs"
     echo quit >&7
     echo quit >&8
     ;;
