@@ -183,6 +183,15 @@ protected:
             n += Status(id) == status ? 1 : 0;
         return n;
     }
+    // The uploader's answer: the record's own file as "one.bin" of the size.
+    static void Announce(CDownloadFile* record, std::uint64_t size)
+    {
+        STransferFileEntry info;
+        std::memcpy(info.Id, record->m_fileId, 16);
+        info.Name = "one.bin";
+        info.Size = size;
+        record->OnFileInfo(info.Id, {info});
+    }
     CFileLink Offer(const char* subject, int files = 2)
     {
         std::vector<CLinkFileEntry> entries;
@@ -282,11 +291,7 @@ TEST_F(Manager, OneDownloadAtATimeTheSecondStartsWhenTheFirstCompletes)
     EXPECT_EQ(FS_SUSPENDED, Status(ids[1]));
 
     CDownloadFile* first = static_cast<CDownloadFile*>(service.held[0]);
-    STransferFileEntry info;
-    std::memcpy(info.Id, first->m_fileId, 16);
-    info.Name = "one.bin";
-    info.Size = 3;
-    first->OnFileInfo(info.Id, {info});
+    Announce(first, 3);
     std::uint64_t start = 0, end = 0;
     ASSERT_EQ(ST_SUCCESS, first->GetNextRange(&start, &end));
     first->OnBlock(0, 0, 3, reinterpret_cast<const std::uint8_t*>("abc"));
@@ -317,11 +322,7 @@ TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMe
 
     // Cancelled while the engine still holds it: the record lives on, and its working file
     // goes with the last reference.
-    STransferFileEntry info;
-    std::memcpy(info.Id, record->m_fileId, 16);
-    info.Name = "one.bin";
-    info.Size = 10;
-    record->OnFileInfo(info.Id, {info});
+    Announce(record, 10);
     const CString working = record->m_workingPath;
     EXPECT_TRUE(Exists(working));
     EXPECT_TRUE(transfers->CancelDownload(id));
@@ -377,11 +378,7 @@ TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFil
     ASSERT_TRUE(transfers->SendOffer(Offer("kept", 1)));
     ASSERT_TRUE(transfers->AcceptLink(Offer("fetched", 1)));
     CDownloadFile* record = static_cast<CDownloadFile*>(service.held.at(0));
-    STransferFileEntry info;
-    std::memcpy(info.Id, record->m_fileId, 16);
-    info.Name = "one.bin";
-    info.Size = 5000;
-    record->OnFileInfo(info.Id, {info});
+    Announce(record, 5000);
     std::uint64_t start = 0, end = 0;
     ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
     const std::string bytes(3000, 'z');

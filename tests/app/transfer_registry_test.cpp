@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DownloadFile.h"
+#include "app/XmlStore.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
 #include "transport/CloseReason.h"
@@ -190,4 +191,39 @@ TEST_F(Registry, ThreeThreadsHammeringItLeaveNoCountAndNoRecordBehind)
     EXPECT_GT(rounds.load(), 10);
     EXPECT_EQ(0, registry->GetActiveDownloads());
     EXPECT_EQ(0, registry->GetActiveUploads());
+}
+
+TEST_F(Registry, WhileAFileMovesTheListIsSavedAtMostEveryThirtySeconds)
+{
+    const CString list = folder / "DUList.xml";
+    registry->SetPath(list);
+    g_tick = 1000;
+    CLinkFileEntry e = Entry(0, "m.bin", 100000);
+    CDownloadFile* d = registry->AddDownload(LinkOf({e}), folder.Path());
+    STransferFileEntry info;
+    std::memcpy(info.Id, e.m_fileId, 16);
+    info.Name = "m.bin";
+    info.Size = 100000;
+    d->OnFileInfo(e.m_fileId, {info});
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
+    const std::string bytes(1000, 'm');
+    auto saved = [&] {
+        std::vector<STransferListItem> items;
+        EXPECT_TRUE(LoadTransferListXml(list, items));
+        return items.size() == 1 ? items[0].transferred : -1;
+    };
+    g_tick = 2000;
+    d->OnBlock(0, 0, 1000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    EXPECT_EQ(0, saved());
+    g_tick = 31000;
+    d->OnBlock(1000, 0, 1000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    EXPECT_EQ(2000, saved());
+    g_tick = 32000;
+    d->OnBlock(2000, 0, 1000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    EXPECT_EQ(2000, saved());
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
+    EXPECT_EQ(3000, saved());
+    g_tick = 1000;
+    d->Release();
 }
