@@ -195,7 +195,10 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
             return ST_INVALID_MESSAGE;
         Status status = ST_SUCCESS;
         const bool live = !m_stopping && m_communicator && m_connectionLive;
-        if (!m_stopping && m_communicator)
+        // A mail without its connection is given back rather than left to a closing one, so
+        // that it is never both sent and kept.
+        const bool keep = command == CMD_MAIL_REQUEST && !live;
+        if (!m_stopping && m_communicator && !keep)
             status = m_communicator.load()->Send(ADDR_CLIENT_SERVICE, target, static_cast<std::uint16_t>(command), buffer,
                                           SEND_MODE_QUEUED);
         ClientBufferAllocator<MSG_MAX_LENGTH>::Instance()->Release(buffer);
