@@ -24,7 +24,7 @@ enum FileStatus : std::int32_t {
 };
 
 constexpr std::int32_t FILE_STATUS_COUNT = 16;
-constexpr std::int32_t SESSION_STATUS_NONE = -1;
+constexpr std::int32_t NO_SESSION_STATUS = -1;
 
 // String-table number of a file status's text; 0 for a value outside 0-15.
 unsigned FileStatusStringId(std::int32_t status);

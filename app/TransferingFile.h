@@ -42,7 +42,7 @@ public:
 
     std::uint32_t m_id = 0;
     std::int32_t m_fileStatus = FS_SUSPENDED;
-    std::int32_t m_sessionStatus = SESSION_STATUS_NONE;
+    std::int32_t m_sessionStatus = NO_SESSION_STATUS;
     std::uint8_t m_isDownload = 0;
     unsigned char m_fileId[ID_SIZE] = {};
     unsigned char m_userId[ID_SIZE] = {};

@@ -79,7 +79,7 @@ TEST_F(Records, IdsCountSeparatelyAndTheStatusTablesHoldBothWays)
     EXPECT_GE(u1->m_id, 0x80000001u);
     EXPECT_LT(d2->m_id, 0x80000000u);
     EXPECT_EQ(FS_SUSPENDED, d1->m_fileStatus);
-    EXPECT_EQ(SESSION_STATUS_NONE, u1->m_sessionStatus);
+    EXPECT_EQ(NO_SESSION_STATUS, u1->m_sessionStatus);
     EXPECT_EQ(2, d1->m_type);
     EXPECT_EQ(1, d1->m_isDownload);
     EXPECT_EQ(1, u1->m_type);

@@ -25,6 +25,8 @@
 #include "app/TransferManager.h"
 #include "app/TransferingFile.h"
 #include "framework/MessageBox.h"
+#include "infra/ConditionVariable.h"
+#include "transport/TransportManagerThread.h"
 
 namespace {
 
@@ -283,6 +285,12 @@ int main(int argc, char** argv)
             std::string line;
             while (running && commands.Take(line))
                 running = peer.Run(line);
+        }
+        // The engine stops first, as the program's exit does: its sessions end and the records
+        // hear of it before the transfer manager goes.
+        if (CTransportManagerThread* engine = CTransportManagerThread::Instance()) {
+            engine->RequestStop();
+            engine->Wait(sti::WAIT_INFINITE);
         }
         peer.Drain();
         Say("quit");
