@@ -403,3 +403,22 @@ TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFil
     EXPECT_EQ(FS_CONNECTING, Status(ids[0]));
     EXPECT_EQ(FS_AWAITING_APPROVAL, Status(ids[1]));
 }
+
+TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)
+{
+    HandReportToService("UL{\t}{x}");
+    EXPECT_TRUE(HandMailRequestToService("mail"));
+    EXPECT_EQ(1u, service.reports.size());
+    transfers.reset();
+    HandReportToService("UL{\t}{y}");
+    EXPECT_FALSE(HandMailRequestToService("mail"));
+    CTransferManager::SConfig config;
+    config.settings = settings.get();
+    config.service = &service;
+    config.folder = folder.Path() + "\\";
+    transfers = std::make_unique<CTransferManager>(config);
+    HandReportToService("UL{\t}{z}");
+    EXPECT_FALSE(HandMailRequestToService("mail"));
+    EXPECT_EQ(1u, service.reports.size());
+    EXPECT_EQ(1u, service.mails.size());
+}

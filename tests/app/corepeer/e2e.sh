@@ -108,6 +108,22 @@ link)
     [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "not two DC reports"
     iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q 'a@test' ||
         failed "A's address is not in B's address book"
+    # Both started again: the same records, completed, and nothing starts.
+    moves=$(count_lines b '^record [0-9]+ 2 [0-6] ')
+    echo quit >&7
+    echo quit >&8
+    wait "$a_pid" "$b_pid" 2>/dev/null
+    exec 7>&- 8>&-
+    start_copy a 7
+    start_copy b 8
+    wait_online a 2
+    wait_online b 2
+    sleep 3
+    wait_count a '^record [0-9]+ 1 7 ' 4 10 || failed "A's list did not come back completed"
+    wait_count b '^record [0-9]+ 2 7 ' 4 10 || failed "B's list did not come back completed"
+    [ "$(count_lines b '^record [0-9]+ 2 [0-6] ')" = "$moves" ] || failed "a download started again"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "a download was done twice"
+    [ "$(ls "$work/b/down" | wc -l)" = 2 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
     echo quit >&7
     echo quit >&8
     ;;
