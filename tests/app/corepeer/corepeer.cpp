@@ -1,10 +1,12 @@
 // tarnix-corepeer: the application core of one copy without its windows. It runs the transfer
 // manager with a folder and settings key of its own, drains the two event queues in place of
 // the user interface, prints what a user would see, and takes commands on stdin:
-//   send PATH... to EMAIL | open LINK-OR-FILE | pause ID | resume ID | cancel ID | list | quit
+//   send PATH... to EMAIL | open LINK-OR-FILE | make-link USER FILE NAME SIZE | pause ID |
+//   resume ID | cancel ID | list | quit
 // Prints "online", "record ID TYPE STATUS TRANSFERRED SIZE NAME", "report LINE", "box TEXT".
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -182,6 +184,8 @@ public:
             const bool parsed = text.rfind(CFileLink::GetLinkPagePrefix().str(), 0) == 0 ? link.ParseLinkURL(text.c_str())
                                                                                        : link.LoadFromFile(text.c_str());
             Say(parsed && m_transfers.AcceptLink(link) ? "opened" : "open failed");
+        } else if (command == "make-link") {
+            MakeLink(words);
         } else if (command == "pause" || command == "resume" || command == "cancel") {
             std::uint32_t id = 0;
             words >> id;
@@ -202,6 +206,41 @@ public:
     }
 
 private:
+    static bool ParseHexId(const std::string& text, unsigned char id[16])
+    {
+        if (text.size() != 32)
+            return false;
+        for (int i = 0; i < 16; ++i) {
+            char* end = nullptr;
+            const std::string pair = text.substr(2 * i, 2);
+            id[i] = static_cast<unsigned char>(std::strtoul(pair.c_str(), &end, 16));
+            if (*end != '\0')
+                return false;
+        }
+        return true;
+    }
+
+    // make-link USER FILE NAME SIZE: accepts the link a peer outside this program would have
+    // mailed (ids as 32 hex digits).
+    void MakeLink(std::istringstream& words)
+    {
+        std::string user, file, name;
+        long long size = 0;
+        CFileLink link;
+        CLinkFileEntry entry;
+        if (!(words >> user >> file >> name >> size) || !ParseHexId(user, link.m_senderUserId) ||
+            !ParseHexId(file, entry.m_fileId)) {
+            Say("usage: make-link USER FILE NAME SIZE");
+            return;
+        }
+        entry.m_name = name.c_str();
+        entry.m_size = size;
+        link.m_entries.push_back(entry);
+        link.m_senderEmail = "peer@test";
+        link.m_totalSize = size;
+        Say(m_transfers.AcceptLink(link) ? "opened" : "open failed");
+    }
+
     void Send(std::istringstream& words)
     {
         CFileLink link;

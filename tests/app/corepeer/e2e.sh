@@ -2,8 +2,9 @@
 # End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
 # through the native stand-in server: A mails a link, B opens it and receives the files.
 #
-#   e2e.sh CASE        (cases: link, restart, sleeping)
-# Environment: SERVER (native server), PEER (tarnix-corepeer.exe), WINEPREFIX (tools/wine-env.sh).
+#   e2e.sh CASE        (cases: link, restart, sleeping, hostile)
+# Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
+# for the hostile case), WINEPREFIX (tools/wine-env.sh).
 # Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
 # (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
 set -u
@@ -192,6 +193,36 @@ sleeping)
     wait_count b '^record [0-9]+ 2 7 ' 1 120 || failed "B's download did not complete"
     cmp "$work/s.bin" "$work/b/down/s.bin" || failed "s.bin differs"
     echo quit >&7
+    echo quit >&8
+    ;;
+hostile)
+    # A foreign uploader announces hostile names: the files land inside B's download folder
+    # only, under safe names. B also starts from a damaged list, which it keeps aside.
+    [ -x "${UPLOADER%% *}" ] || { echo "SKIP: no uploader"; exit 77; }
+    up_user=11111111111111111111111111111111
+    f1=0123456789ABCDEF0123456789ABCDEF f2=FEDCBA9876543210FEDCBA9876543210
+    head -c 70000 /dev/urandom >"$work/src1"
+    head -c 1000 /dev/urandom >"$work/src2"
+    "$wine_run" "$UPLOADER" --server "127.0.0.1:$port" --user $up_user \
+        --offer "$f1=$(winpath "$work/src1")" --offer "$f2=$(winpath "$work/src2")" \
+        --announce "$f1=..\\..\\evil.txt" --announce "$f2=NUL" --list-all \
+        </dev/null >"$work/up.out" 2>"$work/up.err" &
+    pids+=($!)
+    up_pid=$!
+    [ -n "$(wait_for up '/^online/p')" ] || failed "the uploader never came online"
+    mkdir -p "$work/b/down"
+    cp "$PEER" "$work/b/tarnix-corepeer.exe"
+    mkfifo "$work/b.in"
+    printf '<\0f\0i\0l\0e\0s\0>\0<\0f\0i\0' >"$work/b/DUList.xml"
+    start_copy b 8
+    wait_online b 1
+    [ -f "$work/b/DUList.xml.bad" ] || failed "the damaged list was not kept aside"
+    echo "make-link $up_user $f1 x 70000" >&8
+    wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
+    cmp "$work/src1" "$work/b/down/evil.txt" || failed "evil.txt differs"
+    cmp "$work/src2" "$work/b/down/_NUL" || failed "_NUL differs"
+    strays=$(find "$work" -type f \( -iname 'evil*' -o -iname 'nul*' -o -iname '_nul*' \) ! -path "$work/b/down/*")
+    [ -z "$strays" ] || failed "files outside the download folder: $strays"
     echo quit >&8
     ;;
 *) echo "unknown case $case_name"; exit 1 ;;
