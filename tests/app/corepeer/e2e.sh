@@ -2,7 +2,7 @@
 # End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
 # through the native stand-in server: A mails a link, B opens it and receives the files.
 #
-#   e2e.sh CASE        (cases: link, restart, sleeping, hostile)
+#   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile)
 # Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
 # for the hostile case), WINEPREFIX (tools/wine-env.sh).
 # Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
@@ -128,9 +128,10 @@ link)
     echo quit >&7
     echo quit >&8
     ;;
-restart)
-    # B is killed in the middle of a file and started again: it finds its list, resumes by
-    # itself and ends byte-exact, with no second record.
+restart|uploader-restart)
+    # One copy (B, or A for uploader-restart) is killed in the middle of a file and started
+    # again: it finds its list, the download resumes by itself and ends byte-exact, with no
+    # second record.
     head -c 40000000 /dev/urandom >"$work/big.bin"
     start_copy a 7
     wait_online a 1
@@ -145,13 +146,16 @@ restart)
         [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 5000000 ] && break
         sleep 0.1
     done
-    kill -9 "$b_pid"
-    wait "$b_pid" 2>/dev/null
-    exec 8>&-
+    victim=b fd=8
+    [ "$case_name" = uploader-restart ] && victim=a fd=7
+    pid_var="${victim}_pid"
+    kill -9 "${!pid_var}"
+    wait "${!pid_var}" 2>/dev/null
+    eval "exec $fd>&-"
     [ ! -e "$work/b/down/big.bin" ] || failed "the file was complete before the kill"
     tr -d '\r' <"$work/b.out" | grep -q '^record 1 2 ' || failed "B had no record before the kill"
-    start_copy b 8
-    wait_online b 2
+    start_copy $victim $fd
+    wait_online $victim 2
     wait_count b '^record [0-9]+ 2 7 ' 1 240 || failed "B's download did not complete after the restart"
     cmp "$work/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
     echo list >&8
