@@ -24,15 +24,6 @@ std::string Pattern(std::size_t size, unsigned seed = 7)
     return bytes;
 }
 
-STransferFileEntry Announce(const CLinkFileEntry& entry, const char* name = nullptr)
-{
-    STransferFileEntry out;
-    std::memcpy(out.Id, entry.m_fileId, TRANSFER_ID_SIZE);
-    out.Name = name ? name : entry.m_name.GetString();
-    out.Size = static_cast<std::uint64_t>(entry.m_size);
-    return out;
-}
-
 void SendBlock(CDownloadFile& d, std::uint64_t offset, const std::string& bytes)
 {
     d.OnBlock(static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(offset >> 32),

@@ -143,11 +143,7 @@ TEST_F(Registry, ThreeThreadsHammeringItLeaveNoCountAndNoRecordBehind)
             d->AddRef();
             d->SetSessionStatus(5);
             CLinkFileEntry e = Entry(i % 50, "e.bin", 2000, CString(), 1);
-            STransferFileEntry info;
-            std::memcpy(info.Id, e.m_fileId, 16);
-            info.Name = "e.bin";
-            info.Size = 2000;
-            d->OnFileInfo(e.m_fileId, {info});
+            d->OnFileInfo(e.m_fileId, {Announce(e)});
             std::uint64_t start = 0, end = 0;
             if (d->GetNextRange(&start, &end) == ST_SUCCESS) {
                 const std::string bytes(1000, 'x');
@@ -200,11 +196,7 @@ TEST_F(Registry, WhileAFileMovesTheListIsSavedAtMostEveryThirtySeconds)
     g_tick = 1000;
     CLinkFileEntry e = Entry(0, "m.bin", 100000);
     CDownloadFile* d = registry->AddDownload(LinkOf({e}), folder.Path());
-    STransferFileEntry info;
-    std::memcpy(info.Id, e.m_fileId, 16);
-    info.Name = "m.bin";
-    info.Size = 100000;
-    d->OnFileInfo(e.m_fileId, {info});
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
     std::uint64_t start = 0, end = 0;
     ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
     const std::string bytes(1000, 'm');

@@ -1,5 +1,7 @@
 #include "support/CoreTestSupport.h"
 
+#include <cstring>
+
 #include <windows.h>
 
 #include "app/TransferingFile.h"
@@ -168,6 +170,15 @@ CFileLink LinkOf(const std::vector<CLinkFileEntry>& entries)
     for (const CLinkFileEntry& entry : entries)
         link.m_totalSize += entry.m_size;
     return link;
+}
+
+STransferFileEntry Announce(const CLinkFileEntry& entry, const char* name)
+{
+    STransferFileEntry out;
+    std::memcpy(out.Id, entry.m_fileId, TRANSFER_ID_SIZE);
+    out.Name = name ? name : entry.m_name.GetString();
+    out.Size = static_cast<std::uint64_t>(entry.m_size);
+    return out;
 }
 
 void CoreFixture::SetUp()

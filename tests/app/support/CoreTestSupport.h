@@ -15,6 +15,7 @@
 #include "app/ServiceHandOff.h"
 #include "app/TransferRegistry.h"
 #include "infra/Lock.h"
+#include "transport/TransferEntry.h"
 
 namespace coretest {
 
@@ -60,6 +61,8 @@ std::uint32_t ManualTick();
 CLinkFileEntry Entry(int index, const char* name, std::int64_t size, const CString& folder = CString(),
                      unsigned char seed = 0);
 CFileLink LinkOf(const std::vector<CLinkFileEntry>& entries);
+// The uploader's answer entry for a link entry: its id, its name (or the one given), its size.
+STransferFileEntry Announce(const CLinkFileEntry& entry, const char* name = nullptr);
 
 class CoreFixture : public ::testing::Test {
 protected:
