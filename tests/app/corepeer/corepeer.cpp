@@ -26,6 +26,7 @@
 #include "app/SettingsManager.h"
 #include "app/TransferManager.h"
 #include "app/TransferingFile.h"
+#include "app/UserInterfaceSeam.h"
 #include "framework/MessageBox.h"
 #include "infra/ConditionVariable.h"
 #include "transport/TransportManagerThread.h"
@@ -119,7 +120,9 @@ bool ParseOptions(int argc, char** argv, SOptions& options)
     return true;
 }
 
-class CPeer {
+// Stands where the user interface will: drains the queues, runs the commands, and answers what
+// the core asks of a user interface.
+class CPeer : public IUserInterfaceSeam {
 public:
     CPeer(CSettingsManager& settings, CTransferManager& transfers, CMainManager& manager)
         : m_settings(settings), m_transfers(transfers), m_manager(manager)
@@ -179,11 +182,7 @@ public:
         } else if (command == "send") {
             Send(words);
         } else if (command == "open") {
-            std::string text = line.substr(line.find("open") + 5);
-            CFileLink link;
-            const bool parsed = text.rfind(CFileLink::GetLinkPagePrefix().str(), 0) == 0 ? link.ParseLinkURL(text.c_str())
-                                                                                       : link.LoadFromFile(text.c_str());
-            Say(parsed && m_transfers.AcceptLink(link) ? "opened" : "open failed");
+            OpenLinkText(line.substr(line.find("open") + 5).c_str());
         } else if (command == "make-link") {
             MakeLink(words);
         } else if (command == "pause" || command == "resume" || command == "cancel") {
@@ -204,6 +203,17 @@ public:
         }
         return true;
     }
+
+    // A link URL, or the path of a link file.
+    void OpenLinkText(const CString& text) override
+    {
+        CFileLink link;
+        const bool parsed = text.str().rfind(CFileLink::GetLinkPagePrefix().str(), 0) == 0 ? link.ParseLinkURL(text)
+                                                                                          : link.LoadFromFile(text);
+        Say(parsed && m_transfers.AcceptLink(link) ? "opened" : "open failed");
+    }
+
+    void OnOptions() override { Say("options"); }
 
 private:
     static bool ParseHexId(const std::string& text, unsigned char id[16])
@@ -316,6 +326,7 @@ int main(int argc, char** argv)
         transfers.Connect();
 
         CPeer peer(settings, transfers, manager);
+        manager.SetUserInterface(&peer);
         CCommandReader commands;
         bool running = true;
         while (running) {
@@ -332,6 +343,7 @@ int main(int argc, char** argv)
             engine->Wait(sti::WAIT_INFINITE);
         }
         peer.Drain();
+        manager.SetUserInterface(nullptr);
         Say("quit");
     }
     return 0;
