@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/ImageListHelpers.h"
-#include "resource_ids.h"
+#include "framework/ImageList.h"
+#include "image_list_ids.h"
 
 namespace {
 
@@ -31,26 +31,38 @@ COLORREF DrawnPixel(HIMAGELIST list, int image, int x, int y)
 
 TEST(ImageList, FillsFromABitmapStripWithItsMaskColour)
 {
-    CImageListHandle list;
-    ASSERT_TRUE(LoadImageListFromBitmap(IDB_TEST_STRIP, 8, 8, 2, RGB(255, 0, 255), list));
-    ASSERT_NE(nullptr, list.Get());
-    EXPECT_EQ(2, ImageList_GetImageCount(list.Get()));
+    CImageList list;
+    ASSERT_TRUE(list.CreateFromBitmap(IDB_TEST_STRIP, 8, 8, 2, RGB(255, 0, 255)));
+    ASSERT_NE(nullptr, list.GetSafeHandle());
+    EXPECT_EQ(2, list.GetImageCount());
     int cx = 0;
     int cy = 0;
-    ASSERT_TRUE(ImageList_GetIconSize(list.Get(), &cx, &cy));
+    ASSERT_TRUE(list.GetIconSize(&cx, &cy));
     EXPECT_EQ(8, cx);
     EXPECT_EQ(8, cy);
 
     // The magenta bottom-left corner of the first image is masked out; the rest is drawn.
-    EXPECT_EQ(kBackground, DrawnPixel(list.Get(), 0, 1, 6));
-    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list.Get(), 0, 1, 1));
-    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list.Get(), 0, 6, 6));
-    EXPECT_EQ(RGB(0, 180, 0), DrawnPixel(list.Get(), 1, 1, 6));
+    EXPECT_EQ(kBackground, DrawnPixel(list, 0, 1, 6));
+    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list, 0, 1, 1));
+    EXPECT_EQ(RGB(200, 0, 0), DrawnPixel(list, 0, 6, 6));
+    EXPECT_EQ(RGB(0, 180, 0), DrawnPixel(list, 1, 1, 6));
+}
+
+TEST(ImageList, HeightZeroTakesTheBitmapsOwn)
+{
+    CImageList list;
+    ASSERT_TRUE(list.CreateFromBitmap(IDB_TEST_STRIP, 4, 0, 1, RGB(255, 0, 255)));
+    int cx = 0;
+    int cy = 0;
+    ASSERT_TRUE(list.GetIconSize(&cx, &cy));
+    EXPECT_EQ(4, cx);
+    EXPECT_EQ(8, cy);
+    EXPECT_EQ(4, list.GetImageCount());
 }
 
 TEST(ImageList, MissingBitmapLeavesNoList)
 {
-    CImageListHandle list;
-    EXPECT_FALSE(LoadImageListFromBitmap(IDB_TEST_MISSING, 8, 8, 2, RGB(255, 0, 255), list));
-    EXPECT_EQ(nullptr, list.Get());
+    CImageList list;
+    EXPECT_FALSE(list.CreateFromBitmap(IDB_TEST_MISSING, 8, 8, 2, RGB(255, 0, 255)));
+    EXPECT_EQ(nullptr, list.GetSafeHandle());
 }
