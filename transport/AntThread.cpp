@@ -188,6 +188,7 @@ Status CAntThread::OpenUDPSocket(std::uint16_t port)
 
 Status CAntThread::GetRendezvousAddress(CIPEndpoint& server)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (m_server.GetAddress().Get() == 0) {
         if (m_serverHost.empty()) {
             return ST_NOT_FOUND;
@@ -222,6 +223,7 @@ Status CAntThread::CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_
 
 void CAntThread::OnUDPHandlerRemoved(CAntUDPSockHandler* handler)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (handler != m_udpHandler) {
         return;
     }

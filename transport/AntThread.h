@@ -42,7 +42,7 @@ public:
     // bound port and the start to. Null drops both.
     void Attach(std::unique_ptr<CAntMessageQueue> queue, CAnt* owner);
 
-    // Ant thread only from here on (checked in debug builds where marked so).
+    // Ant thread only from here on (checked in debug builds).
 
     // One record from the queue. ST_INTERNAL_ERROR for an unknown type.
     Status Dispatch(const SAntInternalMsg& message);
@@ -58,7 +58,8 @@ public:
     CAntUDPSockHandler* GetUDPHandler() const { return m_udpHandler; }
     IAntSessionManager* GetSessionManager() const { return m_sessions; }
     // Connects a user's descriptor to a session's loopback listener, unless its owner has
-    // closed it meanwhile (ST_CONNECTION_CLOSED); see CAnt::ConnectUserSocket.
+    // closed it meanwhile (ST_CONNECTION_CLOSED); see CAnt::ConnectUserSocket. This and
+    // CloseUserSocket touch only CAnt, which locks, so any thread may call them.
     Status ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial, const CIPEndpoint& listener);
     // Closes a user's descriptor through its owner, unless that descriptor was closed already
     // (ST_NOT_FOUND); see CAnt::AntCloseSocket.
