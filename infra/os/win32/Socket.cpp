@@ -165,8 +165,8 @@ Status ReadSocketName(SocketHandle handle, bool peer, std::uint32_t& address, st
     std::memset(&sa, 0, sizeof(sa));
     int length = sizeof(sa);
     sockaddr* name = reinterpret_cast<sockaddr*>(&sa);
-    const Status status =
-        TranslateSocketResult(peer ? ::getpeername(Sock(handle), name, &length) : ::getsockname(Sock(handle), name, &length));
+    const int result = peer ? ::getpeername(Sock(handle), name, &length) : ::getsockname(Sock(handle), name, &length);
+    const Status status = TranslateSocketResult(result);
     address = ntohl(sa.sin_addr.s_addr);
     port = ntohs(sa.sin_port);
     return status;
