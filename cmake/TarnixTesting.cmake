@@ -15,16 +15,38 @@ function(tarnix_add_gtest target)
     if(NOT ARG_WORKING_DIRECTORY)
         set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
-    set(_lock)
+    set(_props TIMEOUT 300)
     if(ARG_GUI)
-        set(_lock RESOURCE_LOCK display)
+        list(APPEND _props RESOURCE_LOCK display)
+    endif()
+    if(TARNIX_TSAN)
+        # A report fails its case (exit code 66); the suppressions say why each one is no race.
+        list(APPEND _props ENVIRONMENT
+            "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp:second_deadlock_stack=1:exitcode=66")
     endif()
     gtest_discover_tests(${target}
         TEST_PREFIX "${target}."
         WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        PROPERTIES TIMEOUT 300 ${_lock})
+        PROPERTIES ${_props})
+endfunction()
+
+# tarnix_test_limit(<test> <seconds> [LONG])
+# The one place for a script-driven case's limit. The script reads TARNIX_TEST_LIMIT and ends
+# itself within it, saying what did not finish; ctest's TIMEOUT is that plus room for start-up
+# waits and clean-up, so ctest's is always the larger. Choose at least three times the case's
+# duration on a quiet machine. LONG cases (gigabytes, or minutes of work) run after the parallel
+# batch, one at a time: label "long" (./test's second pass) and RUN_SERIAL for a plain ctest run.
+function(tarnix_test_limit test seconds)
+    cmake_parse_arguments(ARG "LONG" "" "" ${ARGN})
+    math(EXPR _timeout "${seconds} + 120")
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TARNIX_TEST_LIMIT=${seconds}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${_timeout})
+    if(ARG_LONG)
+        set_property(TEST ${test} APPEND PROPERTY LABELS long)
+        set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+    endif()
 endfunction()
 
 # tarnix_add_fuzzer(<target> SOURCES <files...> [LIBS <libs...>] [CORPUS <dir>])
