@@ -11,6 +11,7 @@
 #include "transport/AntSession.h"
 #include "transport/AntSessionManager.h"
 #include "transport/AntTransportPort.h"
+#include "transport/SpeedSwitches.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -725,8 +726,16 @@ Status CAntNetworkHandler::OnAckPacket(const SAntHeader& header, CAntPacketReade
         return ST_INVALID_MESSAGE;
     if (m_strategy)
         m_strategy->OnAck(header, ack);
+    if (m_send.GetPacketsInFlight() >= m_send.GetCwnd())
+        PostponeRetransmitTimeout();
     OpenSendWindow();
     return ST_SUCCESS;
+}
+
+void CAntNetworkHandler::PostponeRetransmitTimeout()
+{
+    if (SpeedSwitches().PatientRetransmission && m_send.GetPacketsInFlight() > 0)
+        ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
 }
 
 void CAntNetworkHandler::OpenSendWindow()
@@ -752,6 +761,7 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
     for (const SAntNakRange& range : ranges)
         m_send.MarkRange(range.First, range.End);
+    PostponeRetransmitTimeout();
     m_manager.AddToSendList(m_session);
     return status;
 }

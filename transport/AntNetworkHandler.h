@@ -130,6 +130,9 @@ private:
     Status OnNakTimer();
     Status OnAckTimer();
     void OpenSendWindow();
+    // The peer still answers (an acknowledgement that leaves the window full, or a NAK): the
+    // retransmission time-out starts again instead of firing in the middle of the exchange.
+    void PostponeRetransmitTimeout();
     void CheckLocalCloseDone();
 
     // Sending.

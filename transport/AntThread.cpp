@@ -8,6 +8,7 @@
 #include "transport/AntSocketMap.h"
 #include "transport/AntStartEvent.h"
 #include "transport/AntUDPSockHandler.h"
+#include "transport/SpeedSwitches.h"
 
 #include <cstring>
 #include <new>
@@ -47,6 +48,8 @@ void CAntThread::OnStart()
     if (m_dispatcher == nullptr || m_sessions == nullptr || !m_pendingQueue) {
         return;
     }
+    // Retransmission and NAK timers run at a few milliseconds on a fast path.
+    m_dispatcher->SetTimelyTimers(SpeedSwitches().TimelyTimers);
     m_sessions->SetAntThread(this);
     CAntControlHandler* handler = new (std::nothrow) CAntControlHandler(*this);
     if (handler == nullptr) {

@@ -30,6 +30,8 @@ SSpeedSwitches ParseSpeedSwitches(const char* off)
     if (off != nullptr) {
         switches.SkipVainCompression = !Names(off, "raw");
         switches.CompressionPool = !Names(off, "pool");
+        switches.TimelyTimers = !Names(off, "timers");
+        switches.PatientRetransmission = !Names(off, "rto");
     }
     return switches;
 }

@@ -10,6 +10,12 @@ struct SSpeedSwitches {
     bool SkipVainCompression = true;
     // Blocks are compressed ahead of the send on worker threads ("pool").
     bool CompressionPool = true;
+    // The Ant thread's dispatcher ends its wait when the next timer is due, instead of at
+    // the end of its 40 ms turn ("timers").
+    bool TimelyTimers = true;
+    // An acknowledgement or NAK from the peer pushes the retransmission time-out back: a
+    // peer that still answers is no time-out ("rto").
+    bool PatientRetransmission = true;
 };
 
 // The switches of this process. Any thread.
