@@ -32,6 +32,7 @@ SSpeedSwitches ParseSpeedSwitches(const char* off)
         switches.CompressionPool = !Names(off, "pool");
         switches.TimelyTimers = !Names(off, "timers");
         switches.PatientRetransmission = !Names(off, "rto");
+        switches.Pacing = !Names(off, "pacing");
     }
     return switches;
 }

@@ -16,6 +16,9 @@ struct SSpeedSwitches {
     // An acknowledgement or NAK from the peer pushes the retransmission time-out back: a
     // peer that still answers is no time-out ("rto").
     bool PatientRetransmission = true;
+    // New data leaves at most cwnd packets per smoothed round trip, in small bursts, so the
+    // round-trip samples measure the path rather than the own burst's queue ("pacing").
+    bool Pacing = true;
 };
 
 // The switches of this process. Any thread.
