@@ -113,14 +113,24 @@ void GiveArray(void* opaque, void* memory)
     }
 }
 
-bz_stream NewStream()
+// A stream over the thread's work arrays, from data into out.
+bz_stream NewStream(const std::uint8_t* data, std::uint32_t length, std::uint8_t* out, std::uint32_t capacity)
 {
     bz_stream stream;
     std::memset(&stream, 0, sizeof(stream));
     stream.bzalloc = TakeArray;
     stream.bzfree = GiveArray;
     stream.opaque = &ThreadWorkArrays();
+    stream.next_in = Source(data);
+    stream.avail_in = length;
+    stream.next_out = reinterpret_cast<char*>(out);
+    stream.avail_out = capacity;
     return stream;
+}
+
+Status InitFailure(int result)
+{
+    return result == BZ_MEM_ERROR ? ST_NO_MEMORY : ST_INTERNAL_ERROR;
 }
 
 } // namespace
@@ -129,15 +139,11 @@ Status Bzip2Compress(const std::uint8_t* data, std::uint32_t length, std::uint8_
                      std::uint32_t& compressedLength)
 {
     compressedLength = 0;
-    bz_stream stream = NewStream();
+    bz_stream stream = NewStream(data, length, out, capacity);
     int result = BZ2_bzCompressInit(&stream, BLOCK_SIZE_100K, VERBOSITY, DEFAULT_WORK_FACTOR);
     if (result != BZ_OK) {
-        return result == BZ_MEM_ERROR ? ST_NO_MEMORY : ST_INTERNAL_ERROR;
+        return InitFailure(result);
     }
-    stream.next_in = Source(data);
-    stream.avail_in = length;
-    stream.next_out = reinterpret_cast<char*>(out);
-    stream.avail_out = capacity;
     result = BZ2_bzCompress(&stream, BZ_FINISH);
     const unsigned int left = stream.avail_out;
     BZ2_bzCompressEnd(&stream);
@@ -159,15 +165,11 @@ Status Bzip2Decompress(const std::uint8_t* data, std::uint32_t length, std::uint
     if (length == 0) {
         return ST_OUT_OF_BOUNDS;   // not even a stream header
     }
-    bz_stream stream = NewStream();
+    bz_stream stream = NewStream(data, length, out, capacity);
     int result = BZ2_bzDecompressInit(&stream, VERBOSITY, SMALL_MEMORY);
     if (result != BZ_OK) {
-        return result == BZ_MEM_ERROR ? ST_NO_MEMORY : ST_INTERNAL_ERROR;
+        return InitFailure(result);
     }
-    stream.next_in = Source(data);
-    stream.avail_in = length;
-    stream.next_out = reinterpret_cast<char*>(out);
-    stream.avail_out = capacity;
     result = BZ2_bzDecompress(&stream);
     const unsigned int left = stream.avail_out;
     BZ2_bzDecompressEnd(&stream);
