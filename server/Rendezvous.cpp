@@ -90,7 +90,7 @@ void CRendezvous::OnReadable(std::uint64_t now)
         if (status != ST_SUCCESS)
         {
             // Windows refuses a datagram longer than the buffer instead of cutting it.
-            m_log.Info("rendezvous: a datagram could not be read (status " + std::to_string(status) + ")");
+            m_log.Info(std::string("rendezvous: a datagram could not be read (status ") + StatusText(status) + ")");
             continue;
         }
         OnDatagram(buffer, count, address, port, now);
@@ -143,6 +143,9 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     side.Counter = header.GetValue();
     m_answers.clear();
     const CRendezvousTable::Outcome outcome = m_table.OnRequest(body.Key, side, now, m_answers);
+    // A flood from one address ends here, without a line or a string made for it.
+    if (outcome == CRendezvousTable::REFUSED_SOURCE_AGAIN)
+        return;
     const std::string prefix = "rendezvous: key " + KeyText(body.Key) + ": " + SideText(side);
     switch (outcome)
     {
@@ -158,6 +161,11 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     case CRendezvousTable::REFUSED_TAKEN:
         m_log.Info(prefix + " refused: the key belongs to other clients");
         break;
+    case CRendezvousTable::REFUSED_SOURCE:
+        m_log.Info(prefix + " refused: its address holds " + std::to_string(CRendezvousTable::MAX_KEYS_PER_SOURCE)
+                   + " keys already (further refusals of this address are not logged until one goes)");
+        break;
+    case CRendezvousTable::REFUSED_SOURCE_AGAIN:
     case CRendezvousTable::REFUSED_FULL:
         m_log.Info(prefix + " refused: " + std::to_string(CRendezvousTable::MAX_KEYS) + " keys wait already");
         break;
@@ -184,7 +192,7 @@ void CRendezvous::SendRelay(const SRendezvousAnswer& answer, std::uint64_t key)
         status = STI_OS::SendTo(m_socket, packet.Data, packet.Length, answer.To.Address, answer.To.Port);
     if (status != ST_SUCCESS)
         m_log.Info("rendezvous: answer to " + Endpoint(answer.To.Address, answer.To.Port) + " lost (status "
-                   + std::to_string(status) + "); the client asks again");
+                   + StatusText(status) + "); the client asks again");
 }
 
 void CRendezvous::Drop(std::uint32_t address, std::uint16_t port, std::uint32_t length, const std::string& why)

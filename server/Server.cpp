@@ -77,8 +77,8 @@ Status CServer::Open()
         status = OpenSockets();
     if (status != ST_SUCCESS)
         return status;
-    m_context.reset(new SServerContext{m_options, m_listener.Port(), m_directory, m_broker, m_outbox, m_reports,
-                                       m_random, m_log});
+    m_context.reset(new SServerContext{m_options, m_listener.Port(), m_directory, m_broker, m_limiter, m_outbox,
+                                       m_reports, m_random, m_log});
     m_commands.reset(new CCommandHandlers(*m_context));
     status = m_loop.Add(m_listener.Handle(), STI_OS::POLL_READ, [this](int) { OnListenerReady(); });
     if (status == ST_SUCCESS)
@@ -103,14 +103,14 @@ Status CServer::OpenSockets()
         if (status != ST_SUCCESS)
         {
             m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status "
-                       + std::to_string(status) + ")");
+                       + StatusText(status) + ")");
             return status;
         }
         status = m_rendezvous.Open(m_listener.Address(), m_listener.Port());
         if (status == ST_SUCCESS)
             return ST_SUCCESS;
         m_log.Info("cannot bind the rendezvous socket to UDP " + Endpoint(m_listener.Address(), m_listener.Port())
-                   + " (status " + std::to_string(status) + ")"
+                   + " (status " + StatusText(status) + ")"
                    + (attempt + 1 < attempts ? ", trying another port" : ""));
         m_listener.Close();
     }
@@ -145,6 +145,8 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
         m_lastDeadlineCheck = now;
         CheckDeadlines(now);
         m_rendezvous.Expire(now);
+        m_broker.Expire(now);
+        m_limiter.Expire(now);
     }
     Sweep();
     return status;
@@ -162,7 +164,7 @@ void CServer::OnListenerReady()
             return;
         if (status != ST_SUCCESS)
         {
-            m_log.Info("accept failed (status " + std::to_string(status) + "), pausing");
+            m_log.Info(std::string("accept failed (status ") + StatusText(status) + "), pausing");
             m_acceptPausedUntil = STI_OS::GetClock() + ACCEPT_PAUSE_MS;
             m_loop.SetInterest(m_listener.Handle(), 0);
             return;
@@ -190,7 +192,7 @@ void CServer::OnListenerReady()
         if (added != ST_SUCCESS)
         {
             m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused (status "
-                       + std::to_string(added) + ")");
+                       + StatusText(added) + ")");
             continue; // the connection's destructor closes the socket
         }
         m_log.Info(CServerLog::Describe(*connection) + ": connected");
@@ -262,7 +264,10 @@ void CServer::Close(CClientConnection& connection, const std::string& why)
     m_log.Info(CServerLog::Describe(connection) + ": closed, " + why);
     m_directory.Remove(connection);
     if (connection.LoggedIn)
+    {
         m_broker.Forget(connection.Address);
+        m_limiter.Forget(connection.Address);
+    }
     m_loop.Remove(connection.Socket());
     connection.CloseSocket();
 }

@@ -1,8 +1,8 @@
 #include "transport/TransportManagerThread.h"
 
 #include "infra/Singleton.h"
-#include "infra/ThreadManager.h"
 #include "transport/CloseReason.h"
+#include "transport/TransportCallback.h"
 #include "transport/TransportManagerControlHandler.h"
 
 #include <new>
@@ -23,16 +23,11 @@ CTransportManagerThread* CTransportManagerThread::Instance()
     return sti::CSingleton<CTransportManagerThread>::Instance();
 }
 
-CTransportManagerThread::CTransportManagerThread(CAnt* ant) : sti::CThread("TransportManager"), m_ant(ant) {}
+CTransportManagerThread::CTransportManagerThread(CAnt* ant) : CQueueThread("TransportManager"), m_ant(ant) {}
 
 CTransportManagerThread::~CTransportManagerThread()
 {
-    // Run uses this class's part, so the loop must end before that part goes.
-    sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
-    if (manager == nullptr || manager->GetCurrentThread() != this) {
-        RequestStop();
-        Wait(sti::WAIT_INFINITE);
-    }
+    StopAndWait();
     m_downloads.reset();
     m_pendingQueue.reset();
 }
@@ -73,21 +68,9 @@ Status CTransportManagerThread::Init(std::unique_ptr<CTransportManagerQueue> que
     return ST_SUCCESS;
 }
 
-void CTransportManagerThread::OnStart()
+sti::IBaseSockEventHandler* CTransportManagerThread::NewQueueHandler()
 {
-    m_dispatcher = sti::CDispatcher::Instance();
-    if (m_dispatcher == nullptr || !m_pendingQueue) {
-        return;
-    }
-    CTransportManagerControlHandler* handler = new (std::nothrow) CTransportManagerControlHandler(*this);
-    if (handler == nullptr) {
-        return;
-    }
-    if (m_dispatcher->Register(m_pendingQueue.get(), handler, sti::INTEREST_READ) == ST_SUCCESS) {
-        m_queue = m_pendingQueue.release();
-    } else {
-        delete handler;
-    }
+    return new (std::nothrow) CTransportManagerControlHandler(*this);
 }
 
 std::uint32_t CTransportManagerThread::Run()
@@ -112,18 +95,30 @@ void CTransportManagerThread::OnExit()
         m_downloads->CloseAll(CLOSE_REASON_SHUTDOWN);
         m_downloads.reset();
     }
+    CQueueThread::OnExit();
 }
 
 Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& message)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (!m_downloads) {
+        // A refused message gives back the reference its callback carries.
+        if (message.Type == TM_MSG_START_DOWNLOAD && message.StartCallback)
+            message.StartCallback->Release();
+        if (message.Type == TM_MSG_NEW_UPLOAD && message.UploadCallback)
+            message.UploadCallback->Release();
         const bool closing = message.Type == TM_MSG_CLOSE_DOWNLOAD || message.Type == TM_MSG_CLOSE_UPLOAD;
         return closing ? ST_CONNECTION_CLOSED : ST_SUCCESS;
     }
     CDownloadsManager& downloads = *m_downloads;
     switch (message.Type) {
-    case TM_MSG_START_DOWNLOAD:
-        return downloads.StartDownload(message.StartFileId, message.StartPeerId, message.StartCallback);
+    case TM_MSG_START_DOWNLOAD: {
+        // The message's reference ends here: the session took its own, or there is none.
+        const Status status = downloads.StartDownload(message.StartFileId, message.StartPeerId, message.StartCallback);
+        if (message.StartCallback)
+            message.StartCallback->Release();
+        return status;
+    }
     case TM_MSG_CLOSE_DOWNLOAD:
         return downloads.CloseDownload(message.CloseFileId, message.CloseReason);
     case TM_MSG_CLOSE_UPLOAD:
@@ -133,9 +128,13 @@ Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& mes
     case TM_MSG_INCOMING_DOWNLOAD:
         return downloads.OnIncomingConnection(message.IncomingSession, message.IncomingTicket,
                                               message.IncomingKeyLow, message.IncomingKeyHigh);
-    case TM_MSG_NEW_UPLOAD:
-        return downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow, message.UploadKeyHigh,
-                                             message.UploadCallback);
+    case TM_MSG_NEW_UPLOAD: {
+        const Status status = downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow,
+                                                            message.UploadKeyHigh, message.UploadCallback);
+        if (message.UploadCallback)
+            message.UploadCallback->Release();
+        return status;
+    }
     case TM_MSG_SESSION_NOTICE:
         return downloads.OnSessionNotice(message.NoticeSession, message.NoticeValue);
     case TM_MSG_UPLOAD_LEVEL:
@@ -143,20 +142,4 @@ Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& mes
     default:
         return ST_SUCCESS;
     }
-}
-
-void CTransportManagerThread::OnQueueDetached(CTransportManagerQueue* queue)
-{
-    if (queue == m_queue) {
-        m_queue = nullptr;
-    }
-}
-
-void CTransportManagerThread::CloseQueue()
-{
-    if (m_queue != nullptr && m_dispatcher != nullptr) {
-        // Deleted, with its handler, in the dispatcher's next round (or its shutdown).
-        m_dispatcher->Close(m_queue, true);
-    }
-    m_queue = nullptr;
 }
