@@ -110,6 +110,14 @@ Status CDispatcher::Run(std::uint32_t timeoutMs)
     }
     PurgeDoneList();
     m_timers.FireDueTimers();
+    CTimeValue due;
+    if (m_timelyTimers && m_timers.GetNextDue(due) == ST_SUCCESS) {
+        // A timer fires once its due time is strictly past: wake a millisecond after it.
+        const std::int64_t untilDue = static_cast<std::int64_t>((due - CTimeValue::Now()).GetMilliseconds()) + 1;
+        if (untilDue < static_cast<std::int64_t>(timeoutMs)) {
+            timeoutMs = untilDue > 0 ? static_cast<std::uint32_t>(untilDue) : 0;
+        }
+    }
     Status status = m_pollers.Wait(timeoutMs);
     if (status == ST_TIMEOUT) {
         return ST_SUCCESS;

@@ -65,6 +65,9 @@ public:
     // is detached (reason 2), gets OnError and is closed; only a failing wait is returned
     // (after the poller has slept the time, so a loop around Run does not spin).
     Status Run(std::uint32_t timeoutMs);
+    // With timely timers the wait of a round also ends when the next timer falls due, so no
+    // timer waits for the rest of a turn. Off by default.
+    void SetTimelyTimers(bool on) { m_timelyTimers = on; }
 
     // Binds the object to the handler and starts polling it; on success the dispatcher owns
     // the object and the handler gets OnAttach. On failure nothing is bound and the caller
@@ -145,6 +148,7 @@ private:
     CTimerQueue m_timers;
     CConnectHandler* m_connectHandler = nullptr;   // owned
     Status m_status = ST_SUCCESS;
+    bool m_timelyTimers = false;
     bool m_shutDown = false;
     CThreadOwner m_owner;   // every public entry checks it in debug builds
 };

@@ -335,6 +335,19 @@ Status CTimerQueue::FireDueTimers(const CTimeValue& now)
     return ST_SUCCESS;
 }
 
+Status CTimerQueue::GetNextDue(CTimeValue& due)
+{
+    if (m_firing) {
+        return ST_NOT_FOUND;
+    }
+    ProcessPendingCancels();
+    if (m_count == 0) {
+        return ST_NOT_FOUND;
+    }
+    due = m_heap[0]->due;
+    return ST_SUCCESS;
+}
+
 void CTimerQueue::Drain()
 {
     STI_OWNING_THREAD(m_owner);

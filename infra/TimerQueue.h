@@ -54,6 +54,9 @@ public:
     Status FireDueTimers();
     Status FireDueTimers(const CTimeValue& now);
 
+    // The due time of the earliest live timer; ST_NOT_FOUND when there is none.
+    Status GetNextDue(CTimeValue& due);
+
     // Removes every timer; those not cancelled get OnTimerRemoved. For shutdown.
     void Drain();
 

@@ -3,6 +3,7 @@
 #include "infra/os/Clock.h"
 #include "transport/AntAckBodies.h"
 #include "transport/AntBackendHandler.h"
+#include "transport/AntClock.h"
 #include "transport/AntDataBody.h"
 #include "transport/AntLoopbackBackend.h"
 #include "transport/AntNak.h"
@@ -11,6 +12,7 @@
 #include "transport/AntSession.h"
 #include "transport/AntSessionManager.h"
 #include "transport/AntTransportPort.h"
+#include "transport/SpeedSwitches.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -357,6 +359,10 @@ Status CAntNetworkHandler::OnTimer(int kind)
     }
     case ANT_TIMER_NAK:
         return OnNakTimer();
+    case ANT_TIMER_PACE:
+        if (m_state == ANT_STATE_ESTABLISHED)
+            m_manager.AddToSendList(m_session);
+        return ST_SUCCESS;
     default:
         return ST_SUCCESS;
     }
@@ -725,8 +731,16 @@ Status CAntNetworkHandler::OnAckPacket(const SAntHeader& header, CAntPacketReade
         return ST_INVALID_MESSAGE;
     if (m_strategy)
         m_strategy->OnAck(header, ack);
+    if (m_send.GetPacketsInFlight() >= m_send.GetCwnd())
+        PostponeRetransmitTimeout();
     OpenSendWindow();
     return ST_SUCCESS;
+}
+
+void CAntNetworkHandler::PostponeRetransmitTimeout()
+{
+    if (SpeedSwitches().PatientRetransmission && m_send.GetPacketsInFlight() > 0)
+        ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
 }
 
 void CAntNetworkHandler::OpenSendWindow()
@@ -752,6 +766,7 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
     for (const SAntNakRange& range : ranges)
         m_send.MarkRange(range.First, range.End);
+    PostponeRetransmitTimeout();
     m_manager.AddToSendList(m_session);
     return status;
 }
@@ -842,6 +857,8 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
         CPacketRef packet;
         std::uint32_t sequence = 0;
         bool retransmission = false;
+        if (m_send.GetMarked() == 0 && !PaceAllows())
+            return ST_SUCCESS;
         if (!m_send.TakeNext(packet, sequence, retransmission)) {
             bool ended = false;
             const Status fill = FillFromBackend(ended);
@@ -863,6 +880,43 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
     }
     wantsMore = true;
     return ST_SUCCESS;
+}
+
+// The whole window sent back to back builds a queue at the path's narrowest point; the round
+// trips then measure that queue, and the delay rule reads the own burst as congestion and
+// holds the window well below the path's room. Spread over the smoothed round trip, the
+// samples measure the path. Retransmissions are not held back. On a path of a millisecond or
+// two the timer could not keep up, and a burst there queues for no time worth counting.
+bool CAntNetworkHandler::PaceAllows()
+{
+    constexpr std::uint32_t SHORTEST_PACED_RTT_US = 4000;
+    constexpr double MIN_BURST = 4;
+    if (!SpeedSwitches().Pacing || !m_strategy)
+        return true;
+    std::uint32_t srtt = 0, variation = 0, smallest = 0, largest = 0;
+    m_strategy->GetTimes(srtt, variation, smallest, largest);
+    const double cwnd = double(m_send.GetCwnd());
+    const std::uint64_t now = AntNowMicroseconds();
+    const double burst = cwnd / 8 > MIN_BURST ? cwnd / 8 : MIN_BURST;
+    if (srtt < SHORTEST_PACED_RTT_US || m_paceAt == 0) {
+        m_paceAt = now;
+        m_paceCredit = burst;
+        if (srtt < SHORTEST_PACED_RTT_US)
+            return true;
+    }
+    m_paceCredit += double(now - m_paceAt) * cwnd / double(srtt);
+    m_paceAt = now;
+    if (m_paceCredit > burst)
+        m_paceCredit = burst;
+    if (m_paceCredit >= 1) {
+        m_paceCredit -= 1;
+        return true;
+    }
+    if (!IsTimerArmed(ANT_TIMER_PACE)) {
+        const double waitUs = (1 - m_paceCredit) * double(srtt) / cwnd;
+        ArmTimer(ANT_TIMER_PACE, std::uint32_t(waitUs / 1000) + 1);
+    }
+    return false;
 }
 
 // ---- control packets ----

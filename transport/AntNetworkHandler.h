@@ -39,7 +39,7 @@ enum AntProtocolState : int {
 enum AntTimerKind : int {
     ANT_TIMER_STATE = 1,
     ANT_TIMER_CONNECT_LIMIT = 2,
-    ANT_TIMER_UNUSED = 3,
+    ANT_TIMER_PACE = 3,   // new data waits for its pace (inside this copy only)
     ANT_TIMER_ACK = 4,
     ANT_TIMER_RETRANSMIT = 5,
     ANT_TIMER_PROBE = 6,
@@ -130,6 +130,12 @@ private:
     Status OnNakTimer();
     Status OnAckTimer();
     void OpenSendWindow();
+    // The peer still answers (an acknowledgement that leaves the window full, or a NAK): the
+    // retransmission time-out starts again instead of firing in the middle of the exchange.
+    void PostponeRetransmitTimeout();
+    // Whether new data may leave now at the pace of cwnd packets per smoothed round trip;
+    // if not, the pace timer brings the session back to the send list.
+    bool PaceAllows();
     void CheckLocalCloseDone();
 
     // Sending.
@@ -175,4 +181,7 @@ private:
     std::uint64_t m_lastLossReaction = 0;
     std::unique_ptr<IAntFlowControlStrategy> m_strategy;
     int m_timerIds[ANT_TIMER_KINDS];
+    // Pacing: packets new data may still send now, and when that was worked out (us).
+    double m_paceCredit = 0;
+    std::uint64_t m_paceAt = 0;
 };

@@ -7,6 +7,7 @@
 #include "transport/AntSocketMap.h"
 #include "transport/AntStartEvent.h"
 #include "transport/AntUDPSockHandler.h"
+#include "transport/SpeedSwitches.h"
 
 #include <cstring>
 #include <new>
@@ -40,6 +41,8 @@ sti::IBaseSockEventHandler* CAntThread::NewQueueHandler()
     if (m_sessions == nullptr) {
         return nullptr;
     }
+    // Retransmission and NAK timers run at a few milliseconds on a fast path.
+    m_dispatcher->SetTimelyTimers(SpeedSwitches().TimelyTimers);
     m_sessions->SetAntThread(this);
     return new (std::nothrow) CAntControlHandler(*this);
 }

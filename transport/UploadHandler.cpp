@@ -1,9 +1,8 @@
 #include "transport/UploadHandler.h"
 
 #include "infra/Dispatcher.h"
-#include "transport/Bzip2.h"
-#include "transport/Checksum.h"
 #include "transport/CloseReason.h"
+#include "transport/SpeedSwitches.h"
 #include "transport/TransportCallback.h"
 #include "transport/TransportSession.h"
 
@@ -27,7 +26,15 @@ std::uint32_t CloseReasonForOpenFailure(Status status)
 
 } // namespace
 
-CUploadHandler::CUploadHandler(CTransportSession* session) : CTransportManagerHandler(session) {}
+CUploadHandler::CUploadHandler(CTransportSession* session)
+    : CTransportManagerHandler(session), m_gate(SpeedSwitches().SkipVainCompression)
+{
+}
+
+CUploadHandler::~CUploadHandler()
+{
+    DropReadAhead();
+}
 
 Status CUploadHandler::OnConnected(TransportSocket* object)
 {
@@ -72,7 +79,9 @@ Status CUploadHandler::OnRangeRequest(sti::CMessageReader& reader)
     if (status != ST_SUCCESS) {
         return status;
     }
+    DropReadAhead();
     m_position = first;
+    m_readPosition = first;
     m_end = end < m_fileSize ? end : m_fileSize;
     return SendNextBlock();
 }
@@ -133,13 +142,31 @@ Status CUploadHandler::SendNextBlock()
     if (m_session == nullptr || m_session->GetStatus() == SESSION_STATUS_WAITING) {
         return ST_CONNECTION_CLOSED;
     }
+    if (!m_poolTried) {
+        m_poolTried = true;
+        if (SpeedSwitches().CompressionPool) {
+            m_pool = CCompressionPool::ForThisThread();   // none: blocks are packed here
+        }
+    }
+    return m_pool ? SendPooledBlock() : SendInlineBlock();
+}
+
+Status CUploadHandler::SendInlineBlock()
+{
     if (m_position >= m_end) {
         return SendRangeEnd();
     }
+    if (!m_block) {
+        m_block.reset(new (std::nothrow) SPackedBlock);
+        if (!m_block) {
+            return ST_NO_MEMORY;
+        }
+    }
+    SPackedBlock& block = *m_block;
     std::uint32_t length = 0;
     Status status = m_session->GetUploadCallback()->ReadChunk(static_cast<std::uint32_t>(m_position),
                                                               static_cast<std::uint32_t>(m_position >> 32),
-                                                              MAX_CHUNK_SIZE, m_chunk, &length);
+                                                              MAX_CHUNK_SIZE, block.Chunk, &length);
     if (status != ST_SUCCESS) {
         return status;
     }
@@ -153,7 +180,14 @@ Status CUploadHandler::SendNextBlock()
     if (length > m_end - m_position) {
         length = static_cast<std::uint32_t>(m_end - m_position);
     }
-    status = SendBlock(m_position, length);
+    block.Offset = m_position;
+    block.Length = length;
+    block.TryCompression = m_gate.ShouldTry();
+    PackBlock(block);
+    if (block.TryCompression) {
+        m_gate.Report(Shrank(block));
+    }
+    status = SendPacked(block);
     if (status != ST_SUCCESS) {
         return status;
     }
@@ -161,36 +195,137 @@ Status CUploadHandler::SendNextBlock()
     if (m_position >= m_end) {
         return SendRangeEnd();
     }
-    if (!IsOutputWanted()) {
-        SetOutputWanted(true);
-        sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
-        return dispatcher == nullptr ? ST_NO_MEMORY : dispatcher->EnableWrite(m_object, true);
+    return WantOutput();
+}
+
+Status CUploadHandler::SendPooledBlock()
+{
+    Status status = ReadAhead();
+    if (status != ST_SUCCESS) {
+        return status;
+    }
+    if (m_ahead.empty()) {
+        if (m_readEmpty) {
+            m_readEmpty = false;
+            return Close(CLOSE_REASON_FILE_ERROR, CLOSED_HERE);
+        }
+        if (m_readFailure != ST_SUCCESS) {
+            status = m_readFailure;
+            m_readFailure = ST_SUCCESS;
+            return status;
+        }
+        return SendRangeEnd();
+    }
+    SPackedBlock& block = *m_ahead.front();
+    if (!block.Packed.load(std::memory_order_acquire)) {
+        // Nothing to send until a worker is done: no write interest meanwhile.
+        SetOutputWanted(false);
+        m_pool->WaitForBlocks(this);
+        return ST_SUCCESS;
+    }
+    if (block.TryCompression) {
+        m_gate.Report(Shrank(block));
+    }
+    status = SendPacked(block);
+    if (status != ST_SUCCESS) {
+        return status;
+    }
+    m_position += block.Length;
+    m_spare.push_back(std::move(m_ahead.front()));
+    m_ahead.pop_front();
+    status = ReadAhead();
+    if (status != ST_SUCCESS) {
+        return status;
+    }
+    if (m_ahead.empty() && m_position >= m_end && !m_readEmpty && m_readFailure == ST_SUCCESS) {
+        return SendRangeEnd();
+    }
+    return WantOutput();
+}
+
+Status CUploadHandler::ReadAhead()
+{
+    while (m_ahead.size() < CCompressionPool::BLOCKS_PER_CLIENT && m_readPosition < m_end && !m_readEmpty &&
+           m_readFailure == ST_SUCCESS) {
+        std::unique_ptr<SPackedBlock> block;
+        if (!m_spare.empty()) {
+            block = std::move(m_spare.back());
+            m_spare.pop_back();
+        } else {
+            block.reset(new (std::nothrow) SPackedBlock);
+            if (!block) {
+                return m_ahead.empty() ? ST_NO_MEMORY : ST_SUCCESS;
+            }
+        }
+        std::uint32_t length = 0;
+        const Status status = m_session->GetUploadCallback()->ReadChunk(
+            static_cast<std::uint32_t>(m_readPosition), static_cast<std::uint32_t>(m_readPosition >> 32),
+            MAX_CHUNK_SIZE, block->Chunk, &length);
+        if (status != ST_SUCCESS || length == 0) {
+            m_readFailure = status;
+            m_readEmpty = status == ST_SUCCESS;   // nothing read would never finish the range
+            m_spare.push_back(std::move(block));
+            break;
+        }
+        if (length > MAX_CHUNK_SIZE) {
+            length = MAX_CHUNK_SIZE;
+        }
+        if (length > m_end - m_readPosition) {
+            length = static_cast<std::uint32_t>(m_end - m_readPosition);
+        }
+        block->Offset = m_readPosition;
+        block->Length = length;
+        block->TryCompression = m_gate.ShouldTry();
+        block->Owner = this;
+        m_pool->Submit(block.get());
+        m_readPosition += length;
+        m_ahead.push_back(std::move(block));
     }
     return ST_SUCCESS;
 }
 
-Status CUploadHandler::SendBlock(std::uint64_t offset, std::uint32_t length)
+void CUploadHandler::DropReadAhead()
 {
-    SDataBlock body;
-    body.Offset = offset;
-    CChecksum().Compute(m_chunk, length, body.Checksum);
-    // Raw when bzip2 gains nothing or its stream would not fit the message: every
-    // receiver reads both forms, and incompressible data must still get through.
-    std::uint32_t packed = 0;
-    if (Bzip2Compress(m_chunk, length, m_compressed, sizeof(m_compressed), packed) == ST_SUCCESS && packed < length) {
-        body.Compression = BLOCK_BZIP2;
-        body.Payload = m_compressed;
-        body.Length = packed;
-    } else {
-        body.Compression = BLOCK_RAW;
-        body.Payload = m_chunk;
-        body.Length = length;
+    if (!m_pool) {
+        return;
     }
+    m_pool->Withdraw(this);
+    m_pool->Forget(this);
+    while (!m_ahead.empty()) {
+        m_spare.push_back(std::move(m_ahead.front()));
+        m_ahead.pop_front();
+    }
+    m_readFailure = ST_SUCCESS;
+    m_readEmpty = false;
+}
+
+void CUploadHandler::OnBlocksPacked()
+{
+    if (m_session == nullptr || m_object == nullptr || m_session->GetStatus() == SESSION_STATUS_WAITING) {
+        return;
+    }
+    if (WantOutput() != ST_SUCCESS) {
+        sti::CDispatcher::Instance()->Close(m_object, true);
+    }
+}
+
+Status CUploadHandler::WantOutput()
+{
+    if (IsOutputWanted()) {
+        return ST_SUCCESS;
+    }
+    SetOutputWanted(true);
+    sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
+    return dispatcher == nullptr ? ST_NO_MEMORY : dispatcher->EnableWrite(m_object, true);
+}
+
+Status CUploadHandler::SendPacked(const SPackedBlock& block)
+{
     DataMessageBlock* message = DataMessageAllocator::Allocate();
     if (message == nullptr) {
         return ST_NO_MEMORY;
     }
-    Status status = WriteDataBlock(*message, body);
+    Status status = WriteDataBlock(*message, DataBlockOf(block));
     if (status != ST_SUCCESS) {
         DataMessageAllocator::Free(message);
         return status;

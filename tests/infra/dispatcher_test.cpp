@@ -545,3 +545,33 @@ TEST(DispatcherPerThread, EachThreadHasItsOwnAndItsEndShutsItDown)
 }
 
 } // namespace
+
+// A round waits for its whole time only while no timer falls due sooner; with timely timers
+// a timer 20 ms ahead fires about then, not at the end of a one-second wait.
+TEST_F(DispatcherTest, TimelyTimersEndTheWaitWhenTheNextTimerIsDue)
+{
+    class CCount : public sti::ITimeEventHandler {
+    public:
+        Status OnTimer(int, const sti::CTimeValue& now, void*) override
+        {
+            ++fired;
+            at = now;
+            return ST_SUCCESS;
+        }
+        int fired = 0;
+        sti::CTimeValue at;
+    } count;
+    dispatcher.SetTimelyTimers(true);
+    int id = -1;
+    const sti::CTimeValue start = sti::CTimeValue::Now();
+    ASSERT_EQ(ST_SUCCESS, dispatcher.ScheduleTimer(start + sti::CTimeSpan(20), &count, nullptr, id));
+    for (int round = 0; round < 10 && count.fired == 0; ++round)
+        dispatcher.Run(1000);
+    EXPECT_EQ(1, count.fired);
+    EXPECT_LT((count.at - start).GetMilliseconds(), 900);
+
+    // Without timers the round waits its time.
+    const sti::CTimeValue idle = sti::CTimeValue::Now();
+    dispatcher.Run(60);
+    EXPECT_GE((sti::CTimeValue::Now() - idle).GetMilliseconds(), 50);
+}

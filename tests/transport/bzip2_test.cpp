@@ -3,6 +3,10 @@
 #include "support/TransferTestSupport.h"
 #include "transport/Bzip2.h"
 
+#include <bzlib.h>
+
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -72,6 +76,46 @@ TEST(Bzip2, DamagedTruncatedOrEmptyStreamsAreRefused)
     EXPECT_EQ(ST_OUT_OF_BOUNDS, Bzip2Decompress(nullptr, 0, out.data(), 65536, outLength));
     const Bytes notBzip2 = {'h', 'e', 'l', 'l', 'o'};
     EXPECT_EQ(ST_OUT_OF_BOUNDS, Bzip2Decompress(notBzip2.data(), 5, out.data(), 65536, outLength));
+}
+
+// Kept work arrays must change nothing on the wire: every block, whatever came before it on
+// the thread, is the one-call compressor's stream byte for byte, and after the first block of
+// each kind the thread allocates no more.
+TEST(Bzip2, KeptWorkArraysGiveTheOneCallBytesWithoutAllocatingPerBlock)
+{
+    auto check = [] {
+        const Bytes kinds[] = {transfer_test::TextBytes(65536), transfer_test::RandomBytes(65536),
+                               transfer_test::TextBytes(777), Bytes(65536, 0)};
+        std::uint64_t warm = 0;
+        for (int round = 0; round < 3; ++round) {
+            for (const Bytes& chunk : kinds) {
+                Bytes ours(66540);
+                std::uint32_t ourLength = 0;
+                ASSERT_EQ(ST_SUCCESS, Bzip2Compress(chunk.data(), static_cast<std::uint32_t>(chunk.size()),
+                                                    ours.data(), 66540, ourLength));
+                Bytes theirs(66540);
+                unsigned int theirLength = 66540;
+                ASSERT_EQ(BZ_OK, BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(theirs.data()), &theirLength,
+                                                          const_cast<char*>(reinterpret_cast<const char*>(chunk.data())),
+                                                          static_cast<unsigned int>(chunk.size()), 9, 0, 0));
+                ASSERT_EQ(theirLength, ourLength);
+                ASSERT_TRUE(std::equal(ours.begin(), ours.begin() + ourLength, theirs.begin()));
+                Bytes back(65536);
+                std::uint32_t backLength = 0;
+                ASSERT_EQ(ST_SUCCESS, Bzip2Decompress(ours.data(), ourLength, back.data(), 65536, backLength));
+                back.resize(backLength);
+                ASSERT_EQ(chunk, back);
+            }
+            if (round == 0) {
+                warm = Bzip2ThreadAllocations();
+            }
+        }
+        EXPECT_EQ(warm, Bzip2ThreadAllocations());
+    };
+    // Two threads at once: each has arrays of its own.
+    std::thread other(check);
+    check();
+    other.join();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "transport/Bzip2.h"
 #include "transport/Checksum.h"
 #include "transport/CloseReason.h"
+#include "transport/CompressionGate.h"
 
 #include <cstring>
 
@@ -182,6 +183,56 @@ TEST(UploadHandler, IncompressibleDataGoesRaw)
     EXPECT_EQ(content, joined);
 }
 
+// A file that changes character, sent with the compression pool and without it: every block
+// arrives whole and in order; the random part goes raw, the text after it is compressed again
+// within the retry distance.
+TEST(UploadHandler, MixedFileArrivesInOrderAndTextIsCompressedAgain)
+{
+    Bytes content = RandomBytes(20 * 65536);
+    const Bytes text = TextBytes(30 * 65536 + 5);
+    content.insert(content.end(), text.begin(), text.end());
+    for (bool inline_ : {false, true}) {
+        SCOPED_TRACE(inline_);
+        CUploadHarness h(content);
+        if (inline_)
+            h.handler->KeepBlocksInline();
+        h.RequestFile();
+        ASSERT_TRUE(h.peer->Send(*RangeRequest(0, content.size())));
+        std::vector<SBlock> blocks = ReceiveRange(h);
+        ASSERT_EQ(51u, blocks.size());
+        Bytes joined;
+        std::size_t textRaw = 0;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            EXPECT_EQ(joined.size(), blocks[i].offset);
+            EXPECT_TRUE(blocks[i].checksumOk);
+            if (i < 20)
+                EXPECT_EQ(unsigned(BLOCK_RAW), blocks[i].compression);
+            else if (blocks[i].compression == BLOCK_RAW)
+                ++textRaw;
+            joined.insert(joined.end(), blocks[i].data.begin(), blocks[i].data.end());
+        }
+        EXPECT_EQ(content, joined);
+        EXPECT_LT(textRaw, CCompressionGate::RETRY_EVERY);
+    }
+}
+
+TEST(CompressionGate, BlocksAfterOneThatDidNotShrinkGoRawWithARetryEverySixteen)
+{
+    CCompressionGate gate(true);
+    EXPECT_TRUE(gate.ShouldTry());
+    gate.Report(false);
+    for (std::uint32_t i = 1; i < CCompressionGate::RETRY_EVERY; ++i)
+        EXPECT_FALSE(gate.ShouldTry());
+    EXPECT_TRUE(gate.ShouldTry());
+    gate.Report(true);
+    EXPECT_TRUE(gate.ShouldTry());
+    EXPECT_TRUE(gate.ShouldTry());
+
+    CCompressionGate off(false);
+    off.Report(false);
+    EXPECT_TRUE(off.ShouldTry());
+}
+
 TEST(UploadHandler, TinyChunkThatBzip2CannotShrinkGoesRaw)
 {
     CUploadHarness h(Bytes({42}));
@@ -268,6 +319,7 @@ TEST(UploadHandler, FailedReadDropsTheConnection)
 TEST(UploadHandler, OneBlockIsBuiltPerSendingStep)
 {
     CUploadHarness h(TextBytes(300000));
+    h.handler->KeepBlocksInline();
     h.RequestFile();
     EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *RangeRequest(0, 300000)));
     EXPECT_EQ(1u, h.record.reads.size());
@@ -304,6 +356,7 @@ TEST(UploadHandler, BlockAbove4GiBIsReadAtItsOffset)
     h.manager.Adopt(session);
     session->SetStatus(SESSION_STATUS_RUNNING);
     CUploadHandler* handler = new CUploadHandler(session);
+    handler->KeepBlocksInline();
     auto request = Build([](DataMessageBlock& block) { return WriteFileRequest(block, FILE_ID); });
     EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *request));   // no connection for the answer
     EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *RangeRequest(0x200000004ull, 0x200000008ull)));

@@ -1,5 +1,6 @@
 // poll() rather than select(): select cannot take descriptors of 1024 and above.
 #include "infra/os/PollWait.h"
+#include "infra/os/SocketCalls.h"
 
 #include "infra/os/ErrorTranslation.h"
 
@@ -80,6 +81,7 @@ Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
 
     const int timeout = milliseconds > static_cast<std::uint32_t>(INT_MAX)
         ? INT_MAX : static_cast<int>(milliseconds);
+    internal::CountWait();
     const int result = ::poll(entries.data(), static_cast<nfds_t>(entries.size()), timeout);
     if (result == 0) {
         return ST_TIMEOUT;

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include "infra/os/PollWait.h"
+#include "infra/os/SocketCalls.h"
 
 #include "infra/os/ErrorTranslation.h"
 
@@ -53,6 +54,7 @@ Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
     timeout.tv_sec = static_cast<long>(milliseconds / 1000);
     timeout.tv_usec = static_cast<long>((milliseconds % 1000) * 1000);
     // The first argument is ignored by Windows Sockets.
+    internal::CountWait();
     const int result = ::select(0, &sets->read, &sets->write, &sets->exception, &timeout);
     if (result == 0) {
         return ST_TIMEOUT;

@@ -1,4 +1,5 @@
 #include "infra/os/Socket.h"
+#include "infra/os/SocketCalls.h"
 
 #include "infra/os/ErrorTranslation.h"
 #include "infra/os/LoopbackPair.h"
@@ -100,6 +101,7 @@ Status CheckConnection(SocketHandle handle)
 
 Status Recv(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count)
 {
+    internal::CountReceive();
     count = 0;
     if (size == 0)
         return ST_SUCCESS;
@@ -108,6 +110,7 @@ Status Recv(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t
 
 Status Send(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t& count)
 {
+    internal::CountSend();
     count = 0;
     if (length == 0)
         return ST_SUCCESS;
@@ -122,6 +125,7 @@ Status ShutdownSend(SocketHandle handle)
 Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
                 std::uint32_t& address, std::uint16_t& port)
 {
+    internal::CountReceive();
     count = 0;
     sockaddr_in sa;
     std::memset(&sa, 0, sizeof(sa));
@@ -145,6 +149,7 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
 
 Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port)
 {
+    internal::CountSend();
     const sockaddr_in sa = MakeAddress(address, port);
     return internal::SendToResult(::sendto(Sock(handle), static_cast<const char*>(data), Length(length), 0,
                                            reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)),

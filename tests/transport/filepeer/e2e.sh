@@ -114,6 +114,16 @@ make_source() {
         random) head -c "$size" /dev/urandom >"$WORK/source" ;;
         text) yes "The quick brown fox jumps over the lazy dog $RANDOM and sends a file." |
                   head -c "$size" >"$WORK/source" ;;
+        # Random and text in alternating runs of 4 MB: blocks that compress and blocks that do not.
+        mixed) local left=$size run=$((4 * 1000 * 1000)) n
+               : >"$WORK/source"
+               while [ "$left" -gt 0 ]; do
+                   n=$((left < run ? left : run))
+                   head -c "$n" /dev/urandom >>"$WORK/source"; left=$((left - n))
+                   n=$((left < run ? left : run))
+                   yes "The quick brown fox jumps over the lazy dog and sends a file." | head -c "$n" >>"$WORK/source"
+                   left=$((left - n))
+               done ;;
         sparse) truncate -s "$size" "$WORK/source"
                 head -c 100000 /dev/urandom | dd of="$WORK/source" conv=notrunc status=none
                 head -c 100000 /dev/urandom | dd of="$WORK/source" bs=1 seek=$((size - 100000)) conv=notrunc status=none ;;
@@ -145,10 +155,12 @@ case "$case_name" in
         fi
         make_source sparse $(( (4 << 30) + 123457 )); plain_transfer 1800 ;;
     pause)
-        make_source text $((40 * 1000 * 1000))
+        # Text compresses on every core now: pause as soon as the first blocks are written.
+        make_source text $((100 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
         wait_line "$WORK/down.out" 'closed' 1 && fail "closed too early"
-        sleep 2; echo pause >&8
+        for _ in $(seq 100); do [ -s "$WORK/received.part" ] && break; sleep 0.1; done
+        echo pause >&8
         wait_line "$WORK/down.out" 'closed 0 4' 60 || fail "pause did not close the session"
         sleep 2; echo resume >&8
         wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-300}" || fail "resumed download did not finish"
@@ -171,7 +183,9 @@ case "$case_name" in
         # and resumes from its part file.
         make_source text $((80 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
-        sleep 2; echo complete-offers >&7
+        # Text compresses on every core now: speak as soon as the first blocks are written.
+        for _ in $(seq 100); do [ -s "$WORK/received.part" ] && break; sleep 0.1; done
+        echo complete-offers >&7
         wait_line "$WORK/down.out" '^interrupted' 60 || fail "the false completion did not interrupt the download"
         grep -q '^ok\|^fail' "$WORK/down.out" && fail "the download ended on the false completion"
         grep -q 'closed 1 2' "$WORK/down.out" && fail "the record heard a completion"
@@ -197,6 +211,22 @@ case "$case_name" in
         wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "restarted download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "restarted download failed"
         expect_same ;;
+    speed-off-down|speed-off-up)
+        # One copy with every way of sending faster switched off (TARNIX_SPEED_OFF), the other
+        # with them on: a mixed file still arrives whole.
+        make_source mixed $((${E2E_SPEED_MB:-40} * 1000 * 1000))
+        start_server
+        side=${case_name#speed-off-}
+        [ "$side" = up ] && export TARNIX_SPEED_OFF=all
+        start_up "127.0.0.1:$PORT"
+        unset TARNIX_SPEED_OFF
+        [ "$side" = down ] && export TARNIX_SPEED_OFF=all
+        start_down "127.0.0.1:$PORT"
+        unset TARNIX_SPEED_OFF
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "download failed: $(grep '^fail' "$WORK/down.out")"
+        expect_same
+        grep '^ok' "$WORK/down.out" ;;
     relay-1|relay-10)
         : "${RELAY:?}"
         loss=${case_name#relay-}

@@ -596,6 +596,25 @@ void CFuzzRun::CheckInvariants() const
 
 } // namespace
 
+// One input reaches tens of thousands of coverage features (a whole session's code, for up to
+// 256 steps), and libFuzzer's entropic schedule then spends three quarters of the time
+// counting feature frequencies: about 20 inputs a second against about 230 without it. So
+// the schedule is off unless the command line names it.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    for (int i = 1; i < *argc; ++i)
+        if (std::strncmp((*argv)[i], "-entropic=", 10) == 0)
+            return 0;
+    static std::vector<char*> arguments;
+    static char entropicOff[] = "-entropic=0";
+    arguments.assign(*argv, *argv + *argc);
+    arguments.insert(arguments.begin() + 1, entropicOff);
+    arguments.push_back(nullptr);
+    *argc += 1;
+    *argv = arguments.data();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)

@@ -137,8 +137,9 @@ std::string PeerUsage()
            "  then waits for the receiver to end the connection, so that nothing is left in flight when it\n"
            "  closes. The receiver reads BYTES, checks every byte and closes. Both end after T ms at the\n"
            "  latest (default 600000).\n"
-           "  stdout: one line, 'ok bytes=N ms=T mbps=X cpu_s=C' (ms from the completed connect to the last\n"
-           "  byte; mbps in 10^6 bytes per second; process CPU seconds) or 'fail <reason> bytes=N'.\n"
+           "  stdout: one line, 'ok bytes=N ms=T mbps=X cpu_s=C calls=S/R/W' (ms from the completed connect\n"
+           "  to the last byte; mbps in 10^6 bytes per second; process CPU seconds; the process's socket\n"
+           "  sends, receives and readiness waits) or 'fail <reason> bytes=N'.\n"
            "  stderr: 'connected ms=T' once connected, then 'progress bytes=N' every second.\n"
            "  Exit code 0 only with ok.\n";
 }

@@ -16,10 +16,20 @@
 #include "infra/Initialize.h"
 #include "infra/os/Poller.h"
 #include "infra/os/Socket.h"
+#include "infra/os/SocketCalls.h"
 #include "transport/Ant.h"
 #include "transport/AntInternalMsg.h"
 
 namespace {
+
+// Socket-layer calls of the whole process (the Ant thread and the stream's own reads and
+// writes): "sends/receives/waits".
+std::string SocketCalls()
+{
+    const STI_OS::SSocketCalls calls = STI_OS::GetSocketCalls();
+    return std::to_string(calls.Sends) + "/" + std::to_string(calls.Receives) + "/" + std::to_string(calls.Waits);
+}
+
 
 using Clock = std::chrono::steady_clock;
 
@@ -285,7 +295,7 @@ int Run(const SPeerOptions& options, Clock::time_point start)
     const double seconds = (ms == 0 ? 1 : ms) / 1000.0;
     Report("ok bytes=" + std::to_string(s_bytes.load()) + " ms=" + std::to_string(ms)
            + " mbps=" + Fixed(static_cast<double>(s_bytes.load()) / 1e6 / seconds)
-           + " cpu_s=" + Fixed(ProcessCpuSeconds()));
+           + " cpu_s=" + Fixed(ProcessCpuSeconds()) + " calls=" + SocketCalls());
     return 0;
 }
 
