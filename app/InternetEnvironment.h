@@ -1,0 +1,24 @@
+#pragma once
+// The two WinINet calls whose answers depend on the machine and its desktop: whether the
+// system thinks it is on line, and the error dialog offered after a failed request (a modal
+// window). Both go through one process-wide object so that tests and headless runs can answer
+// them without a network or a window. Callable from any thread.
+
+#include <windows.h>
+#include <wininet.h>
+
+class IInternetEnvironment {
+public:
+    // InternetGetConnectedState's answer.
+    virtual bool IsConnected() = 0;
+    // InternetErrorDlg's answer (ERROR_INTERNET_FORCE_RETRY asks for the request to be sent again).
+    virtual DWORD ErrorDialog(HWND parent, HINTERNET request, DWORD error, DWORD flags) = 0;
+
+protected:
+    ~IInternetEnvironment() = default;
+};
+
+// The environment in use: the system's own unless one was set.
+IInternetEnvironment& GetInternetEnvironment();
+// Replaces it (owned by the caller, who keeps it alive while set); null restores the system's.
+void SetInternetEnvironment(IInternetEnvironment* environment);
