@@ -3,6 +3,10 @@
 // system thinks it is on line, and the error dialog offered after a failed request (a modal
 // window). Both go through one process-wide object so that tests and headless runs can answer
 // them without a network or a window. Callable from any thread.
+//
+// Measured under Wine 8 on a machine with only the loopback: InternetGetConnectedState answers
+// connected (flags 0x12, LAN and RAS installed); InternetErrorDlg with the desktop window for a
+// refused connection (12029) answers ERROR_SUCCESS at once without showing a window.
 
 #include <windows.h>
 #include <wininet.h>
