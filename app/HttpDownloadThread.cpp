@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <objbase.h>
+
 #include "app/InternetEnvironment.h"
 
 namespace {
@@ -65,7 +67,7 @@ void CHttpDownloadThread::RequestPause(DWORD milliseconds)
 
 bool CHttpDownloadThread::OnThreadStart()
 {
-    m_com.emplace();
+    m_com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     return true;
 }
 
@@ -77,7 +79,9 @@ void CHttpDownloadThread::OnThreadMessage(const MSG& message)
 
 DWORD CHttpDownloadThread::OnThreadEnd()
 {
-    m_com.reset();
+    if (SUCCEEDED(m_com))
+        CoUninitialize();
+    m_com = E_FAIL;
     return 0;
 }
 

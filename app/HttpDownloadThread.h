@@ -10,10 +10,8 @@
 // the WinINet handles and the events.
 
 #include <atomic>
-#include <optional>
 
 #include "app/DownloadCallback.h"
-#include "framework/ComInitializer.h"
 #include "framework/File.h"
 #include "framework/InternetHandle.h"
 #include "framework/ManualResetEvent.h"
@@ -69,5 +67,7 @@ private:
     std::atomic<DWORD> m_pauseMs{DEFAULT_PAUSE_MS};
     CManualResetEvent m_run{true};
     CManualResetEvent m_resume{false};
-    std::optional<CComInitializer> m_com;   // the worker's COM, from its start to its end
+    // The worker's COM, from its start hook to its end hook; never undone from another thread
+    // (a terminated worker skips its end hook).
+    HRESULT m_com = E_FAIL;
 };
