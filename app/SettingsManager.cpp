@@ -3,6 +3,7 @@
 #include <cstring>
 #include <shlobj.h>
 
+#include "app/AddressBook.h"
 #include "framework/RegistryHandle.h"
 #include "infra/Singleton.h"
 
@@ -15,6 +16,7 @@ const char kWindowPlacement[] = "WindowPlacement";
 const char kUserId[] = "UserId";
 const char kReceivedFolder[] = "My Recieved Files";
 const char kFallbackDownloadFolder[] = "C:\\temp";
+const char kAddressBookFile[] = "AddressBook.xml";
 
 // The full path of the program's own file, however long.
 CString ModulePath()
@@ -80,10 +82,13 @@ CSettingsManager::CSettingsManager(const SSettingsLocation& location)
     m_programFolder = module.Left(module.ReverseFind('\\') + 1);
     ReadBinarySettings();
     InitDownloadLocation();
+    m_addressBook = std::make_unique<CAddressBook>();
+    m_addressBook->Load((location.xmlFolder ? CString(location.xmlFolder) : m_programFolder) + kAddressBookFile);
 }
 
 CSettingsManager::~CSettingsManager()
 {
+    m_addressBook.reset();
     {
         sti::CScopedLock guard(m_windowLock);
         m_key.SetBinary(kColumnWidths, m_columnWidths, sizeof m_columnWidths);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "app/RegistryKey.h"
 #include "app/RegistrySetting.h"
@@ -15,11 +16,15 @@
 #include "infra/Lock.h"
 #include "infra/Longevity.h"
 
+class CAddressBook;
+
 // Where the settings live; the defaults are the program's. Tests point it elsewhere.
 struct SSettingsLocation {
     const char* settingsKey = "Software\\Tarnix\\";
     const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
     const char* runValue = "Tarnix";
+    // The folder of "AddressBook.xml", ending in "\"; null: the program's folder.
+    const char* xmlFolder = nullptr;
 };
 
 class CSettingsManager {
@@ -105,6 +110,9 @@ public:
     // The program's drive and folder, ending in "\".
     CString GetProgramFolder() const { return m_programFolder; }
 
+    // Read from "AddressBook.xml" when the settings are made; lives until they are written back.
+    CAddressBook& GetAddressBook() { return *m_addressBook; }
+
     // Values that live only for the run.
     void SetServerNotice(int value) { m_serverNotice.store(value); }
     int GetServerNotice() const { return m_serverNotice.load(); }
@@ -158,6 +166,9 @@ private:
     int m_columnWidths[COLUMN_COUNT];
     WINDOWPLACEMENT m_windowPlacement;
     unsigned char m_userId[USER_ID_SIZE];
+
+    // Destroyed first thing in the destructor, before the settings are written back.
+    std::unique_ptr<CAddressBook> m_addressBook;
 };
 
 // True when the command line contains " /background" (started by the autostart entry).

@@ -6,9 +6,11 @@
 //
 // A save builds the whole document in memory, writes it to "<path>.tmp", flushes and closes it,
 // then moves it over the target in one replace: a save that fails at any step returns false and
-// leaves the previous file whole. A load returns false when the file is missing or does not
-// parse; a file that exists but does not parse is renamed to "<path>.bad" (one kept) and the
-// lists come back empty, never partial. Callers serialise the calls for one path.
+// leaves the previous file whole; a stale "<path>.tmp" is simply overwritten. A load returns
+// false when the file is missing, cannot be read (it is then left as it is) or does not parse
+// as a whole document with the expected root; such a damaged file is renamed to "<path>.bad"
+// (one kept), and the lists come back empty, never partial. Callers serialise the calls for one
+// path; any thread may make them.
 
 #include <cstdint>
 #include <utility>
@@ -36,12 +38,14 @@ struct STransferListItem {
 // Reading applies the list's rules: items without a valid file id or with a type other than 1
 // or 2 are skipped, as is a second item of one type and file id; numbers out of range read as
 // 0, transferred is clamped to the size, and statuses that stand for a session or an attempt
-// (and any outside 0-15) read as 6.
+// (and any outside 0-15) read as 6. Loading replaces the list.
 bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items);
 bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& items);
 
-// Links are rebuilt with sender, recipient, files, subject and message; mails with sender,
-// subject, body and recipients (a mail read back counts its age from the load).
+// Links are rebuilt with sender, recipient, files, subject and message (the total is the sum of
+// the files' sizes; a link without files is dropped); mails with sender, subject, body and
+// recipients (a mail read back counts its age from the load). Only a mail's chosen recipients
+// are saved, and they come back chosen. Loading replaces both lists.
 bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
                      const std::vector<CTAFEmail>& mails);
 bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails);

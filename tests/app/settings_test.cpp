@@ -6,8 +6,10 @@
 #include <shlwapi.h>
 #include <thread>
 
+#include "app/AddressBook.h"
 #include "app/SettingsManager.h"
 #include "framework/RegistryHandle.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -335,4 +337,20 @@ TEST(SettingsHelpers, RecogniseBackgroundStartsAndCountDays)
     const CString temp = GetTempFolder();
     EXPECT_EQ("\\temp", temp.Right(5));
     EXPECT_GT(temp.GetLength(), 5);
+}
+
+TEST_F(SettingsTest, TheAddressBookIsReadWithTheSettingsFromItsFolder)
+{
+    CScratchFolder folder;
+    m_location.xmlFolder = folder.Path();
+    ASSERT_TRUE(SaveItemsXml(folder + "AddressBook.xml", {{"a@x.test", "A"}}));
+    {
+        CSettingsManager settings(m_location);
+        bool found = false;
+        EXPECT_EQ("A", settings.GetAddressBook().Find("A@X.TEST", found).second);
+        EXPECT_TRUE(settings.GetAddressBook().Add("b@x.test", "B", true));
+    }
+    CItemList items;
+    ASSERT_TRUE(LoadItemsXml(folder + "AddressBook.xml", items));
+    EXPECT_EQ(2u, items.size());
 }

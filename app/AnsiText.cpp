@@ -1,0 +1,29 @@
+#include "app/AnsiText.h"
+
+#include <windows.h>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
+
+xmlstore::Text AnsiToUtf16(const CString& text)
+{
+    const int length = text.GetLength();
+    const int units = length ? MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, nullptr, 0) : 0;
+    if (units <= 0)
+        return xmlstore::Text();
+    xmlstore::Text out(static_cast<std::size_t>(units), u'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, reinterpret_cast<wchar_t*>(&out[0]), units);
+    return out;
+}
+
+CString Utf16ToAnsi(const xmlstore::Text& text)
+{
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.c_str());
+    const int units = static_cast<int>(text.size());
+    const int length = units ? WideCharToMultiByte(CP_THREAD_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr) : 0;
+    CString out;
+    if (length > 0) {
+        WideCharToMultiByte(CP_THREAD_ACP, 0, wide, units, out.GetBuffer(length), length, nullptr, nullptr);
+        out.ReleaseBuffer(length);
+    }
+    return out;
+}

@@ -1,0 +1,212 @@
+#include "app/XmlStore.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/AnsiText.h"
+#include "app/XmlStoreFile.h"
+#include "app/portable/ItemsXml.h"
+#include "app/portable/SleepingXml.h"
+#include "app/portable/TransferListXml.h"
+#include "app/portable/Utf16Text.h"
+
+namespace {
+
+static_assert(STransferListItem::ID_SIZE == xmlstore::ID_SIZE && CFileLink::ID_SIZE == xmlstore::ID_SIZE,
+              "identifiers are 16 bytes everywhere");
+
+bool Save(const CString& path, const xmlstore::Text& document)
+{
+    return ReplaceFileAside(path, xmlstore::Utf16ToLittleEndian(document));
+}
+
+// Reads `path` and hands its bytes to `read`; a file that exists but does not read as a whole
+// document is renamed to "<path>.bad", so that no later save replaces it unseen.
+template <typename Read>
+bool Load(const CString& path, Read read)
+{
+    std::string bytes;
+    if (ReadStoreFile(path, bytes) != StoreFileRead::Read)
+        return false;
+    if (read(bytes.data(), bytes.size()))
+        return true;
+    KeepDamagedFile(path);
+    return false;
+}
+
+xmlstore::Item ToItem(const CString& key, const CString& value)
+{
+    return xmlstore::Item(AnsiToUtf16(key), AnsiToUtf16(value));
+}
+
+xmlstore::TransferRecord ToRecord(const STransferListItem& item)
+{
+    xmlstore::TransferRecord record;
+    record.type = item.type;
+    std::memcpy(record.userId, item.userId, xmlstore::ID_SIZE);
+    record.userEmail = AnsiToUtf16(item.userEmail);
+    std::memcpy(record.fileId, item.fileId, xmlstore::ID_SIZE);
+    record.transferred = item.transferred;
+    record.realName = AnsiToUtf16(item.realName);
+    record.shortName = AnsiToUtf16(item.shortName);
+    record.size = item.size;
+    record.status = item.status;
+    return record;
+}
+
+STransferListItem FromRecord(const xmlstore::TransferRecord& record)
+{
+    STransferListItem item;
+    item.type = record.type;
+    std::memcpy(item.userId, record.userId, xmlstore::ID_SIZE);
+    item.userEmail = Utf16ToAnsi(record.userEmail);
+    std::memcpy(item.fileId, record.fileId, xmlstore::ID_SIZE);
+    item.transferred = record.transferred;
+    item.realName = Utf16ToAnsi(record.realName);
+    item.shortName = Utf16ToAnsi(record.shortName);
+    item.size = record.size;
+    item.status = record.status;
+    return item;
+}
+
+xmlstore::LinkRecord ToRecord(const CFileLink& link)
+{
+    xmlstore::LinkRecord record;
+    std::memcpy(record.senderId, link.m_senderUserId, xmlstore::ID_SIZE);
+    record.senderEmail = AnsiToUtf16(link.m_senderEmail);
+    record.senderName = AnsiToUtf16(link.m_senderName);
+    record.recipientEmail = AnsiToUtf16(link.m_recipientEmail);
+    record.recipientName = AnsiToUtf16(link.m_recipientName);
+    for (const CLinkFileEntry& entry : link.m_entries) {
+        xmlstore::LinkFileRecord file;
+        file.shortName = AnsiToUtf16(entry.m_name);
+        file.fullName = AnsiToUtf16(entry.m_path);
+        std::memcpy(file.id, entry.m_fileId, xmlstore::ID_SIZE);
+        file.size = entry.m_size;
+        record.files.push_back(std::move(file));
+    }
+    record.subject = AnsiToUtf16(link.m_subject);
+    record.message = AnsiToUtf16(link.m_message);
+    record.totalSize = link.m_totalSize;
+    return record;
+}
+
+CFileLink FromRecord(const xmlstore::LinkRecord& record)
+{
+    CFileLink link;
+    std::memcpy(link.m_senderUserId, record.senderId, xmlstore::ID_SIZE);
+    link.m_senderEmail = Utf16ToAnsi(record.senderEmail);
+    link.m_senderName = Utf16ToAnsi(record.senderName);
+    link.m_recipientEmail = Utf16ToAnsi(record.recipientEmail);
+    link.m_recipientName = Utf16ToAnsi(record.recipientName);
+    for (const xmlstore::LinkFileRecord& file : record.files) {
+        CLinkFileEntry entry;
+        entry.m_name = Utf16ToAnsi(file.shortName);
+        entry.m_path = Utf16ToAnsi(file.fullName);
+        std::memcpy(entry.m_fileId, file.id, xmlstore::ID_SIZE);
+        entry.m_size = file.size;
+        link.m_entries.push_back(entry);
+    }
+    link.m_subject = Utf16ToAnsi(record.subject);
+    link.m_message = Utf16ToAnsi(record.message);
+    link.m_totalSize = record.totalSize;
+    return link;
+}
+
+// Only the chosen recipients are kept: the file has no mark for the others, and a mail read
+// back goes to every recipient it lists.
+xmlstore::MailRecord ToRecord(const CTAFEmail& mail)
+{
+    xmlstore::MailRecord record;
+    record.senderName = AnsiToUtf16(mail.m_senderName);
+    record.senderEmail = AnsiToUtf16(mail.m_senderEmail);
+    record.subject = AnsiToUtf16(mail.m_subject);
+    record.body = AnsiToUtf16(mail.m_body);
+    for (const STAFRecipient& recipient : mail.m_recipients)
+        if (recipient.m_chosen)
+            record.recipients.push_back(ToItem(recipient.m_email, recipient.m_name));
+    return record;
+}
+
+// Made anew, so the mail's age counts from now.
+CTAFEmail FromRecord(const xmlstore::MailRecord& record)
+{
+    CTAFEmail mail;
+    mail.m_senderName = Utf16ToAnsi(record.senderName);
+    mail.m_senderEmail = Utf16ToAnsi(record.senderEmail);
+    mail.m_subject = Utf16ToAnsi(record.subject);
+    mail.m_body = Utf16ToAnsi(record.body);
+    for (const xmlstore::Item& item : record.recipients)
+        mail.m_recipients.push_back(STAFRecipient{Utf16ToAnsi(item.first), Utf16ToAnsi(item.second), true});
+    return mail;
+}
+
+} // namespace
+
+bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items)
+{
+    std::vector<xmlstore::TransferRecord> records;
+    records.reserve(items.size());
+    for (const STransferListItem& item : items)
+        records.push_back(ToRecord(item));
+    return Save(path, xmlstore::WriteTransferList(records));
+}
+
+bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& items)
+{
+    items.clear();
+    std::vector<xmlstore::TransferRecord> records;
+    if (!Load(path, [&](const char* data, std::size_t size) { return xmlstore::ReadTransferList(data, size, records); }))
+        return false;
+    for (const xmlstore::TransferRecord& record : records)
+        items.push_back(FromRecord(record));
+    return true;
+}
+
+bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
+                     const std::vector<CTAFEmail>& mails)
+{
+    std::vector<xmlstore::LinkRecord> linkRecords;
+    for (const CFileLink& link : links)
+        linkRecords.push_back(ToRecord(link));
+    std::vector<xmlstore::MailRecord> mailRecords;
+    for (const CTAFEmail& mail : mails)
+        mailRecords.push_back(ToRecord(mail));
+    return Save(path, xmlstore::WriteSleeping(linkRecords, mailRecords));
+}
+
+bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails)
+{
+    links.clear();
+    mails.clear();
+    std::vector<xmlstore::LinkRecord> linkRecords;
+    std::vector<xmlstore::MailRecord> mailRecords;
+    if (!Load(path, [&](const char* data, std::size_t size) {
+            return xmlstore::ReadSleeping(data, size, linkRecords, mailRecords);
+        }))
+        return false;
+    for (const xmlstore::LinkRecord& record : linkRecords)
+        links.push_back(FromRecord(record));
+    for (const xmlstore::MailRecord& record : mailRecords)
+        mails.push_back(FromRecord(record));
+    return true;
+}
+
+bool SaveItemsXml(const CString& path, const CItemList& items)
+{
+    std::vector<xmlstore::Item> records;
+    records.reserve(items.size());
+    for (const auto& item : items)
+        records.push_back(ToItem(item.first, item.second));
+    return Save(path, xmlstore::WriteItems(records));
+}
+
+bool LoadItemsXml(const CString& path, CItemList& items)
+{
+    std::vector<xmlstore::Item> records;
+    if (!Load(path, [&](const char* data, std::size_t size) { return xmlstore::ReadItems(data, size, records); }))
+        return false;
+    for (const xmlstore::Item& record : records)
+        items.emplace_back(Utf16ToAnsi(record.first), Utf16ToAnsi(record.second));
+    return true;
+}
