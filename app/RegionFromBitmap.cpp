@@ -4,21 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/WindowDCs.h"
+
 namespace {
 
 const DWORD kRectGrowth = 40;
-
-class CScreenDC {
-public:
-    CScreenDC() : m_dc(GetDC(nullptr)) {}
-    ~CScreenDC() { if (m_dc) ReleaseDC(nullptr, m_dc); }
-    CScreenDC(const CScreenDC&) = delete;
-    CScreenDC& operator=(const CScreenDC&) = delete;
-    HDC Get() const { return m_dc; }
-
-private:
-    HDC m_dc;
-};
 
 // Rectangles gathered into one RGNDATA block that grows by kRectGrowth at a time.
 class CRegionBuilder {
@@ -88,9 +78,9 @@ HRGN RegionFromBitmapMask(HBITMAP bitmap, COLORREF transparent)
     const std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
     std::vector<unsigned char> pixels(stride * static_cast<std::size_t>(height));
     {
-        CScreenDC dc;
-        if (!dc.Get() || GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &header,
-                                   DIB_RGB_COLORS) != height)
+        CClientDC screen(nullptr);
+        if (!screen.GetSafeHdc() ||
+            GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &header, DIB_RGB_COLORS) != height)
             return nullptr;
     }
 

@@ -1,10 +1,14 @@
 # Imported targets for the third-party libraries: Debian's -dev packages natively, the
 # cross-built cache (TARNIX_DEPS, made by tools/build-deps.sh) for Windows.
 if(WIN32)
-    if(NOT DEFINED ENV{TARNIX_DEPS})
-        message(FATAL_ERROR "TARNIX_DEPS is not set: run through ./test or source tools/setup.sh first")
+    # The preset passes this target's cache (win32: TARNIX_DEPS, win64: TARNIX_DEPS_WIN64).
+    if(NOT TARNIX_DEPS AND DEFINED ENV{TARNIX_DEPS} AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(TARNIX_DEPS $ENV{TARNIX_DEPS})
     endif()
-    set(TARNIX_DEPS $ENV{TARNIX_DEPS})
+    if(NOT TARNIX_DEPS)
+        message(FATAL_ERROR "No dependency cache for this Windows target: run through ./test or "
+            "source tools/setup.sh first (for win64 with TARNIX_WINDOWS=win64)")
+    endif()
     set(_dep_inc ${TARNIX_DEPS}/include)
     set(_dep_lib ${TARNIX_DEPS}/lib)
     set(_boost_inc ${TARNIX_DEPS}/boost-include)

@@ -1,10 +1,12 @@
 include(GoogleTest)
 
-# tarnix_add_gtest(<target> SOURCES <files...> [LIBS <libs...>] [WORKING_DIRECTORY <dir>])
+# tarnix_add_gtest(<target> SOURCES <files...> [LIBS <libs...>] [WORKING_DIRECTORY <dir>] [GUI])
 # A GoogleTest executable whose cases ctest lists one by one. Cases are discovered when ctest
 # runs (through Wine for the Windows build), so building never needs the emulator.
+# GUI: the cases read the screen, move the cursor or need the foreground, so they hold the
+# display lock and never run beside one another; other window tests run in parallel.
 function(tarnix_add_gtest target)
-    cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
     if(TARNIX_FUZZ)
         return()
     endif()
@@ -13,12 +15,33 @@ function(tarnix_add_gtest target)
     if(NOT ARG_WORKING_DIRECTORY)
         set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
+    set(_lock)
+    if(ARG_GUI)
+        set(_lock RESOURCE_LOCK display)
+    endif()
     gtest_discover_tests(${target}
         TEST_PREFIX "${target}."
         WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        PROPERTIES TIMEOUT 300)
+        PROPERTIES TIMEOUT 300 ${_lock})
+endfunction()
+
+# tarnix_test_limit(<test> <seconds> [LONG])
+# The one place for a script-driven case's limit. The script reads TARNIX_TEST_LIMIT and ends
+# itself within it, saying what did not finish; ctest's TIMEOUT is that plus room for start-up
+# waits and clean-up, so ctest's is always the larger. Choose at least three times the case's
+# duration on a quiet machine. LONG cases (gigabytes, or minutes of work) run after the parallel
+# batch, one at a time: label "long" (./test's second pass) and RUN_SERIAL for a plain ctest run.
+function(tarnix_test_limit test seconds)
+    cmake_parse_arguments(ARG "LONG" "" "" ${ARGN})
+    math(EXPR _timeout "${seconds} + 120")
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TARNIX_TEST_LIMIT=${seconds}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${_timeout})
+    if(ARG_LONG)
+        set_property(TEST ${test} APPEND PROPERTY LABELS long)
+        set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+    endif()
 endfunction()
 
 # tarnix_add_fuzzer(<target> SOURCES <files...> [LIBS <libs...>] [CORPUS <dir>])
@@ -76,7 +99,8 @@ function(tarnix_test_folder target)
     endforeach()
 endfunction()
 
-# Globs a library folder: portable sources, then the OS layer of this build.
+# Globs a library folder: portable sources, then the OS layer of this build. Resource scripts
+# never go into a library (see TarnixResources.cmake).
 function(tarnix_library target)
     cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
     file(GLOB _src CONFIGURE_DEPENDS
@@ -88,14 +112,10 @@ function(tarnix_library target)
         file(GLOB _os CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/os/posix/*.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
     endif()
-    file(GLOB _rc CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.rc)
-    if(NOT WIN32)
-        set(_rc)
-    endif()
     if(NOT _src AND NOT _os)
         return()
     endif()
-    add_library(${target} STATIC ${_src} ${_os} ${_rc})
+    add_library(${target} STATIC ${_src} ${_os})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${ARG_LIBS} Threads::Threads)
 endfunction()

@@ -24,6 +24,15 @@ std::uint32_t CodedLength(const CMsgBuffer& message)
     return length;
 }
 
+// Length whose bytes from CIPHER_OFFSET on can be deciphered, or 0 when there are none.
+std::uint32_t CipheredLength(const CMsgBuffer& message)
+{
+    const std::uint32_t length = PeekMessageLength(message);
+    if (length <= CIPHER_OFFSET || length > message.Used || length > MSG_MAX_LENGTH)
+        return 0;
+    return length;
+}
+
 } // namespace
 
 class CMsgCipherState
@@ -84,12 +93,16 @@ Status CDecoder::Decode(CMsgBuffer& message)
 {
     if (!m_state)
         return ST_INVALID_PARAM;
+    // Deciphered before any check: the sender's key stream ran over these bytes too, so even a
+    // message too short for its digest must advance ours, or every later one fails.
+    const std::uint32_t ciphered = CipheredLength(message);
+    if (ciphered == 0)
+        return ST_OUT_OF_BOUNDS;
+    std::uint8_t* bytes = message.Data;
+    m_state->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, ciphered - CIPHER_OFFSET);
     const std::uint32_t length = CodedLength(message);
     if (length == 0)
         return ST_OUT_OF_BOUNDS;
-
-    std::uint8_t* bytes = message.Data;
-    m_state->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
 
     // The digest was taken with its own field zero; it is put back for whoever reads the header.
     std::uint8_t stored[CChecksum::DIGEST_SIZE];

@@ -30,8 +30,9 @@ public:
 // must see the same messages in the same order.
 //
 // L is the message's MessageLength; it must lie within the buffer's bytes in use and leave room
-// for the digest (6 bytes), else ST_OUT_OF_BOUNDS with the key stream untouched. A codec that was
-// never keyed answers ST_INVALID_PARAM.
+// for the digest (6 bytes), else ST_OUT_OF_BOUNDS. The encoder then leaves its key stream
+// untouched; the decoder still deciphers bytes 2..L-1 when L lies within the bytes in use, as
+// the sender's stream ran over them. A codec that was never keyed answers ST_INVALID_PARAM.
 // The keyed state both directions share: a MARC4 key stream and the checksum key.
 class CMsgCipherState;
 

@@ -89,8 +89,16 @@ enum NoticeType : std::uint8_t {
     NOTICE_UPGRADE_REQUIRED = 3, // this version is refused: stop connecting
 };
 
-// Address list entries of command 10: the IPv4 address as a host-order u32
-// (127.0.0.1 is 0x7F000001, on the wire 01 00 00 7F), then the TCP port.
+// Address records. Both ends store an IPv4 address as a u32 in host order (127.0.0.1 is
+// 0x7F000001) and write every field little-endian, so the address's bytes on the wire run from
+// its last octet to its first: 127.0.0.1 port 1864 (0x0748) is
+//   command 10, one address list entry (6 bytes):   01 00 00 7F  48 07
+//   AntConnectRelay, requester's record (8 bytes):  01 00 00 7F  48 07  00 00
+// - command 10: u16 count, then per entry u32 address, u16 TCP port; no padding between entries.
+// - AntConnectRelay (the rendezvous answer, a transport datagram; see AntHandshakeBodies.h):
+//   the requesting side as the server saw it, u32 address, u16 UDP port, u16 zero, right behind
+//   the 8-byte datagram header. Its local addresses later in the body are bare u32 values in
+//   the same order.
 inline constexpr std::size_t ADDRESS_ENTRY_SIZE = 6;
 
 // Key material of a keyed log-in reply. The block is XORed with KEY_MASK at a fixed offset per

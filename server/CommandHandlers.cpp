@@ -192,6 +192,8 @@ Status CCommandHandlers::OnConnectRequest(CClientConnection& from, CMsgStream& b
     CClientConnection* answerer = m_context.Directory.Find(ticket);
     if (!answerer)
         return ST_NO_REACH;
+    if (!Admit(from, ticket, CMD_CONNECT_REQUEST, now))
+        return ST_SUCCESS;
     m_context.Broker.OnRequest(from.Address, ticket, session, now);
     // Who asks is known from the connection; the body's claim is not passed on.
     SOutgoing request;
@@ -220,6 +222,8 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
     body.ReadByte(answer);
     if (body.Failed())
         return StreamStatus(body);
+    if (!Admit(from, requester, CMD_CONNECT_ANSWER, now))
+        return ST_SUCCESS;
     const CSessionBroker::Outcome outcome =
         m_context.Broker.OnAnswer(from.Address, requester, session, answer == CONNECT_ACCEPT, now);
     if (outcome == CSessionBroker::ANSWER_UNKNOWN)
@@ -264,6 +268,19 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
     m_context.Log.Info(CServerLog::Describe(from) + ": session " + std::to_string(session) + " set up with address "
                        + std::to_string(requester));
     return ST_SUCCESS;
+}
+
+bool CCommandHandlers::Admit(CClientConnection& from, std::uint32_t addressee, std::uint16_t command,
+                             std::uint64_t now)
+{
+    const CRelayLimiter::Verdict verdict = m_context.Limiter.OnMessage(from.Address, addressee, now);
+    if (verdict == CRelayLimiter::DROP_FIRST)
+        m_context.Log.Info(CServerLog::Describe(from) + ": command " + std::to_string(command) + " to address "
+                           + std::to_string(addressee) + " over the relay limit (" + std::to_string(CRelayLimiter::BURST)
+                           + " at once, " + std::to_string(CRelayLimiter::PER_SECOND) + " a second, "
+                           + std::to_string(CRelayLimiter::MAX_ADDRESSEES_PER_SENDER)
+                           + " addressees): dropped, and the rest of this burst silently");
+    return verdict == CRelayLimiter::PASS;
 }
 
 Status CCommandHandlers::OnMail(CClientConnection& from, CMsgStream& body, std::uint64_t now)

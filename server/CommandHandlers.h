@@ -8,6 +8,7 @@
 #include "messaging/MsgStream.h"
 #include "server/ClientConnection.h"
 #include "server/Outbox.h"
+#include "server/RelayLimiter.h"
 #include "server/ReportLog.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
@@ -24,6 +25,7 @@ struct SServerContext
     std::uint16_t ListenPort;
     CUserDirectory& Directory;
     CSessionBroker& Broker;
+    CRelayLimiter& Limiter;
     COutbox& Outbox;
     CReportLog& Reports;
     CServerRandom& Random;
@@ -50,6 +52,9 @@ private:
     Status OnMail(CClientConnection& from, CMsgStream& body, std::uint64_t now);
     Status OnReport(CClientConnection& from, CMsgStream& body, std::uint64_t now);
 
+    // False when the limiter drops what the client would have relayed to the addressee; the first
+    // drop of a burst is logged.
+    bool Admit(CClientConnection& from, std::uint32_t addressee, std::uint16_t command, std::uint64_t now);
     Status SendLoginReply(CClientConnection& to, std::uint32_t address, bool refused, const std::uint8_t* keyBlock);
 
     SServerContext& m_context;

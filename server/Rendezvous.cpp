@@ -143,6 +143,9 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     side.Counter = header.GetValue();
     m_answers.clear();
     const CRendezvousTable::Outcome outcome = m_table.OnRequest(body.Key, side, now, m_answers);
+    // A flood from one address ends here, without a line or a string made for it.
+    if (outcome == CRendezvousTable::REFUSED_SOURCE_AGAIN)
+        return;
     const std::string prefix = "rendezvous: key " + KeyText(body.Key) + ": " + SideText(side);
     switch (outcome)
     {
@@ -158,6 +161,11 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     case CRendezvousTable::REFUSED_TAKEN:
         m_log.Info(prefix + " refused: the key belongs to other clients");
         break;
+    case CRendezvousTable::REFUSED_SOURCE:
+        m_log.Info(prefix + " refused: its address holds " + std::to_string(CRendezvousTable::MAX_KEYS_PER_SOURCE)
+                   + " keys already (further refusals of this address are not logged until one goes)");
+        break;
+    case CRendezvousTable::REFUSED_SOURCE_AGAIN:
     case CRendezvousTable::REFUSED_FULL:
         m_log.Info(prefix + " refused: " + std::to_string(CRendezvousTable::MAX_KEYS) + " keys wait already");
         break;

@@ -44,11 +44,18 @@ CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const S
     auto found = m_entries.find(key);
     if (found != m_entries.end() && Expired(found->second, now))
     {
-        m_entries.erase(found);
+        Erase(found);
         found = m_entries.end();
     }
     if (found == m_entries.end())
     {
+        auto source = m_sources.find(side.Address);
+        if (source != m_sources.end() && source->second.Keys >= MAX_KEYS_PER_SOURCE)
+        {
+            const bool first = !source->second.Refusing;
+            source->second.Refusing = true;
+            return first ? REFUSED_SOURCE : REFUSED_SOURCE_AGAIN;
+        }
         if (m_entries.size() >= MAX_KEYS)
             Expire(now);
         if (m_entries.size() >= MAX_KEYS)
@@ -57,6 +64,8 @@ CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const S
         entry.Sides[0] = Kept(side);
         entry.SideCount = 1;
         entry.LastRequest = now;
+        entry.Source = side.Address;
+        ++m_sources[side.Address].Keys;
         return WAITING;
     }
 
@@ -87,10 +96,23 @@ void CRendezvousTable::Expire(std::uint64_t now)
     for (auto it = m_entries.begin(); it != m_entries.end();)
     {
         if (Expired(it->second, now))
-            it = m_entries.erase(it);
+            it = Erase(it);
         else
             ++it;
     }
+}
+
+std::map<std::uint64_t, CRendezvousTable::SEntry>::iterator CRendezvousTable::Erase(
+    std::map<std::uint64_t, SEntry>::iterator entry)
+{
+    auto source = m_sources.find(entry->second.Source);
+    if (source != m_sources.end())
+    {
+        source->second.Refusing = false;
+        if (--source->second.Keys == 0)
+            m_sources.erase(source);
+    }
+    return m_entries.erase(entry);
 }
 
 } // namespace TarnixServer

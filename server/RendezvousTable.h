@@ -41,6 +41,8 @@ struct SRendezvousAnswer
 // - A key is forgotten LIFETIME_MS after its last request: clients give up a handshake after
 //   60000 ms, so nothing older is still waited for.
 // - At most MAX_KEYS keys are kept; requests for new keys are refused while the table is full.
+// - One source address holds at most MAX_KEYS_PER_SOURCE of them (the keys whose first request
+//   came from it), so no single sender can fill the table and lock the others out.
 //
 // Every answer goes to the source of a request of that key, and no request gets more than one,
 // so the service cannot be used to flood a third party.
@@ -50,6 +52,8 @@ public:
     static constexpr std::uint64_t LIFETIME_MS = 60000;
     static constexpr std::size_t MAX_KEYS = 4096;
     static constexpr std::size_t MAX_LOCAL_ADDRESSES = 4;
+    // A sixteenth of the table: a few users behind one NAT still have room for many sessions.
+    static constexpr std::size_t MAX_KEYS_PER_SOURCE = MAX_KEYS / 16;
 
     enum Outcome {
         WAITING,        // kept, nothing to answer yet
@@ -57,6 +61,8 @@ public:
         REPEATED,       // a paired side asked again: one answer
         REFUSED_TAKEN,  // the key belongs to other clients
         REFUSED_FULL,   // no room for another key
+        REFUSED_SOURCE, // the source address holds its share of keys; first refusal of a burst
+        REFUSED_SOURCE_AGAIN, // later refusals, until the source holds fewer keys again
     };
 
     Outcome OnRequest(std::uint64_t key, const SRendezvousSide& side, std::uint64_t now,
@@ -66,6 +72,7 @@ public:
     void Expire(std::uint64_t now);
 
     std::size_t Count() const { return m_entries.size(); }
+    std::size_t SourceCount() const { return m_sources.size(); }
 
 private:
     struct SEntry
@@ -73,13 +80,23 @@ private:
         SRendezvousSide Sides[2];
         std::size_t SideCount = 0;
         std::uint64_t LastRequest = 0;
+        std::uint32_t Source = 0; // address of the key's first request
+    };
+    struct SSource
+    {
+        std::size_t Keys = 0;
+        bool Refusing = false; // its refusal has been reported
     };
 
     static bool Expired(const SEntry& entry, std::uint64_t now);
     static void AddAnswer(const SRendezvousSide& to, const SRendezvousSide& about,
                           std::vector<SRendezvousAnswer>& answers);
 
+    // Every erase goes through here, so the sources' counts stay true.
+    std::map<std::uint64_t, SEntry>::iterator Erase(std::map<std::uint64_t, SEntry>::iterator entry);
+
     std::map<std::uint64_t, SEntry> m_entries;
+    std::map<std::uint32_t, SSource> m_sources; // by address, while it holds keys
 };
 
 } // namespace TarnixServer

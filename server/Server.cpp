@@ -77,8 +77,8 @@ Status CServer::Open()
         status = OpenSockets();
     if (status != ST_SUCCESS)
         return status;
-    m_context.reset(new SServerContext{m_options, m_listener.Port(), m_directory, m_broker, m_outbox, m_reports,
-                                       m_random, m_log});
+    m_context.reset(new SServerContext{m_options, m_listener.Port(), m_directory, m_broker, m_limiter, m_outbox,
+                                       m_reports, m_random, m_log});
     m_commands.reset(new CCommandHandlers(*m_context));
     status = m_loop.Add(m_listener.Handle(), STI_OS::POLL_READ, [this](int) { OnListenerReady(); });
     if (status == ST_SUCCESS)
@@ -145,6 +145,8 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
         m_lastDeadlineCheck = now;
         CheckDeadlines(now);
         m_rendezvous.Expire(now);
+        m_broker.Expire(now);
+        m_limiter.Expire(now);
     }
     Sweep();
     return status;
@@ -262,7 +264,10 @@ void CServer::Close(CClientConnection& connection, const std::string& why)
     m_log.Info(CServerLog::Describe(connection) + ": closed, " + why);
     m_directory.Remove(connection);
     if (connection.LoggedIn)
+    {
         m_broker.Forget(connection.Address);
+        m_limiter.Forget(connection.Address);
+    }
     m_loop.Remove(connection.Socket());
     connection.CloseSocket();
 }

@@ -13,6 +13,7 @@
 #include "server/EventLoop.h"
 #include "server/Listener.h"
 #include "server/Outbox.h"
+#include "server/RelayLimiter.h"
 #include "server/Rendezvous.h"
 #include "server/ReportLog.h"
 #include "server/ServerLog.h"
@@ -71,6 +72,7 @@ private:
     CRendezvous m_rendezvous;
     CUserDirectory m_directory;
     CSessionBroker m_broker;
+    CRelayLimiter m_limiter;
     COutbox m_outbox;
     CReportLog m_reports;
     CServerRandom m_random;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <utility>
@@ -13,12 +14,22 @@ namespace TarnixServer {
 // other side answers each one; all of them, and their answers, belong to one request until
 // REPEAT_WINDOW_MS after its set-up. A request for the same handle after that is a new request:
 // clients reuse session handles once a session has ended.
+//
+// What one client can make the server remember is bounded: a request is forgotten HANDSHAKE_MS
+// after its first copy, set up or not (a late answer is then dropped), each requester
+// keeps at most MAX_REQUESTS_PER_REQUESTER (its oldest give way), and with MAX_REQUESTS kept in
+// all, the requester holding the most gives way, so a client asking now and then still gets in.
 class CSessionBroker
 {
 public:
     static constexpr std::uint64_t REPEAT_WINDOW_MS = 5000;
+    // A downloader asks at once, after 10 s, then every 3 s, ten times, and locates its peer
+    // afresh after 37 s; a little more covers the last answer on its way.
+    static constexpr std::uint64_t HANDSHAKE_MS = 40000;
     // Requests remembered per requester; the oldest give way.
     static constexpr std::size_t MAX_REQUESTS_PER_REQUESTER = 64;
+    // Requests remembered in all: 128 requesters at their own limit.
+    static constexpr std::size_t MAX_REQUESTS = 8192;
 
     enum Outcome {
         ANSWER_UNKNOWN,       // no request of the requester to this answerer: drop the answer
@@ -33,6 +44,8 @@ public:
 
     // The connection with this address has ended: its requests go.
     void Forget(std::uint32_t requester);
+    // Forgets the requests whose time is up.
+    void Expire(std::uint64_t now);
 
     std::size_t Count() const { return m_requests.size(); }
 
@@ -40,15 +53,23 @@ private:
     struct SRequest
     {
         std::uint32_t Answerer = 0;
+        std::uint64_t FirstAt = 0; // its first copy; the request is forgotten HANDSHAKE_MS later
         bool SetUp = false;
         std::uint64_t SetUpAt = 0;
         std::uint64_t Order = 0; // for giving way, oldest first
     };
     using Key = std::pair<std::uint32_t, std::uint32_t>; // requester, session handle
+    using Requests = std::map<Key, SRequest>;
 
+    static bool Expired(const SRequest& request, std::uint64_t now);
     void MakeRoom(std::uint32_t requester);
+    // Drops the requester's oldest request.
+    void GiveWay(std::uint32_t requester);
+    // Every erase goes through here, so the counts stay true.
+    Requests::iterator Erase(Requests::iterator request);
 
-    std::map<Key, SRequest> m_requests;
+    Requests m_requests;
+    std::map<std::uint32_t, std::size_t> m_counts; // requests per requester, while it has any
     std::uint64_t m_order = 0;
 };
 

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows (i686 MinGW) dependencies from Debian's source packages into a
-# versioned cache outside the source tree. Prints the cache folder on stdout.
-# The key covers the compiler, the source package versions and this script, so a change of
-# any of them builds a fresh cache and a stale one is never reused.
+# build-deps.sh [i686|x86_64]
+# Cross-builds the Windows dependencies (MinGW, 32-bit i686 by default or 64-bit x86_64) from
+# Debian's source packages into a versioned cache outside the source tree. Prints the cache
+# folder on stdout. The key covers the target, the compiler, the source package versions, this
+# script and the toolchain files, so a change of any of them builds a fresh cache and a stale
+# one is never reused.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=${TARNIX_CACHE:-/var/cache/tarnix}
+cpu=${1:-i686}
+case "$cpu" in
+    i686) toolchain=$here/../cmake/toolchain-mingw32.cmake ;;
+    x86_64) toolchain=$here/../cmake/toolchain-mingw64.cmake ;;
+    *) echo "build-deps.sh: unknown target $cpu (i686 or x86_64)" >&2; exit 2 ;;
+esac
+triple=$cpu-w64-mingw32
 
-cc_ver=$(i686-w64-mingw32-g++-posix --version | head -n1)
+cc_ver=$($triple-g++-posix --version | head -n1)
 pkg_ver=$(dpkg-query -W -f='${Version} ' libcrypto++-dev libbz2-dev libpugixml-dev googletest)
-script_sum=$(sha1sum "$here/build-deps.sh" "$here/../cmake/toolchain-mingw32.cmake" | cut -c1-40 | tr -d '\n')
-key=$(printf '%s|%s|%s' "$cc_ver" "$pkg_ver" "$script_sum" | sha1sum | cut -c1-12)
+script_sum=$(sha1sum "$here/build-deps.sh" "$toolchain" "$here/../cmake/toolchain-mingw.cmake" |
+    cut -c1-40 | tr -d '\n')
+key=$(printf '%s|%s|%s|%s' "$cpu" "$cc_ver" "$pkg_ver" "$script_sum" | sha1sum | cut -c1-12)
 out="$root/deps-$key"
 
 if [ -f "$out/.complete" ]; then
@@ -30,13 +40,13 @@ log "fetching Debian source packages (bzip2, libcrypto++, pugixml)"
 apt-get source -qq bzip2 libcrypto++ pugixml >&2 2>/dev/null || apt-get source bzip2 libcrypto++ pugixml >&2
 
 log "bzip2"
-(cd bzip2-*/ && make -s libbz2.a CC=i686-w64-mingw32-gcc AR=i686-w64-mingw32-ar \
-    RANLIB=i686-w64-mingw32-ranlib CFLAGS="-O2 -D_FILE_OFFSET_BITS=64" >&2 \
+(cd bzip2-*/ && make -s libbz2.a CC=$triple-gcc AR=$triple-ar \
+    RANLIB=$triple-ranlib CFLAGS="-O2 -D_FILE_OFFSET_BITS=64" >&2 \
     && cp libbz2.a "$out/lib/" && cp bzlib.h "$out/include/")
 
 log "crypto++ (whole static library)"
-(cd libcrypto++-*/ && make -s -j"$jobs" CXX=i686-w64-mingw32-g++-posix AR=i686-w64-mingw32-ar \
-    RANLIB=i686-w64-mingw32-ranlib CXXFLAGS="-DNDEBUG -O2 -pipe" static >&2)
+(cd libcrypto++-*/ && make -s -j"$jobs" CXX=$triple-g++-posix AR=$triple-ar \
+    RANLIB=$triple-ranlib CXXFLAGS="-DNDEBUG -O2 -pipe" static >&2)
 cdir=$(echo libcrypto++-*/)
 mkdir -p "$out/include/crypto++"
 cp "$cdir"*.h "$out/include/crypto++/"
@@ -45,13 +55,13 @@ lib=$(ls "$cdir"lib*.a | head -n1)
 cp "$lib" "$out/lib/libcryptopp.a"
 
 log "pugixml"
-cmake -S pugixml-*/ -B pugi-build -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/toolchain-mingw32.cmake" \
+cmake -S pugixml-*/ -B pugi-build -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
 cmake --build pugi-build -j"$jobs" >/dev/null
 cmake --install pugi-build >/dev/null
 
 log "googletest"
-cmake -S /usr/src/googletest -B gtest-build -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/toolchain-mingw32.cmake" \
+cmake -S /usr/src/googletest -B gtest-build -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -Dgtest_disable_pthreads=OFF -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
 cmake --build gtest-build -j"$jobs" >/dev/null
 cmake --install gtest-build >/dev/null

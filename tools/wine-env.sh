@@ -3,16 +3,30 @@
 # Sets WINEPREFIX (a private copy of a prepared template prefix), WINEDEBUG, a headless
 # display when none is set, and a persistent wineserver so each test exe starts in ~0.1 s.
 # Call tarnix_wine_stop when done (./test does).
+# The Wine is the one of TARNIX_WINDOWS (tools/setup.sh chooses it): win32 runs the 32-bit build
+# under wine32, win64 the 64-bit build under wine64. Everything that starts Wine goes through
+# TARNIX_WINE (the loader) and TARNIX_WINESERVER, set here.
 _tarnix_wine_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEDEBUG=-all
 # No Mono/Gecko installer dialogs in a headless prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
+# Text drawn without anti-aliasing, whatever the font (see wine-fonts.conf).
+export FONTCONFIG_FILE="$_tarnix_wine_tools/wine-fonts.conf"
+if [ "${TARNIX_WINDOWS:-win32}" = win64 ]; then
+    # /usr/bin/wine tries the 32-bit loader first; the 64-bit one is called by its own path.
+    export WINEARCH=win64
+    export TARNIX_WINE=/usr/lib/wine/wine64 TARNIX_WINESERVER=/usr/lib/wine/wineserver64
+    export WINELOADER=$TARNIX_WINE WINESERVER=$TARNIX_WINESERVER
+else
+    export WINEARCH=win32
+    export TARNIX_WINE=wine TARNIX_WINESERVER=wineserver
+    unset WINELOADER WINESERVER
+fi
 
 tarnix_wine_template() {
     local ver
-    ver=$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' '_')
-    echo "${TARNIX_CACHE:-/var/cache/tarnix}/wine-template-$ver-$(sha1sum "$_tarnix_wine_tools/wine-env.sh" | cut -c1-8)"
+    ver=$("$TARNIX_WINE" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' '_')
+    echo "${TARNIX_CACHE:-/var/cache/tarnix}/wine-template-$WINEARCH-$ver-$(sha1sum "$_tarnix_wine_tools/wine-env.sh" | cut -c1-8)"
 }
 
 _tarnix_wine_make_template() {
@@ -25,14 +39,20 @@ _tarnix_wine_make_template() {
         rm -rf "$t"
         echo "[wine] preparing a template prefix (first run only)" >&2
         export WINEPREFIX=$t
-        wineboot -i >/dev/null 2>&1
+        "$TARNIX_WINE" wineboot -i >/dev/null 2>&1
         # Crash tests must never wait in the debugger.
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 0 /f >/dev/null 2>&1
+        "$TARNIX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 0 /f >/dev/null 2>&1
         # Without a Debugger value Wine 8 still starts winedbg --auto; a program that does not
         # exist stops it from starting any.
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'no-debugger.exe %ld %ld' /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-        wineserver -w
+        "$TARNIX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'no-debugger.exe %ld %ld' /f >/dev/null 2>&1
+        "$TARNIX_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # Window tests: a virtual desktop draws captions and a tray with no window manager and
+        # keeps exit codes; font smoothing off (Wine 8 ignores it for the host's fonts from 24
+        # pixels on: wine-fonts.conf turns their anti-aliasing off).
+        "$TARNIX_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+        "$TARNIX_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+        "$TARNIX_WINE" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
+        "$TARNIX_WINESERVER" -w
         touch "$t/.complete"
     ) 9>"$t.lock"
 }
@@ -65,12 +85,13 @@ tarnix_wine_start() {
             sleep 0.1
         done
     fi
-    wineserver -p
-    wine cmd /c exit >/dev/null 2>&1 || true
+    "$TARNIX_WINESERVER" -p
+    "$TARNIX_WINE" cmd /c exit >/dev/null 2>&1 || true
 }
 
 tarnix_wine_stop() {
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+    # A server that still holds objects lists them on its way out: nothing to show here.
+    [ -n "${WINEPREFIX:-}" ] && "$TARNIX_WINESERVER" -k >/dev/null 2>&1
     if [ -n "${TARNIX_XVFB_PID:-}" ]; then
         kill "$TARNIX_XVFB_PID" 2>/dev/null
         unset TARNIX_XVFB_PID

@@ -11,7 +11,6 @@ namespace {
 bool EndsSession(std::uint32_t reason)
 {
     switch (reason) {
-    case CLOSE_REASON_COMPLETED:
     case CLOSE_REASON_CANCELED:
     case CLOSE_REASON_FILE_NOT_FOUND:
     case CLOSE_REASON_NO_SESSION:
@@ -176,6 +175,13 @@ Status CDownloadHandler::OnCloseMessage(sti::CMessageReader& reader)
     }
     if (m_session == nullptr) {
         return ST_CONNECTION_CLOSED;
+    }
+    if (reason == CLOSE_REASON_COMPLETED) {
+        // Only this side can tell that the file is whole, and once its callback has said so the
+        // session is gone. A peer's "completed" on a running session leaves bytes missing: the
+        // session is interrupted, and the dropped connection starts it again.
+        m_session->GetCallback()->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_NO_REASON);
+        return ST_INVALID_MESSAGE;
     }
     m_session->GetCallback()->OnClosed(reason == CLOSE_REASON_NETWORK_ERROR ? CLOSED_HERE : CLOSED_BY_PEER, reason);
     if (EndsSession(reason)) {

@@ -4,7 +4,9 @@
 // block and hands it on, and closes the session as completed when the callback says so.
 //
 // A connection that stays silent for the idle time-out is closed; a dropped connection
-// starts the session again as a new request.
+// starts the session again as a new request. So does a Close "completed" from the peer: only
+// this side's callback decides that a download is complete, and the callback hears
+// OnClosed(CLOSED_BY_PEER, CLOSE_REASON_NO_REASON) for it, never a completion.
 
 #include "transport/DataMessages.h"
 #include "transport/TransportManagerHandler.h"

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "app/MailRequestCodec.h"
+#include "server/Outbox.h"
 #include "support/LinkTestSupport.h"
 
 namespace {
@@ -64,4 +66,28 @@ TEST_F(LinkFile, ReadsAFileThatAnotherProgramHoldsOpen)
     CFileLink link;
     EXPECT_TRUE(link.LoadFromFile(m_path.c_str()));
     CloseHandle(h);
+}
+
+TEST_F(LinkFile, OpensWhatTheServerWritesForALinkMail)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    TarnixServer::COutbox outbox(folder + ("h5_outbox_" + std::to_string(GetCurrentProcessId())));
+    const std::string mail = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><FLEmail><FL><![CDATA[" + m_url
+                             + "]]></FL></FLEmail>";
+    TarnixServer::COutbox::SStored stored;
+    ASSERT_EQ(ST_SUCCESS, outbox.Store(mailrequest::UrlEncodeMail(mail), 0, stored));
+    ASSERT_FALSE(stored.LinkPath.empty());
+    HANDLE h = CreateFileA(stored.LinkPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char bytes[4096] = {};
+    DWORD got = 0;
+    ReadFile(h, bytes, sizeof bytes, &got, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ(m_url + "\r\n", std::string(bytes, got)); // the server ends its line, the program does not
+    CFileLink link;
+    ASSERT_TRUE(link.LoadFromFile(stored.LinkPath.c_str()));
+    EXPECT_EQ("movie.avi", link.m_entries[0].m_name);
+    DeleteFileA(stored.LinkPath.c_str());
+    DeleteFileA(stored.MailPath.c_str());
+    RemoveDirectoryA(outbox.Folder().c_str());
 }

@@ -144,16 +144,39 @@ TEST(MsgCodec, LengthOutsideTheBytesInUseIsOutOfBoundsAndLeavesTheKeyStream)
     EXPECT_EQ(ST_OUT_OF_BOUNDS, codec.Encoder.Encode(*tooLong));
     EXPECT_EQ(ST_OUT_OF_BOUNDS, codec.Decoder.Decode(*tooLong));
 
-    auto tiny = BufferOf({0x05, 0x00, 1, 2, 3}); // no room for the digest
-    EXPECT_EQ(ST_OUT_OF_BOUNDS, codec.Decoder.Decode(*tiny));
-    EXPECT_EQ((Bytes{0x05, 0x00, 1, 2, 3}), BytesOf(*tiny));
-
     CEncoder unkeyed;
     EXPECT_EQ(ST_INVALID_PARAM, unkeyed.Encode(*BufferOf(plain)));
 
     auto message = BufferOf(plain);
     ASSERT_EQ(ST_SUCCESS, codec.Encoder.Encode(*message));
     EXPECT_EQ(ST_SUCCESS, codec.Decoder.Decode(*message));
+}
+
+TEST(MsgCodec, ShortMessageIsDroppedAndTheNextStillDecodes)
+{
+    // A malformed sender enciphers bytes 2..L-1 of a message too short for its digest, then
+    // sends a good one; the reference plays it.
+    for (std::uint8_t shortLength : {3, 5})
+    {
+        CodecPair codec;
+        ReferenceMarc4 sender(CIPHER_KEY);
+        Bytes tooShort = {shortLength, 0x00, 1, 2, 3};
+        tooShort.resize(shortLength);
+        for (std::size_t i = 2; i < tooShort.size(); ++i)
+            tooShort[i] ^= sender.Next();
+        EXPECT_EQ(ST_OUT_OF_BOUNDS, codec.Decoder.Decode(*BufferOf(tooShort))) << int(shortLength);
+
+        const Bytes plain = PlainMessage("keep-alive");
+        Bytes expected = plain;
+        const Bytes digest = ReferenceDigest(CHECKSUM_KEY, plain);
+        std::copy(digest.begin(), digest.end(), expected.begin() + 2);
+        Bytes wire = expected;
+        for (std::size_t i = 2; i < wire.size(); ++i)
+            wire[i] ^= sender.Next();
+        auto next = BufferOf(wire);
+        EXPECT_EQ(ST_SUCCESS, codec.Decoder.Decode(*next)) << "after length " << int(shortLength);
+        EXPECT_EQ(expected, BytesOf(*next));
+    }
 }
 
 TEST(SessionKeys, EachBlockGroupFeedsOnlyItsOwnKey)

@@ -32,7 +32,7 @@ done
 impairments=("$@")
 for program in "$server" "$relay" "$receiver" "$sender"; do
     if [ ! -x "$program" ]; then
-        echo "SKIP: $program is missing (./test native builds the native programs, ./test win32 the Wine peer)"
+        echo "SKIP: $program is missing (./test native builds the native programs, ./test win32 or win64 the Wine peer)"
         exit 77
     fi
 done
@@ -43,8 +43,9 @@ if [[ $receiver == *.exe || $sender == *.exe ]] && [ -z "${WINEPREFIX:-}" ]; the
     own_wine=1
 fi
 
-# Limits of one test; ctest allows 300 s in all.
-readonly START_LIMIT=60 STREAM_LIMIT=240
+# Limits of one test: the stream's is TARNIX_TEST_LIMIT (ctest sets it and ends the test 120 s
+# later).
+readonly START_LIMIT=60 STREAM_LIMIT=${TARNIX_TEST_LIMIT:-240}
 
 work=$(mktemp -d /tmp/tarnix-relay-stream.XXXXXX)
 pids=()

@@ -121,13 +121,45 @@ TEST_F(RendezvousTable, KeysAreForgottenALifetimeAfterTheirLastRequest)
 
 TEST_F(RendezvousTable, FullTableRefusesNewKeysUntilOldOnesExpire)
 {
+    // From enough addresses that none exceeds its share.
     for (std::uint64_t key = 0; key < CRendezvousTable::MAX_KEYS; ++key)
-        ASSERT_EQ(Ask(Side(4000, 1, 2), 0, key + 100), CRendezvousTable::WAITING);
+    {
+        SRendezvousSide side = Side(4000, 1, 2);
+        side.Address = 0x0A000000 + std::uint32_t(key % 16);
+        ASSERT_EQ(Ask(side, 0, key + 100), CRendezvousTable::WAITING);
+    }
     EXPECT_EQ(Ask(Side(4000, 1, 2), 10, 1), CRendezvousTable::REFUSED_FULL);
     // Keys already kept still pair.
     EXPECT_EQ(Ask(Side(5000, 2, 1), 10, 100), CRendezvousTable::PAIRED);
     EXPECT_EQ(Ask(Side(4000, 1, 2), CRendezvousTable::LIFETIME_MS, 1), CRendezvousTable::WAITING);
     EXPECT_EQ(table.Count(), 2u); // the paired key was asked later and stays
+}
+
+TEST_F(RendezvousTable, OneSourceFloodingGetsItsShareAndOthersStillPair)
+{
+    const std::size_t share = CRendezvousTable::MAX_KEYS_PER_SOURCE;
+    SRendezvousSide flooder = Side(4000, 1, 2);
+    flooder.Address = 0x0A000001;
+    std::size_t waiting = 0, firstRefusals = 0;
+    for (std::uint64_t key = 1000; key < 12000; ++key)
+    {
+        flooder.Port = static_cast<std::uint16_t>(key); // another port does not make another source
+        const CRendezvousTable::Outcome outcome = Ask(flooder, key / 30, key);
+        waiting += outcome == CRendezvousTable::WAITING;
+        firstRefusals += outcome == CRendezvousTable::REFUSED_SOURCE;
+    }
+    EXPECT_EQ(waiting, share);
+    EXPECT_EQ(firstRefusals, 1u); // the rest of the burst is not worth a log line each
+    EXPECT_EQ(table.Count(), share);
+
+    EXPECT_EQ(Ask(Side(4000, 3, 4), 400, 1), CRendezvousTable::WAITING);
+    EXPECT_EQ(Ask(Side(5000, 4, 3), 401, 1), CRendezvousTable::PAIRED);
+    // Its keys still pair with their peers, and once they expire the source may ask again.
+    EXPECT_EQ(Ask(Side(5000, 2, 1), 402, 1000), CRendezvousTable::PAIRED);
+    table.Expire(402 + CRendezvousTable::LIFETIME_MS);
+    EXPECT_EQ(table.Count(), 0u);
+    EXPECT_EQ(table.SourceCount(), 0u);
+    EXPECT_EQ(Ask(flooder, 500 + CRendezvousTable::LIFETIME_MS, 99), CRendezvousTable::WAITING);
 }
 
 TEST_F(RendezvousTable, OnlyAFewLocalAddressesArePassedOn)

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "infra/os/Clock.h"
+#include "server/RelayLimiter.h"
 #include "messaging/Protocol.h"
 #include "support/ServerRunner.h"
 #include "support/TestClient.h"
 #include "support/TestUser.h"
 
 using namespace KV2Protocol;
+using TarnixServer::CRelayLimiter;
 
 namespace {
 
@@ -160,3 +162,49 @@ TEST_F(RelayTest, RequestToAnAddressThatIsNotOnlineGoesNowhere)
     EXPECT_EQ(down.KeepAlive(value), ST_SUCCESS);
     EXPECT_EQ(up.KeepAlive(value), ST_SUCCESS);
 }
+
+TEST(RelayFlood, TheFlooderPaysWhileItsTargetAndAnotherPairAreServed)
+{
+    CServerRunner server;
+    ASSERT_TRUE(server.Started());
+    CRawTestClient victimClient, flooderClient, upClient, downClient;
+    victimClient.SetReceiveBuffer(4096); // reads at its own pace, after the flood
+    CTestUser victim(victimClient, server.Port()), flooder(flooderClient, server.Port());
+    CTestUser up(upClient, server.Port()), down(downClient, server.Port());
+    const std::uint32_t victimAddress = victim.Join(IdOf(0x11));
+    ASSERT_NE(flooder.Join(IdOf(0x22)), 0u);
+    const std::uint32_t upAddress = up.Join(UPLOADER);
+    ASSERT_NE(down.Join(DOWNLOADER), 0u);
+    ASSERT_NE(victimAddress, 0u);
+
+    // Fresh handles that nobody answers: unlimited, a megabyte for the victim to take.
+    const std::uint64_t started = STI_OS::GetClock();
+    for (std::uint32_t session = 1; session <= 20000; ++session)
+    {
+        ASSERT_EQ(flooder.SendConnectRequest(victimAddress, session), ST_SUCCESS);
+        if (session == 10000)
+        {
+            ASSERT_EQ(down.SendConnectRequest(upAddress, 77), ST_SUCCESS);
+            CTestUser::SConnectRequest request;
+            ASSERT_EQ(up.WaitConnectRequest(request), ST_SUCCESS);
+            ASSERT_EQ(up.SendConnectAnswer(request.RequesterAddress, 77, CONNECT_ACCEPT), ST_SUCCESS);
+            CTestUser::SSessionSetup setup;
+            ASSERT_EQ(down.WaitSessionSetup(setup), ST_SUCCESS);
+        }
+    }
+    std::uint32_t value = 0;
+    ASSERT_EQ(flooder.KeepAlive(value), ST_SUCCESS); // the flood has all been read
+    const std::uint64_t seconds = (STI_OS::GetClock() - started) / 1000 + 1;
+
+    ASSERT_EQ(victim.KeepAlive(value), ST_SUCCESS);
+    std::uint32_t relayed = 0;
+    CTestUser::SConnectRequest request;
+    while (victim.WaitConnectRequest(request, 100) == ST_SUCCESS)
+        ++relayed;
+    EXPECT_GE(relayed, CRelayLimiter::BURST);
+    EXPECT_LE(relayed, CRelayLimiter::BURST + CRelayLimiter::PER_SECOND * seconds);
+    const std::string log = server.LogText();
+    EXPECT_EQ(log.find("over the relay limit"), log.rfind("over the relay limit")); // once
+    EXPECT_NE(log.find("over the relay limit"), std::string::npos);
+}
+

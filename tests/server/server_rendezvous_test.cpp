@@ -22,10 +22,10 @@ using Datagram = std::vector<std::uint8_t>;
 class CUdpClient
 {
 public:
-    CUdpClient()
+    explicit CUdpClient(std::uint32_t bindTo = LOOPBACK)
     {
         STI_OS::CreateUDPSocket(m_socket);
-        STI_OS::Bind(m_socket, LOOPBACK, 0);
+        STI_OS::Bind(m_socket, bindTo, 0);
         STI_OS::SetNonBlocking(m_socket, true);
         std::uint32_t address = 0;
         STI_OS::GetSockName(m_socket, address, m_port);
@@ -269,6 +269,27 @@ TEST(RendezvousPort, ServerRefusesToStartWhenItsUdpPortIsTaken)
         return;
     }
     FAIL() << "no port was free for TCP";
+}
+
+TEST_F(Rendezvous, OneAddressFloodingNewKeysLeavesRoomForOthers)
+{
+    // 11,000 keys from one address (its own port for each would change nothing).
+    CUdpClient flooder(LOOPBACK + 1);
+    for (std::uint64_t key = 1; key <= 11000; ++key)
+    {
+        flooder.Send(Request(key, 7, 8, 0), server.Port());
+        if (key % 64 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(LogShows(server, "keys already", 1));
+    // Wine sends from 127.0.0.1 whatever other loopback address the socket was bound to.
+    if (server.LogText().find("127.0.0.2:") == std::string::npos)
+        GTEST_SKIP() << "the datagrams did not come from a second loopback address";
+    EXPECT_EQ(Count(server.LogText(), "waits for id 8"), TarnixServer::CRendezvousTable::MAX_KEYS_PER_SOURCE);
+    CUdpClient a;
+    CUdpClient b;
+    Pair(a, b, 0x5EEDull, 3);
+    EXPECT_EQ(Count(server.LogText(), "keys already"), 1u);
 }
 
 } // namespace

@@ -25,8 +25,8 @@ TEST(SessionBroker, OneRequestRepeatedAndAnsweredEachTimeIsSetUpOnce)
     broker.OnRequest(R, A, 7, T0 + 1100 + CSessionBroker::REPEAT_WINDOW_MS - 1);
     EXPECT_EQ(broker.OnAnswer(A, R, 7, true, T0 + 1100 + CSessionBroker::REPEAT_WINDOW_MS + 500),
               CSessionBroker::ANSWER_RELAY);
-    // ... a late answer alone does not start a new one ...
-    EXPECT_EQ(broker.OnAnswer(A, R, 7, true, T0 + 60000), CSessionBroker::ANSWER_RELAY);
+    // ... a late answer is not relayed and starts nothing ...
+    EXPECT_EQ(broker.OnAnswer(A, R, 7, true, T0 + 60000), CSessionBroker::ANSWER_UNKNOWN);
     // ... but a request after the window does: clients reuse a handle once its session has ended.
     broker.OnRequest(R, A, 7, T0 + 60000);
     EXPECT_EQ(broker.OnAnswer(A, R, 7, true, T0 + 60001), CSessionBroker::ANSWER_RELAY_SET_UP);
@@ -66,4 +66,40 @@ TEST(SessionBroker, ARequesterCannotGrowTheTableWithoutBound)
     // The newest are kept, the oldest gave way.
     EXPECT_EQ(broker.OnAnswer(A, R, 999, true, T0), CSessionBroker::ANSWER_RELAY_SET_UP);
     EXPECT_EQ(broker.OnAnswer(A, R, 0, true, T0), CSessionBroker::ANSWER_UNKNOWN);
+}
+
+TEST(SessionBroker, RequestIsForgottenAfterTheHandshakeTimeAndALateAnswerDropped)
+{
+    constexpr std::uint64_t LIMIT = CSessionBroker::HANDSHAKE_MS;
+    CSessionBroker broker;
+    broker.OnRequest(R, A, 7, T0);
+    broker.OnRequest(R, A, 7, T0 + 30000); // repeats do not prolong it
+    EXPECT_EQ(broker.OnAnswer(A, R, 7, false, T0 + LIMIT - 1), CSessionBroker::ANSWER_RELAY);
+    EXPECT_EQ(broker.OnAnswer(A, R, 7, true, T0 + LIMIT), CSessionBroker::ANSWER_UNKNOWN);
+    EXPECT_EQ(broker.Count(), 0u);
+    broker.OnRequest(R, A, 8, T0);
+    broker.OnRequest(R, A, 9, T0 + 1);
+    broker.Expire(T0 + LIMIT);
+    EXPECT_EQ(broker.Count(), 1u);
+    EXPECT_EQ(broker.OnAnswer(A, R, 9, true, T0 + LIMIT), CSessionBroker::ANSWER_RELAY_SET_UP);
+}
+
+TEST(SessionBroker, FloodOfManyRequestersStaysBoundedAndLetsAQuietOneIn)
+{
+    CSessionBroker broker;
+    for (std::uint32_t session = 0; session < 200; ++session)
+        for (std::uint32_t flooder = 1000; flooder < 1150; ++flooder)
+            broker.OnRequest(flooder, A, session, T0 + session);
+    EXPECT_EQ(broker.Count(), CSessionBroker::MAX_REQUESTS);
+    // The table is full, but one who asks now and then holds the least, and others give way.
+    for (std::uint32_t session = 1; session <= 3; ++session)
+    {
+        broker.OnRequest(R, A, session, T0 + 300);
+        broker.OnRequest(1000, A, 5000 + session, T0 + 300);
+        EXPECT_EQ(broker.Count(), CSessionBroker::MAX_REQUESTS);
+    }
+    for (std::uint32_t session = 1; session <= 3; ++session)
+        EXPECT_EQ(broker.OnAnswer(A, R, session, true, T0 + 301), CSessionBroker::ANSWER_RELAY_SET_UP);
+    broker.Expire(T0 + 300 + CSessionBroker::HANDSHAKE_MS);
+    EXPECT_EQ(broker.Count(), 0u);
 }

@@ -337,8 +337,10 @@ TEST_F(DownloadHandler, CloseFromTheUploaderEndsOrKeepsTheSessionByReason)
         ASSERT_TRUE(local.peer->Send(*CloseMessage(reason)));
         ASSERT_TRUE(local.RunUntil([&local] { return local.record.closedCount == 1; }));
         EXPECT_EQ(reason == CLOSE_REASON_NETWORK_ERROR ? CLOSED_HERE : CLOSED_BY_PEER, local.record.closedBy);
-        EXPECT_EQ(int(reason), local.record.closedReason);
-        const bool ends = reason == 2 || reason == 3 || reason == 5 || reason == 6 || reason == 7 || reason == 8;
+        // "Completed" from the peer is no completion: the session is interrupted and starts again.
+        const bool interrupted = reason == CLOSE_REASON_COMPLETED;
+        EXPECT_EQ(interrupted ? int(CLOSE_REASON_NO_REASON) : int(reason), local.record.closedReason);
+        const bool ends = reason == 3 || reason == 5 || reason == 6 || reason == 7 || reason == 8;
         if (ends) {
             ASSERT_TRUE(local.RunUntil([&local] { return local.ConnectionGone(); }));
             EXPECT_FALSE(local.SessionLive());
@@ -346,10 +348,12 @@ TEST_F(DownloadHandler, CloseFromTheUploaderEndsOrKeepsTheSessionByReason)
             EXPECT_EQ("release", local.record.log.back());
         } else {
             // The session waits for the connection to drop, then asks again.
-            local.RunFor(50);
-            EXPECT_TRUE(local.SessionLive());
-            EXPECT_EQ(SESSION_STATUS_RUNNING, local.session->GetStatus());
-            local.peer->Close();
+            if (!interrupted) {
+                local.RunFor(50);
+                EXPECT_TRUE(local.SessionLive());
+                EXPECT_EQ(SESSION_STATUS_RUNNING, local.session->GetStatus());
+                local.peer->Close();
+            }
             ASSERT_TRUE(local.RunUntil([&local] { return local.ConnectionGone(); }));
             EXPECT_TRUE(local.SessionLive());
             EXPECT_EQ(SESSION_STATUS_CONNECTING, local.session->GetStatus());
@@ -358,6 +362,26 @@ TEST_F(DownloadHandler, CloseFromTheUploaderEndsOrKeepsTheSessionByReason)
             EXPECT_EQ(1, local.record.closedCount);
         }
     }
+}
+
+TEST_F(DownloadHandler, CompletedCloseFromTheUploaderWithBytesMissingIsAnInterruption)
+{
+    StartWithFile(5 * 100);
+    const Bytes chunk = TextBytes(100);
+    ASSERT_TRUE(h.peer->Send(*BuildBlock(0, chunk, true)));
+    ASSERT_TRUE(h.peer->Send(*BuildBlock(100, chunk, true)));
+    ASSERT_TRUE(h.peer->Send(*CloseMessage(CLOSE_REASON_COMPLETED)));
+    ASSERT_TRUE(h.peer->Send(*BuildBlock(200, chunk, true)));   // nothing after the close is taken
+    ASSERT_TRUE(h.RunUntil([this] { return h.ConnectionGone(); }));
+    EXPECT_EQ(2u, h.record.blocks.size());
+    EXPECT_EQ(0, h.record.Count("rangeend"));
+    EXPECT_EQ(1, h.record.closedCount);
+    EXPECT_EQ(CLOSED_BY_PEER, h.record.closedBy);
+    EXPECT_EQ(int(CLOSE_REASON_NO_REASON), h.record.closedReason);
+    // Started again like any broken session: it locates its peer and resumes from the record.
+    EXPECT_TRUE(h.SessionLive());
+    EXPECT_EQ(SESSION_STATUS_CONNECTING, h.session->GetStatus());
+    EXPECT_EQ(1, h.manager.restarted);
 }
 
 TEST_F(DownloadHandler, SilentUploaderLosesTheConnection)

@@ -1,6 +1,7 @@
 #include "infra/os/win32/CrashModuleList.h"
 
 #include "infra/os/win32/CrashMemoryProbe.h"
+#include "infra/os/win32/CrashRegisters.h"
 #include "infra/os/win32/CrashReportBuffer.h"
 #include "infra/os/win32/CrashSystemInfo.h"
 
@@ -15,7 +16,8 @@ namespace crash {
 
 namespace {
 
-constexpr std::uint64_t kAddressSpaceEnd = 0x100000000ULL;
+// 4 GB for a 32-bit process; a 64-bit one has 128 TB, and its images lie above 4 GB.
+constexpr std::uint64_t kAddressSpaceEnd = sizeof(void*) == 4 ? 0x100000000ULL : 0x800000000000ULL;
 // The version resource is copied into a fixed buffer: the heap may be what broke.
 constexpr DWORD kVersionBufferSize = 64 * 1024;
 char g_version[kVersionBufferSize];
@@ -32,6 +34,7 @@ bool ReadImageHeaders(const char* base, ImageHeaders& headers)
     IMAGE_DOS_HEADER dos;
     if (!ReadMemory(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE)
         return false;
+    // Size, checksum and time stamp sit at the same offsets in 32- and 64-bit images.
     IMAGE_NT_HEADERS32 nt;
     if (dos.e_lfanew <= 0 || !ReadMemory(base + dos.e_lfanew, &nt, sizeof nt) ||
         nt.Signature != IMAGE_NT_SIGNATURE)
@@ -120,8 +123,8 @@ void WriteModule(CCrashReportBuffer& out, int number, const char* base,
 
     out.Append("Module %d\r\n", number);
     out.Append("%s\r\n", path);
-    out.Append("Image Base: 0x%08x  Image Size: 0x%08x\r\n",
-               static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(base)),
+    out.Append("Image Base: 0x" TARNIX_CRASH_HEX "  Image Size: 0x%08x\r\n",
+               Word(reinterpret_cast<std::uintptr_t>(base)),
                static_cast<unsigned>(headers.imageSize));
     out.Append("Checksum:   0x%08x  Time Stamp: 0x%08x\r\n",
                static_cast<unsigned>(headers.checksum), static_cast<unsigned>(headers.timeStamp));

@@ -3,6 +3,7 @@
 #include "infra/os/win32/CrashDebugHelp.h"
 #include "infra/os/win32/CrashMemoryProbe.h"
 #include "infra/os/win32/CrashModuleList.h"
+#include "infra/os/win32/CrashRegisters.h"
 #include "infra/os/win32/CrashReportBuffer.h"
 #include "infra/os/win32/CrashStackWalk.h"
 #include "infra/os/win32/CrashSystemInfo.h"
@@ -57,41 +58,41 @@ void WriteHeadline(CCrashReportBuffer& out, const EXCEPTION_RECORD& record,
 {
     char module[MAX_PATH + 1];
     FaultingModuleName(record.ExceptionAddress, module, sizeof module);
-    out.Append("%s caused %s (0x%08x) \r\nin module %s at %04x:%08x.\r\n\r\n", program.baseName,
-               DescribeException(record.ExceptionCode),
+    out.Append("%s caused %s (0x%08x) \r\nin module %s at %04x:" TARNIX_CRASH_HEX ".\r\n\r\n",
+               program.baseName, DescribeException(record.ExceptionCode),
                static_cast<unsigned>(record.ExceptionCode), module,
-               static_cast<unsigned>(context.SegCs & 0xFFFF), static_cast<unsigned>(context.Eip));
+               static_cast<unsigned>(context.SegCs & 0xFFFF), Word(InstructionPointer(context)));
 }
 
 void WriteAccessViolation(CCrashReportBuffer& out, const EXCEPTION_RECORD& record)
 {
     if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2)
         return;
-    out.Append("%s location %08x caused an access violation.\r\n",
+    out.Append("%s location " TARNIX_CRASH_HEX " caused an access violation.\r\n",
                record.ExceptionInformation[0] == 1 ? "Write to" : "Read from",
-               static_cast<unsigned>(record.ExceptionInformation[1]));
+               Word(record.ExceptionInformation[1]));
 }
 
-void WriteRegisters(CCrashReportBuffer& out, const CONTEXT& c)
+void WriteRegisters(CCrashReportBuffer& out, const CONTEXT& context)
 {
+    const ReportRegisters r = ReadRegisters(context);
     out.AppendText("\r\n");
     out.AppendText("Context:\r\n");
-    out.Append("EDI:    0x%08x  ESI: 0x%08x  EAX:   0x%08x\r\n", static_cast<unsigned>(c.Edi),
-               static_cast<unsigned>(c.Esi), static_cast<unsigned>(c.Eax));
-    out.Append("EBX:    0x%08x  ECX: 0x%08x  EDX:   0x%08x\r\n", static_cast<unsigned>(c.Ebx),
-               static_cast<unsigned>(c.Ecx), static_cast<unsigned>(c.Edx));
-    out.Append("EIP:    0x%08x  EBP: 0x%08x  SegCs: 0x%08x\r\n", static_cast<unsigned>(c.Eip),
-               static_cast<unsigned>(c.Ebp), static_cast<unsigned>(c.SegCs));
-    out.Append("EFlags: 0x%08x  ESP: 0x%08x  SegSs: 0x%08x\r\n",
-               static_cast<unsigned>(c.EFlags), static_cast<unsigned>(c.Esp),
-               static_cast<unsigned>(c.SegSs));
+    out.Append("EDI:    0x" TARNIX_CRASH_HEX "  ESI: 0x" TARNIX_CRASH_HEX "  EAX:   0x" TARNIX_CRASH_HEX
+               "\r\n", Word(r.di), Word(r.si), Word(r.ax));
+    out.Append("EBX:    0x" TARNIX_CRASH_HEX "  ECX: 0x" TARNIX_CRASH_HEX "  EDX:   0x" TARNIX_CRASH_HEX
+               "\r\n", Word(r.bx), Word(r.cx), Word(r.dx));
+    out.Append("EIP:    0x" TARNIX_CRASH_HEX "  EBP: 0x" TARNIX_CRASH_HEX "  SegCs: 0x%08x\r\n",
+               Word(r.ip), Word(r.bp), r.cs);
+    out.Append("EFlags: 0x%08x  ESP: 0x" TARNIX_CRASH_HEX "  SegSs: 0x%08x\r\n", r.flags,
+               Word(r.sp), r.ss);
 }
 
 void WriteBytesAtEip(CCrashReportBuffer& out, const CONTEXT& context)
 {
     out.AppendText("\r\nBytes at CS:EIP:\r\n");
-    const unsigned char* code = reinterpret_cast<const unsigned char*>(
-        static_cast<std::uintptr_t>(context.Eip));
+    const unsigned char* code =
+        reinterpret_cast<const unsigned char*>(InstructionPointer(context));
     for (int i = 0; i < kBytesAtEip; ++i) {
         unsigned char byte = 0;
         if (ReadMemory(code + i, &byte, 1))
@@ -102,18 +103,22 @@ void WriteBytesAtEip(CCrashReportBuffer& out, const CONTEXT& context)
 }
 
 // The faulting thread is the one running the filter, so its stack ends at our own stack base.
+// GCC 12 takes the segment-relative read inside NtCurrentTeb for an access through address 0.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
 std::uintptr_t CurrentStackTop()
 {
-    const NT_TIB* tib = nullptr;
-    asm("movl %%fs:0x18, %0" : "=r"(tib)); // the thread information block's own address
+    const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
     return reinterpret_cast<std::uintptr_t>(tib->StackBase);
 }
+#pragma GCC diagnostic pop
 
 void WriteStack(CCrashReportBuffer& out, const EXCEPTION_POINTERS& exception,
                 const CONTEXT& context)
 {
     if (!GetDebugHelp().IsComplete()) {
-        WriteRawStackDump(out, context.Esp, CurrentStackTop());
+        WriteRawStackDump(out, static_cast<std::uintptr_t>(ReadRegisters(context).sp),
+                          CurrentStackTop());
         return;
     }
     EnsureSymbolHandler();

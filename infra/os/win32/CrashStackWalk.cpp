@@ -49,11 +49,12 @@ SymbolStorage g_symbol;
 void StartFrame(STACKFRAME64& frame, const CONTEXT& context)
 {
     std::memset(&frame, 0, sizeof frame);
-    frame.AddrPC.Offset = context.Eip;
+    const ReportRegisters registers = ReadRegisters(context);
+    frame.AddrPC.Offset = registers.ip;
     frame.AddrPC.Mode = AddrModeFlat;
-    frame.AddrStack.Offset = context.Esp;
+    frame.AddrStack.Offset = registers.sp;
     frame.AddrStack.Mode = AddrModeFlat;
-    frame.AddrFrame.Offset = context.Ebp;
+    frame.AddrFrame.Offset = registers.bp;
     frame.AddrFrame.Mode = AddrModeFlat;
 }
 
@@ -62,7 +63,7 @@ bool StepFrame(STACKFRAME64& frame, CONTEXT& context)
 {
     const DebugHelp& help = GetDebugHelp();
     const HANDLE process = ReporterProcess();
-    if (!help.stackWalk64(IMAGE_FILE_MACHINE_I386, process, ::GetCurrentThread(), &frame,
+    if (!help.stackWalk64(kStackWalkMachine, process, ::GetCurrentThread(), &frame,
                           &context, nullptr, help.symFunctionTableAccess64,
                           help.symGetModuleBase64, nullptr) ||
         frame.AddrPC.Offset == 0) {
@@ -112,11 +113,12 @@ void CStackTraceWalker::FormatLine()
 
     CLineText line(m_line, sizeof m_line);
     // Only the low word of a segment field is the selector; the rest may hold garbage.
-    line.Append("%04X:%08X", static_cast<unsigned>(m_context.SegCs & 0xFFFF),
-                static_cast<unsigned>(pc));
-    line.Append(" (0x%08X 0x%08X 0x%08X 0x%08X)", static_cast<unsigned>(m_frame.Params[0]),
-                static_cast<unsigned>(m_frame.Params[1]), static_cast<unsigned>(m_frame.Params[2]),
-                static_cast<unsigned>(m_frame.Params[3]));
+    line.Append("%04X:" TARNIX_CRASH_HEX_UPPER, static_cast<unsigned>(m_context.SegCs & 0xFFFF),
+                Word(pc));
+    line.Append(" (0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER
+                " 0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER ")",
+                Word(m_frame.Params[0]), Word(m_frame.Params[1]), Word(m_frame.Params[2]),
+                Word(m_frame.Params[3]));
 
     std::memset(&g_symbol, 0, sizeof g_symbol);
     g_symbol.info.SizeOfStruct = sizeof(SYMBOL_INFO);
@@ -161,7 +163,7 @@ void WriteRawStackDump(CCrashReportBuffer& out, std::uintptr_t esp, std::uintptr
             out.AppendText("Exception encountered during stack dump.\r\n");
             return;
         }
-        out.Append("0x%08x: ", static_cast<unsigned>(address));
+        out.Append("0x" TARNIX_CRASH_HEX ": ", Word(address));
         for (std::size_t i = 0; i < count; ++i)
             out.Append("%08x ", static_cast<unsigned>(line[i]));
         for (std::size_t i = count; i < 4; ++i)

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <dbghelp.h>
+#include "infra/os/win32/CrashRegisters.h"
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -36,12 +37,16 @@ private:
 };
 
 // Fills the registers a stack walk needs (instruction, stack and frame pointers and the saved
-// integer registers) with their values at this point of the calling function. Written out here
-// because RtlCaptureContext on some systems reads through EBP, which optimised code does not
-// keep as a frame pointer.
+// integer registers) with their values at this point of the calling function. On 32-bit Windows
+// written out here, because RtlCaptureContext there reads through EBP, which optimised code does
+// not keep as a frame pointer; on 64-bit Windows RtlCaptureContext takes every register itself
+// and the walk unwinds by the image's unwind tables.
 __attribute__((always_inline)) inline void CaptureRegisters(CONTEXT& context)
 {
     std::memset(&context, 0, sizeof context);
+#if defined(_WIN64)
+    ::RtlCaptureContext(&context);
+#else
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     asm volatile("call 1f\n"
                  "1:\tpopl %0\n\t"
@@ -57,9 +62,10 @@ __attribute__((always_inline)) inline void CaptureRegisters(CONTEXT& context)
     asm volatile("movw %%cs, %0\n\tmovw %%ss, %1" : "=r"(cs), "=r"(ss));
     context.SegCs = cs;
     context.SegSs = ss;
+#endif
 }
 
-// Writes the stack from esp up to stackTop (at most 3072 words) as hexadecimal words and
+// Writes the stack from esp up to stackTop (at most 3072 32-bit words) as hexadecimal words and
 // characters; stops with a note when a word cannot be read.
 void WriteRawStackDump(CCrashReportBuffer& out, std::uintptr_t esp, std::uintptr_t stackTop);
 

@@ -40,7 +40,7 @@ volatile int* volatile g_nowhere = nullptr;
     EXCEPTION_RECORD record;
     std::memset(&record, 0, sizeof record);
     record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
-    record.ExceptionAddress = reinterpret_cast<void*>(context.Eip);
+    record.ExceptionAddress = reinterpret_cast<void*>(STI_OS::crash::InstructionPointer(context));
     record.NumberParameters = 2;
     record.ExceptionInformation[0] = 1;
     record.ExceptionInformation[1] = 0;

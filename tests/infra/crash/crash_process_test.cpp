@@ -157,6 +157,17 @@ protected:
     bool m_helperAdded = false;
 };
 
+// Addresses and pointer-sized registers have 8 hexadecimal digits on 32-bit Windows, 16 on 64-bit.
+#if defined(_WIN64)
+#define ADDR "[0-9a-f]{16}"
+#define ADDR_UPPER "[0-9A-F]{16}"
+#define NULL_ADDR "0000000000000000"
+#else
+#define ADDR "[0-9a-f]{8}"
+#define ADDR_UPPER "[0-9A-F]{8}"
+#define NULL_ADDR "00000000"
+#endif
+
 const char kEndMarker[] = "\r\n===== [end of ERROR.LOG] =====\r\n";
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -173,7 +184,7 @@ TEST_F(CrashedChild, NullPointerWriteGivesTheFullReportDumpAndHelper)
     ASSERT_FALSE(report.empty());
     EXPECT_TRUE(std::regex_search(report, std::regex(
         "^crash_child caused an Access Violation \\(0xc0000005\\) \r\n"
-        "in module crash_child.exe at 00[0-9a-f]{2}:[0-9a-f]{8}\\.\r\n\r\n"
+        "in module crash_child.exe at 00[0-9a-f]{2}:" ADDR "\\.\r\n\r\n"
         "Exception handler called\\.\r\n"
         "Error occurred at [0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.\r\n")))
         << report.substr(0, 400);
@@ -185,19 +196,19 @@ TEST_F(CrashedChild, NullPointerWriteGivesTheFullReportDumpAndHelper)
     EXPECT_TRUE(std::regex_search(report, std::regex("\r\n[0-9]+ MBytes paging file free\\.\r\n"
                                                      "[0-9]+ MBytes user address space\\.\r\n"
                                                      "[0-9]+ MBytes user address space free\\.\r\n")));
-    EXPECT_NE(report.find("Write to location 00000000 caused an access violation.\r\n"),
+    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"),
               std::string::npos);
     EXPECT_TRUE(std::regex_search(report, std::regex(
         "\r\nContext:\r\n"
-        "EDI:    0x[0-9a-f]{8}  ESI: 0x[0-9a-f]{8}  EAX:   0x[0-9a-f]{8}\r\n"
-        "EBX:    0x[0-9a-f]{8}  ECX: 0x[0-9a-f]{8}  EDX:   0x[0-9a-f]{8}\r\n"
-        "EIP:    0x[0-9a-f]{8}  EBP: 0x[0-9a-f]{8}  SegCs: 0x[0-9a-f]{8}\r\n"
-        "EFlags: 0x[0-9a-f]{8}  ESP: 0x[0-9a-f]{8}  SegSs: 0x[0-9a-f]{8}\r\n"
-        "\r\nBytes at CS:EIP:\r\n([0-9a-f]{2} ){16}\n\nStack:\n0: 00[0-9A-F]{2}:[0-9A-F]{8} "
-        "\\(0x[0-9A-F]{8} 0x[0-9A-F]{8} 0x[0-9A-F]{8} 0x[0-9A-F]{8}\\)")));
+        "EDI:    0x" ADDR "  ESI: 0x" ADDR "  EAX:   0x" ADDR "\r\n"
+        "EBX:    0x" ADDR "  ECX: 0x" ADDR "  EDX:   0x" ADDR "\r\n"
+        "EIP:    0x" ADDR "  EBP: 0x" ADDR "  SegCs: 0x[0-9a-f]{8}\r\n"
+        "EFlags: 0x[0-9a-f]{8}  ESP: 0x" ADDR "  SegSs: 0x[0-9a-f]{8}\r\n"
+        "\r\nBytes at CS:EIP:\r\n([0-9a-f]{2} ){16}\n\nStack:\n0: 00[0-9A-F]{2}:" ADDR_UPPER " "
+        "\\(0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER "\\)")));
     EXPECT_TRUE(std::regex_search(report, std::regex(
         "\nModule 1\r\n[^\r\n]*\r\n"
-        "Image Base: 0x[0-9a-f]{8}  Image Size: 0x[0-9a-f]{8}\r\n"
+        "Image Base: 0x" ADDR "  Image Size: 0x[0-9a-f]{8}\r\n"
         "Checksum:   0x[0-9a-f]{8}  Time Stamp: 0x[0-9a-f]{8}\r\n"
         "File Size:  [0-9 ]{10}  File Time:  [^\r\n]*\r\n"
         "Version Information:\r\n"
@@ -235,9 +246,9 @@ TEST_F(CrashedChild, UncaughtCxxExceptionIsReported)
     const std::string report = Report();
     EXPECT_TRUE(std::regex_search(report, std::regex(
         "^crash_child caused a Microsoft C\\+\\+ Exception \\(0xe06d7363\\) \r\n"
-        "in module [^ ]+ at 00[0-9a-f]{2}:[0-9a-f]{8}\\.\r\n")))
+        "in module [^ ]+ at 00[0-9a-f]{2}:" ADDR "\\.\r\n")))
         << report.substr(0, 200);
-    EXPECT_TRUE(std::regex_search(report, std::regex("\n\nStack:\n0: 00[0-9A-F]{2}:[0-9A-F]{8} ")));
+    EXPECT_TRUE(std::regex_search(report, std::regex("\n\nStack:\n0: 00[0-9A-F]{2}:" ADDR_UPPER " ")));
     EXPECT_TRUE(EndsWith(report, kEndMarker));
     EXPECT_EQ(ReadWholeFile(Path("ERROR.DMP")).substr(0, 4), "MDMP");
     EXPECT_EQ(HelperRuns(1).size(), 1u);
@@ -248,10 +259,10 @@ TEST_F(CrashedChild, WithoutDebugHelpTheStackIsDumpedRawAndNoMinidumpWritten)
     AddHelper();
     EXPECT_EQ(Crash("no-dbghelp"), 0xC0000005u);
     const std::string report = Report();
-    EXPECT_NE(report.find("Write to location 00000000 caused an access violation.\r\n"),
+    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"),
               std::string::npos);
     EXPECT_TRUE(std::regex_search(report, std::regex(
-        "\r\n\r\nStack:\r\n(0x[0-9a-f]{8}: ([0-9a-f]{8} ){4}[^\r\n]{16}\r\n)+")));
+        "\r\n\r\nStack:\r\n(0x" ADDR ": ([0-9a-f]{8} ){4}[^\r\n]{16}\r\n)+")));
     EXPECT_EQ(report.find("\n\nStack:\n0:"), std::string::npos);
     EXPECT_EQ(report.find("Exception encountered during stack dump."), std::string::npos);
     EXPECT_NE(report.find("\r\nModule 1\r\n"), std::string::npos);

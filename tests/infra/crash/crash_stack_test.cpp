@@ -58,10 +58,10 @@ TEST(RawStackDump, ShowsWordsAndCharactersWithThePartialLastLinePadded)
     const std::string text = Render([&](CCrashReportBuffer& out) {
         WriteRawStackDump(out, base, base + sizeof words);
     });
-    char first[16];
-    char second[16];
-    std::snprintf(first, sizeof first, "0x%08x: ", static_cast<unsigned>(base));
-    std::snprintf(second, sizeof second, "0x%08x: ", static_cast<unsigned>(base + 16));
+    char first[32];
+    char second[32];
+    std::snprintf(first, sizeof first, "0x" TARNIX_CRASH_HEX ": ", STI_OS::crash::Word(base));
+    std::snprintf(second, sizeof second, "0x" TARNIX_CRASH_HEX ": ", STI_OS::crash::Word(base + 16));
     const std::string expected = std::string("\r\n\r\nStack:\r\n") + first +
                                  "64636261 0000007f 41424344 20212223 abcd....DCBA#\"! \r\n" +
                                  second + "deadbeef 1f7e3130 " + std::string(2 * 9, ' ') +
@@ -122,8 +122,10 @@ TEST_F(DebugHelpLoaded, WalkRendersFramesAndRefusesABadRecord)
     EXCEPTION_POINTERS pointers = {&record, &context};
 
     static CStackTraceWalker walker;
-    const std::regex frame("^00[0-9A-F]{2}:[0-9A-F]{8} \\(0x[0-9A-F]{8} 0x[0-9A-F]{8} "
-                           "0x[0-9A-F]{8} 0x[0-9A-F]{8}\\)(,.*)?$");
+    // Addresses and parameters are pointer-sized: 8 hexadecimal digits, 16 on 64-bit Windows.
+    const std::string x = "[0-9A-F]{" + std::to_string(2 * sizeof(void*)) + "}";
+    const std::regex frame("^00[0-9A-F]{2}:" + x + " \\(0x" + x + " 0x" + x + " 0x" + x + " 0x" + x +
+                           "\\)(,.*)?$");
     int frames = 0;
     for (const char* line = walker.First(&pointers); line != nullptr && frames < 100;
          line = walker.Next()) {

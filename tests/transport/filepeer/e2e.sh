@@ -4,7 +4,8 @@
 #
 #   e2e.sh CASE
 # Environment: SERVER (server program), UP and DOWN (uploader's and downloader's program, each
-# possibly "wine X.exe"), RELAY (relay program, for the relay cases), WORK (scratch folder).
+# possibly "wine X.exe"), RELAY (relay program, for the relay cases), WORK (scratch folder),
+# TARNIX_TEST_LIMIT (seconds the transfer may take; ctest sets it, the peers get it too).
 # Every case starts its own server on a free port and stops all it started.
 set -uo pipefail
 case_name=${1:?usage: e2e.sh CASE}
@@ -23,6 +24,11 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; for f in "$WORK"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; exit 1; }
+
+# The case's own limit for the transfer; the peers end themselves at the same point.
+LIMIT=${TARNIX_TEST_LIMIT:-}
+peer_limit=()
+[ -n "$LIMIT" ] && peer_limit=(--timeout-ms $((LIMIT * 1000)))
 
 UP_USER=11111111111111111111111111111111
 DOWN_USER=22222222222222222222222222222222
@@ -52,7 +58,7 @@ start_up() {
     local server=$1; shift
     mkfifo "$WORK/up.in" 2>/dev/null
     # shellcheck disable=SC2086
-    $UP --server "$server" --user $UP_USER --offer "$FILE_ID=$(native_path "$UP" "$WORK/source")" "$@" \
+    $UP --server "$server" --user $UP_USER --offer "$FILE_ID=$(native_path "$UP" "$WORK/source")" "${peer_limit[@]}" "$@" \
         <"$WORK/up.in" >"$WORK/up.out" 2>"$WORK/up.log" &
     UP_PID=$!
     pids+=($UP_PID)
@@ -66,7 +72,7 @@ start_down() {
     rm -f "$WORK/down.in"; mkfifo "$WORK/down.in"
     # shellcheck disable=SC2086
     $DOWN --server "$server" --user $DOWN_USER --download $UP_USER $FILE_ID "$(native_path "$DOWN" "$WORK/received")" \
-        "$@" <"$WORK/down.in" >>"$WORK/down.out" 2>>"$WORK/down.log" &
+        "${peer_limit[@]}" "$@" <"$WORK/down.in" >>"$WORK/down.out" 2>>"$WORK/down.log" &
     DOWN_PID=$!
     pids+=($DOWN_PID)
     exec 8>"$WORK/down.in"
@@ -116,7 +122,7 @@ make_source() {
 
 # Downloads the source once; the downloader must end with "ok".
 plain_transfer() {
-    local limit=${1:-240}
+    local limit=${LIMIT:-${1:-240}}
     start_server
     start_up "127.0.0.1:$PORT"
     start_down "127.0.0.1:$PORT"
@@ -145,7 +151,7 @@ case "$case_name" in
         sleep 2; echo pause >&8
         wait_line "$WORK/down.out" 'closed 0 4' 60 || fail "pause did not close the session"
         sleep 2; echo resume >&8
-        wait_line "$WORK/down.out" '^ok\|^fail' 300 || fail "resumed download did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-300}" || fail "resumed download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "resumed download failed"
         expect_same ;;
     cancel-down)
@@ -160,6 +166,18 @@ case "$case_name" in
         wait_line "$WORK/up.out" 'command' 1
         sleep 3; echo cancel-offers >&7
         wait_line "$WORK/down.out" 'closed 1 3\|fail closed-3' 60 || fail "the downloader did not hear the cancel" ;;
+    false-complete)
+        # The uploader claims "completed" mid-file: the download is interrupted, not complete,
+        # and resumes from its part file.
+        make_source text $((80 * 1000 * 1000))
+        start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
+        sleep 2; echo complete-offers >&7
+        wait_line "$WORK/down.out" '^interrupted' 60 || fail "the false completion did not interrupt the download"
+        grep -q '^ok\|^fail' "$WORK/down.out" && fail "the download ended on the false completion"
+        grep -q 'closed 1 2' "$WORK/down.out" && fail "the record heard a completion"
+        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "interrupted download did not finish"
+        grep -q '^ok' "$WORK/down.out" || fail "interrupted download failed"
+        expect_same ;;
     up-returns)
         make_source text $((40 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
@@ -167,7 +185,7 @@ case "$case_name" in
         sleep 2
         : >"$WORK/up.out"; rm -f "$WORK/up.in"
         start_up "127.0.0.1:$PORT"
-        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download did not finish after the uploader came back"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "download did not finish after the uploader came back"
         grep -q '^ok' "$WORK/down.out" || fail "download failed"
         expect_same ;;
     down-restarts)
@@ -176,7 +194,7 @@ case "$case_name" in
         sleep 4; kill -9 "$DOWN_PID"; wait "$DOWN_PID" 2>/dev/null
         [ -f "$WORK/received.part" ] || fail "no partial file after the first run"
         start_down "127.0.0.1:$PORT"
-        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "restarted download did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "restarted download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "restarted download failed"
         expect_same ;;
     relay-1|relay-10)
@@ -189,7 +207,7 @@ case "$case_name" in
         # and the receiver's down link, as through two NATs on a bad path.
         start_relay shared 21 "${imp[@]}"
         start_up "$RELAY_ADDR"; start_down "$RELAY_ADDR"
-        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download through the relays did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "download through the relays did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "download through the relays failed"
         expect_same ;;
     file)

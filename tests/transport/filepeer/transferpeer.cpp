@@ -1,15 +1,17 @@
 // tarnix-transferpeer: one copy's transfer engine without the windows, for the end-to-end
 // tests and the transfer benchmark. It logs in to the messaging server as the given user,
 // offers files by id and/or downloads one file from a peer, and reads commands from its
-// standard input ("pause", "resume", "cancel", "quit"; for an uploader "pause-offers" and
-// "resume-offers").
+// standard input ("pause", "resume", "cancel", "quit"; for an uploader "pause-offers",
+// "resume-offers", "cancel-offers", and "complete-offers", which closes its sessions as
+// completed whatever the downloader has, as a lying peer would).
 //
 //   tarnix-transferpeer --server HOST[:PORT] --user HEX32 [--local-port P]
 //       [--offer FILEID=PATH]... [--download PEER FILEID PATH] [--timeout-ms T]
 //
 // Lines on stdout: "online" once logged in; for a download one final line
 // "ok bytes=N ms=T mbps=X cpu_s=C" or "fail <reason> bytes=N" (exit code 0 only on ok);
-// "closed <by> <reason>" whenever a session of this copy ends.
+// "closed <by> <reason>" whenever a session of this copy ends; "interrupted bytes=N" when a
+// download's session ended without an end of the download (it starts again by itself).
 
 #include "FileRecords.h"
 
@@ -288,9 +290,10 @@ int main(int argc, char** argv)
                 }
             } else if (line == "resume-offers") {
                 events.SetPaused(false);
-            } else if (line == "cancel-offers") {
+            } else if (line == "cancel-offers" || line == "complete-offers") {
+                const std::uint32_t reason = line == "cancel-offers" ? CLOSE_REASON_CANCELED : CLOSE_REASON_COMPLETED;
                 for (const auto& offer : options.Offers) {
-                    service->PostUploadCommand(offer.first.data(), CLOSE_REASON_CANCELED);
+                    service->PostUploadCommand(offer.first.data(), reason);
                 }
             }
             Say("command " + line);
@@ -311,6 +314,8 @@ int main(int argc, char** argv)
                     reason == CLOSE_REASON_NO_SESSION || reason == CLOSE_REASON_FILE_ERROR) {
                     Say("fail closed-" + std::to_string(reason) + " bytes=" + std::to_string(download->Have()));
                     result = 1;
+                } else if (reason == CLOSE_REASON_NO_REASON || reason == CLOSE_REASON_NETWORK_ERROR) {
+                    Say("interrupted bytes=" + std::to_string(download->Have()));
                 }
             }
             if (download->IsComplete()) {

@@ -31,10 +31,11 @@ for program in "$server" "$receiver" "$sender"; do
     fi
 done
 
-# Limits of one test, which ctest ends after 300 s: everything must be over before that, and
-# whatever this script started must end even if it is killed itself (the peers have their own
-# time-out, the server is started under one).
-readonly START_LIMIT=30 STREAM_LIMIT=200 KILL_AFTER_LIMIT=120 SURVIVOR_LIMIT=60 SERVER_LIMIT=290
+# Limits of one test: the stream's is TARNIX_TEST_LIMIT (ctest sets it and ends the test 120 s
+# later); everything must be over before ctest's end, and whatever this script started must end
+# even if it is killed itself (the peers have their own time-out, the server is started under one).
+readonly STREAM_LIMIT=${TARNIX_TEST_LIMIT:-200}
+readonly START_LIMIT=30 KILL_AFTER_LIMIT=120 SURVIVOR_LIMIT=60 SERVER_LIMIT=$((STREAM_LIMIT + 90))
 
 work=$(mktemp -d /tmp/tarnix-stream.XXXXXX)
 pids=()

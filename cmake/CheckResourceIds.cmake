@@ -1,0 +1,53 @@
+# cmake -DCOMPILER=<C compiler> -DSCRIPT=<file.rc> "-DINCLUDES=<dir>|<dir>..." -P CheckResourceIds.cmake
+# Fails when one resource script, with the fragments it includes, defines a resource id twice.
+# The linker catches duplicates only between resource objects; inside one script windres keeps
+# the last of two strings silently (measured with binutils 2.40).
+string(REPLACE "|" ";" _dirs "${INCLUDES}")
+set(_flags)
+foreach(dir IN LISTS _dirs)
+    if(dir)
+        list(APPEND _flags "-I${dir}")
+    endif()
+endforeach()
+# windres preprocesses scripts the same way.
+execute_process(COMMAND ${COMPILER} -E -P -xc -DRC_INVOKED ${_flags} ${SCRIPT}
+    RESULT_VARIABLE result OUTPUT_VARIABLE text ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cannot preprocess ${SCRIPT}:\n${errors}")
+endif()
+
+# One list entry per line; characters that mean something to CMake lists are taken out first.
+string(REGEX REPLACE "[][;\\\\]" "_" text "${text}")
+string(REPLACE "\r" "" text "${text}")
+string(REPLACE "\n" ";" lines "${text}")
+
+set(_types "MENU|MENUEX|DIALOG|DIALOGEX|BITMAP|ICON|CURSOR|ACCELERATORS|RCDATA|HTML|TYPELIB|VERSIONINFO")
+set(_seen)
+set(_twice)
+set(_in_strings FALSE)
+foreach(line IN LISTS lines)
+    set(_key)
+    if(_in_strings)
+        if(line MATCHES "^[ \t]*(END|})[ \t]*$")
+            set(_in_strings FALSE)
+        elseif(line MATCHES "^[ \t]*([0-9]+)[ \t,]")
+            set(_key "string ${CMAKE_MATCH_1}")
+        endif()
+    elseif(line MATCHES "^[ \t]*STRINGTABLE")
+        set(_in_strings TRUE)
+    elseif(line MATCHES "^[ \t]*([0-9]+|[A-Za-z_][A-Za-z0-9_]*)[ \t]+(${_types})([ \t]|$)")
+        set(_key "${CMAKE_MATCH_2} ${CMAKE_MATCH_1}")
+    endif()
+    if(_key)
+        list(FIND _seen "${_key}" _at)
+        if(_at GREATER -1)
+            list(APPEND _twice "${_key}")
+        else()
+            list(APPEND _seen "${_key}")
+        endif()
+    endif()
+endforeach()
+if(_twice)
+    list(JOIN _twice ", " _names)
+    message(FATAL_ERROR "${SCRIPT}: resource ids defined twice: ${_names}")
+endif()

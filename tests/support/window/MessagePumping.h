@@ -1,0 +1,22 @@
+#pragma once
+// Running the user-interface thread's queue from a test, through the framework's pump so that
+// PreTranslateMessage runs as it would in the program.
+
+#include <functional>
+
+#include <windows.h>
+
+namespace windowtest {
+
+// Handles messages until done() is true (checked before each wait) or the time is up.
+// False on time-out, and on WM_QUIT (posted again for the caller).
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Handles messages for a while.
+void PumpFor(DWORD milliseconds);
+// Handles what is queued now, without waiting.
+void PumpPending();
+
+// Steps a window's timer deterministically: sends WM_TIMER with the timer's id.
+void StepTimer(HWND hwnd, UINT_PTR timerId);
+
+} // namespace windowtest
