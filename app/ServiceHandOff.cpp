@@ -1,13 +1,34 @@
 #include "app/ServiceHandOff.h"
 
-// No messaging service is linked in, so nothing takes the texts: a report is dropped and a mail
-// request refused, as the service itself does while it is not connected.
+#include "infra/Lock.h"
 
-void HandReportToService(const CString& /*line*/)
+namespace {
+
+IServiceHandOff* g_target = nullptr;
+
+sti::CMutex& TargetLock()
 {
+    static sti::CMutex lock;
+    return lock;
 }
 
-bool HandMailRequestToService(const CString& /*request*/)
+} // namespace
+
+void SetServiceHandOff(IServiceHandOff* target)
 {
-    return false;
+    sti::CScopedLock guard(TargetLock());
+    g_target = target;
+}
+
+void HandReportToService(const CString& line)
+{
+    sti::CScopedLock guard(TargetLock());
+    if (g_target)
+        g_target->SendReport(line);
+}
+
+bool HandMailRequestToService(const CString& request)
+{
+    sti::CScopedLock guard(TargetLock());
+    return g_target && g_target->SendMailRequest(request);
 }

@@ -194,15 +194,35 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
         if (reader.HasError() || !buffer)
             return ST_INVALID_MESSAGE;
         Status status = ST_SUCCESS;
-        if (!m_stopping && m_communicator)
+        const bool live = !m_stopping && m_communicator && m_connectionLive;
+        // A mail without its connection is given back rather than left to a closing one, so
+        // that it is never both sent and kept.
+        const bool keep = command == CMD_MAIL_REQUEST && !live;
+        if (!m_stopping && m_communicator && !keep)
             status = m_communicator.load()->Send(ADDR_CLIENT_SERVICE, target, static_cast<std::uint16_t>(command), buffer,
                                           SEND_MODE_QUEUED);
         ClientBufferAllocator<MSG_MAX_LENGTH>::Instance()->Release(buffer);
+        if (command == CMD_MAIL_REQUEST)
+            OnMailHandled(live && status == ST_SUCCESS);
         return status;
     }
     default:
         return ST_NOT_IMPLEMENTED;
     }
+}
+
+void CKV2Service::OnMailHandled(bool sent)
+{
+    std::pair<std::uint32_t, std::string> mail;
+    {
+        std::lock_guard<std::mutex> guard(m_mailLock);
+        if (m_mailsInFlight.empty())
+            return;
+        mail = std::move(m_mailsInFlight.front());
+        m_mailsInFlight.pop_front();
+    }
+    if (!sent && m_events)
+        m_events->OnMailNotSent(mail.first, mail.second);
 }
 
 void CKV2Service::SetState(int state)

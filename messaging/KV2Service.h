@@ -11,6 +11,8 @@
 // on the service thread only; the senders read the state without a lock.
 
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -97,6 +99,8 @@ public:
         // The callback of the upload session, or null when the application does not know it.
         virtual IUploadCallback* GetUploadCallback(std::uint32_t session) = 0;
         virtual void OnCommand35(std::uint32_t value, bool flag) = 0;
+        // A mail request the service had taken never left on a connection (it closed first).
+        virtual void OnMailNotSent(std::uint32_t /*kind*/, const std::string& /*text*/) {}
     };
 
     struct SRedirectEntry
@@ -183,6 +187,8 @@ protected:
     bool SendConnectAnswer(std::uint32_t requester, std::uint32_t session, std::uint8_t status);
 
 private:
+    // A mail request reached the service thread; one that found no connection goes back.
+    void OnMailHandled(bool sent);
     // Seconds on the monotonic library clock.
     static std::int64_t Now();
 
@@ -238,6 +244,11 @@ private:
     std::unique_ptr<CTransportManagerQueue> m_tmQueue;
     std::atomic<CTransportManagerQueue*> m_tmQueueEnd{nullptr};
     std::minstd_rand m_random;
+
+    // Mail requests posted to the service thread and not yet handled there, in posting order
+    // (kind, text): one whose connection is gone by then is given back to the application.
+    std::mutex m_mailLock;
+    std::deque<std::pair<std::uint32_t, std::string>> m_mailsInFlight;
 };
 
 } // namespace KV2Service

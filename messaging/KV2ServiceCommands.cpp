@@ -1,6 +1,7 @@
 // The server's commands as the service handles them (service thread). Every body is read whole
 // before anything changes, so a short body (ST_OUT_OF_BOUNDS) leaves no trace.
 #include "messaging/KV2Service.h"
+#include "transport/TransportCallback.h"
 
 #include <memory>
 #include <vector>
@@ -204,7 +205,11 @@ Status CKV2Service::OnSessionSetup(CMsgStream& body)
     IUploadCallback* callback = m_events ? m_events->GetUploadCallback(session) : nullptr;
     if (!callback)
         return ST_SUCCESS; // an upload the application does not know
-    return PostTMNewUpload(m_tmQueueEnd, peer, keyLow, keyHigh, callback);
+    // The callback comes with the message's reference; a post that fails gives it back.
+    const Status status = PostTMNewUpload(m_tmQueueEnd, peer, keyLow, keyHigh, callback);
+    if (status != ST_SUCCESS)
+        callback->Release();
+    return status;
 }
 
 Status CKV2Service::OnSessionAnswer(CMsgStream& body)

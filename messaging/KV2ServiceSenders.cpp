@@ -7,6 +7,7 @@
 #include "infra/MessageWriter.h"
 #include "messaging/Communicator.h"
 #include "messaging/Protocol.h"
+#include "transport/TransportCallback.h"
 
 using namespace KV2Protocol;
 
@@ -100,10 +101,14 @@ bool CKV2Service::SendMailRequest(std::uint32_t kind, const std::string& text)
     // the caller would have thrown it away believing it sent.
     if (m_state != STATE_ONLINE || !m_connectionLive)
         return false;
-    return PostToServer(CMD_MAIL_REQUEST, 0, [&](CMsgStream& body) {
-        body.WriteU32(kind);
-        body.WriteString(text);
-    });
+    std::lock_guard<std::mutex> guard(m_mailLock);
+    if (!PostToServer(CMD_MAIL_REQUEST, 0, [&](CMsgStream& body) {
+            body.WriteU32(kind);
+            body.WriteString(text);
+        }))
+        return false;
+    m_mailsInFlight.emplace_back(kind, text);
+    return true;
 }
 
 bool CKV2Service::SendReport(const std::string& text)
@@ -116,7 +121,13 @@ bool CKV2Service::SendReport(const std::string& text)
 Status CKV2Service::PostStartDownload(const std::uint8_t fileId[TRANSFER_ID_SIZE],
                                       const std::uint8_t peerId[TRANSFER_ID_SIZE], IDownloadCallback* callback)
 {
-    return PostTMStartDownload(m_tmQueueEnd, fileId, peerId, callback);
+    // The message holds a reference of its own until the transport manager's session has one.
+    if (callback)
+        callback->AddRef();
+    const Status status = PostTMStartDownload(m_tmQueueEnd, fileId, peerId, callback);
+    if (status != ST_SUCCESS && callback)
+        callback->Release();
+    return status;
 }
 
 Status CKV2Service::PostDownloadCommand(const std::uint8_t fileId[TRANSFER_ID_SIZE], std::uint32_t value)

@@ -57,6 +57,43 @@ _tarnix_wine_make_template() {
     ) 9>"$t.lock"
 }
 
+# True when display :$1 can be taken. A lock whose server is gone (killed, not stopped) is
+# removed with its socket, or the numbers run out after enough killed runs.
+_tarnix_display_free() {
+    local n=$1 pid
+    if [ -e "/tmp/.X$n-lock" ]; then
+        pid=$(tr -dc 0-9 < "/tmp/.X$n-lock" 2>/dev/null)
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            return 1
+        fi
+        rm -f "/tmp/.X$n-lock" 2>/dev/null || return 1
+    fi
+    rm -f "/tmp/.X11-unix/X$n" 2>/dev/null || return 1
+}
+
+# Starts a headless X server on the first free display and exports DISPLAY. Another run may
+# take the same number at the same moment; a server that dies at once is followed by the next.
+_tarnix_start_xvfb() {
+    local n i
+    for n in $(seq 90 190); do
+        _tarnix_display_free "$n" || continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        TARNIX_XVFB_PID=$!
+        for i in $(seq 1 50); do
+            kill -0 "$TARNIX_XVFB_PID" 2>/dev/null || break
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$TARNIX_XVFB_PID" 2>/dev/null
+        unset TARNIX_XVFB_PID
+    done
+    echo "[wine] no X display could be started (displays :90 to :190 are taken)" >&2
+    return 1
+}
+
 tarnix_wine_start() {
     local prefix=${1:-}
     local t
@@ -71,19 +108,7 @@ tarnix_wine_start() {
     fi
     export WINEPREFIX=$prefix
     if [ -z "${DISPLAY:-}" ]; then
-        local n
-        for n in $(seq 90 140); do
-            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-            TARNIX_XVFB_PID=$!
-            export DISPLAY=":$n"
-            break
-        done
-        local i
-        for i in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break
-            sleep 0.1
-        done
+        _tarnix_start_xvfb || return 1
     fi
     "$TARNIX_WINESERVER" -p
     "$TARNIX_WINE" cmd /c exit >/dev/null 2>&1 || true

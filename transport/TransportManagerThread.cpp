@@ -3,6 +3,7 @@
 #include "infra/Singleton.h"
 #include "infra/ThreadManager.h"
 #include "transport/CloseReason.h"
+#include "transport/TransportCallback.h"
 #include "transport/TransportManagerControlHandler.h"
 
 #include <new>
@@ -117,13 +118,23 @@ void CTransportManagerThread::OnExit()
 Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& message)
 {
     if (!m_downloads) {
+        // A refused message gives back the reference its callback carries.
+        if (message.Type == TM_MSG_START_DOWNLOAD && message.StartCallback)
+            message.StartCallback->Release();
+        if (message.Type == TM_MSG_NEW_UPLOAD && message.UploadCallback)
+            message.UploadCallback->Release();
         const bool closing = message.Type == TM_MSG_CLOSE_DOWNLOAD || message.Type == TM_MSG_CLOSE_UPLOAD;
         return closing ? ST_CONNECTION_CLOSED : ST_SUCCESS;
     }
     CDownloadsManager& downloads = *m_downloads;
     switch (message.Type) {
-    case TM_MSG_START_DOWNLOAD:
-        return downloads.StartDownload(message.StartFileId, message.StartPeerId, message.StartCallback);
+    case TM_MSG_START_DOWNLOAD: {
+        // The message's reference ends here: the session took its own, or there is none.
+        const Status status = downloads.StartDownload(message.StartFileId, message.StartPeerId, message.StartCallback);
+        if (message.StartCallback)
+            message.StartCallback->Release();
+        return status;
+    }
     case TM_MSG_CLOSE_DOWNLOAD:
         return downloads.CloseDownload(message.CloseFileId, message.CloseReason);
     case TM_MSG_CLOSE_UPLOAD:
@@ -133,9 +144,13 @@ Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& mes
     case TM_MSG_INCOMING_DOWNLOAD:
         return downloads.OnIncomingConnection(message.IncomingSession, message.IncomingTicket,
                                               message.IncomingKeyLow, message.IncomingKeyHigh);
-    case TM_MSG_NEW_UPLOAD:
-        return downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow, message.UploadKeyHigh,
-                                             message.UploadCallback);
+    case TM_MSG_NEW_UPLOAD: {
+        const Status status = downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow,
+                                                            message.UploadKeyHigh, message.UploadCallback);
+        if (message.UploadCallback)
+            message.UploadCallback->Release();
+        return status;
+    }
     case TM_MSG_SESSION_NOTICE:
         return downloads.OnSessionNotice(message.NoticeSession, message.NoticeValue);
     case TM_MSG_UPLOAD_LEVEL:

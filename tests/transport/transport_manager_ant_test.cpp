@@ -191,13 +191,13 @@ TEST(TransportManagerOverAnt, DownloadAndUploadMeetThroughTwoAntTransportsAndMov
         if (command.command == 29) {
             PostTMAnswer(downloaderQueue.get(), PEER_ID, FILE_ID, UPLOADER);
         } else if (command.command == 4 && !introduced.exchange(true)) {
-            PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH, &upload);
+            PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH, WithMessageReference(&upload));
             PostTMIncomingDownload(downloaderQueue.get(), command.handle, command.ticket, KEY_LOW, KEY_HIGH);
         }
     };
     ASSERT_EQ(ST_SUCCESS, uploader.Launch(uploaderQueue, &uploaderOutlet));
     ASSERT_EQ(ST_SUCCESS, downloader.Launch(downloaderQueue, &downloaderOutlet));
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, &download));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, WithMessageReference(&download)));
 
     ASSERT_TRUE(WaitFor([&] { return Released(download) && Released(upload); }, 60000))
         << "download: " << ::testing::PrintToString(download.Log())

@@ -48,6 +48,9 @@ STransportManagerInternalMsg Start(const std::uint8_t* fileId, IDownloadCallback
     STransportManagerInternalMsg message = STransportManagerInternalMsg::Make(TM_MSG_START_DOWNLOAD);
     std::memcpy(message.StartFileId, fileId, TRANSFER_ID_SIZE);
     std::memcpy(message.StartPeerId, PEER_ID, TRANSFER_ID_SIZE);
+    // As a poster does: the message holds a reference, which the dispatch gives back.
+    if (callback)
+        callback->AddRef();
     message.StartCallback = callback;
     return message;
 }
@@ -86,6 +89,8 @@ STransportManagerInternalMsg NewUpload(IUploadCallback* callback, std::uint32_t 
     message.UploadPeer = peer;
     message.UploadKeyLow = keyLow;
     message.UploadKeyHigh = keyHigh;
+    if (callback)
+        callback->AddRef();
     message.UploadCallback = callback;
     return message;
 }
@@ -234,7 +239,8 @@ TEST(TransportManagerDispatch, WithoutManagersOnlyClosesAreAnswered)
     EXPECT_EQ(ST_CONNECTION_CLOSED, manager.Dispatch(Close(TM_MSG_CLOSE_UPLOAD, FILE_ID, 3)));
     EXPECT_EQ(ST_SUCCESS, manager.Dispatch(Start(FILE_ID, &record)));
     EXPECT_EQ(ST_SUCCESS, manager.Dispatch(Level(FILE_ID, 1)));
-    EXPECT_TRUE(record.Log().empty());   // not even held
+    // Not held: the message's reference is given back at once.
+    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), record.Log());
 }
 
 TEST_F(TransportManager, ControlHandlerTakesOnlyWholeRecords)
@@ -248,6 +254,7 @@ TEST_F(TransportManager, ControlHandlerTakesOnlyWholeRecords)
     EXPECT_EQ(0u, manager->GetDownloads()->GetCount());
     EXPECT_EQ(ST_SUCCESS, handler.OnRecord(&record, size));
     EXPECT_EQ(1u, manager->GetDownloads()->GetCount());
+    download.AddRef();   // the same record posted a second time carries a second reference
     EXPECT_EQ(ST_ALREADY_EXISTS, handler.OnQueueMessage(record));
 }
 
@@ -332,7 +339,7 @@ TEST_F(TransportManager, CloseByFileIdEndsTheDownloadAndItsTimer)
     ASSERT_EQ(ST_SUCCESS, Post(Start(OTHER_FILE, &second)));
     const int timers = dispatcher->GetTimerQueue().GetCount();
     EXPECT_EQ(ST_SUCCESS, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
-    EXPECT_EQ((std::vector<std::string>{"addref", "status 2", "status 0", "closed 0 3", "release"}), download.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "status 2", "release", "status 0", "closed 0 3", "release"}), download.Log());
     EXPECT_EQ(nullptr, Download());
     EXPECT_EQ(ST_NOT_FOUND, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
     // The other download goes on alone.
@@ -345,12 +352,12 @@ TEST_F(TransportManager, SecondStartForADownloadingFileIsRefusedAndReleased)
 {
     ASSERT_EQ(ST_SUCCESS, Post(Start(FILE_ID, &download)));
     EXPECT_EQ(ST_ALREADY_EXISTS, Post(Start(FILE_ID, &second)));
-    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), second.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), second.Log());
     EXPECT_EQ(1u, manager->GetDownloads()->GetCount());
     ASSERT_TRUE(RunUntil([&] { return outlet.Count(29) == 1; }));
     dispatcher->Run(50);
     EXPECT_EQ(1, outlet.Count(29));   // one session asks, not two
-    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), second.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), second.Log());
 }
 
 TEST_F(TransportManager, IncomingConnectionRunsTheDownloadOverAnAntSocket)
@@ -538,12 +545,12 @@ TEST_F(TransportManager, SecondUploadWithTheSameKeyIsRefusedAndReleased)
     direct.sessions.SetHolding(true);
     ASSERT_EQ(ST_SUCCESS, Post(NewUpload(&upload)));
     EXPECT_EQ(ST_ALREADY_EXISTS, Post(NewUpload(&secondUpload)));
-    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), secondUpload.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), secondUpload.Log());
     EXPECT_EQ(1u, manager->GetUploads()->GetCount());
     dispatcher->Run(20);
     EXPECT_EQ(1u, direct.sessions.Connects().size());
-    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), secondUpload.Log());
-    EXPECT_EQ((std::vector<std::string>{"addref", "status 4"}), upload.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), secondUpload.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "status 4", "release"}), upload.Log());
 }
 
 TEST_F(TransportManager, FailedUploadConnectLeavesNothingBehind)
@@ -554,7 +561,7 @@ TEST_F(TransportManager, FailedUploadConnectLeavesNothingBehind)
     EXPECT_EQ(ST_SOCKET_ERROR, Post(NewUpload(&upload)));
     EXPECT_EQ(0u, manager->GetUploads()->GetCount());
     EXPECT_EQ(nullptr, manager->GetUploads()->FindByKey(0x3333, 0x4444));
-    EXPECT_EQ((std::vector<std::string>{"addref", "release"}), upload.Log());
+    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), upload.Log());
     // The key is free again.
     EXPECT_EQ(ST_SOCKET_ERROR, Post(NewUpload(&secondUpload)));
     manager.reset();

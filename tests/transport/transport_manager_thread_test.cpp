@@ -55,7 +55,7 @@ TEST_F(ManagerThread, RecordsThroughThePipeDriveTheSessions)
 {
     Launch();
     ASSERT_NE(nullptr, queue);
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &locating));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, WithMessageReference(&locating)));
     ASSERT_TRUE(WaitFor([&] { return outlet.Count(29) == 1; }));
     ASSERT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), PEER_ID, FILE_ID, 77));
     ASSERT_TRUE(WaitFor([&] { return outlet.Count(4) == 1; }));
@@ -76,9 +76,9 @@ TEST_F(ManagerThread, StopClosesEveryUploadThenEveryDownloadWithoutACloseMessage
 {
     Launch();
     // A download still locating.
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), OTHER_FILE, PEER_ID, &locating));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), OTHER_FILE, PEER_ID, WithMessageReference(&locating)));
     // A download running over its connection.
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &running));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, WithMessageReference(&running)));
     ASSERT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), PEER_ID, FILE_ID, 77));
     ASSERT_TRUE(WaitFor([&] { return outlet.Count(4) >= 1; }));
     ASSERT_EQ(ST_SUCCESS, PostTMIncomingDownload(queue.get(), outlet.Commands(4)[0].handle, 77, 1, 2));
@@ -89,7 +89,7 @@ TEST_F(ManagerThread, StopClosesEveryUploadThenEveryDownloadWithoutACloseMessage
     }));
     EXPECT_EQ(DATA_MSG_FILE_REQUEST, downloadPeer.Pop().type);
     // An upload running over its connection.
-    ASSERT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 55, 3, 4, &serving));
+    ASSERT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 55, 3, 4, WithMessageReference(&serving)));
     CMessagePeer uploadPeer(direct.sessions.Accept());
     ASSERT_TRUE(WaitFor([&] { return serving.LastStatus() == SESSION_STATUS_RUNNING; }));
 
@@ -136,7 +136,7 @@ TEST(ProcessTransportManager, StartsOnceOnTheProcessThread)
 
     // The production timings: the first session request about 100 ms after the start.
     const Clock::time_point posted = Clock::now();
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &record));
+    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, WithMessageReference(&record)));
     ASSERT_TRUE(WaitFor([&] { return ProcessOutlet()->Count(29) == 1; }));
     EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(ProcessOutlet()->Commands(29)[0].at - posted).count(),
               98);

@@ -69,6 +69,18 @@ void CRecordingEvents::OnCommand35(std::uint32_t value, bool flag)
     m_command35s.emplace_back(value, flag);
 }
 
+void CRecordingEvents::OnMailNotSent(std::uint32_t, const std::string& text)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_mailsNotSent.push_back(text);
+}
+
+std::vector<std::string> CRecordingEvents::MailsNotSent() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_mailsNotSent;
+}
+
 std::vector<std::uint8_t> CRecordingEvents::Statuses() const
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "transport/TransportCallback.h"
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -399,11 +401,31 @@ TEST_F(ServiceCommands, SendersActOnlyWhereTheirMessageCanLeave)
         service->Turn(5);
 }
 
+namespace {
+// Counts its references; does nothing else.
+class CCountedDownload : public IDownloadCallback {
+public:
+    void OnConnected(const std::uint32_t*) override {}
+    void OnClosed(int, std::uint32_t) override {}
+    void SetSessionStatus(int) override {}
+    std::uint32_t AddRef() override { return ++refs; }
+    void Release() override { --refs; }
+    void OnFileInfo(const std::uint8_t*, const TransferFileList&) override {}
+    Status OnRangeEnd() override { return ST_NO_MORE_DATA; }
+    void OnBlock(std::uint32_t, std::uint32_t, std::uint32_t, const std::uint8_t*) override {}
+    void OnNotice(int) override {}
+    Status GetNextRange(std::uint64_t*, std::uint64_t*) override { return ST_NO_MORE_DATA; }
+    std::atomic<std::uint32_t> refs{0};
+};
+} // namespace
+
 TEST_F(ServiceCommands, PostingMethodsReachTheTransportManagerQueue)
 {
-    alignas(8) static std::uint8_t callbackObject[64];
-    IDownloadCallback* callback = reinterpret_cast<IDownloadCallback*>(callbackObject);
+    static CCountedDownload counted;
+    IDownloadCallback* callback = &counted;
     ASSERT_EQ(ST_SUCCESS, service->PostStartDownload(FILE_ID, PEER_ID, callback));
+    // The record carries a reference until the transport manager's session holds its own.
+    EXPECT_EQ(1u, counted.refs.load());
     ASSERT_EQ(ST_SUCCESS, service->PostDownloadCommand(FILE_ID, 4));
     ASSERT_EQ(ST_SUCCESS, service->PostUploadCommand(PEER_ID, 5));
     EXPECT_EQ(ST_INVALID_PARAM, service->PostUploadLevel(FILE_ID, 3));

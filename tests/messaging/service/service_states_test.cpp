@@ -165,6 +165,32 @@ TEST_F(ServiceAgainstServer, AKeyedLogInReplyWithABadKeyBlockIsClosedAndRetried)
     EXPECT_EQ(0u, service->GetOwnAddress());
 }
 
+TEST_F(ServiceAgainstServer, AMailTakenJustBeforeTheConnectionCloseIsGivenBack)
+{
+    CServerRunner server(FastServer);
+    ASSERT_TRUE(server.Started());
+    ASSERT_TRUE(StartService(server.Port()));
+    // The disconnect is posted first, so a mail the service still takes finds no connection
+    // on its thread; whether it still takes it is a race, so the attempt is repeated.
+    bool taken = false;
+    for (std::size_t round = 1; round <= 20 && !taken; ++round)
+    {
+        ASSERT_TRUE(service->Connect());
+        ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, round));
+        ASSERT_TRUE(service->Disconnect());
+        taken = service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>" + std::to_string(round) + "</FLEmail>");
+        ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_OFFLINE, round));
+        if (taken)
+        {
+            ASSERT_TRUE(WaitUntil([&] { return events.MailsNotSent().size() == 1; }, LONG_WAIT_MS));
+            EXPECT_EQ("<FLEmail>" + std::to_string(round) + "</FLEmail>", events.MailsNotSent()[0]);
+        }
+    }
+    if (!taken)
+        GTEST_SKIP() << "the service never took a mail between the disconnect and its handling";
+    EXPECT_EQ(0u, Occurrences(server.LogText(), "mail"));
+}
+
 TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
 {
     std::unique_ptr<CServerRunner> server(new CServerRunner(FastServer));

@@ -352,7 +352,10 @@ std::string CFileDownload::Error() const
 
 // --- CFileUpload ---
 
-CFileUpload::CFileUpload(std::map<FileId, std::string> files) : m_files(std::move(files)) {}
+CFileUpload::CFileUpload(std::map<FileId, std::string> files, SAnnouncement announcement)
+    : m_files(std::move(files)), m_announcement(std::move(announcement))
+{
+}
 
 CFileUpload::~CFileUpload()
 {
@@ -404,12 +407,24 @@ Status CFileUpload::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
     if (m_file == nullptr) {
         return ST_IO_ERROR;
     }
-    STransferFileEntry entry;
-    std::memcpy(entry.Id, fileId, TRANSFER_ID_SIZE);
-    const std::size_t slash = found->second.find_last_of("/\\");
-    entry.Name = slash == std::string::npos ? found->second : found->second.substr(slash + 1);
-    entry.Size = size;
-    entries.push_back(entry);
+    auto describe = [this](const FileId& id, const std::string& path, std::uint64_t bytes) {
+        STransferFileEntry entry;
+        std::memcpy(entry.Id, id.data(), TRANSFER_ID_SIZE);
+        const auto named = m_announcement.Names.find(id);
+        const std::size_t slash = path.find_last_of("/\\");
+        entry.Name = named != m_announcement.Names.end() ? named->second
+                     : slash == std::string::npos       ? path
+                                                        : path.substr(slash + 1);
+        entry.Size = bytes;
+        return entry;
+    };
+    entries.push_back(describe(found->first, found->second, size));
+    for (const auto& other : m_files) {
+        std::uint64_t otherSize = 0;
+        if (m_announcement.ListAll && other.first != found->first && FileSize(other.second, otherSize)) {
+            entries.push_back(describe(other.first, other.second, otherSize));
+        }
+    }
     return ST_SUCCESS;
 }
 

@@ -98,10 +98,18 @@ private:
     std::string m_error;
 };
 
+// What an uploader tells about its files, when a test wants it to lie: the name announced for
+// a file id (else the file's own name), and whether every answer lists the other offered
+// files after the one asked for.
+struct SAnnouncement {
+    std::map<FileId, std::string> Names;
+    bool ListAll = false;
+};
+
 class CFileUpload : public IUploadCallback {
 public:
     // id -> path of the file offered under it.
-    explicit CFileUpload(std::map<FileId, std::string> files);
+    explicit CFileUpload(std::map<FileId, std::string> files, SAnnouncement announcement = SAnnouncement());
     ~CFileUpload() override;
 
     void OnConnected(const std::uint32_t* ticket) override;
@@ -120,6 +128,7 @@ public:
 
 private:
     const std::map<FileId, std::string> m_files;
+    const SAnnouncement m_announcement;
     CRecordState m_state;
     mutable sti::CMutex m_lock;
     std::FILE* m_file = nullptr;

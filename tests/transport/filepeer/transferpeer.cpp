@@ -7,6 +7,9 @@
 //
 //   tarnix-transferpeer --server HOST[:PORT] --user HEX32 [--local-port P]
 //       [--offer FILEID=PATH]... [--download PEER FILEID PATH] [--timeout-ms T]
+//       [--announce FILEID=NAME]... [--list-all]
+// (--announce: the name told for an offered file, hostile names included; --list-all: every
+// answer lists the other offered files after the one asked for.)
 //
 // Lines on stdout: "online" once logged in; for a download one final line
 // "ok bytes=N ms=T mbps=X cpu_s=C" or "fail <reason> bytes=N" (exit code 0 only on ok);
@@ -43,6 +46,7 @@ struct SOptions {
     FileId User;
     std::uint16_t LocalPort = 0;
     std::map<FileId, std::string> Offers;
+    filepeer::SAnnouncement Announcement;
     bool Download = false;
     FileId Peer;
     FileId File;
@@ -103,6 +107,15 @@ bool ParseOptions(int argc, char** argv, SOptions& options, std::string& error)
                 return false;
             }
             options.Offers[id] = value.substr(33);
+        } else if (name == "--announce") {
+            FileId id;
+            if (!next(value) || value.size() < 34 || value[32] != '=' || !ParseId(value.substr(0, 32), id)) {
+                error = "--announce needs FILEID=NAME";
+                return false;
+            }
+            options.Announcement.Names[id] = value.substr(33);
+        } else if (name == "--list-all") {
+            options.Announcement.ListAll = true;
         } else if (name == "--download") {
             std::string peer, file;
             if (!next(peer) || !next(file) || !next(options.Path) || !ParseId(peer, options.Peer) ||
@@ -143,7 +156,10 @@ void Say(const std::string& line)
 // offered files from a fresh upload record per session.
 class CEvents : public KV2Service::CKV2Service::CKV2ServiceEvents {
 public:
-    explicit CEvents(const std::map<FileId, std::string>& offers) : m_offers(offers) {}
+    CEvents(const std::map<FileId, std::string>& offers, const filepeer::SAnnouncement& announcement)
+        : m_offers(offers), m_announcement(announcement)
+    {
+    }
 
     void OnKeepAliveReply(std::uint32_t) override {}
     void OnStatusChanged(std::uint8_t status) override { m_status = status; }
@@ -152,8 +168,9 @@ public:
     IUploadCallback* GetUploadCallback(std::uint32_t) override
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_uploads.push_back(std::make_unique<CFileUpload>(m_offers));
+        m_uploads.push_back(std::make_unique<CFileUpload>(m_offers, m_announcement));
         m_uploads.back()->SetPaused(m_paused);
+        m_uploads.back()->AddRef();   // the reference the service's message carries
         return m_uploads.back().get();
     }
     void OnCommand35(std::uint32_t, bool) override {}
@@ -188,6 +205,7 @@ public:
 
 private:
     const std::map<FileId, std::string> m_offers;
+    const filepeer::SAnnouncement m_announcement;
     std::atomic<int> m_status{0};
     std::mutex m_lock;
     bool m_paused = false;
@@ -244,7 +262,7 @@ int main(int argc, char** argv)
     settings.Port = options.Port;
     // Leaked on purpose: the service is a thread that the thread manager stops at exit.
     auto* service = new KV2Service::CKV2Service(settings);
-    CEvents events(options.Offers);
+    CEvents events(options.Offers, options.Announcement);
     if (!service->Start(&events, options.User.data(), options.LocalPort, false) || !service->Connect()) {
         Say("fail start bytes=0");
         return 1;

@@ -115,6 +115,15 @@ public:
 };
 
 // The engine let the record go.
+// A callback as posters hand it over: holding the message's reference, which the transport
+// manager gives back once its session holds its own.
+template <class T>
+T* WithMessageReference(T* callback)
+{
+    callback->AddRef();
+    return callback;
+}
+
 bool Released(CSharedDownload& record);
 bool Released(CSharedUpload& record);
 

@@ -1,0 +1,528 @@
+#include "app/TransferManager.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/DownloadFile.h"
+#include "app/MailRequests.h"
+#include "app/MainManager.h"
+#include "app/AddressBook.h"
+#include "app/ServerReports.h"
+#include "app/SettingsManager.h"
+#include "app/UploadFile.h"
+#include "app/XmlStore.h"
+#include "framework/MessageBox.h"
+#include "infra/Singleton.h"
+#include "infra/TextUtilities.h"
+#include "messaging/Protocol.h"
+
+namespace {
+
+constexpr unsigned IDS_MAIL_NOT_SENT = 158;
+constexpr unsigned IDS_LIST_FILE = 173;
+constexpr std::size_t HANDED_OVER_KEPT = 32;
+
+CTime SystemClock()
+{
+    return CTime::GetCurrentTime();
+}
+
+} // namespace
+
+CTransferManager* CTransferManager::Instance()
+{
+    return sti::CSingleton<CTransferManager>::Instance();
+}
+
+CTransferManager::CTransferManager() : CTransferManager(SConfig())
+{
+}
+
+CTransferManager::CTransferManager(const SConfig& config)
+    : m_settings(config.settings ? config.settings : CSettingsManager::Instance()),
+      m_service(config.service),
+      m_folder(config.folder),
+      m_clock(config.clock ? config.clock : &SystemClock),
+      m_registry(std::make_unique<CTransferRegistry>())
+{
+    if (!m_service) {
+        m_ownService = std::make_unique<CKV2TransferService>();
+        m_service = m_ownService.get();
+    }
+    if (m_folder.IsEmpty() && m_settings)
+        m_folder = m_settings->GetProgramFolder();
+    m_registry->SetCompletionHandler([this] { ApplyLimits(true); });
+}
+
+CTransferManager::~CTransferManager()
+{
+    SaveSleeping();
+    SetServiceHandOff(nullptr);
+    m_service->Stop();
+    m_registry->SetCompletionHandler(nullptr);
+    m_registry.reset();
+}
+
+CString CTransferManager::ListPath() const
+{
+    CString name;
+    if (!name.LoadString(IDS_LIST_FILE))
+        name = "DUList.xml";
+    return m_folder + name;
+}
+
+CTime CTransferManager::Now() const
+{
+    return m_clock();
+}
+
+void CTransferManager::Start(const std::uint8_t userId[16], std::uint16_t localPort, bool enableLocalConnections)
+{
+    LoadSleeping();
+    m_service->Start(this, userId, localPort, enableLocalConnections);
+    m_started = true;
+    SetServiceHandOff(this);
+    m_registry->SetPath(ListPath());
+}
+
+bool CTransferManager::Connect()
+{
+    return m_service->Connect();
+}
+
+bool CTransferManager::Disconnect()
+{
+    return m_service->Disconnect();
+}
+
+void CTransferManager::SendReport(const CString& line)
+{
+    if (m_started)
+        m_service->SendReport(line.str());
+}
+
+bool CTransferManager::SendMailRequest(const CString& request)
+{
+    return m_started && m_service->SendMailRequest(KV2Protocol::MAIL_KIND_XML, request.str());
+}
+
+void CTransferManager::Report(int kind, const unsigned char fileId[16])
+{
+    HandReportToService(MakeFileReport(static_cast<FileReport>(kind), fileId));
+}
+
+bool CTransferManager::BelowDownloadLimit()
+{
+    if (!m_settings || m_settings->GetUnlimitedDownloads())
+        return true;
+    // Downloads still finding their peer count too, or a burst of accepted links would all
+    // start before the first of them is counted active.
+    const long busy = static_cast<long>(m_registry->CountBusyDownloads());
+    return std::max(busy, m_registry->GetActiveDownloads()) < m_settings->GetMaxDownloads();
+}
+
+bool CTransferManager::BelowUploadLimit()
+{
+    return !m_settings || m_settings->GetUnlimitedUploads() ||
+           m_registry->GetActiveUploads() < m_settings->GetMaxUploads();
+}
+
+void CTransferManager::SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only)
+{
+    std::vector<std::uint32_t> ids;
+    m_registry->ListLinkUploads(link, ids);
+    sti::CScopedLock guard(m_registry->GetLock());
+    for (std::uint32_t id : ids) {
+        CTransferingFile* record = m_registry->Find(id);
+        if (record && (only < 0 || record->m_fileStatus == only))
+            m_registry->SetStatus(id, status);
+    }
+}
+
+bool CTransferManager::SendOffer(const CFileLink& link)
+{
+    for (const CLinkFileEntry& entry : link.m_entries)
+        Report(static_cast<int>(FileReport::UploadOffered), entry.m_fileId);
+    if (!link.m_entries.empty()) {
+        const int bandwidth = m_settings ? std::clamp(m_settings->GetBandwidth(), 0, 2) : 0;
+        m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
+    }
+    m_registry->AddUploadLink(link);
+    const bool sent = SendLink(link);
+    CMainManager::NotifyUI();
+    return sent;
+}
+
+bool CTransferManager::SendLink(const CFileLink& link)
+{
+    if (SendLinkMail(link)) {
+        SetLinkStatus(link, FS_AWAITING_APPROVAL);
+        return true;
+    }
+    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        m_sleepingLinks.push_back(link);
+    }
+    SetLinkStatus(link, FS_PENDING_EMAIL);
+    SaveSleeping();
+    return false;
+}
+
+bool CTransferManager::SendLinkMail(const CFileLink& link)
+{
+    CString request;
+    if (!BuildLinkMailRequest(link, request))
+        return false;
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        m_handedOver.emplace_back(request.str(), link);
+        if (m_handedOver.size() > HANDED_OVER_KEPT)
+            m_handedOver.pop_front();
+    }
+    return HandMailRequestToService(request);
+}
+
+bool CTransferManager::SendInvitation(const CTAFEmail& mail)
+{
+    return SendInvitationRequest(mail);
+}
+
+void CTransferManager::AddSleepingMail(const CTAFEmail& mail)
+{
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        m_sleepingMails.push_back(mail);
+    }
+    SaveSleeping();
+}
+
+bool CTransferManager::ResendSleeping()
+{
+    std::vector<CFileLink> sent;
+    bool all = true;
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        while (!m_sleepingLinks.empty()) {
+            if (!SendLinkMail(m_sleepingLinks.front())) {
+                all = false;
+                break;
+            }
+            sent.push_back(m_sleepingLinks.front());
+            m_sleepingLinks.erase(m_sleepingLinks.begin());
+            SaveSleeping();
+        }
+        while (all && !m_sleepingMails.empty()) {
+            const CTAFEmail& mail = m_sleepingMails.front();
+            if (mail.AgeInDays(Now()) < CTAFEmail::MAX_AGE_DAYS && !SendInvitation(mail)) {
+                all = false;
+                break;
+            }
+            m_sleepingMails.erase(m_sleepingMails.begin());
+            SaveSleeping();
+        }
+    }
+    // A link handed over at last is awaiting approval, as SendLink leaves it.
+    for (const CFileLink& link : sent)
+        SetLinkStatus(link, FS_AWAITING_APPROVAL, FS_PENDING_EMAIL);
+    if (!sent.empty())
+        CMainManager::NotifyUI();
+    return all;
+}
+
+void CTransferManager::OnMailNotSent(std::uint32_t, const std::string& text)
+{
+    CFileLink link;
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        auto it = std::find_if(m_handedOver.begin(), m_handedOver.end(),
+                               [&](const std::pair<std::string, CFileLink>& sent) { return sent.first == text; });
+        if (it == m_handedOver.end())
+            return;
+        link = it->second;
+        m_handedOver.erase(it);
+        m_sleepingLinks.push_back(link);
+    }
+    SetLinkStatus(link, FS_PENDING_EMAIL, FS_AWAITING_APPROVAL);
+    SaveSleeping();
+    CMainManager::NotifyUI();
+}
+
+bool CTransferManager::LoadSleeping()
+{
+    sti::CScopedLock guard(m_sleepingLock);
+    m_sleepingLinks.clear();
+    m_sleepingMails.clear();
+    return LoadSleepingXml(SleepingPath(), m_sleepingLinks, m_sleepingMails);
+}
+
+bool CTransferManager::SaveSleeping()
+{
+    sti::CScopedLock guard(m_sleepingLock);
+    return SaveSleepingXml(SleepingPath(), m_sleepingLinks, m_sleepingMails);
+}
+
+std::size_t CTransferManager::SleepingLinkCount()
+{
+    sti::CScopedLock guard(m_sleepingLock);
+    return m_sleepingLinks.size();
+}
+
+std::size_t CTransferManager::SleepingMailCount()
+{
+    sti::CScopedLock guard(m_sleepingLock);
+    return m_sleepingMails.size();
+}
+
+bool CTransferManager::AcceptLink(const CFileLink& link)
+{
+    if (link.m_entries.empty())
+        return false;
+    if (m_settings) {
+        CAddressBook& book = m_settings->GetAddressBook();
+        bool known = false;
+        book.Find(link.m_senderEmail, known);
+        if (!known)
+            book.Add(link.m_senderEmail, CString(GetEmailUser(link.m_senderEmail.str()).c_str()), true);
+    }
+    const CString folder = m_settings ? m_settings->GetDownloadLocation() : CString();
+    CDownloadFile* record = m_registry->AddDownload(link, folder);
+    if (!record)
+        return false;
+    if (BelowDownloadLimit()) {
+        m_registry->SetStatus(record->m_id, FS_CONNECTING);
+        m_service->PostStartDownload(record->m_fileId, link.m_senderUserId, record);
+    } else {
+        m_registry->SetStatus(record->m_id, FS_SUSPENDED);
+    }
+    Report(static_cast<int>(FileReport::DownloadAccepted), record->m_fileId);
+    record->Release();
+    CMainManager::NotifyUI();
+    return true;
+}
+
+bool CTransferManager::CancelDownload(std::uint32_t id)
+{
+    unsigned char fileId[16];
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        if (!record)
+            return false;
+        std::memcpy(fileId, record->m_fileId, 16);
+        record->DiscardWorkingFile();
+    }
+    m_registry->Remove(id);
+    // Also without a session: a start still queued for the engine is closed right after it.
+    m_service->PostDownloadCommand(fileId, COMMAND_CANCEL);
+    Report(static_cast<int>(FileReport::DownloadCancelled), fileId);
+    return true;
+}
+
+bool CTransferManager::PauseOrSuspendDownload(std::uint32_t id, std::int32_t status)
+{
+    unsigned char fileId[16];
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        const std::int32_t s = record ? record->m_fileStatus : -1;
+        if (s != FS_CONNECTING && s != FS_CONNECTED && s != FS_RECEIVING && s != FS_PEER_OFFLINE &&
+            s != FS_NO_FREE_SLOTS)
+            return false;
+        std::memcpy(fileId, record->m_fileId, 16);
+        m_registry->SetStatus(id, status);
+    }
+    m_service->PostDownloadCommand(fileId, COMMAND_PAUSE);
+    CMainManager::NotifyUI();
+    return true;
+}
+
+bool CTransferManager::PauseDownload(std::uint32_t id)
+{
+    return PauseOrSuspendDownload(id, FS_PAUSED);
+}
+
+bool CTransferManager::SuspendDownload(std::uint32_t id)
+{
+    return PauseOrSuspendDownload(id, FS_SUSPENDED);
+}
+
+bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
+{
+    CDownloadFile* record = nullptr;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        record = m_registry->FindDownload(id);
+        if (!record || record->m_fileStatus != status || !BelowDownloadLimit())
+            return false;
+        m_registry->SetStatus(id, FS_CONNECTING);
+        record->AddRef();
+    }
+    m_service->PostStartDownload(record->m_fileId, record->m_userId, record);
+    record->Release();
+    CMainManager::NotifyUI();
+    return true;
+}
+
+bool CTransferManager::ResumeDownload(std::uint32_t id)
+{
+    return ResumeDownloadFrom(id, FS_PAUSED);
+}
+
+bool CTransferManager::ResumeSuspendedDownload(std::uint32_t id)
+{
+    return ResumeDownloadFrom(id, FS_SUSPENDED);
+}
+
+bool CTransferManager::RemoveUpload(std::uint32_t id)
+{
+    unsigned char fileId[16];
+    std::vector<CLinkFileEntry> further;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CUploadFile* record = m_registry->FindUpload(id);
+        if (!record)
+            return false;
+        std::memcpy(fileId, record->m_fileId, 16);
+        further = record->m_furtherFiles;
+    }
+    m_registry->Remove(id);
+    m_service->PostUploadCommand(fileId, COMMAND_CANCEL);
+    Report(static_cast<int>(FileReport::UploadRemoved), fileId);
+    if (further.empty())
+        m_registry->RemoveFromLinkLists(fileId);
+    for (const CLinkFileEntry& entry : further) {
+        bool removed = false;
+        std::uint32_t otherId = 0;
+        {
+            sti::CScopedLock guard(m_registry->GetLock());
+            if (CUploadFile* other = m_registry->FindUploadByFileId(entry.m_fileId))
+                otherId = other->m_id;
+        }
+        removed = otherId != 0 && m_registry->Remove(otherId);
+        if (removed) {
+            m_service->PostUploadCommand(entry.m_fileId, COMMAND_CANCEL);
+            Report(static_cast<int>(FileReport::UploadRemoved), entry.m_fileId);
+        }
+    }
+    return true;
+}
+
+bool CTransferManager::PauseOrSuspendUpload(std::uint32_t id, std::int32_t status)
+{
+    unsigned char fileId[16];
+    bool post = false;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CUploadFile* record = m_registry->FindUpload(id);
+        const std::int32_t s = record ? record->m_fileStatus : -1;
+        if (s != FS_PENDING && s != FS_CONNECTED && s != FS_SENDING)
+            return false;
+        post = s != FS_PENDING;
+        std::memcpy(fileId, record->m_fileId, 16);
+        m_registry->SetStatus(id, status);
+    }
+    if (post)
+        m_service->PostUploadCommand(fileId, COMMAND_PAUSE);
+    CMainManager::NotifyUI();
+    return true;
+}
+
+bool CTransferManager::PauseUpload(std::uint32_t id)
+{
+    return PauseOrSuspendUpload(id, FS_PAUSED);
+}
+
+bool CTransferManager::SuspendUpload(std::uint32_t id)
+{
+    return PauseOrSuspendUpload(id, FS_SUSPENDED);
+}
+
+bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
+{
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CUploadFile* record = m_registry->FindUpload(id);
+        if (!record || record->m_fileStatus != status || !BelowUploadLimit())
+            return false;
+        m_registry->SetStatus(id, FS_AWAITING_APPROVAL);
+    }
+    CMainManager::NotifyUI();
+    return true;
+}
+
+bool CTransferManager::ResumeUpload(std::uint32_t id)
+{
+    return ResumeUploadFrom(id, FS_PAUSED);
+}
+
+bool CTransferManager::ResumeSuspendedUpload(std::uint32_t id)
+{
+    return ResumeUploadFrom(id, FS_SUSPENDED);
+}
+
+void CTransferManager::ApplyLimits(bool resume)
+{
+    if (m_serviceState.load() != SERVICE_ONLINE)
+        return;
+    std::vector<std::uint32_t> ids;
+    if (resume)
+        m_registry->ListSuspended(ids);
+    else
+        m_registry->ListActive(ids);
+    for (std::uint32_t id : ids) {
+        // Downloads' ids have the high bit clear, uploads' set.
+        const bool download = (id & 0x80000000u) == 0;
+        if (resume)
+            download ? ResumeSuspendedDownload(id) : ResumeSuspendedUpload(id);
+        else
+            download ? SuspendDownload(id) : SuspendUpload(id);
+    }
+}
+
+void CTransferManager::OnKeepAliveReply(std::uint32_t)
+{
+}
+
+void CTransferManager::OnStatusChanged(std::uint8_t status)
+{
+    if (m_serviceState.exchange(status) == status)
+        return;
+    if (status == SERVICE_ONLINE) {
+        if (m_settings)
+            m_settings->SetLocalPort(m_service->GetAntLocalPort());
+        ApplyLimits(true);
+        ResendSleeping();
+    }
+    CMainManager::PushUIEvent(SUIEvent::State(status, UI_RATE_UNCHANGED, UI_RATE_UNCHANGED));
+    CMainManager::NotifyUI();
+}
+
+void CTransferManager::OnServerNotice(std::uint8_t type)
+{
+    if (m_settings)
+        m_settings->SetServerNotice(type);
+    if (type != 0) {
+        CMainManager::PushUIEvent(SUIEvent::VersionNotice());
+        CMainManager::NotifyUI();
+    }
+}
+
+bool CTransferManager::OnPeerRequest(std::uint32_t, const std::uint8_t clientId[16], std::uint32_t)
+{
+    if (clientId)
+        m_registry->ApprovePeer(clientId);
+    return true;
+}
+
+IUploadCallback* CTransferManager::GetUploadCallback(std::uint32_t)
+{
+    if (!BelowUploadLimit())
+        return nullptr;
+    // Carries one reference, the message's: the service releases it when its post fails.
+    return m_registry->CreateUploadSession();
+}
+
+void CTransferManager::OnCommand35(std::uint32_t, bool)
+{
+}

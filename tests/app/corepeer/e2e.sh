@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
+# through the native stand-in server: A mails a link, B opens it and receives the files.
+#
+#   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile)
+# Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
+# for the hostile case), WINEPREFIX (tools/wine-env.sh).
+# Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
+# (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
+set -u
+case_name=${1:?usage: e2e.sh CASE}
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run=$(cd "$here/../../.." && pwd)/tools/wine-run
+: "${SERVER:?}" "${PEER:?}"
+for program in "$SERVER" "$PEER"; do
+    [ -x "$program" ] || { echo "SKIP: $program is missing"; exit 77; }
+done
+work=$(mktemp -d /tmp/tarnix-core-e2e.XXXXXX)
+pids=()
+log_names=(server a b)
+START_LIMIT=60
+cleanup() {
+    local p
+    exec 7>&- 8>&- 2>/dev/null
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=../../transport/peer/processes.sh
+. "$here/../../transport/peer/processes.sh"
+
+winpath() { echo "Z:${1//\//\\}"; }
+run_key="TarnixE2E$$"
+
+
+# start_copy NAME FD: the copy's folder holds its program, XML files and downloads; a copy
+# started again keeps all of them.
+start_copy() {
+    local name=$1 fd=$2
+    if [ ! -d "$work/$name" ]; then
+        mkdir -p "$work/$name/down"
+        cp "$PEER" "$work/$name/tarnix-corepeer.exe"
+        mkfifo "$work/$name.in"
+    fi
+    # Read-write, so that neither end waits for the other to open.
+    eval "exec $fd<>\"$work/$name.in\""
+    # Not through start: a background job without a redirection of its own reads /dev/null.
+    "$wine_run" "$work/$name/tarnix-corepeer.exe" --key "Software\\$run_key$name\\" --email "$name@test" \
+        --downloads "$(winpath "$work/$name/down")" <"$work/$name.in" >>"$work/$name.out" 2>>"$work/$name.err" &
+    pids+=($!)
+    eval "${name}_pid=$!"
+}
+
+wait_online() { # NAME COUNT: the copy said "online" COUNT times in all
+    wait_count "$1" '^online' "$2" 60 || failed "$1 never came online"
+}
+
+start_server() { # [PORT]
+    "$SERVER" --port "${1:-0}" --outbox "$work/outbox" --report-log "$work/reports.log" \
+        >"$work/server.out" 2>>"$work/server.err" &
+    server_pid=$!
+    pids+=($server_pid)
+}
+
+# count_lines NAME PATTERN: lines of NAME's output matching the extended regex.
+count_lines() { tr -d '\r' <"$work/$1.out" | grep -cE "$2"; }
+
+wait_count() { # NAME PATTERN COUNT SECONDS
+    local i
+    for i in $(seq $(($4 * 10))); do
+        [ "$(count_lines "$1" "$2")" -ge "$3" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_server
+port=$(wait_for server 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p')
+[ -n "$port" ] || failed "server did not start"
+export TARNIX_SERVER_HOST=127.0.0.1 TARNIX_SERVER_PORT=$port
+
+case "$case_name" in
+link)
+    head -c 1 /dev/urandom >"$work/one.bin"
+    head -c 3000000 /dev/urandom >"$work/three.bin"
+    start_copy a 7
+    wait_online a 1
+    echo "send $(winpath "$work/one.bin") $(winpath "$work/three.bin") to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+    mail=${tnl%.tnl}.xml
+    grep -q FLEmail "$mail" || failed "the mail is no FLEmail"
+    [ "$(grep -o '<File>' "$mail" | wc -l)" = 2 ] || failed "the mail does not list two files"
+    grep -q '3000000' "$mail" || failed "the mail lacks the size"
+    [ "$(grep -c ' UL' "$work/reports.log")" = 2 ] || failed "not two UL reports"
+    wait_count a '^record [0-9]+ 1 15 ' 2 20 || failed "A's uploads are not awaiting approval"
+
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    wait_count b '^opened' 1 20 || failed "B did not open the link"
+    wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
+    cmp "$work/one.bin" "$work/b/down/one.bin" || failed "one.bin differs"
+    cmp "$work/three.bin" "$work/b/down/three.bin" || failed "three.bin differs"
+    wait_count a '^record [0-9]+ 1 7 ' 2 30 || failed "A's uploads did not complete"
+    grep -q ' DA' "$work/reports.log" || failed "no DA report"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "not two DC reports"
+    iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q 'a@test' ||
+        failed "A's address is not in B's address book"
+    # Both started again: the same records, completed, and nothing starts.
+    moves=$(count_lines b '^record [0-9]+ 2 [0-6] ')
+    echo quit >&7
+    echo quit >&8
+    wait "$a_pid" "$b_pid" 2>/dev/null
+    exec 7>&- 8>&-
+    start_copy a 7
+    start_copy b 8
+    wait_online a 2
+    wait_online b 2
+    sleep 3
+    wait_count a '^record [0-9]+ 1 7 ' 4 10 || failed "A's list did not come back completed"
+    wait_count b '^record [0-9]+ 2 7 ' 4 10 || failed "B's list did not come back completed"
+    [ "$(count_lines b '^record [0-9]+ 2 [0-6] ')" = "$moves" ] || failed "a download started again"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "a download was done twice"
+    [ "$(ls "$work/b/down" | wc -l)" = 2 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
+    echo quit >&7
+    echo quit >&8
+    ;;
+restart|uploader-restart)
+    # One copy (B, or A for uploader-restart) is killed in the middle of a file and started
+    # again: it finds its list, the download resumes by itself and ends byte-exact, with no
+    # second record.
+    head -c 40000000 /dev/urandom >"$work/big.bin"
+    start_copy a 7
+    wait_online a 1
+    echo "send $(winpath "$work/big.bin") to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    for _ in $(seq 600); do
+        [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 5000000 ] && break
+        sleep 0.1
+    done
+    victim=b fd=8
+    [ "$case_name" = uploader-restart ] && victim=a fd=7
+    pid_var="${victim}_pid"
+    kill -9 "${!pid_var}"
+    wait "${!pid_var}" 2>/dev/null
+    eval "exec $fd>&-"
+    [ ! -e "$work/b/down/big.bin" ] || failed "the file was complete before the kill"
+    tr -d '\r' <"$work/b.out" | grep -q '^record 1 2 ' || failed "B had no record before the kill"
+    start_copy $victim $fd
+    wait_online $victim 2
+    wait_count b '^record [0-9]+ 2 7 ' 1 240 || failed "B's download did not complete after the restart"
+    cmp "$work/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
+    echo list >&8
+    sleep 1
+    [ "$(ls "$work/b/down" | wc -l)" = 1 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 1 ] || failed "not one DC report"
+    echo quit >&7
+    echo quit >&8
+    ;;
+sleeping)
+    # The server is down when A sends: the link sleeps, survives A's restart and leaves once
+    # the server is back; B then receives the file.
+    head -c 100000 /dev/urandom >"$work/s.bin"
+    start_copy a 7
+    wait_online a 1
+    kill "$server_pid"
+    wait "$server_pid" 2>/dev/null
+    wait_count a '^state 1' 2 60 || failed "A did not notice the server going"
+    echo "send $(winpath "$work/s.bin") to b@test" >&7
+    wait_count a '^sleeping' 1 20 || failed "A did not keep the link"
+    wait_count a '^box Email Cannot be sent' 1 5 || failed "no message box"
+    wait_count a '^record [0-9]+ 1 13 ' 1 5 || failed "A's upload is not pending its mail"
+    iconv -f UTF-16LE -t UTF-8 "$work/a/SleepingLinks.xml" 2>/dev/null | grep -q 'b@test' ||
+        failed "the link is not in SleepingLinks.xml"
+    echo quit >&7
+    wait "$a_pid" 2>/dev/null
+    exec 7>&-
+    start_copy a 7
+    wait_count a '^record [0-9]+ 1 13 ' 2 30 || failed "A's list did not come back after its restart"
+    start_server "$port"
+    wait_online a 2
+    for _ in $(seq 300); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "the sleeping link never left"
+    wait_count a '^record [0-9]+ 1 15 ' 1 20 || failed "A's upload is not awaiting approval"
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    wait_count b '^record [0-9]+ 2 7 ' 1 120 || failed "B's download did not complete"
+    cmp "$work/s.bin" "$work/b/down/s.bin" || failed "s.bin differs"
+    echo quit >&7
+    echo quit >&8
+    ;;
+hostile)
+    # A foreign uploader announces hostile names: the files land inside B's download folder
+    # only, under safe names. B also starts from a damaged list, which it keeps aside.
+    [ -x "${UPLOADER%% *}" ] || { echo "SKIP: no uploader"; exit 77; }
+    up_user=11111111111111111111111111111111
+    f1=0123456789ABCDEF0123456789ABCDEF f2=FEDCBA9876543210FEDCBA9876543210
+    head -c 70000 /dev/urandom >"$work/src1"
+    head -c 1000 /dev/urandom >"$work/src2"
+    "$wine_run" "$UPLOADER" --server "127.0.0.1:$port" --user $up_user \
+        --offer "$f1=$(winpath "$work/src1")" --offer "$f2=$(winpath "$work/src2")" \
+        --announce "$f1=..\\..\\evil.txt" --announce "$f2=NUL" --list-all \
+        </dev/null >"$work/up.out" 2>"$work/up.err" &
+    pids+=($!)
+    up_pid=$!
+    [ -n "$(wait_for up '/^online/p')" ] || failed "the uploader never came online"
+    mkdir -p "$work/b/down"
+    cp "$PEER" "$work/b/tarnix-corepeer.exe"
+    mkfifo "$work/b.in"
+    printf '<\0f\0i\0l\0e\0s\0>\0<\0f\0i\0' >"$work/b/DUList.xml"
+    start_copy b 8
+    wait_online b 1
+    [ -f "$work/b/DUList.xml.bad" ] || failed "the damaged list was not kept aside"
+    echo "make-link $up_user $f1 x 70000" >&8
+    wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
+    cmp "$work/src1" "$work/b/down/evil.txt" || failed "evil.txt differs"
+    cmp "$work/src2" "$work/b/down/_NUL" || failed "_NUL differs"
+    strays=$(find "$work" -type f \( -iname 'evil*' -o -iname 'nul*' -o -iname '_nul*' \) ! -path "$work/b/down/*")
+    [ -z "$strays" ] || failed "files outside the download folder: $strays"
+    echo quit >&8
+    ;;
+*) echo "unknown case $case_name"; exit 1 ;;
+esac
+echo "PASS: $case_name"

@@ -1,0 +1,424 @@
+// The transfer manager against a fake messaging service: offers on- and offline, sleeping links
+// and mails, limits, commands, and references that outlive a cancel.
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/AddressBook.h"
+#include "app/DownloadFile.h"
+#include "app/SettingsManager.h"
+#include "app/TransferManager.h"
+#include "app/UploadFile.h"
+#include "framework/MessageBox.h"
+#include "support/CoreTestSupport.h"
+#include "transport/CloseReason.h"
+
+using namespace coretest;
+
+namespace {
+
+// Records what reaches it; holds a started download's callback as the pipe message would.
+class CFakeService : public ITransferService {
+public:
+    struct SPost {
+        std::string what;
+        unsigned char fileId[16];
+        std::uint32_t value;
+    };
+
+    bool Start(Events* sink, const std::uint8_t*, std::uint16_t, bool) override { events = sink; return true; }
+    bool Connect() override { return true; }
+    bool Disconnect() override { return true; }
+    void Stop() override { ReleaseHeld(); }
+    bool SendMailRequest(std::uint32_t, const std::string& text) override
+    {
+        sti::CScopedLock guard(lock);
+        if (!acceptMail)
+            return false;
+        mails.push_back(text);
+        return true;
+    }
+    bool SendReport(const std::string& text) override
+    {
+        sti::CScopedLock guard(lock);
+        reports.push_back(text);
+        return true;
+    }
+    Status PostStartDownload(const std::uint8_t fileId[16], const std::uint8_t*, IDownloadCallback* callback) override
+    {
+        callback->AddRef();
+        sti::CScopedLock guard(lock);
+        held.push_back(callback);
+        Note("start", fileId, 0);
+        return ST_SUCCESS;
+    }
+    Status PostDownloadCommand(const std::uint8_t fileId[16], std::uint32_t c) override { return Note("download", fileId, c); }
+    Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override { return Note("upload", fileId, c); }
+    Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
+    std::uint16_t GetAntLocalPort() override { return 4321; }
+
+    Status Note(const char* what, const std::uint8_t fileId[16], std::uint32_t value)
+    {
+        sti::CScopedLock guard(lock);
+        SPost post{what, {}, value};
+        std::memcpy(post.fileId, fileId, 16);
+        posts.push_back(post);
+        return ST_SUCCESS;
+    }
+    int Count(const char* what, std::uint32_t value = ~0u)
+    {
+        sti::CScopedLock guard(lock);
+        int n = 0;
+        for (const SPost& p : posts)
+            n += p.what == what && (value == ~0u || p.value == value) ? 1 : 0;
+        return n;
+    }
+    int Reports(const char* code)
+    {
+        sti::CScopedLock guard(lock);
+        int n = 0;
+        for (const std::string& r : reports)
+            n += r.compare(0, 2, code) == 0 ? 1 : 0;
+        return n;
+    }
+    void ReleaseHeld()
+    {
+        std::vector<IDownloadCallback*> callbacks;
+        {
+            sti::CScopedLock guard(lock);
+            callbacks.swap(held);
+        }
+        for (IDownloadCallback* callback : callbacks)
+            callback->Release();
+    }
+
+    sti::CMutex lock;
+    Events* events = nullptr;
+    std::atomic<bool> acceptMail{true};
+    std::vector<std::string> mails;
+    std::vector<std::string> reports;
+    std::vector<SPost> posts;
+    std::vector<IDownloadCallback*> held;
+};
+
+CTime g_now(1700000000);
+CTime TestClock()
+{
+    return g_now;
+}
+
+int RecordBox(const char* text, UINT, void* context)
+{
+    static_cast<std::vector<std::string>*>(context)->push_back(text);
+    return IDOK;
+}
+
+class Manager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        liveAtStart = CTransferingFile::LiveCount();
+        SSettingsLocation location;
+        location.settingsKey = "Software\\TarnixCoreTest\\";
+        location.runKey = "Software\\TarnixCoreTest\\Run\\";
+        xmlFolder = folder.Path() + "\\";
+        location.xmlFolder = xmlFolder;
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixCoreTest");
+        settings = std::make_unique<CSettingsManager>(location);
+        settings->SetDownloadLocation(folder.Path());
+        manager = std::make_unique<CMainManager>();
+        SetMessageBoxHook(&RecordBox, &boxes);
+        Restart();
+    }
+    // A new transfer manager over the same folder, as after the program's restart.
+    void Restart()
+    {
+        transfers.reset();
+        CTransferManager::SConfig config;
+        config.settings = settings.get();
+        config.service = &service;
+        config.folder = folder.Path() + "\\";
+        config.clock = &TestClock;
+        transfers = std::make_unique<CTransferManager>(config);
+        const std::uint8_t user[16] = {1};
+        transfers->Start(user, 0, true);
+    }
+    void TearDown() override
+    {
+        transfers.reset();
+        SetMessageBoxHook(nullptr, nullptr);
+        SFileEvent event;
+        while (manager->GetFileQueue().Pop(event, 0))
+            if (event.snapshot)
+                event.snapshot->Release();
+        manager.reset();
+        settings.reset();
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixCoreTest");
+        EXPECT_EQ(liveAtStart, CTransferingFile::LiveCount());
+    }
+    std::int32_t Status(std::uint32_t id)
+    {
+        CTransferingFile copy;
+        return transfers->Registry().GetCopy(id, copy) ? copy.m_fileStatus : -100;
+    }
+    std::vector<std::uint32_t> Ids()
+    {
+        std::vector<std::uint32_t> ids;
+        transfers->Registry().ListSuspended(ids);
+        transfers->Registry().ListActive(ids);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    int CountOf(const CFileLink& link, std::int32_t status)
+    {
+        std::vector<std::uint32_t> ids;
+        transfers->Registry().ListLinkUploads(link, ids);
+        int n = 0;
+        for (std::uint32_t id : ids)
+            n += Status(id) == status ? 1 : 0;
+        return n;
+    }
+    // The uploader's answer: the record's own file as "one.bin" of the size.
+    static void Announce(CDownloadFile* record, std::uint64_t size)
+    {
+        STransferFileEntry info;
+        std::memcpy(info.Id, record->m_fileId, 16);
+        info.Name = "one.bin";
+        info.Size = size;
+        record->OnFileInfo(info.Id, {info});
+    }
+    CFileLink Offer(const char* subject, int files = 2)
+    {
+        std::vector<CLinkFileEntry> entries;
+        for (int i = 0; i < files; ++i)
+            entries.push_back(Entry(i, i == 0 ? "one.bin" : "more.bin", 1000 + i, folder.Path(),
+                                    static_cast<unsigned char>(seed)));
+        ++seed;
+        CFileLink link = LinkOf(entries);
+        link.m_subject = subject;
+        return link;
+    }
+
+    CTempFolder folder;
+    CString xmlFolder;
+    CFakeService service;
+    std::vector<std::string> boxes;
+    std::unique_ptr<CSettingsManager> settings;
+    std::unique_ptr<CMainManager> manager;
+    std::unique_ptr<CTransferManager> transfers;
+    long liveAtStart = 0;
+    int seed = 1;
+};
+
+} // namespace
+
+TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
+{
+    transfers->OnStatusChanged(3);
+    CFileLink link = Offer("online");
+    EXPECT_TRUE(transfers->SendOffer(link));
+    EXPECT_EQ(2, service.Reports("UL"));
+    ASSERT_EQ(1u, service.mails.size());
+    EXPECT_NE(std::string::npos, service.mails[0].find("FLEmail"));
+    EXPECT_EQ(1, service.Count("level", 2));   // Bandwidth 0
+    for (std::uint32_t id : Ids())
+        EXPECT_EQ(FS_AWAITING_APPROVAL, Status(id));
+
+    // Offline: the box, the link sleeps, its records wait for the mail.
+    transfers->OnStatusChanged(1);
+    service.acceptMail = false;
+    const CFileLink offline = Offer("offline");
+    EXPECT_FALSE(transfers->SendOffer(offline));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(0u, boxes[0].find("Email Cannot be sent"));
+    EXPECT_EQ(1u, transfers->SleepingLinkCount());
+    EXPECT_EQ(2, CountOf(offline, FS_PENDING_EMAIL));
+
+    // Online twice: sent once, the records awaiting approval.
+    service.acceptMail = true;
+    transfers->OnStatusChanged(3);
+    transfers->OnStatusChanged(3);
+    EXPECT_EQ(2u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    for (std::uint32_t id : Ids())
+        EXPECT_EQ(FS_AWAITING_APPROVAL, Status(id));
+    EXPECT_EQ(4321, settings->GetLocalPort());
+
+    // The connection closed before the mail left: it sleeps again.
+    transfers->OnMailNotSent(0, service.mails.back());
+    EXPECT_EQ(1u, transfers->SleepingLinkCount());
+    EXPECT_EQ(2, CountOf(offline, FS_PENDING_EMAIL));
+}
+
+TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
+{
+    CTAFEmail young, old;
+    young.m_time = g_now - 6 * 86400;
+    old.m_time = g_now - 7 * 86400;
+    young.m_recipients.push_back({"x@test", "X", true});
+    old.m_recipients.push_back({"y@test", "Y", true});
+    transfers->AddSleepingMail(old);
+    transfers->AddSleepingMail(young);
+    EXPECT_EQ(2u, transfers->SleepingMailCount());
+    transfers->OnStatusChanged(3);
+    EXPECT_EQ(0u, transfers->SleepingMailCount());
+    ASSERT_EQ(1u, service.mails.size());
+    EXPECT_NE(std::string::npos, service.mails[0].find("TNInvite"));
+}
+
+TEST_F(Manager, OneDownloadAtATimeTheSecondStartsWhenTheFirstCompletes)
+{
+    settings->SetUnlimitedDownloads(0);
+    settings->SetMaxDownloads(1);
+    transfers->OnStatusChanged(3);
+    CFileLink a = Offer("a", 1), b = Offer("b", 1);
+    ASSERT_TRUE(transfers->AcceptLink(a));
+    ASSERT_TRUE(transfers->AcceptLink(b));
+    EXPECT_FALSE(transfers->AcceptLink(b));
+    EXPECT_EQ(2, service.Reports("DA"));
+    bool known = false;
+    EXPECT_EQ(CString("alice"), settings->GetAddressBook().Find("ALICE@test", known).second);
+    EXPECT_TRUE(known);
+    ASSERT_EQ(1, service.Count("start"));
+    std::vector<std::uint32_t> ids = Ids();
+    ASSERT_EQ(2u, ids.size());
+    EXPECT_EQ(FS_CONNECTING, Status(ids[0]));
+    EXPECT_EQ(FS_SUSPENDED, Status(ids[1]));
+
+    CDownloadFile* first = static_cast<CDownloadFile*>(service.held[0]);
+    Announce(first, 3);
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, first->GetNextRange(&start, &end));
+    first->OnBlock(0, 0, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+    EXPECT_EQ(ST_NO_MORE_DATA, first->OnRangeEnd());
+    first->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_COMPLETED, Status(ids[0]));
+    EXPECT_EQ(2, service.Count("start"));
+    EXPECT_EQ(FS_CONNECTING, Status(ids[1]));
+}
+
+TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMessage)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->AcceptLink(Offer("p", 1)));
+    const std::uint32_t id = Ids().at(0);
+    CDownloadFile* record = static_cast<CDownloadFile*>(service.held.at(0));
+    record->OnNotice(1);
+    EXPECT_EQ(FS_PEER_OFFLINE, Status(id));
+    EXPECT_FALSE(transfers->ResumeDownload(id));
+    EXPECT_TRUE(transfers->PauseDownload(id));
+    EXPECT_EQ(FS_PAUSED, Status(id));
+    EXPECT_EQ(1, service.Count("download", 4));
+    EXPECT_FALSE(transfers->PauseDownload(id));
+    EXPECT_TRUE(transfers->ResumeDownload(id));
+    EXPECT_EQ(2, service.Count("start"));
+    record->OnNotice(2);
+    EXPECT_EQ(FS_NO_FREE_SLOTS, Status(id));
+
+    // Cancelled while the engine still holds it: the record lives on, and its working file
+    // goes with the last reference.
+    Announce(record, 10);
+    const CString working = record->m_workingPath;
+    EXPECT_TRUE(Exists(working));
+    EXPECT_TRUE(transfers->CancelDownload(id));
+    EXPECT_EQ(-100, Status(id));
+    EXPECT_EQ(1, service.Count("download", 3));
+    EXPECT_EQ(1, service.Reports("DD"));
+    EXPECT_FALSE(transfers->CancelDownload(id));
+    record->SetSessionStatus(0);
+    record->OnClosed(CLOSED_HERE, CLOSE_REASON_CANCELED);
+    EXPECT_TRUE(Exists(working));
+    service.ReleaseHeld();
+    EXPECT_FALSE(Exists(working));
+}
+
+TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(Offer("three", 3)));
+    std::vector<std::uint32_t> ids = Ids();
+    ASSERT_EQ(3u, ids.size());
+    EXPECT_FALSE(transfers->PauseUpload(ids.front()));   // awaiting approval
+    EXPECT_TRUE(transfers->RemoveUpload(ids.front()));   // the first file's record was made first
+    EXPECT_TRUE(Ids().empty());
+    EXPECT_EQ(3, service.Reports("UR"));
+    EXPECT_EQ(3, service.Count("upload", 3));
+    settings->SetUnlimitedUploads(0);
+    settings->SetMaxUploads(0);
+    EXPECT_EQ(nullptr, transfers->GetUploadCallback(1));
+}
+
+TEST_F(Manager, SendingAndResendingOnTwoThreadsLeavesEachLinkSentOrSleepingOnce)
+{
+    const int count = 300;
+    std::thread resender([&] {
+        std::mt19937 random(5);
+        for (int i = 0; i < count; ++i) {
+            service.acceptMail = (random() % 3) != 0;
+            transfers->ResendSleeping();
+        }
+    });
+    for (int i = 0; i < count; ++i)
+        transfers->SendLink(Offer(std::to_string(i).c_str(), 1));
+    resender.join();
+    service.acceptMail = true;
+    std::set<std::string> sent(service.mails.begin(), service.mails.end());
+    EXPECT_EQ(service.mails.size(), sent.size()) << "a link was mailed twice";
+    EXPECT_EQ(static_cast<std::size_t>(count), service.mails.size() + transfers->SleepingLinkCount());
+}
+
+TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFile)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(Offer("kept", 1)));
+    ASSERT_TRUE(transfers->AcceptLink(Offer("fetched", 1)));
+    CDownloadFile* record = static_cast<CDownloadFile*>(service.held.at(0));
+    Announce(record, 5000);
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
+    const std::string bytes(3000, 'z');
+    record->OnBlock(0, 0, 3000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    const CString working = record->m_workingPath;
+    service.ReleaseHeld();   // the engine lets go; the record stays "Receiving" as after a kill
+    transfers.reset();
+    ASSERT_TRUE(Exists(folder / "DUList.xml"));
+    WriteFileBytes(working, std::string(1000, 'z'));   // less reached the disk than was saved
+
+    Restart();
+    std::vector<std::uint32_t> ids = Ids();
+    ASSERT_EQ(2u, ids.size());
+    for (std::uint32_t id : ids)
+        EXPECT_EQ(FS_SUSPENDED, Status(id));
+    CTransferingFile copy;
+    ASSERT_TRUE(transfers->Registry().GetCopy(ids[0], copy));
+    EXPECT_EQ(1000, copy.m_transferred);
+    EXPECT_EQ(CString("one.bin"), copy.m_shortName);
+    // Online again: the download resumes by itself from there.
+    transfers->OnStatusChanged(3);
+    EXPECT_EQ(FS_CONNECTING, Status(ids[0]));
+    EXPECT_EQ(FS_AWAITING_APPROVAL, Status(ids[1]));
+}
+
+TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)
+{
+    HandReportToService("UL{\t}{x}");
+    EXPECT_TRUE(HandMailRequestToService("mail"));
+    EXPECT_EQ(1u, service.reports.size());
+    transfers.reset();
+    HandReportToService("UL{\t}{y}");
+    EXPECT_FALSE(HandMailRequestToService("mail"));
+    CTransferManager::SConfig config;
+    config.settings = settings.get();
+    config.service = &service;
+    config.folder = folder.Path() + "\\";
+    transfers = std::make_unique<CTransferManager>(config);
+    HandReportToService("UL{\t}{z}");
+    EXPECT_FALSE(HandMailRequestToService("mail"));
+    EXPECT_EQ(1u, service.reports.size());
+    EXPECT_EQ(1u, service.mails.size());
+}

@@ -1,0 +1,401 @@
+// Transfer records driven as the transfer engine drives them, in a temp download folder.
+
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/DownloadFile.h"
+#include "app/TransferStatus.h"
+#include "app/UploadFile.h"
+#include "support/CoreTestSupport.h"
+#include "transport/CloseReason.h"
+
+using namespace coretest;
+
+namespace {
+
+std::string Pattern(std::size_t size, unsigned seed = 7)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + seed) >> 3);
+    return bytes;
+}
+
+void SendBlock(CDownloadFile& d, std::uint64_t offset, const std::string& bytes)
+{
+    d.OnBlock(static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(offset >> 32),
+              static_cast<std::uint32_t>(bytes.size()), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+}
+
+class Records : public CoreFixture {
+protected:
+    // An accepted one-file link whose record the engine holds, started as the engine does.
+    CDownloadFile* Accept(const char* name, std::int64_t size, unsigned char seed = 0)
+    {
+        CDownloadFile* record = registry->AddDownload(LinkOf({Entry(0, name, size, CString(), seed)}), folder.Path());
+        EXPECT_NE(nullptr, record);
+        record->SetSessionStatus(2);
+        record->SetSessionStatus(5);
+        return record;
+    }
+
+    // Blocks of 1000 bytes for [start, end) of `data`, except the one at `skip`.
+    void SendRange(CDownloadFile& d, const std::string& data, std::uint64_t skip = ~0ull)
+    {
+        std::uint64_t start = 0, end = 0;
+        ASSERT_EQ(ST_SUCCESS, d.GetNextRange(&start, &end));
+        for (std::uint64_t at = start; at < end; at += 1000) {
+            if (at != skip)
+                SendBlock(d, at, data.substr(at, std::min<std::uint64_t>(1000, end - at)));
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Records, IdsCountSeparatelyAndTheStatusTablesHoldBothWays)
+{
+    CDownloadFile* d1 = new CDownloadFile;
+    CDownloadFile* d2 = new CDownloadFile;
+    CUploadFile* u1 = new CUploadFile;
+    CUploadFile* u2 = new CUploadFile;
+    for (CTransferingFile* r : {static_cast<CTransferingFile*>(d1), static_cast<CTransferingFile*>(d2),
+                                static_cast<CTransferingFile*>(u1), static_cast<CTransferingFile*>(u2)})
+        r->AddRef();
+    EXPECT_EQ(d1->m_id + 1, d2->m_id);
+    EXPECT_EQ(u1->m_id + 1, u2->m_id);
+    EXPECT_GE(u1->m_id, 0x80000001u);
+    EXPECT_LT(d2->m_id, 0x80000000u);
+    EXPECT_EQ(FS_SUSPENDED, d1->m_fileStatus);
+    EXPECT_EQ(NO_SESSION_STATUS, u1->m_sessionStatus);
+    EXPECT_EQ(2, d1->m_type);
+    EXPECT_EQ(1, d1->m_isDownload);
+    EXPECT_EQ(1, u1->m_type);
+    EXPECT_EQ(0, u1->m_isDownload);
+    EXPECT_TRUE(d1->IsKindOf(RUNTIME_CLASS(CTransferingFile)));
+    EXPECT_FALSE(u1->IsKindOf(RUNTIME_CLASS(CDownloadFile)));
+
+    const unsigned expected[16] = {111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 181, 183, 182};
+    for (int s = 0; s < 16; ++s)
+        EXPECT_EQ(expected[s], FileStatusStringId(s)) << s;
+    EXPECT_EQ(0u, FileStatusStringId(16));
+    EXPECT_STREQ("Invalid", SessionStatusName(-1));
+    EXPECT_STREQ("PEER_OFFLINE", SessionStatusName(1));
+    EXPECT_STREQ("RUNNING", SessionStatusName(5));
+    EXPECT_STREQ("Invalid", SessionStatusName(6));
+
+    // The user interface's copy: no count, no file, no remaining time, no subclass fields.
+    d1->m_remainingSeconds = 77;
+    d1->m_shortName = "a.txt";
+    d1->m_transferred = 5;
+    d1->m_file.Open(folder / "open.bin", CFile::modeCreate | CFile::modeWrite);
+    CTransferingFile* copy = new CTransferingFile(*d1);
+    EXPECT_EQ(0u, copy->GetRefCount());
+    EXPECT_FALSE(copy->m_file.IsOpen());
+    EXPECT_EQ(0, copy->m_remainingSeconds);
+    EXPECT_EQ(d1->m_id, copy->m_id);
+    EXPECT_EQ(CString("a.txt"), copy->m_shortName);
+    EXPECT_EQ(2, copy->m_type);
+    EXPECT_FALSE(copy->IsKindOf(RUNTIME_CLASS(CDownloadFile)));
+    copy->AddRef();
+    copy->Release();
+    // A release through the engine's interface deletes the whole record.
+    static_cast<IDownloadCallback*>(d1)->Release();
+    d2->Release();
+    static_cast<IUploadCallback*>(u1)->Release();
+    u2->Release();
+}
+
+TEST_F(Records, ADroppedBlockIsFetchedAgainAndTheFileEndsByteExactUnderAFreeName)
+{
+    const std::string data = Pattern(10500);
+    WriteFileBytes(folder / "report.txt", "keep me");   // the final name is taken
+    CDownloadFile* d = Accept("report.txt", 10500);
+    CLinkFileEntry first = Entry(0, "report.txt", 10500);
+    d->OnFileInfo(first.m_fileId, {Announce(first), Announce(Entry(1, "b.bin", 3)), Announce(Entry(2, "c.bin", 4))});
+    EXPECT_EQ(FS_CONNECTED, d->m_fileStatus);
+    EXPECT_EQ(3u, registry->Size());
+    // A second answer makes no second record for the same files.
+    d->OnFileInfo(first.m_fileId, {Announce(first), Announce(Entry(1, "b.bin", 3)), Announce(Entry(2, "c.bin", 4))});
+    EXPECT_EQ(3u, registry->Size());
+
+    SendRange(*d, data, 4000);
+    EXPECT_EQ(4000, d->m_transferred);   // nothing after the hole counts
+    EXPECT_EQ(ST_MORE_DATA, d->OnRangeEnd());
+    EXPECT_NE(FS_COMPLETED, d->m_fileStatus);
+    SendRange(*d, data.substr(0));   // continues at 4000
+    EXPECT_EQ(10500, d->m_transferred);
+    EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
+    EXPECT_EQ(FS_COMPLETED, d->m_fileStatus);
+    EXPECT_EQ(CString("report (2).txt"), d->m_shortName);
+    EXPECT_EQ(folder / "report (2).txt", d->m_realName);
+    EXPECT_EQ(data, ReadFileBytes(d->m_realName));
+    EXPECT_EQ("keep me", ReadFileBytes(folder / "report.txt"));
+    EXPECT_FALSE(Exists(d->m_workingPath));
+    EXPECT_EQ(1, handOff.Count("DC"));
+    d->SetSessionStatus(0);
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_COMPLETED, d->m_fileStatus);
+    EXPECT_EQ(0, registry->GetActiveDownloads());
+    d->Release();
+}
+
+TEST_F(Records, APeersCompletedWhileBytesAreMissingSuspendsAtTheVerifiedCount)
+{
+    const std::string data = Pattern(5000);
+    CDownloadFile* d = Accept("x.bin", 5000);
+    CLinkFileEntry first = Entry(0, "x.bin", 5000);
+    d->OnFileInfo(first.m_fileId, {Announce(first)});
+    SendRange(*d, data, 2000);
+    d->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_SUSPENDED, d->m_fileStatus);
+    EXPECT_EQ(2000, d->m_transferred);
+    EXPECT_EQ(0, handOff.Count("DC"));
+
+    // The next run trusts only what the working file holds, and nothing beyond the size.
+    WriteFileBytes(d->m_workingPath, data.substr(0, 1500));
+    d->OnFileInfo(first.m_fileId, {Announce(first)});
+    EXPECT_EQ(1500, d->m_transferred);
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
+    first.m_size = 1000;
+    d->OnFileInfo(first.m_fileId, {Announce(first)});
+    EXPECT_EQ(0, d->m_transferred);
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
+    d->Release();
+}
+
+TEST_F(Records, TwoLinksOfferingOneNameNeverShareAWorkingFile)
+{
+    CDownloadFile* a = Accept("same.txt", 100, 1);
+    CDownloadFile* b = Accept("same.txt", 100, 2);
+    EXPECT_NE(a->m_workingPath, b->m_workingPath);
+    EXPECT_EQ(folder.Path() + "\\~", a->m_workingPath.Left(folder.Path().GetLength() + 2));
+    const std::string da = Pattern(100, 1), db = Pattern(100, 2);
+    for (auto [d, data] : {std::make_pair(a, da), std::make_pair(b, db)}) {
+        CLinkFileEntry e = Entry(0, "same.txt", 100);
+        std::memcpy(e.m_fileId, d->m_fileId, 16);
+        d->OnFileInfo(e.m_fileId, {Announce(e)});
+    }
+    SendRange(*a, da);
+    SendRange(*b, db);
+    EXPECT_EQ(ST_NO_MORE_DATA, a->OnRangeEnd());
+    EXPECT_EQ(ST_NO_MORE_DATA, b->OnRangeEnd());
+    EXPECT_EQ(da, ReadFileBytes(folder / "same.txt"));
+    EXPECT_EQ(db, ReadFileBytes(folder / "same (2).txt"));
+    a->Release();
+    b->Release();
+}
+
+TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)
+{
+    if (GetACP() != 1252)
+        std::printf("note: ANSI code page %u, not 1252\n", GetACP());
+    const std::string high = "\x80\xE9\xFF.txt";
+    const std::string names[] = {"..\\..\\x",  "C:\\x", "/x",  "a:b", "CON",         "nul.txt", "",
+                                 "..",         "x. ",   "com1", std::string(300, 'n') + ".txt", high};
+    CTempFolder outer;
+    CString inner = outer / "in";
+    CreateDirectoryA(inner, nullptr);
+    int seed = 0;
+    for (const std::string& name : names) {
+        CLinkFileEntry e = Entry(0, name.c_str(), 3, CString(), static_cast<unsigned char>(++seed));
+        CDownloadFile* d = registry->AddDownload(LinkOf({e}), inner);
+        ASSERT_NE(nullptr, d) << name;
+        d->OnFileInfo(e.m_fileId, {Announce(e)});
+        ASSERT_EQ(FS_CONNECTED, d->m_fileStatus) << name << " -> " << d->m_shortName.str();
+        SendRange(*d, "abc");
+        EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd()) << name;
+        EXPECT_EQ(FS_COMPLETED, d->m_fileStatus) << name;
+        EXPECT_EQ("abc", ReadFileBytes(d->m_realName)) << name;
+        EXPECT_LT(d->m_realName.GetLength(), MAX_PATH);
+        d->Release();
+    }
+    const std::vector<std::string> files = ListFiles(outer.Path());
+    EXPECT_EQ(std::size(names), files.size());
+    for (const std::string& file : files)
+        EXPECT_EQ("in\\", file.substr(0, 3)) << file;
+}
+
+TEST_F(Records, ALockedWorkingFileOrAFailedWriteEndsTheSessionSuspended)
+{
+    CDownloadFile* d = Accept("locked.bin", 3000);
+    CLinkFileEntry e = Entry(0, "locked.bin", 3000);
+    HANDLE holder = CreateFileA(d->m_workingPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    EXPECT_EQ(FS_FILE_NOT_FOUND, d->m_fileStatus);
+    std::uint64_t start = 0, end = 0;
+    EXPECT_EQ(ST_IO_ERROR, d->GetNextRange(&start, &end));
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_FILE_ERROR);
+    EXPECT_EQ(FS_SUSPENDED, d->m_fileStatus);
+    CloseHandle(holder);
+
+    // A write that fails: the range asks for more, the next range ends with a file error.
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    ASSERT_EQ(FS_CONNECTED, d->m_fileStatus);
+    const std::string data = Pattern(3000);
+    ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
+    SendBlock(*d, 0, data.substr(0, 1000));
+    // The handle goes away under the record, as a write to a vanished volume would.
+    CloseHandle(d->m_file.GetHandle());
+    SendBlock(*d, 1000, data.substr(1000, 1000));
+    EXPECT_EQ(1000, d->m_transferred);
+    EXPECT_EQ(ST_MORE_DATA, d->OnRangeEnd());
+    EXPECT_EQ(ST_IO_ERROR, d->GetNextRange(&start, &end));
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_FILE_ERROR);
+    EXPECT_EQ(FS_SUSPENDED, d->m_fileStatus);
+    EXPECT_EQ(1000, d->m_transferred);
+    d->Release();
+}
+
+TEST_F(Records, OffsetsAndSizesBeyondFourGiBAreKeptWhole)
+{
+    const std::int64_t size = 0x100000020LL;
+    CDownloadFile* d = Accept("big.bin", size);
+    CLinkFileEntry e = Entry(0, "big.bin", size);
+    {
+        CFile working(d->m_workingPath, CFile::modeCreate | CFile::modeWrite);
+        working.SetLength(0x100000000ULL);   // sparse where the file system allows
+    }
+    d->m_transferred = 0x100000000LL;
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    ASSERT_EQ(0x100000000LL, d->m_transferred);
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
+    EXPECT_EQ(0x100000000ULL, start);
+    EXPECT_EQ(0x100000020ULL, end);
+    SendBlock(*d, start, Pattern(32));
+    EXPECT_EQ(size, d->m_transferred);
+    EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
+    CFile done(d->m_realName, CFile::modeRead);
+    EXPECT_EQ(static_cast<std::uint64_t>(size), done.GetLength());
+    done.Close();
+    DeleteFileA(d->m_realName);
+    d->Release();
+}
+
+TEST_F(Records, RangesAreAtMost64MiBAndTheRateSurvivesTheTickWrap)
+{
+    CDownloadFile* d = Accept("rate.bin", 200LL << 20);
+    CLinkFileEntry e = Entry(0, "rate.bin", 200LL << 20);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    g_tick = 0xFFFFFF00u;
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
+    EXPECT_EQ(64ull << 20, end - start);
+    SendBlock(*d, 0, Pattern(1000));   // no time has passed: no rate yet
+    EXPECT_EQ(0.0, d->m_rate);
+    EXPECT_EQ(0, d->m_remainingSeconds);
+    g_tick = 0x00000100u;   // 512 ms later, across the wrap
+    SendBlock(*d, 1000, Pattern(1048));
+    EXPECT_DOUBLE_EQ(2048.0 * 1000 / 512, d->m_rate);
+    EXPECT_EQ(static_cast<std::int32_t>(((200LL << 20) - 2048) / 4000.0), d->m_remainingSeconds);
+    EXPECT_GT(registry->GetDownloadRate(), 0.0);
+    d->OnNotice(7);
+    EXPECT_EQ(FS_RECEIVING, d->m_fileStatus);
+    d->OnNotice(1);
+    EXPECT_EQ(FS_PEER_OFFLINE, d->m_fileStatus);
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_SHUTDOWN);
+    EXPECT_EQ(FS_SUSPENDED, d->m_fileStatus);
+    g_tick = 1000;
+    d->Release();
+}
+
+TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnFailure)
+{
+    const std::string a = Pattern(70000, 1), b = Pattern(10, 2), c = Pattern(20, 3);
+    WriteFileBytes(folder / "a.bin", a);
+    WriteFileBytes(folder / "b.bin", b);
+    WriteFileBytes(folder / "c.bin", c);
+    CFileLink link = LinkOf({Entry(0, "a.bin", 70000, folder.Path()), Entry(1, "b.bin", 10, folder.Path()),
+                             Entry(2, "c.bin", 20, folder.Path())});
+    const std::uint32_t firstId = registry->AddUploadLink(link);
+    EXPECT_EQ(3u, registry->Size());
+    DrainFileEvents();
+
+    // Locked: refused, nothing changed, the record still requestable and nothing leaked.
+    registry->SetStatus(firstId, FS_AWAITING_APPROVAL);
+    HANDLE holder = CreateFileA(folder / "a.bin", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CUploadFile* session = registry->CreateUploadSession();
+    session->AddRef();   // the engine's
+    session->Release();  // the creator's
+    TransferFileList entries;
+    EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(link.m_entries[0].m_fileId, entries));
+    CloseHandle(holder);
+    EXPECT_EQ(FS_AWAITING_APPROVAL, Status(firstId));
+    session->OnClosed(CLOSED_HERE, CLOSE_REASON_NO_SESSION);
+    session->Release();
+
+    // Suspended answers "later"; approved is served with the link's three entries.
+    session = registry->CreateUploadSession();
+    registry->SetStatus(firstId, FS_SUSPENDED);
+    EXPECT_EQ(ST_TRY_LATER, session->OpenFile(link.m_entries[0].m_fileId, entries));
+    registry->SetStatus(firstId, FS_AWAITING_APPROVAL);
+    EXPECT_EQ(ST_SUCCESS, session->OpenFile(link.m_entries[0].m_fileId, entries));
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_EQ("a.bin", entries[0].Name);
+    EXPECT_EQ(70000u, entries[0].Size);
+    EXPECT_EQ("c.bin", entries[2].Name);
+    EXPECT_EQ(20u, entries[2].Size);
+    EXPECT_EQ(firstId, session->m_id);
+    EXPECT_EQ(CString("bob@test"), session->m_userEmail);
+    EXPECT_EQ(2u, session->m_furtherFiles.size());
+    EXPECT_EQ(1, registry->GetActiveUploads());
+    {
+        sti::CScopedLock guard(registry->GetLock());
+        EXPECT_EQ(session, registry->Find(firstId));
+    }
+
+    // Reading: by offset, at the end and with no file open.
+    std::uint8_t buffer[65536];
+    std::uint32_t length = 0;
+    ASSERT_EQ(ST_SUCCESS, session->ReadChunk(0, 0, 65536, buffer, &length));
+    EXPECT_EQ(65536u, length);
+    EXPECT_EQ(0, std::memcmp(a.data(), buffer, length));
+    // While a session sends the file, a second request is told to try later.
+    CUploadFile* overlapping = registry->CreateUploadSession();
+    EXPECT_EQ(ST_TRY_LATER, overlapping->OpenFile(link.m_entries[0].m_fileId, entries));
+    overlapping->Release();
+    ASSERT_EQ(ST_SUCCESS, session->ReadChunk(65536, 0, 65536, buffer, &length));
+    EXPECT_EQ(70000u - 65536u, length);
+    ASSERT_EQ(ST_SUCCESS, session->ReadChunk(70000, 0, 65536, buffer, &length));
+    EXPECT_EQ(0u, length);
+    EXPECT_EQ(70000, session->m_transferred);
+    EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
+    session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(ST_IO_ERROR, session->ReadChunk(0, 0, 65536, buffer, &length));
+    EXPECT_EQ(0, registry->GetActiveUploads());
+
+    // The second file answers alone; a completed file stays requestable.
+    CUploadFile* second = registry->CreateUploadSession();
+    registry->SetStatus(firstId + 1, FS_PENDING);
+    EXPECT_EQ(ST_SUCCESS, second->OpenFile(link.m_entries[1].m_fileId, entries));
+    EXPECT_EQ(1u, entries.size());
+    second->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
+    second->Release();
+    CUploadFile* again = registry->CreateUploadSession();
+    EXPECT_EQ(ST_SUCCESS, again->OpenFile(link.m_entries[0].m_fileId, entries));
+    again->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_NETWORK_ERROR);
+    again->Release();
+    session->Release();
+
+    // Unknown and missing files: reported, and the missing one turns to 9.
+    CUploadFile* other = registry->CreateUploadSession();
+    EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(Entry(9, "x", 1).m_fileId, entries));
+    DeleteFileA(folder / "c.bin");
+    registry->SetStatus(firstId + 2, FS_AWAITING_APPROVAL);
+    EXPECT_EQ(ST_FILE_NOT_FOUND, other->OpenFile(link.m_entries[2].m_fileId, entries));
+    EXPECT_EQ(FS_FILE_NOT_FOUND, Status(firstId + 2));
+    EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(link.m_entries[2].m_fileId, entries));
+    EXPECT_EQ(3, handOff.Count("HF"));
+
+    // A download record of the same file id is never served.
+    CDownloadFile* download = registry->AddDownload(LinkOf({Entry(5, "d.bin", 5)}), folder.Path());
+    registry->SetStatus(download->m_id, FS_COMPLETED);
+    EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(Entry(5, "d.bin", 5).m_fileId, entries));
+    download->Release();
+    other->Release();
+}
