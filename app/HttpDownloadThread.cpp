@@ -46,7 +46,7 @@ DWORD ExistingSize(const char* path, DWORD cap)
 
 } // namespace
 
-CHttpDownloadThread::CHttpDownloadThread(IDownloadCallback& callback) : m_callback(callback) {}
+CHttpDownloadThread::CHttpDownloadThread(IHttpDownloadCallback& callback) : m_callback(callback) {}
 
 CHttpDownloadThread::~CHttpDownloadThread() = default;
 

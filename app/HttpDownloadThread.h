@@ -11,7 +11,7 @@
 
 #include <atomic>
 
-#include "app/DownloadCallback.h"
+#include "app/HttpDownloadCallback.h"
 #include "framework/File.h"
 #include "framework/InternetHandle.h"
 #include "framework/ManualResetEvent.h"
@@ -24,7 +24,7 @@ public:
     static const DWORD BLOCK_SIZE = 32768;
     static const DWORD DEFAULT_PAUSE_MS = 1000;
 
-    explicit CHttpDownloadThread(IDownloadCallback& callback);
+    explicit CHttpDownloadThread(IHttpDownloadCallback& callback);
     ~CHttpDownloadThread() override;
 
     // Before the message is posted. Port 0 is the default HTTP port.
@@ -52,7 +52,7 @@ private:
     void Transfer(DWORD total, DWORD position);
     void Fail(int code);
 
-    IDownloadCallback& m_callback;
+    IHttpDownloadCallback& m_callback;
     CString m_host;
     INTERNET_PORT m_port = 0;
     CString m_path;

@@ -5,7 +5,7 @@
 #include "app/StringIds.h"
 #include "framework/MessageBox.h"
 
-CHttpDownloader::CHttpDownloader(const CString& url, const CString& target, IDownloadCallback& client)
+CHttpDownloader::CHttpDownloader(const CString& url, const CString& target, IHttpDownloadCallback& client)
     : m_url(url), m_target(target), m_client(client)
 {
 }

@@ -11,16 +11,16 @@
 #include <atomic>
 #include <memory>
 
-#include "app/DownloadCallback.h"
+#include "app/HttpDownloadCallback.h"
 #include "app/HttpDownloadThread.h"
 #include "framework/String.h"
 
-class CHttpDownloader : public IDownloadCallback {
+class CHttpDownloader : public IHttpDownloadCallback {
 public:
     static const DWORD CANCEL_PAUSE_MS = 1000;
     static const DWORD STOP_WAIT_MS = 5000;
 
-    CHttpDownloader(const CString& url, const CString& target, IDownloadCallback& client);
+    CHttpDownloader(const CString& url, const CString& target, IHttpDownloadCallback& client);
     ~CHttpDownloader();
     CHttpDownloader(const CHttpDownloader&) = delete;
     CHttpDownloader& operator=(const CHttpDownloader&) = delete;
@@ -42,7 +42,7 @@ private:
 
     CString m_url;
     CString m_target;
-    IDownloadCallback& m_client;
+    IHttpDownloadCallback& m_client;
     std::unique_ptr<CHttpDownloadThread> m_worker;
     bool m_started = false;
     std::atomic<bool> m_succeeded{false};

@@ -6,4 +6,5 @@ enum : unsigned {
     IDS_LINK_PAGE_PREFIX = 159,   // the web site's address followed by "fl.php?"
     IDS_TAF_SUBJECT = 162,        // "The cool program Tarnix!"
     IDS_TAF_BODY = 163,           // the recommendation, ending with the web site's host name
+    IDS_DOWNLOAD_DIR_INVALID = 165, // the download folder is not valid or writable
 };

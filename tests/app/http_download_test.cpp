@@ -18,7 +18,7 @@
 namespace {
 
 // Records what the controller forwards, as the progress dialog would see it.
-class CRecorder : public IDownloadCallback {
+class CRecorder : public IHttpDownloadCallback {
 public:
     void OnStart(DWORD total, DWORD& present) override { Add([&] { m_total = total; m_present = present; }); }
     void OnDone(bool success) override { Add([&] { m_done = success ? 1 : 0; }); }

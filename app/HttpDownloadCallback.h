@@ -1,5 +1,5 @@
 #pragma once
-// IDownloadCallback: what a file download reports, called on the download's worker thread.
+// IHttpDownloadCallback: what an HTTP download reports, on the download's worker thread.
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@ enum : int {
     DOWNLOAD_ERROR_REPORTED = 200, // the request, its answer or the transfer failed: shown
 };
 
-class IDownloadCallback {
+class IHttpDownloadCallback {
 public:
     // The answer announced `total` bytes; `present` holds the bytes already in the target file
     // and may be changed to where the download is to start.
@@ -22,5 +22,5 @@ public:
     virtual void OnError(int code) = 0;
 
 protected:
-    ~IDownloadCallback() = default;
+    ~IHttpDownloadCallback() = default;
 };
