@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AddressBook.h"
+#include "app/MainManager.h"
+#include "app/SettingsManager.h"
 #include "app/WabReader.h"
+#include "support/CoreTestSupport.h"
 
 namespace {
 
@@ -177,4 +181,33 @@ TEST_F(WabReader, EveryFailingStepEndsQuietlyWithNothingLeftAllocated)
     EXPECT_TRUE(empty.Read());
     EXPECT_TRUE(empty.Contacts().empty());
     EXPECT_EQ(StubLive(), 0);
+}
+
+TEST_F(WabReader, TheMainManagerAddsOnlyUnknownAddressesAndSavesTheBook)
+{
+    UseStub();
+    WriteContacts("N=Ann|E=ann@x.test\nN=New Name|E=KNOWN@x.test\nN=Ann Again|E=ann@x.test\nN=Bob|E=bob@x.test\n");
+    coretest::CTempFolder folder;
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixWabTest");
+    SSettingsLocation location;
+    location.settingsKey = "Software\\TarnixWabTest\\";
+    location.runKey = "Software\\TarnixWabTest\\Run\\";
+    CString xmlFolder = folder.Path() + "\\";
+    location.xmlFolder = xmlFolder;
+    {
+        CSettingsManager settings(location);
+        settings.GetAddressBook().Add("known@x.test", "Stored", false);
+        CMainManager manager;
+        manager.ReadWABContacts(settings);
+    }
+    CAddressBook saved;
+    ASSERT_TRUE(saved.Load(folder / "AddressBook.xml"));
+    bool found = false;
+    EXPECT_EQ(saved.Find("known@x.test", found).second, "Stored");
+    EXPECT_EQ(saved.Find("ann@x.test", found).second, "Ann");
+    EXPECT_EQ(saved.Find("bob@x.test", found).second, "Bob");
+    CItemList all;
+    saved.GetSuggestions("", all);
+    EXPECT_EQ(all.size(), 3u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixWabTest");
 }
