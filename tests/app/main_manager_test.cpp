@@ -9,6 +9,7 @@
 #include "app/MainManager.h"
 #include "app/SettingsManager.h"
 #include "app/TransferManager.h"
+#include "app/TransferingFile.h"
 #include "app/UserInterfaceSeam.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
@@ -135,4 +136,31 @@ TEST_F(MainManagerStart, ReadingTheSystemsContactsSavesTheBookEvenWhenThereAreNo
     Init();
     EXPECT_TRUE(Exists(folder / "AddressBook.xml"));
     EXPECT_EQ(steps, (std::vector<std::string>{"start 5001 local", "connect"}));
+}
+
+namespace {
+
+// A file event whose snapshot holds the one reference the event owns.
+SFileEvent AddedEvent(std::uint32_t id)
+{
+    CTransferingFile* snapshot = new CTransferingFile();
+    snapshot->AddRef();
+    return SFileEvent{FILE_EVENT_ADDED, id, snapshot};
+}
+
+} // namespace
+
+TEST(MainManager, SnapshotsStillQueuedAtTheEndAreReleased)
+{
+    const long before = CTransferingFile::LiveCount();
+    {
+        CMainManager manager;
+        for (std::uint32_t id = 1; id <= 3; ++id)
+            ASSERT_TRUE(CMainManager::PushFileEvent(AddedEvent(id)));
+        EXPECT_EQ(CTransferingFile::LiveCount(), before + 3);
+    }
+    EXPECT_EQ(CTransferingFile::LiveCount(), before);
+    // With no manager left, a push is dropped and its snapshot released at once.
+    EXPECT_FALSE(CMainManager::PushFileEvent(AddedEvent(4)));
+    EXPECT_EQ(CTransferingFile::LiveCount(), before);
 }
