@@ -68,6 +68,16 @@ start_server() { # [PORT]
 # count_lines NAME PATTERN: lines of NAME's output matching the extended regex.
 count_lines() { tr -d '\r' <"$work/$1.out" | grep -cE "$2"; }
 
+# send_link FILE...: A mails b@test a link to the files; $tnl is then its link file in the outbox.
+send_link() {
+    local files="" f
+    for f in "$@"; do files="$files $(winpath "$f")"; done
+    echo "send$files to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+}
+
 wait_count() { # NAME PATTERN COUNT SECONDS
     local i
     for i in $(seq $(($4 * 10))); do
@@ -88,10 +98,7 @@ link)
     head -c 3000000 /dev/urandom >"$work/three.bin"
     start_copy a 7
     wait_online a 1
-    echo "send $(winpath "$work/one.bin") $(winpath "$work/three.bin") to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
-    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
-    [ -n "$tnl" ] || failed "no link file in the outbox"
+    send_link "$work/one.bin" "$work/three.bin"
     mail=${tnl%.tnl}.xml
     grep -q FLEmail "$mail" || failed "the mail is no FLEmail"
     [ "$(grep -o '<File>' "$mail" | wc -l)" = 2 ] || failed "the mail does not list two files"
@@ -137,10 +144,7 @@ restart|uploader-restart)
     head -c 40000000 /dev/urandom >"$work/big.bin"
     start_copy a 7
     wait_online a 1
-    echo "send $(winpath "$work/big.bin") to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
-    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
-    [ -n "$tnl" ] || failed "no link file in the outbox"
+    send_link "$work/big.bin"
     start_copy b 8
     wait_online b 1
     echo "open $(winpath "$tnl")" >&8
@@ -241,10 +245,7 @@ pending)
     head -c 200000 /dev/urandom >"$work/p.bin"
     start_copy a 7
     wait_online a 1
-    echo "send $(winpath "$work/p.bin") to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
-    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
-    [ -n "$tnl" ] || failed "no link file in the outbox"
+    send_link "$work/p.bin"
     url=$(tr -d '\r\n' <"$tnl")
     "$wine_run" reg add "HKCU\\Software\\${run_key}b" /v InitialFileLink /t REG_SZ /d "$url" /f >/dev/null 2>&1 ||
         failed "could not set B's InitialFileLink"
