@@ -15,16 +15,21 @@ function(tarnix_add_gtest target)
     if(NOT ARG_WORKING_DIRECTORY)
         set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
-    set(_lock)
+    set(_props TIMEOUT 300)
     if(ARG_GUI)
-        set(_lock RESOURCE_LOCK display)
+        list(APPEND _props RESOURCE_LOCK display)
+    endif()
+    if(TARNIX_TSAN)
+        # A report fails its case (exit code 66); the suppressions say why each one is no race.
+        list(APPEND _props ENVIRONMENT
+            "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp:second_deadlock_stack=1:exitcode=66")
     endif()
     gtest_discover_tests(${target}
         TEST_PREFIX "${target}."
         WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        PROPERTIES TIMEOUT 300 ${_lock})
+        PROPERTIES ${_props})
 endfunction()
 
 # tarnix_test_limit(<test> <seconds> [LONG])

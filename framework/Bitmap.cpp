@@ -1,10 +1,12 @@
 #include "framework/Bitmap.h"
 
+#include "framework/AppState.h"
+
 bool CBitmap::LoadBitmap(UINT id, HINSTANCE module)
 {
     if (m_hObject)
         return false;
-    return Attach(::LoadImageA(module ? module : ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+    return Attach(::LoadImageA(module ? module : AfxGetResourceHandle(), MAKEINTRESOURCEA(id),
                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 

@@ -1,10 +1,12 @@
 #include "framework/Icon.h"
 
+#include "framework/AppState.h"
+
 namespace {
 
 HINSTANCE Module(HINSTANCE module)
 {
-    return module ? module : ::GetModuleHandleA(nullptr);
+    return module ? module : AfxGetResourceHandle();
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "framework/AppState.h"
+
 template <BOOL(WINAPI* Destroy)(HICON)>
 class COwnedIcon {
 public:
@@ -47,15 +49,15 @@ private:
 class CIcon : public COwnedIcon<DestroyIcon> {
 public:
     using COwnedIcon::COwnedIcon;
-    // Icon resource `id` of `module` (null: the program) at width x height (0: the system's
-    // size for icons), the best-fitting image of the resource. False when it is missing.
+    // Icon resource `id` of `module` (null: the resource module) at width x height (0: the
+    // system's size for icons), the best-fitting image of the resource. False when it is missing.
     bool Load(UINT id, int width, int height, HINSTANCE module = nullptr);
 };
 
 class CCursor : public COwnedIcon<DestroyCursor> {
 public:
     using COwnedIcon::COwnedIcon;
-    // Cursor resource `id` of `module` (null: the program) at its own size.
+    // Cursor resource `id` of `module` (null: the resource module) at its own size.
     bool Load(UINT id, HINSTANCE module = nullptr);
 };
 
@@ -64,10 +66,10 @@ template <HICON(WINAPI* Loader)(HINSTANCE, LPCSTR)>
 class CSharedIconHandle {
 public:
     CSharedIconHandle() = default;
-    // Resource `id` of `module` (null: the program).
+    // Resource `id` of `module` (null: the resource module).
     static CSharedIconHandle Load(UINT id, HINSTANCE module = nullptr)
     {
-        return CSharedIconHandle(Loader(module ? module : ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+        return CSharedIconHandle(Loader(module ? module : AfxGetResourceHandle(), MAKEINTRESOURCEA(id)));
     }
     // A system one (IDI_APPLICATION, IDC_ARROW ...).
     static CSharedIconHandle System(const char* systemId) { return CSharedIconHandle(Loader(nullptr, systemId)); }

@@ -27,7 +27,7 @@ public:
     // `maskColour` transparent. False, and no list kept, when the list cannot be made or the
     // bitmap loaded or added.
     bool CreateFromBitmap(UINT bitmapId, int width, int height, int initial, COLORREF maskColour,
-                          HINSTANCE module = nullptr);
+                          HINSTANCE module = nullptr);  // null: the resource module
     bool DeleteImageList();
     bool Attach(HIMAGELIST list);
     HIMAGELIST Detach();

@@ -1,5 +1,7 @@
 #include "framework/String.h"
 
+#include "framework/AppState.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -281,7 +283,7 @@ bool CString::LoadString(UINT id)
     // With a zero buffer size LoadStringW hands out a pointer into the resource itself, so a
     // text of any length is read whole. Its length excludes any terminator.
     const wchar_t* resource = nullptr;
-    const int wideLength = LoadStringW(GetModuleHandleW(nullptr), id,
+    const int wideLength = LoadStringW(AfxGetResourceHandle(), id,
                                        reinterpret_cast<LPWSTR>(&resource), 0);
     if (wideLength <= 0 || !resource)
         return false;

@@ -87,7 +87,8 @@ public:
     void FormatV(const char* format, va_list args);
     void AppendFormatV(const char* format, va_list args);
 
-    // Text `id` of the program's string table; false (text left unchanged) when there is none.
+    // Text `id` of the resource module's string table (AfxGetResourceHandle); false (text left
+    // unchanged) when there is none.
     bool LoadString(UINT id);
 
     // Direct access for Win32 calls that fill a buffer: GetBuffer makes room for at least

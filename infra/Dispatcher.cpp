@@ -103,6 +103,7 @@ CDispatcher::~CDispatcher()
 
 Status CDispatcher::Run(std::uint32_t timeoutMs)
 {
+    STI_OWNING_THREAD(m_owner);
     if (m_status != ST_SUCCESS) {
         STI_OS::Sleep(timeoutMs);   // a loop around a broken dispatcher must not spin
         return m_status;
@@ -200,6 +201,7 @@ void CDispatcher::FailObject(IPollableObject* object, Status status)
 
 Status CDispatcher::Register(IPollableObject* object, IBaseSockEventHandler* handler, int kind)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr || handler == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -224,6 +226,7 @@ Status CDispatcher::Register(IPollableObject* object, IBaseSockEventHandler* han
 
 Status CDispatcher::Connect(IBaseSockEventHandler* handler, CTCPSocket* socket, const CIPEndpoint& peer)
 {
+    STI_OWNING_THREAD(m_owner);
     if (socket == nullptr || handler == nullptr || m_status != ST_SUCCESS) {
         delete socket;
         return socket == nullptr || handler == nullptr ? ST_INTERNAL_ERROR : m_status;
@@ -259,6 +262,7 @@ Status CDispatcher::Connect(IBaseSockEventHandler* handler, CTCPSocket* socket, 
 
 Status CDispatcher::SetInterest(IPollableObject* object, int kind)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -267,6 +271,7 @@ Status CDispatcher::SetInterest(IPollableObject* object, int kind)
 
 Status CDispatcher::EnableRead(IPollableObject* object, bool on)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -276,11 +281,13 @@ Status CDispatcher::EnableRead(IPollableObject* object, bool on)
 
 Status CDispatcher::DisableRead(IPollableObject* object)
 {
+    STI_OWNING_THREAD(m_owner);
     return EnableRead(object, false);
 }
 
 Status CDispatcher::EnableWrite(IPollableObject* object, bool on)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -290,6 +297,7 @@ Status CDispatcher::EnableWrite(IPollableObject* object, bool on)
 
 Status CDispatcher::DisableWrite(IPollableObject* object)
 {
+    STI_OWNING_THREAD(m_owner);
     return EnableWrite(object, false);
 }
 
@@ -297,6 +305,7 @@ Status CDispatcher::DisableWrite(IPollableObject* object)
 // object this dispatcher never took over still belongs to its creator.
 void CDispatcher::Close(IPollableObject* object, bool notify)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr || object->IsClosed()) {
         return;
     }
@@ -318,6 +327,7 @@ void CDispatcher::Close(IPollableObject* object, bool notify)
 
 Status CDispatcher::CloseQuiet(IPollableObject* object)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -335,6 +345,7 @@ Status CDispatcher::CloseQuiet(IPollableObject* object)
 
 Status CDispatcher::CloseAfterWrite(IPollableObject* object)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -355,6 +366,7 @@ Status CDispatcher::CloseAfterWrite(IPollableObject* object)
 
 Status CDispatcher::SwitchHandler(IPollableObject* object, IBaseSockEventHandler* handler)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr || handler == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -373,6 +385,7 @@ Status CDispatcher::SwitchHandler(IPollableObject* object, IBaseSockEventHandler
 
 Status CDispatcher::ScheduleConnectTimeout(IPollableObject* object, int& timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     timerId = -1;
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
@@ -383,6 +396,7 @@ Status CDispatcher::ScheduleConnectTimeout(IPollableObject* object, int& timerId
 
 Status CDispatcher::RegisterConnecting(IBaseSockEventHandler* handler, IPollableObject* object, int timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     if (handler == nullptr || object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -406,6 +420,7 @@ Status CDispatcher::RegisterConnecting(IBaseSockEventHandler* handler, IPollable
 
 Status CDispatcher::ForgetConnecting(IPollableObject* object)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -415,11 +430,13 @@ Status CDispatcher::ForgetConnecting(IPollableObject* object)
 Status CDispatcher::ScheduleTimer(const CTimeValue& due, ITimeEventHandler* handler, void* parameter,
                                   int& timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     return m_timers.Add(due, handler, parameter, timerId);
 }
 
 Status CDispatcher::CancelTimer(int timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     if (timerId < 0) {
         return ST_NOT_FOUND;
     }
@@ -428,12 +445,14 @@ Status CDispatcher::CancelTimer(int timerId)
 
 Status CDispatcher::RescheduleTimerAt(int timerId, const CTimeValue& due)
 {
+    STI_OWNING_THREAD(m_owner);
     Status status = m_timers.Reschedule(timerId, due);
     return status == ST_OUT_OF_BOUNDS ? ST_NOT_FOUND : status;
 }
 
 Status CDispatcher::RescheduleTimer(int timerId, std::int32_t milliseconds)
 {
+    STI_OWNING_THREAD(m_owner);
     return RescheduleTimerAt(timerId, CTimeValue::Now() + CTimeSpan(milliseconds));
 }
 
@@ -441,6 +460,7 @@ Status CDispatcher::RescheduleTimer(int timerId, std::int32_t milliseconds)
 // finds no record to free, and the unique_ptr frees it.
 Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t milliseconds, int key)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -486,6 +506,7 @@ Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t millise
 
 Status CDispatcher::RestartObjectTimer(IPollableObject* object, int key, std::int32_t milliseconds)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -502,6 +523,7 @@ Status CDispatcher::RestartObjectTimer(IPollableObject* object, int key, std::in
 
 Status CDispatcher::CancelObjectTimer(IPollableObject* object, int key)
 {
+    STI_OWNING_THREAD(m_owner);
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
@@ -564,6 +586,7 @@ void CDispatcher::PurgeDoneList()
 // objects; a few passes take those too.
 void CDispatcher::Shutdown()
 {
+    STI_OWNING_THREAD(m_owner);
     m_shutDown = true;   // nothing lingers past the dispatcher
     for (int pass = 0; pass < 4; ++pass) {
         std::vector<IPollableObject*> collected;

@@ -3,12 +3,14 @@
 // one socket event handler), the thread's timer queue, and the done list of closed objects,
 // which it deletes at the start of the next round; so a handler may close any object, its
 // own included, from inside a callback. Every callback runs inside Run on the owning thread;
-// nothing here is locked. One per thread, through Instance(); it dies with its thread, after
-// that thread's CDispatcherShutdownHelper has shut it down.
+// nothing here is locked (debug builds abort on a call from another thread). One per thread,
+// through Instance(); it dies with its thread, after that thread's CDispatcherShutdownHelper
+// has shut it down.
 
 #include "infra/Longevity.h"
 #include "infra/PollerSet.h"
 #include "infra/Status.h"
+#include "infra/ThreadOwner.h"
 #include "infra/TimeValue.h"
 #include "infra/TimerQueue.h"
 
@@ -144,6 +146,7 @@ private:
     CConnectHandler* m_connectHandler = nullptr;   // owned
     Status m_status = ST_SUCCESS;
     bool m_shutDown = false;
+    CThreadOwner m_owner;   // every public entry checks it in debug builds
 };
 
 } // namespace sti

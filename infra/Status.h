@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 
 // Outcome of every library operation. Zero is success; ST_TRY_LATER, ST_MORE_DATA,
 // ST_NO_MORE_DATA, ST_TIMEOUT and ST_IN_PROGRESS steer flow and are not failures.
@@ -49,3 +50,10 @@ enum Status : std::uint32_t {
     ST_WOULD_BLOCK = 40,
     ST_FILE_NOT_FOUND = 41
 };
+
+// The code's name ("ST_SOCKET_ERROR"), for log lines and test failures; "ST_UNKNOWN" for a value
+// outside the list (one read from a peer, say).
+const char* StatusText(Status status);
+
+// GoogleTest prints a compared Status through this: its name and value.
+void PrintTo(Status status, std::ostream* out);

@@ -62,6 +62,7 @@ Status CTimerQueue::Lookup(int id, Entry*& entry) const
 
 Status CTimerQueue::Find(int id) const
 {
+    STI_OWNING_THREAD(m_owner);
     Entry* entry = nullptr;
     Status status = Lookup(id, entry);
     if (status != ST_SUCCESS) {
@@ -183,6 +184,7 @@ void CTimerQueue::RemoveAt(int position)
 
 Status CTimerQueue::Add(const CTimeValue& due, ITimeEventHandler* handler, void* parameter, int& id)
 {
+    STI_OWNING_THREAD(m_owner);
     id = -1;
     if (handler == nullptr) {
         return ST_INTERNAL_ERROR;
@@ -233,6 +235,7 @@ void CTimerQueue::MarkCancelled(Entry* entry)
 
 Status CTimerQueue::Cancel(int id)
 {
+    STI_OWNING_THREAD(m_owner);
     Entry* entry = nullptr;
     Status status = Lookup(id, entry);
     if (status != ST_SUCCESS) {
@@ -247,6 +250,7 @@ Status CTimerQueue::Cancel(int id)
 
 Status CTimerQueue::CancelOwned(int id, const ITimeEventHandler* owner)
 {
+    STI_OWNING_THREAD(m_owner);
     Entry* entry = nullptr;
     Status status = Lookup(id, entry);
     if (status != ST_SUCCESS) {
@@ -269,6 +273,7 @@ void CTimerQueue::MoveOwnerSlot(int id, int slot)
 
 Status CTimerQueue::Reschedule(int id, const CTimeValue& due)
 {
+    STI_OWNING_THREAD(m_owner);
     Entry* entry = nullptr;
     Status status = Lookup(id, entry);
     if (status != ST_SUCCESS) {
@@ -301,11 +306,13 @@ void CTimerQueue::ProcessPendingCancels()
 
 Status CTimerQueue::FireDueTimers()
 {
+    STI_OWNING_THREAD(m_owner);
     return FireDueTimers(CTimeValue::Now());
 }
 
 Status CTimerQueue::FireDueTimers(const CTimeValue& now)
 {
+    STI_OWNING_THREAD(m_owner);
     if (m_firing) {
         return ST_SUCCESS;
     }
@@ -330,6 +337,7 @@ Status CTimerQueue::FireDueTimers(const CTimeValue& now)
 
 void CTimerQueue::Drain()
 {
+    STI_OWNING_THREAD(m_owner);
     for (;;) {
         ProcessPendingCancels();
         if (m_count == 0) {

@@ -4,10 +4,11 @@
 // so a holder must forget an id after its timer fired or was cancelled. Cancelling is
 // deferred: the entry stays in the heap, marked, until the next firing pass removes it, so
 // a handler may cancel any timer (its own included) from inside OnTimer.
-// Used by its owning thread only; not locked.
+// Used by its owning thread only (checked in debug builds); not locked.
 
 #include "infra/Lock.h"
 #include "infra/Status.h"
+#include "infra/ThreadOwner.h"
 #include "infra/TimeEventHandler.h"
 #include "infra/TimeValue.h"
 #include "infra/TimerEntryPool.h"
@@ -101,6 +102,7 @@ private:
     Entry* m_cancelHead = nullptr;       // FIFO of cancelled entries still in the heap
     Entry* m_cancelTail = nullptr;
     bool m_firing = false;
+    CThreadOwner m_owner;   // every entry after Initialize checks it in debug builds
 };
 
 } // namespace sti

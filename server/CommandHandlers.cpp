@@ -60,7 +60,7 @@ void CCommandHandlers::Handle(CClientConnection& from, CMsgBuffer& message, cons
     }
     if (status != ST_SUCCESS)
         m_context.Log.Info(CServerLog::Describe(from) + ": dropped command " + std::to_string(code) + " (status "
-                           + std::to_string(status) + ")");
+                           + StatusText(status) + ")");
 }
 
 Status CCommandHandlers::OnGreeting(CClientConnection& from, CMsgStream& body)

@@ -90,7 +90,7 @@ void CRendezvous::OnReadable(std::uint64_t now)
         if (status != ST_SUCCESS)
         {
             // Windows refuses a datagram longer than the buffer instead of cutting it.
-            m_log.Info("rendezvous: a datagram could not be read (status " + std::to_string(status) + ")");
+            m_log.Info(std::string("rendezvous: a datagram could not be read (status ") + StatusText(status) + ")");
             continue;
         }
         OnDatagram(buffer, count, address, port, now);
@@ -192,7 +192,7 @@ void CRendezvous::SendRelay(const SRendezvousAnswer& answer, std::uint64_t key)
         status = STI_OS::SendTo(m_socket, packet.Data, packet.Length, answer.To.Address, answer.To.Port);
     if (status != ST_SUCCESS)
         m_log.Info("rendezvous: answer to " + Endpoint(answer.To.Address, answer.To.Port) + " lost (status "
-                   + std::to_string(status) + "); the client asks again");
+                   + StatusText(status) + "); the client asks again");
 }
 
 void CRendezvous::Drop(std::uint32_t address, std::uint16_t port, std::uint32_t length, const std::string& why)

@@ -103,14 +103,14 @@ Status CServer::OpenSockets()
         if (status != ST_SUCCESS)
         {
             m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status "
-                       + std::to_string(status) + ")");
+                       + StatusText(status) + ")");
             return status;
         }
         status = m_rendezvous.Open(m_listener.Address(), m_listener.Port());
         if (status == ST_SUCCESS)
             return ST_SUCCESS;
         m_log.Info("cannot bind the rendezvous socket to UDP " + Endpoint(m_listener.Address(), m_listener.Port())
-                   + " (status " + std::to_string(status) + ")"
+                   + " (status " + StatusText(status) + ")"
                    + (attempt + 1 < attempts ? ", trying another port" : ""));
         m_listener.Close();
     }
@@ -164,7 +164,7 @@ void CServer::OnListenerReady()
             return;
         if (status != ST_SUCCESS)
         {
-            m_log.Info("accept failed (status " + std::to_string(status) + "), pausing");
+            m_log.Info(std::string("accept failed (status ") + StatusText(status) + "), pausing");
             m_acceptPausedUntil = STI_OS::GetClock() + ACCEPT_PAUSE_MS;
             m_loop.SetInterest(m_listener.Handle(), 0);
             return;
@@ -192,7 +192,7 @@ void CServer::OnListenerReady()
         if (added != ST_SUCCESS)
         {
             m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused (status "
-                       + std::to_string(added) + ")");
+                       + StatusText(added) + ")");
             continue; // the connection's destructor closes the socket
         }
         m_log.Info(CServerLog::Describe(*connection) + ": connected");

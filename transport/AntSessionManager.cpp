@@ -57,6 +57,7 @@ std::uint16_t CAntSessionManager::TakeId()
 
 CAntSession* CAntSessionManager::FindById(std::uint16_t id) const
 {
+    STI_OWNING_THREAD(m_owner);
     const auto& index = m_sessions.get<ById>();
     const auto it = index.find(id);
     return it == index.end() ? nullptr : it->Session;
@@ -64,6 +65,7 @@ CAntSession* CAntSessionManager::FindById(std::uint16_t id) const
 
 CAntSession* CAntSessionManager::FindByKey(std::uint64_t key) const
 {
+    STI_OWNING_THREAD(m_owner);
     const auto& index = m_sessions.get<ByKey>();
     const auto range = index.equal_range(key);
     CAntSession* found = nullptr;
@@ -78,6 +80,7 @@ CAntSession* CAntSessionManager::FindByKey(std::uint64_t key) const
 Status CAntSessionManager::CreateSession(STI_OS::SocketHandle descriptor, std::uint32_t serial, std::uint32_t peerId,
                                          std::uint32_t keyLow, std::uint32_t keyHigh, CAntSession*& session)
 {
+    STI_OWNING_THREAD(m_owner);
     session = CreateSession(descriptor, peerId, keyLow, keyHigh, serial);
     return session ? ST_SUCCESS : ST_NO_MEMORY;
 }
@@ -85,6 +88,7 @@ Status CAntSessionManager::CreateSession(STI_OS::SocketHandle descriptor, std::u
 CAntSession* CAntSessionManager::CreateSession(STI_OS::SocketHandle descriptor, std::uint32_t peerId,
                                                std::uint32_t keyLow, std::uint32_t keyHigh, std::uint32_t serial)
 {
+    STI_OWNING_THREAD(m_owner);
     const std::uint16_t id = TakeId();
     if (id == 0)
         return nullptr;
@@ -108,6 +112,7 @@ CAntSession* CAntSessionManager::CreateSession(STI_OS::SocketHandle descriptor, 
 
 Status CAntSessionManager::StartSession(CAntSession* session)
 {
+    STI_OWNING_THREAD(m_owner);
     if (!session)
         return ST_INVALID_PARAM;
     CEntryGuard guard(*this);
@@ -129,6 +134,7 @@ Status CAntSessionManager::StartSession(CAntSession* session)
 
 void CAntSessionManager::SetPeerPublic(CAntSession& session, const CIPEndpoint& address)
 {
+    STI_OWNING_THREAD(m_owner);
     session.PeerPublic = address;
     auto& index = m_sessions.get<ById>();
     const auto it = index.find(session.OwnId);
@@ -138,6 +144,7 @@ void CAntSessionManager::SetPeerPublic(CAntSession& session, const CIPEndpoint& 
 
 void CAntSessionManager::DestroySession(CAntSession& session)
 {
+    STI_OWNING_THREAD(m_owner);
     auto& index = m_sessions.get<ById>();
     const auto it = index.find(session.OwnId);
     if (it == index.end() || it->Session != &session)
@@ -166,6 +173,7 @@ void CAntSessionManager::DestroySession(CAntSession& session)
 
 void CAntSessionManager::OnBackendGone(CAntSession& session)
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     if (session.NetworkState == ANT_NETWORK_ENDED) {
         DestroySession(session);
@@ -177,11 +185,13 @@ void CAntSessionManager::OnBackendGone(CAntSession& session)
 
 Status CAntSessionManager::OnDatagram(SAntPacket& packet, const CIPEndpoint& source)
 {
+    STI_OWNING_THREAD(m_owner);
     return OnDatagram(CPacketRef(&packet), source);
 }
 
 Status CAntSessionManager::OnDatagram(const CPacketRef& packet, const CIPEndpoint& source)
 {
+    STI_OWNING_THREAD(m_owner);
     if (!packet)
         return ST_INVALID_PARAM;
     if (packet->Length > ANT_MAX_DATAGRAM)
@@ -228,6 +238,7 @@ Status CAntSessionManager::OnDatagram(const CPacketRef& packet, const CIPEndpoin
 
 Status CAntSessionManager::OnUnreachable(const CIPEndpoint& address)
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     std::vector<CAntSession*> hits;
     const auto& index = m_sessions.get<ByPeer>();
@@ -245,6 +256,7 @@ Status CAntSessionManager::OnUnreachable(const CIPEndpoint& address)
 
 void CAntSessionManager::AddToSendList(CAntSession& session)
 {
+    STI_OWNING_THREAD(m_owner);
     auto& byId = m_sessions.get<ById>();
     const auto it = byId.find(session.OwnId);
     if (it == byId.end() || it->Session != &session)
@@ -258,11 +270,13 @@ void CAntSessionManager::AddToSendList(CAntSession& session)
 
 void CAntSessionManager::RemoveFromSendList(CAntSession& session)
 {
+    STI_OWNING_THREAD(m_owner);
     session.OnSendList = false;
 }
 
 Status CAntSessionManager::OnWritable()
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     std::vector<std::uint16_t> turn;
     for (const SEntry& entry : m_sessions.get<BySendOrder>()) {
@@ -292,6 +306,7 @@ Status CAntSessionManager::OnWritable()
 
 Status CAntSessionManager::ScheduleSessionTimer(std::uint32_t timerKey, std::uint32_t milliseconds, int& timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     timerId = -1;
     sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
     if (!dispatcher)
@@ -302,6 +317,7 @@ Status CAntSessionManager::ScheduleSessionTimer(std::uint32_t timerKey, std::uin
 
 void CAntSessionManager::CancelSessionTimer(int timerId)
 {
+    STI_OWNING_THREAD(m_owner);
     sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
     if (dispatcher && timerId >= 0)
         dispatcher->GetTimerQueue().CancelOwned(timerId, this);
@@ -309,11 +325,13 @@ void CAntSessionManager::CancelSessionTimer(int timerId)
 
 Status CAntSessionManager::OnTimer(int timerId, const sti::CTimeValue&, void* parameter)
 {
+    STI_OWNING_THREAD(m_owner);
     return FireSessionTimer(timerId, std::uint32_t(reinterpret_cast<std::uintptr_t>(parameter)));
 }
 
 Status CAntSessionManager::OnSessionTimer(std::uint16_t sessionId, std::uint16_t kind)
 {
+    STI_OWNING_THREAD(m_owner);
     // Session timers run on the dispatcher's timer queue; a keyed timer of the UDP socket
     // (none is armed by the sessions) is served all the same.
     CEntryGuard guard(*this);
@@ -325,6 +343,7 @@ Status CAntSessionManager::OnSessionTimer(std::uint16_t sessionId, std::uint16_t
 
 Status CAntSessionManager::FireSessionTimer(int timerId, std::uint32_t id)
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     const int kind = int(id >> 16);
     CAntSession* session = FindById(std::uint16_t(id & 0xFFFF));
@@ -338,6 +357,7 @@ Status CAntSessionManager::FireSessionTimer(int timerId, std::uint32_t id)
 
 void CAntSessionManager::CloseAllBackends()
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
     for (const SEntry& entry : m_sessions.get<BySendOrder>()) {
@@ -349,6 +369,7 @@ void CAntSessionManager::CloseAllBackends()
 
 void CAntSessionManager::DestroyAllSessions()
 {
+    STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
     std::vector<CAntSession*> all;
     for (const SEntry& entry : m_sessions.get<BySendOrder>())

@@ -4,11 +4,13 @@
 // arrived, an ICMP unreachable report, the UDP socket is writable, a session timer fired.
 // Sessions that end inside one of these calls are taken out of the indexes at once and
 // deleted when the outermost call returns, so no handler runs on a deleted session.
-// Ant thread only.
+// Ant thread only (checked in debug builds: the thread named by SetAntThread owns it, and
+// without one the first caller does, as in tests).
 
 #include "infra/IPAddress.h"
 #include "infra/Longevity.h"
 #include "infra/Status.h"
+#include "infra/ThreadOwner.h"
 #include "infra/TimeEventHandler.h"
 #include "infra/os/Socket.h"
 #include "transport/AntTransportPort.h"
@@ -43,8 +45,13 @@ public:
     void SetPort(IAntTransportPort* port) { m_port = port ? port : &m_threadPort; }
     IAntTransportPort* GetPort() const { return m_port; }
 
-    // The Ant thread and its UDP handler (null when they go).
-    void SetAntThread(CAntThread* thread) { m_threadPort.SetThread(thread); }
+    // The Ant thread and its UDP handler (null when they go). The Ant thread calls it on
+    // its start and end, handing the manager to itself and back.
+    void SetAntThread(CAntThread* thread)
+    {
+        m_threadPort.SetThread(thread);
+        thread != nullptr ? m_owner.Bind() : m_owner.Release();
+    }
     void SetUDPHandler(CAntUDPSockHandler* handler) { m_threadPort.SetHandler(handler); }
     void SetAdvertiseLocalAddress(bool on) { m_advertiseLocal = on; }
     bool GetAdvertiseLocalAddress() const { return m_advertiseLocal; }
@@ -146,4 +153,5 @@ private:
     std::uint16_t m_nextId = 1;
     bool m_advertiseLocal = false;
     int m_depth = 0;
+    sti::CThreadOwner m_owner;   // the Ant thread's; checked on every entry in debug builds
 };

@@ -1,7 +1,6 @@
 #include "transport/AntThread.h"
 
 #include "infra/Singleton.h"
-#include "infra/ThreadManager.h"
 #include "infra/TimeValue.h"
 #include "transport/Ant.h"
 #include "transport/AntSessionLink.h"
@@ -18,21 +17,16 @@ CAntThread* CAntThread::Instance()
     return sti::CSingleton<CAntThread>::Instance();
 }
 
-CAntThread::CAntThread() : sti::CThread("ANT"), m_ownSessions(new (std::nothrow) CAntSessionLink)
+CAntThread::CAntThread() : CQueueThread("ANT"), m_ownSessions(new (std::nothrow) CAntSessionLink)
 {
     m_sessions = m_ownSessions.get();
 }
 
-CAntThread::CAntThread(IAntSessionManager& sessions) : sti::CThread("ANT"), m_sessions(&sessions) {}
+CAntThread::CAntThread(IAntSessionManager& sessions) : CQueueThread("ANT"), m_sessions(&sessions) {}
 
 CAntThread::~CAntThread()
 {
-    // Run uses this class's part, so the loop must end before that part goes.
-    sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
-    if (manager == nullptr || manager->GetCurrentThread() != this) {
-        RequestStop();
-        Wait(sti::WAIT_INFINITE);
-    }
+    StopAndWait();
 }
 
 void CAntThread::Attach(std::unique_ptr<CAntMessageQueue> queue, CAnt* owner)
@@ -41,22 +35,13 @@ void CAntThread::Attach(std::unique_ptr<CAntMessageQueue> queue, CAnt* owner)
     m_owner = owner;
 }
 
-void CAntThread::OnStart()
+sti::IBaseSockEventHandler* CAntThread::NewQueueHandler()
 {
-    m_dispatcher = sti::CDispatcher::Instance();
-    if (m_dispatcher == nullptr || m_sessions == nullptr || !m_pendingQueue) {
-        return;
+    if (m_sessions == nullptr) {
+        return nullptr;
     }
     m_sessions->SetAntThread(this);
-    CAntControlHandler* handler = new (std::nothrow) CAntControlHandler(*this);
-    if (handler == nullptr) {
-        return;
-    }
-    if (m_dispatcher->Register(m_pendingQueue.get(), handler, sti::INTEREST_READ) == ST_SUCCESS) {
-        m_queue = m_pendingQueue.release();
-    } else {
-        delete handler;
-    }
+    return new (std::nothrow) CAntControlHandler(*this);
 }
 
 std::uint32_t CAntThread::Run()
@@ -100,10 +85,12 @@ void CAntThread::OnExit()
         // A start that never came through is answered now, not never.
         m_owner->SignalStart(CAntStartEvent::RESULT_NOT_RUNNING);
     }
+    CQueueThread::OnExit();
 }
 
 Status CAntThread::Dispatch(const SAntInternalMsg& message)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     switch (message.Type) {
     case ANT_MSG_START:
         return OnStartMessage(message.Body.Start);
@@ -201,6 +188,7 @@ Status CAntThread::OpenUDPSocket(std::uint16_t port)
 
 Status CAntThread::GetRendezvousAddress(CIPEndpoint& server)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (m_server.GetAddress().Get() == 0) {
         if (m_serverHost.empty()) {
             return ST_NOT_FOUND;
@@ -233,15 +221,9 @@ Status CAntThread::CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_
     return m_owner->AntCloseSocket(descriptor, serial);
 }
 
-void CAntThread::OnQueueDetached(CAntMessageQueue* queue)
-{
-    if (queue == m_queue) {
-        m_queue = nullptr;
-    }
-}
-
 void CAntThread::OnUDPHandlerRemoved(CAntUDPSockHandler* handler)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (handler != m_udpHandler) {
         return;
     }
@@ -250,15 +232,6 @@ void CAntThread::OnUDPHandlerRemoved(CAntUDPSockHandler* handler)
     if (m_sessions != nullptr) {
         m_sessions->SetUDPHandler(nullptr);
     }
-}
-
-void CAntThread::CloseQueue()
-{
-    if (m_queue != nullptr && m_dispatcher != nullptr) {
-        // Deleted, with its handler, in the dispatcher's next round (or its shutdown).
-        m_dispatcher->Close(m_queue, true);
-    }
-    m_queue = nullptr;
 }
 
 void CAntThread::CloseUDPSocket()

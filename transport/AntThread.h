@@ -7,10 +7,9 @@
 // A stop request ends the loop once no session is left: the queue closes, every session's
 // loopback backend is closed, and sessions still there after 5000 ms are destroyed.
 
-#include "infra/Dispatcher.h"
 #include "infra/IPAddress.h"
 #include "infra/Longevity.h"
-#include "infra/Thread.h"
+#include "infra/QueueThread.h"
 #include "infra/UDPSocket.h"
 #include "transport/AntControlHandler.h"
 #include "transport/AntInternalMsg.h"
@@ -23,7 +22,7 @@ class CAnt;
 class CAntUDPSockHandler;
 class IAntSessionManager;
 
-class CAntThread : public sti::CThread {
+class CAntThread : public sti::CQueueThread<SAntInternalMsg> {
 public:
     static constexpr std::uint32_t LONGEVITY = sti::longevity::ANT_THREAD;
     static constexpr std::uint32_t TURN_MS = 40;
@@ -43,7 +42,7 @@ public:
     // bound port and the start to. Null drops both.
     void Attach(std::unique_ptr<CAntMessageQueue> queue, CAnt* owner);
 
-    // Ant thread only from here on.
+    // Ant thread only from here on (checked in debug builds).
 
     // One record from the queue. ST_INTERNAL_ERROR for an unknown type.
     Status Dispatch(const SAntInternalMsg& message);
@@ -58,35 +57,30 @@ public:
     // Null while the transport has no UDP socket.
     CAntUDPSockHandler* GetUDPHandler() const { return m_udpHandler; }
     IAntSessionManager* GetSessionManager() const { return m_sessions; }
-    sti::CDispatcher* GetDispatcher() const { return m_dispatcher; }
     // Connects a user's descriptor to a session's loopback listener, unless its owner has
-    // closed it meanwhile (ST_CONNECTION_CLOSED); see CAnt::ConnectUserSocket.
+    // closed it meanwhile (ST_CONNECTION_CLOSED); see CAnt::ConnectUserSocket. This and
+    // CloseUserSocket touch only CAnt, which locks, so any thread may call them.
     Status ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial, const CIPEndpoint& listener);
     // Closes a user's descriptor through its owner, unless that descriptor was closed already
     // (ST_NOT_FOUND); see CAnt::AntCloseSocket.
     Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial);
 
-    // Removal notices of the dispatcher's objects.
-    void OnQueueDetached(CAntMessageQueue* queue);
+    // Removal notice of the UDP socket's handler by the dispatcher (the queue's: OnQueueDetached).
     void OnUDPHandlerRemoved(CAntUDPSockHandler* handler);
 
 protected:
     std::uint32_t Run() override;
-    void OnStart() override;
+    sti::IBaseSockEventHandler* NewQueueHandler() override;
     void OnExit() override;
 
 private:
     Status OnStartMessage(const SAntInternalMsg::SStart& start);
     Status OpenUDPSocket(std::uint16_t port);
-    void CloseQueue();
     void CloseUDPSocket();
 
     std::unique_ptr<IAntSessionManager> m_ownSessions;     // the link to the process's sessions
     IAntSessionManager* m_sessions = nullptr;              // m_ownSessions or the caller's
-    std::unique_ptr<CAntMessageQueue> m_pendingQueue;      // until registered
-    CAntMessageQueue* m_queue = nullptr;                   // registered: the dispatcher's
     CAnt* m_owner = nullptr;                               // not owned
-    sti::CDispatcher* m_dispatcher = nullptr;              // this thread's
     sti::CUDPSocket* m_udpSocket = nullptr;                // the dispatcher's
     CAntUDPSockHandler* m_udpHandler = nullptr;            // deleted with the socket
     std::uint32_t m_clientId = 0;

@@ -1,7 +1,6 @@
 #include "transport/TransportManagerThread.h"
 
 #include "infra/Singleton.h"
-#include "infra/ThreadManager.h"
 #include "transport/CloseReason.h"
 #include "transport/TransportCallback.h"
 #include "transport/TransportManagerControlHandler.h"
@@ -24,16 +23,11 @@ CTransportManagerThread* CTransportManagerThread::Instance()
     return sti::CSingleton<CTransportManagerThread>::Instance();
 }
 
-CTransportManagerThread::CTransportManagerThread(CAnt* ant) : sti::CThread("TransportManager"), m_ant(ant) {}
+CTransportManagerThread::CTransportManagerThread(CAnt* ant) : CQueueThread("TransportManager"), m_ant(ant) {}
 
 CTransportManagerThread::~CTransportManagerThread()
 {
-    // Run uses this class's part, so the loop must end before that part goes.
-    sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
-    if (manager == nullptr || manager->GetCurrentThread() != this) {
-        RequestStop();
-        Wait(sti::WAIT_INFINITE);
-    }
+    StopAndWait();
     m_downloads.reset();
     m_pendingQueue.reset();
 }
@@ -74,21 +68,9 @@ Status CTransportManagerThread::Init(std::unique_ptr<CTransportManagerQueue> que
     return ST_SUCCESS;
 }
 
-void CTransportManagerThread::OnStart()
+sti::IBaseSockEventHandler* CTransportManagerThread::NewQueueHandler()
 {
-    m_dispatcher = sti::CDispatcher::Instance();
-    if (m_dispatcher == nullptr || !m_pendingQueue) {
-        return;
-    }
-    CTransportManagerControlHandler* handler = new (std::nothrow) CTransportManagerControlHandler(*this);
-    if (handler == nullptr) {
-        return;
-    }
-    if (m_dispatcher->Register(m_pendingQueue.get(), handler, sti::INTEREST_READ) == ST_SUCCESS) {
-        m_queue = m_pendingQueue.release();
-    } else {
-        delete handler;
-    }
+    return new (std::nothrow) CTransportManagerControlHandler(*this);
 }
 
 std::uint32_t CTransportManagerThread::Run()
@@ -113,10 +95,12 @@ void CTransportManagerThread::OnExit()
         m_downloads->CloseAll(CLOSE_REASON_SHUTDOWN);
         m_downloads.reset();
     }
+    CQueueThread::OnExit();
 }
 
 Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& message)
 {
+    STI_OWNING_THREAD(m_threadOwner);
     if (!m_downloads) {
         // A refused message gives back the reference its callback carries.
         if (message.Type == TM_MSG_START_DOWNLOAD && message.StartCallback)
@@ -158,20 +142,4 @@ Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& mes
     default:
         return ST_SUCCESS;
     }
-}
-
-void CTransportManagerThread::OnQueueDetached(CTransportManagerQueue* queue)
-{
-    if (queue == m_queue) {
-        m_queue = nullptr;
-    }
-}
-
-void CTransportManagerThread::CloseQueue()
-{
-    if (m_queue != nullptr && m_dispatcher != nullptr) {
-        // Deleted, with its handler, in the dispatcher's next round (or its shutdown).
-        m_dispatcher->Close(m_queue, true);
-    }
-    m_queue = nullptr;
 }

@@ -5,10 +5,9 @@
 // the messaging service keeps; server commands go back out through the service's outlet.
 // Stopping it closes every upload and then every download with the shutdown reason.
 
-#include "infra/Dispatcher.h"
 #include "infra/Longevity.h"
+#include "infra/QueueThread.h"
 #include "infra/Status.h"
-#include "infra/Thread.h"
 #include "transport/DownloadsManager.h"
 #include "transport/TransportManagerInternalMsg.h"
 #include "transport/TransportManagerOutlet.h"
@@ -25,7 +24,7 @@ class CAnt;
 // while the thread runs already.
 Status StartTransportManager(std::unique_ptr<CTransportManagerQueue>& queue, ITransportManagerOutlet* outlet);
 
-class CTransportManagerThread : public sti::CThread {
+class CTransportManagerThread : public sti::CQueueThread<STransportManagerInternalMsg> {
 public:
     static constexpr std::uint32_t LONGEVITY = sti::longevity::TRANSPORT_MANAGER_THREAD;
     static constexpr std::uint32_t TURN_MS = 40;
@@ -47,30 +46,31 @@ public:
     // ST_NO_MEMORY when they cannot be had.
     Status Init(std::unique_ptr<CTransportManagerQueue> queue, ITransportManagerOutlet* outlet);
 
-    // The thread's own from here on (or the caller's, for a thread never started).
+    // The thread's own from here on (or the caller's, for a thread never started; checked in
+    // debug builds).
 
     // One record. Types 1 and 2 without managers give ST_CONNECTION_CLOSED; 6 and unknown
     // types do nothing.
     Status Dispatch(const STransportManagerInternalMsg& message);
     // Null before Init and after the thread ended.
-    CDownloadsManager* GetDownloads() const { return m_downloads.get(); }
-    CUploadsManager* GetUploads() const { return m_downloads ? &m_downloads->Uploads() : nullptr; }
-
-    // Removal notice of the queue by its handler.
-    void OnQueueDetached(CTransportManagerQueue* queue);
+    CDownloadsManager* GetDownloads() const
+    {
+        STI_OWNING_THREAD(m_threadOwner);
+        return m_downloads.get();
+    }
+    CUploadsManager* GetUploads() const
+    {
+        STI_OWNING_THREAD(m_threadOwner);
+        return m_downloads ? &m_downloads->Uploads() : nullptr;
+    }
 
 protected:
     std::uint32_t Run() override;
-    void OnStart() override;
+    sti::IBaseSockEventHandler* NewQueueHandler() override;
     void OnExit() override;
 
 private:
-    void CloseQueue();
-
     CAnt* m_ant;   // not owned
     STransportTimings m_timings;
-    std::unique_ptr<CTransportManagerQueue> m_pendingQueue;   // until registered
-    CTransportManagerQueue* m_queue = nullptr;                // registered: the dispatcher's
-    std::unique_ptr<CDownloadsManager> m_downloads;           // with the uploads inside
-    sti::CDispatcher* m_dispatcher = nullptr;                 // this thread's
+    std::unique_ptr<CDownloadsManager> m_downloads;   // with the uploads inside
 };

@@ -56,3 +56,13 @@ TEST(HostLookup, FailureLeavesAllOnesAndAStatus)
     EXPECT_NE(ST_SUCCESS, status);
     EXPECT_EQ(0xFFFFFFFFu, address.Get());
 }
+
+TEST(StatusText, EveryCodeHasItsNameAndFailuresPrintIt)
+{
+    for (std::uint32_t value = ST_SUCCESS; value <= ST_FILE_NOT_FOUND; ++value)
+        EXPECT_STRNE("ST_UNKNOWN", StatusText(static_cast<Status>(value))) << value;
+    EXPECT_STREQ("ST_CONN_REFUSED", StatusText(ST_CONN_REFUSED));
+    EXPECT_STREQ("ST_UNKNOWN", StatusText(static_cast<Status>(4242)));
+    // What an EXPECT_EQ on two statuses shows when it fails.
+    EXPECT_EQ("ST_SOCKET_ERROR (21)", ::testing::PrintToString(ST_SOCKET_ERROR));
+}

@@ -275,8 +275,9 @@ TEST_F(AntTransport, StartOnAnOccupiedPortTakesAnotherOne)
 
 TEST_F(AntTransport, OneBadDatagramNeverClosesTheSocket)
 {
+    // Set before the thread starts, which reads it: the router refuses the first datagram.
+    sessions.datagramResult = ST_INVALID_MESSAGE;
     Start();
-    sessions.datagramResult = ST_INVALID_MESSAGE;   // the router refuses the first one
     Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM + 1, 1));   // too long: dropped
     Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM, 2));       // exactly the limit
     ASSERT_TRUE(WaitFor([&] { return DatagramCount() == 1; }));

@@ -145,3 +145,27 @@ TEST(ProcessTransportManager, StartsOnceOnTheProcessThread)
 }
 
 } // namespace
+
+namespace {
+
+// Once started, the thread owns the managers: reaching them from here is a fault that debug
+// builds stop at once.
+TEST_F(ManagerThread, DeathWhenAnotherThreadReachesTheRunningManagers)
+{
+#ifdef NDEBUG
+    GTEST_SKIP() << "no owner checks in release builds";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            Launch();
+            // The thread has served a record: it has taken the managers over.
+            ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, &locating));
+            ASSERT_TRUE(WaitFor([&] { return outlet.Count(29) == 1; }));
+            (void)thread->Dispatch(STransportManagerInternalMsg{});
+        },
+        "Dispatch called off its owning thread");
+#endif
+}
+
+} // namespace

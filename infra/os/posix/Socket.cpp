@@ -2,6 +2,7 @@
 
 #include "infra/os/ErrorTranslation.h"
 #include "infra/os/LoopbackPair.h"
+#include "infra/os/SocketNames.h"
 #include "infra/os/SocketResults.h"
 
 #include <arpa/inet.h>
@@ -213,35 +214,22 @@ Status SetNonBlocking(SocketHandle handle, bool on)
     return TranslateSocketResult(::fcntl(Fd(handle), F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)));
 }
 
-Status GetPeerName(SocketHandle handle, std::uint32_t& address, std::uint16_t& port)
+namespace internal {
+
+Status ReadSocketName(SocketHandle handle, bool peer, std::uint32_t& address, std::uint16_t& port)
 {
-    address = 0;
-    port = 0xFFFF;
     sockaddr_in sa;
     std::memset(&sa, 0, sizeof(sa));
     socklen_t length = sizeof(sa);
-    const Status status = TranslateSocketResult(::getpeername(Fd(handle), reinterpret_cast<sockaddr*>(&sa), &length));
-    if (status == ST_SUCCESS) {
-        address = ntohl(sa.sin_addr.s_addr);
-        port = ntohs(sa.sin_port);
-    }
+    sockaddr* name = reinterpret_cast<sockaddr*>(&sa);
+    const int result = peer ? ::getpeername(Fd(handle), name, &length) : ::getsockname(Fd(handle), name, &length);
+    const Status status = TranslateSocketResult(result);
+    address = ntohl(sa.sin_addr.s_addr);
+    port = ntohs(sa.sin_port);
     return status;
 }
 
-Status GetSockName(SocketHandle handle, std::uint32_t& address, std::uint16_t& port)
-{
-    address = 0xFFFFFFFF;
-    port = 0xFFFF;
-    sockaddr_in sa;
-    std::memset(&sa, 0, sizeof(sa));
-    socklen_t length = sizeof(sa);
-    const Status status = TranslateSocketResult(::getsockname(Fd(handle), reinterpret_cast<sockaddr*>(&sa), &length));
-    if (status == ST_SUCCESS) {
-        address = ntohl(sa.sin_addr.s_addr);
-        port = ntohs(sa.sin_port);
-    }
-    return status;
-}
+} // namespace internal
 
 Status SetSockOpt(SocketHandle handle, int level, int option, std::int32_t value)
 {

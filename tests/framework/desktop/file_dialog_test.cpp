@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 
+#include "window/ModalDriver.h"
 #include "framework/FileDialog.h"
 
 namespace {
@@ -13,72 +12,22 @@ namespace {
 const int kFileNameCombo = 0x47c;
 const int kFileNameEdit = 0x480;
 
-struct FindDialog {
-    HWND found = nullptr;
-    static BOOL CALLBACK Visit(HWND window, LPARAM context)
-    {
-        char name[16] = {};
-        GetClassNameA(window, name, sizeof(name));
-        if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-            reinterpret_cast<FindDialog*>(context)->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-};
-
-// Drives the dialog that the test thread's DoModal shows, from a thread of its own: types
-// `typed` into the file name box and presses OK (or presses Cancel when `typed` is null). When
-// the dialog is still there after that, it is cancelled and closed, so no test can hang.
-class CDialogDriver {
-public:
-    CDialogDriver(DWORD uiThread, const char* typed)
-        : m_thread([this, uiThread, typed] { Run(uiThread, typed); })
-    {
-    }
-    ~CDialogDriver() { m_thread.join(); }
-    bool SawDialog() const { return m_sawDialog; }
-    bool HadToForce() const { return m_forced; }
-
-private:
-    void Run(DWORD uiThread, const char* typed)
-    {
-        HWND dialog = nullptr;
-        for (int i = 0; i < 300 && !dialog; ++i) {  // 15 s
-            FindDialog find;
-            EnumThreadWindows(uiThread, FindDialog::Visit, reinterpret_cast<LPARAM>(&find));
-            dialog = find.found;
-            if (!dialog)
-                Sleep(50);
-        }
-        if (!dialog)
+// Answers the open-file dialog from inside its loop (tests/support/window's modal driver): types
+// `typed` into the file name box and presses OK, or presses Cancel when `typed` is null.
+windowtest::CModalDriver AnswerDialog(const char* typed)
+{
+    return windowtest::CModalDriver("#32770", [typed](HWND dialog) {
+        if (!typed) {
+            windowtest::PostCommand(dialog, IDCANCEL);
             return;
-        m_sawDialog = true;
-        Sleep(200);  // let the dialog finish filling its list
-        if (typed) {
-            HWND box = GetDlgItem(dialog, kFileNameCombo);
-            if (!box)
-                box = GetDlgItem(dialog, kFileNameEdit);
-            SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed), SMTO_NORMAL, 5000, nullptr);
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        } else {
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         }
-        for (int i = 0; i < 100 && IsWindow(dialog); ++i)
-            Sleep(50);
-        for (UINT last : {static_cast<UINT>(WM_COMMAND), static_cast<UINT>(WM_CLOSE)}) {
-            if (!IsWindow(dialog))
-                break;
-            m_forced = true;
-            PostMessageA(dialog, last, last == WM_COMMAND ? IDCANCEL : 0, 0);
-            Sleep(2000);
-        }
-    }
-
-    std::atomic<bool> m_sawDialog{false};
-    std::atomic<bool> m_forced{false};
-    std::thread m_thread;
-};
+        HWND box = GetDlgItem(dialog, kFileNameCombo);
+        if (!box)
+            box = GetDlgItem(dialog, kFileNameEdit);
+        SetWindowTextA(box, typed);
+        windowtest::PostCommand(dialog, IDOK);
+    });
+}
 
 // A folder of three small files, removed afterwards.
 class FileDialogTest : public ::testing::Test {
@@ -113,10 +62,9 @@ TEST_F(FileDialogTest, SeveralChosenFilesComeBackAsFullPathsInOrder)
     CFileDialog dialog(nullptr, 4096, m_folder.c_str(), "Text files\0*.txt\0");
     INT_PTR result = 0;
     {
-        CDialogDriver driver(GetCurrentThreadId(), "\"alpha.txt\" \"gamma.txt\"");
+        auto driver = AnswerDialog("\"alpha.txt\" \"gamma.txt\"");
         result = dialog.DoModal();
-        ASSERT_TRUE(driver.SawDialog());
-        EXPECT_FALSE(driver.HadToForce());
+        ASSERT_TRUE(driver.Done());
     }
     ASSERT_EQ(IDOK, result) << "extended error " << dialog.GetExtendedError();
     ASSERT_EQ(2u, dialog.GetPathNames().size());
@@ -125,7 +73,7 @@ TEST_F(FileDialogTest, SeveralChosenFilesComeBackAsFullPathsInOrder)
 
     // One file alone comes back as one full path too.
     {
-        CDialogDriver driver(GetCurrentThreadId(), "beta.txt");
+        auto driver = AnswerDialog("beta.txt");
         result = dialog.DoModal();
     }
     ASSERT_EQ(IDOK, result);
@@ -138,9 +86,9 @@ TEST_F(FileDialogTest, SelectionTooLongForTheBufferIsReportedNotAnEmptySuccess)
     CFileDialog dialog(nullptr, 24, m_folder.c_str());
     INT_PTR result = 0;
     {
-        CDialogDriver driver(GetCurrentThreadId(), "\"alpha.txt\" \"beta.txt\" \"gamma.txt\"");
+        auto driver = AnswerDialog("\"alpha.txt\" \"beta.txt\" \"gamma.txt\"");
         result = dialog.DoModal();
-        ASSERT_TRUE(driver.SawDialog());
+        ASSERT_TRUE(driver.Done());
     }
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_EQ(static_cast<DWORD>(FNERR_BUFFERTOOSMALL), dialog.GetExtendedError());
@@ -152,7 +100,7 @@ TEST_F(FileDialogTest, CancelIsNoError)
     CFileDialog dialog(nullptr, 4096, m_folder.c_str());
     INT_PTR result = 0;
     {
-        CDialogDriver driver(GetCurrentThreadId(), nullptr);
+        auto driver = AnswerDialog(nullptr);
         result = dialog.DoModal();
     }
     EXPECT_EQ(IDCANCEL, result);

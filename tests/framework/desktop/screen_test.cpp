@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "window/Gallery.h"
+#include "window/MessagePumping.h"
 #include "window/RegistryValueScope.h"
 #include "window/ScreenGrab.h"
 #include "framework/Brush.h"
@@ -8,7 +8,7 @@
 
 using windowtest::CRegistryValueScope;
 using windowtest::GrabWindow;
-using windowtest::PumpMessagesFor;
+using windowtest::PumpFor;
 
 TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
 {
@@ -29,7 +29,7 @@ TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
     shape.Detach();
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
-    PumpMessagesFor(300);
+    PumpFor(300);
 
     auto grabbed = GrabWindow(window);
     ASSERT_NE(nullptr, grabbed);

@@ -1,8 +1,10 @@
-// Shows the framework's drawing classes at work, one window per item, for the screenshot step
-// (tests/support/window/screenshots.sh). Run by hand, it shows each item for a moment.
+// Shows the framework's drawing classes and a framework dialog at work, one item at a time, for
+// the screenshot step (tests/support/window/screenshots.sh). Run by hand, it shows each item for
+// a moment.
 
 #include <windows.h>
 
+#include "dialog_items.h"
 #include "window/Gallery.h"
 #include "framework/Bitmap.h"
 #include "framework/Brush.h"
@@ -99,7 +101,8 @@ void PaintDrawing(CDC& dc, const CRect& client)
         dc.DrawText("Framework drawing: Tahoma bold, DrawText", -1, line, DT_SINGLELINE | DT_VCENTER);
     }
     CSelectGuard selected(dc, plain);
-    dc.TextOutW(20, 210, L"UTF-16: \x00A9 Tarnix\x2122 \x2013 \x00E9t\x00E9", 21);
+    const wchar_t* wide = L"UTF-16: \x00A9 Tarnix\x2122 \x2013 \x00E9t\x00E9";
+    dc.TextOutW(20, 210, wide, lstrlenW(wide));
     CRect narrow(20, 235, 200, 255);
     dc.FillSolidRect(narrow, RGB(230, 230, 255));
     dc.DrawText("A text far too long for its narrow box is cut", -1, narrow,
@@ -221,5 +224,6 @@ int main(int argc, char** argv)
         if (item.window)
             DestroyWindow(item.window);
     }
+    failures += ShowDialogItems(gallery);
     return failures ? 1 : 0;
 }

@@ -108,6 +108,24 @@ TEST(DeviceContext, FillsFramesAndEdgesLandWhereAsked)
     dc.Detach();
 }
 
+// The dialogs' face and the caption buttons' glyphs must be the real fonts, not a fallback that
+// measures and draws differently (tools/wine-fonts.conf makes Wine's own fonts visible).
+TEST(DeviceContext, TahomaAndMarlettAreRealFaces)
+{
+    CTestCanvas canvas(10, 10);
+    CDC dc;
+    Borrow(dc, canvas);
+    for (const char* face : {"Tahoma", "Marlett"}) {
+        CFont font;
+        ASSERT_TRUE(font.CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face));
+        CSelectGuard selected(dc, font);
+        char used[LF_FACESIZE] = {};
+        GetTextFaceA(dc, LF_FACESIZE, used);
+        EXPECT_STREQ(face, used);
+    }
+    dc.Detach();
+}
+
 // Measured under Wine 8: text up to 16 pixels is never blended; from 24 pixels on it is, whatever
 // the prefix's FontSmoothing says, unless fontconfig turns anti-aliasing off (tools/wine-env.sh).
 TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 #include "window/Canvas.h"
+#include "framework/AppState.h"
+#include "framework/Bitmap.h"
 #include "framework/Icon.h"
 #include "framework/ImageList.h"
+#include "framework/String.h"
 #include "test_art_ids.h"
 
 using windowtest::CTestCanvas;
@@ -94,6 +98,26 @@ TEST(ImageList, SixteenBitListsTakeResourceIcons)
         EXPECT_EQ(i, list.Add(icon));
     EXPECT_EQ(3, list.GetImageCount());
     EXPECT_FALSE(list.Create(8, 8, ILC_COLOR24, 1, 1)) << "one list per object";
+}
+
+// A DLL built on the framework loads its art from itself: every loader asks the resource module.
+TEST(ResourceLoaders, LoadFromTheResourceModuleNotTheProgram)
+{
+    const auto loadAll = [] {
+        CBitmap bitmap;
+        CIcon icon;
+        CCursor cursor;
+        CImageList list;
+        CString text;
+        return std::vector<bool>{bitmap.LoadBitmap(IDB_TEST_ART), icon.Load(IDI_TEST_ART, 16, 16),
+                                 cursor.Load(IDC_TEST_ART), CSharedIcon::Load(IDI_TEST_ART) != nullptr,
+                                 list.CreateFromBitmap(IDB_TEST_ART, 4, 0, 1, RGB(255, 0, 255)),
+                                 text.LoadString(IDS_TEST_ART_SIGNS)};
+    };
+    EXPECT_EQ(std::vector<bool>(6, true), loadAll());
+    AfxSetResourceHandle(GetModuleHandleA("kernel32.dll"));  // holds none of the test's ids
+    EXPECT_EQ(std::vector<bool>(6, false), loadAll());
+    AfxSetResourceHandle(nullptr);
 }
 
 TEST(Icons, OwnedIconsMoveAndDieOnceSharedOnesNever)

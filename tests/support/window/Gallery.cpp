@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "window/MessagePumping.h"
+
 namespace windowtest {
 
 namespace {
@@ -11,24 +13,12 @@ namespace {
 const DWORD kSettleMs = 400;
 const DWORD kWaitForScriptMs = 60000;
 
-void PumpOnce(DWORD waitMs)
+bool Exists(const std::string& path)
 {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
-
-void PumpMessagesFor(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms)
-        PumpOnce(20);
-}
 
 CGallery::CGallery(int argc, char** argv, DWORD showMs)
     : m_folder(argc > 1 ? argv[1] : nullptr), m_showMs(showMs)
@@ -37,22 +27,35 @@ CGallery::CGallery(int argc, char** argv, DWORD showMs)
 
 bool CGallery::ShowItem(const char* name, HWND window)
 {
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
-    PumpMessagesFor(kSettleMs);
+    if (window) {
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+        PumpFor(kSettleMs);
+    }
     GdiFlush();
     std::printf("ready %s\n", name);
     std::fflush(stdout);
-    if (!m_folder) {
-        PumpMessagesFor(m_showMs);
+    const std::string go = m_folder ? std::string(m_folder) + "\\" + name + ".go" : std::string();
+    if (!window) {
+        // Inside a modal loop (a menu's): messages are that loop's to handle; the screen keeps
+        // what it drew.
+        const DWORD start = GetTickCount();
+        while (m_folder ? !Exists(go) : GetTickCount() - start < m_showMs) {
+            if (GetTickCount() - start > kWaitForScriptMs)
+                return false;
+            Sleep(50);
+        }
         return true;
     }
-    const std::string go = std::string(m_folder) + "\\" + name + ".go";
+    if (!m_folder) {
+        PumpFor(m_showMs);
+        return true;
+    }
     const DWORD start = GetTickCount();
-    while (GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    while (!Exists(go)) {
         if (GetTickCount() - start > kWaitForScriptMs)
             return false;
-        PumpOnce(50);
+        PumpFor(50);  // the file brings no message: look again after a while
     }
     return true;
 }

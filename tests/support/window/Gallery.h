@@ -13,16 +13,15 @@ public:
     // shows each item for `showMs` instead, for a person running it by hand.
     CGallery(int argc, char** argv, DWORD showMs = 1500);
 
-    // Lets `window` paint and settle, prints "ready NAME", and pumps until the script lets it
-    // go on. False when the script never did (within a minute).
+    // Shows `window` and lets it paint and settle (through PumpFor), prints "ready NAME", and
+    // pumps until the script lets it go on. With no window (an item already on screen inside a
+    // modal loop, such as a popup menu) it handles no message, only waits. False when the
+    // script never went on (within a minute).
     bool ShowItem(const char* name, HWND window);
 
 private:
     const char* m_folder;
     DWORD m_showMs;
 };
-
-// Runs this thread's messages for `ms` milliseconds.
-void PumpMessagesFor(DWORD ms);
 
 } // namespace windowtest

@@ -35,7 +35,9 @@ while IFS= read -r -t 120 line; do
         failed=1
         break
     fi
-    if /usr/bin/import -display "$DISPLAY" -window root "$out/$name.png"; then
+    # The Wine desktop is smaller than the X screen: what lies outside it is black, cut away.
+    if /usr/bin/import -display "$DISPLAY" -window root "$out/$name.png" &&
+        /usr/bin/convert "$out/$name.png" -bordercolor black -border 1 -trim +repage "$out/$name.png"; then
         spread=$(/usr/bin/convert "$out/$name.png" -format '%[fx:standard_deviation]' info:)
         if awk -v s="$spread" 'BEGIN { exit !(s > 0) }'; then
             echo "screenshots: $out/$name.png (deviation $spread)"
