@@ -1,7 +1,15 @@
 #include "app/MainManager.h"
 
+#include "app/AddressBook.h"
+#include "app/DirectoryProbe.h"
+#include "app/SettingsManager.h"
+#include "app/StringIds.h"
+#include "app/TransferManager.h"
 #include "app/TransferingFile.h"
 #include "app/UINotify.h"
+#include "app/UserInterfaceSeam.h"
+#include "app/WabReader.h"
+#include "framework/MessageBox.h"
 #include "infra/Lock.h"
 #include "infra/Singleton.h"
 
@@ -70,4 +78,64 @@ void CMainManager::NotifyUI()
     sti::CScopedLock guard(LiveLock());
     if (g_live)
         PostDrainRequest(g_live->m_mainWindow.load());
+}
+
+bool CMainManager::Init()
+{
+    return Init(*CSettingsManager::Instance(), *CTransferManager::Instance());
+}
+
+bool CMainManager::Init(CSettingsManager& settings, CTransferManager& transfers)
+{
+    unsigned char userId[CSettingsManager::USER_ID_SIZE];
+    settings.GetUserId(userId);
+    transfers.Start(userId, static_cast<std::uint16_t>(settings.GetLocalPort()),
+                    settings.GetEnableLocalConnections() != 0);
+    if (settings.GetExtructOutlook())
+        ReadWABContacts(settings);
+    CheckDownloadDir(settings);
+    ProcessPendingLink(settings);
+    transfers.Connect();
+    return true;
+}
+
+void CMainManager::ReadWABContacts(CSettingsManager& settings)
+{
+    CWabReader reader;
+    reader.Read();
+    m_reading = &settings;
+    reader.ForEach(*this);
+    m_reading = nullptr;
+    settings.GetAddressBook().Save();
+}
+
+bool CMainManager::OnAddress(const CString& email, const CString& name)
+{
+    if (!m_reading)
+        return true;
+    CAddressBook& book = m_reading->GetAddressBook();
+    bool found = false;
+    book.Find(email, found);
+    if (!found)
+        book.Add(email, name, false);
+    return true;
+}
+
+void CMainManager::CheckDownloadDir(CSettingsManager& settings)
+{
+    if (IsDirectoryWritable(settings.GetDownloadLocation()))
+        return;
+    AfxMessageBox(IDS_DOWNLOAD_DIR_INVALID);
+    if (IUserInterfaceSeam* seam = GetUserInterface())
+        seam->OnOptions();
+}
+
+void CMainManager::ProcessPendingLink(CSettingsManager& settings)
+{
+    CString link = settings.GetInitialFileLink();
+    if (link.IsEmpty())
+        return;
+    settings.SetInitialFileLink("");
+    if (IUserInterfaceSeam* seam = GetUserInterface())
+        seam->OpenLinkText(link);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // CMainManager: owner of the two blocking queues through which worker threads hand events to
 // the user-interface thread (user-interface events and file events), and of the wake-up call
-// that makes that thread drain them. Its initialisation comes with the rest of the program's
-// start.
+// that makes that thread drain them; it runs the program's initialisation (Init) and fills the
+// address book from the system's contacts.
 //
 // A process singleton (longevity 150) that dies before the transfer manager (170), whose
 // service thread may still push. Producers therefore never use Instance(): they call the static
@@ -15,14 +15,17 @@
 
 #include <windows.h>
 
+#include "app/AddressEnumerator.h"
 #include "app/BlockingQueue.h"
 #include "app/FileEvent.h"
 #include "app/UIEvent.h"
 #include "infra/Longevity.h"
 
+class CSettingsManager;
+class CTransferManager;
 class IUserInterfaceSeam;
 
-class CMainManager {
+class CMainManager final : public IAddressEnumerator {
 public:
     static constexpr std::uint32_t LONGEVITY = sti::longevity::MAIN_MANAGER;
 
@@ -49,7 +52,24 @@ public:
     void SetUserInterface(IUserInterfaceSeam* seam) { m_seam.store(seam); }
     IUserInterfaceSeam* GetUserInterface() const { return m_seam.load(); }
 
+    // User-interface thread, once, after the main dialog is known: starts the transfer manager,
+    // reads the system's contacts when ExtructOutlook is set, checks the download folder, opens a
+    // pending link and asks the service to connect. Always true. The first form uses the
+    // process's settings and transfer manager.
+    bool Init();
+    bool Init(CSettingsManager& settings, CTransferManager& transfers);
+
+    // Adds every system contact whose address the book lacks, then saves the book once.
+    void ReadWABContacts(CSettingsManager& settings);
+    // Always continues; a known address keeps its stored name.
+    bool OnAddress(const CString& email, const CString& name) override;
+    // An unwritable download folder is shown (string 165) and the options dialog asked for.
+    void CheckDownloadDir(CSettingsManager& settings);
+    // Opens InitialFileLink, emptied first: a link that brings the program down is not met again.
+    void ProcessPendingLink(CSettingsManager& settings);
+
 private:
+    CSettingsManager* m_reading = nullptr;   // the settings whose book OnAddress fills, during ReadWABContacts
     CBlockingQueue<SUIEvent> m_uiQueue;
     CBlockingQueue<SFileEvent> m_fileQueue;   // snapshots still queued are released at the end
     std::atomic<HWND> m_mainWindow{nullptr};

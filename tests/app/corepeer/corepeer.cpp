@@ -319,14 +319,10 @@ int main(int argc, char** argv)
         config.settings = &settings;
         config.folder = options.folder.c_str();
         CPrintingTransferManager transfers(config);
-        unsigned char userId[CSettingsManager::USER_ID_SIZE];
-        settings.GetUserId(userId);
-        transfers.Start(userId, static_cast<std::uint16_t>(settings.GetLocalPort()),
-                        settings.GetEnableLocalConnections() != 0);
-        transfers.Connect();
-
         CPeer peer(settings, transfers, manager);
         manager.SetUserInterface(&peer);
+        // The program's own start: system contacts, download folder, a pending link, connect.
+        manager.Init(settings, transfers);
         CCommandReader commands;
         bool running = true;
         while (running) {

@@ -2,9 +2,10 @@
 # End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
 # through the native stand-in server: A mails a link, B opens it and receives the files.
 #
-#   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile)
+#   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile, pending)
 # Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
-# for the hostile case), WINEPREFIX (tools/wine-env.sh).
+# for the hostile case), WABSTUB (the stand-in address-book library, for the pending case),
+# WINEPREFIX (tools/wine-env.sh).
 # Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
 # (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
 set -u
@@ -24,6 +25,7 @@ cleanup() {
     exec 7>&- 8>&- 2>/dev/null
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
+    [ "${wab_key_made:-0}" = 1 ] && "$wine_run" reg delete 'HKLM\Software\Microsoft\WAB' /f >/dev/null 2>&1
     [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -66,6 +68,16 @@ start_server() { # [PORT]
 # count_lines NAME PATTERN: lines of NAME's output matching the extended regex.
 count_lines() { tr -d '\r' <"$work/$1.out" | grep -cE "$2"; }
 
+# send_link FILE...: A mails b@test a link to the files; $tnl is then its link file in the outbox.
+send_link() {
+    local files="" f
+    for f in "$@"; do files="$files $(winpath "$f")"; done
+    echo "send$files to b@test" >&7
+    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
+    [ -n "$tnl" ] || failed "no link file in the outbox"
+}
+
 wait_count() { # NAME PATTERN COUNT SECONDS
     local i
     for i in $(seq $(($4 * 10))); do
@@ -86,10 +98,7 @@ link)
     head -c 3000000 /dev/urandom >"$work/three.bin"
     start_copy a 7
     wait_online a 1
-    echo "send $(winpath "$work/one.bin") $(winpath "$work/three.bin") to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
-    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
-    [ -n "$tnl" ] || failed "no link file in the outbox"
+    send_link "$work/one.bin" "$work/three.bin"
     mail=${tnl%.tnl}.xml
     grep -q FLEmail "$mail" || failed "the mail is no FLEmail"
     [ "$(grep -o '<File>' "$mail" | wc -l)" = 2 ] || failed "the mail does not list two files"
@@ -135,10 +144,7 @@ restart|uploader-restart)
     head -c 40000000 /dev/urandom >"$work/big.bin"
     start_copy a 7
     wait_online a 1
-    echo "send $(winpath "$work/big.bin") to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
-    tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
-    [ -n "$tnl" ] || failed "no link file in the outbox"
+    send_link "$work/big.bin"
     start_copy b 8
     wait_online b 1
     echo "open $(winpath "$tnl")" >&8
@@ -228,6 +234,41 @@ hostile)
     strays=$(find "$work" -type f \( -iname 'evil*' -o -iname 'nul*' -o -iname '_nul*' \) ! -path "$work/b/down/*")
     [ -z "$strays" ] || failed "files outside the download folder: $strays"
     echo quit >&8
+    ;;
+pending)
+    # B starts with A's link waiting in its settings and a system address book that knows A
+    # under a display name: its start opens the link without any command, empties the setting,
+    # and the address book keeps that name after the link is accepted.
+    [ -f "${WABSTUB:-}" ] || { echo "SKIP: no stand-in address-book library"; exit 77; }
+    "$wine_run" reg query 'HKLM\Software\Microsoft\WAB' >/dev/null 2>&1 &&
+        { echo "SKIP: this prefix has an address-book key of its own"; exit 77; }
+    head -c 200000 /dev/urandom >"$work/p.bin"
+    start_copy a 7
+    wait_online a 1
+    send_link "$work/p.bin"
+    url=$(tr -d '\r\n' <"$tnl")
+    "$wine_run" reg add "HKCU\\Software\\${run_key}b" /v InitialFileLink /t REG_SZ /d "$url" /f >/dev/null 2>&1 ||
+        failed "could not set B's InitialFileLink"
+    cp "$WABSTUB" "$work/wabstub.dll"
+    printf 'N=Alice Display|E=a@test\n' >"$work/contacts.txt"
+    export TARNIX_WABSTUB_CONTACTS
+    TARNIX_WABSTUB_CONTACTS=$(winpath "$work/contacts.txt")
+    wab_key_made=1
+    "$wine_run" reg add 'HKLM\Software\Microsoft\WAB\DLLPath' /ve /t REG_SZ /d "$(winpath "$work/wabstub.dll")" /f \
+        >/dev/null 2>&1 || failed "could not name the stand-in library"
+    start_copy b 8
+    wait_online b 1
+    wait_count b '^opened' 1 30 || failed "B did not open the pending link"
+    wait_count b '^record [0-9]+ 2 7 ' 1 120 || failed "B's download did not complete"
+    cmp "$work/p.bin" "$work/b/down/p.bin" || failed "p.bin differs"
+    "$wine_run" reg query "HKCU\\Software\\${run_key}b" /v InitialFileLink 2>/dev/null | tr -d '\r' |
+        grep -q 'InitialFileLink.*REG_SZ *$' || failed "InitialFileLink was not emptied"
+    echo quit >&7
+    echo quit >&8
+    wait "$a_pid" "$b_pid" 2>/dev/null
+    iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q "a@test'>Alice Display<" ||
+        failed "B's address book lost A's display name: $(iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml")"
+    [ "$(count_lines b '^opened')" = 1 ] || failed "the link was opened more than once"
     ;;
 *) echo "unknown case $case_name"; exit 1 ;;
 esac
