@@ -107,12 +107,12 @@ std::uint32_t CTestUser::Join(const Id16& id)
     return reply.Address;
 }
 
-Status CTestUser::KeepAlive(std::uint32_t& value)
+Status CTestUser::KeepAlive(std::uint32_t& value, std::uint32_t milliseconds)
 {
     Status status = SendToService(CMD_KEEP_ALIVE, Bytes());
     SReceived message;
     if (status == ST_SUCCESS)
-        status = WaitFor(CMD_KEEP_ALIVE_REPLY, message);
+        status = WaitFor(CMD_KEEP_ALIVE_REPLY, message, milliseconds);
     if (status != ST_SUCCESS)
         return status;
     SBodyReader body(message.Body);

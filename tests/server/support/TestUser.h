@@ -86,7 +86,7 @@ public:
     Status LogIn(const Id16& id, SLoginReply& reply);
     // Connects and logs in; the address it got.
     std::uint32_t Join(const Id16& id);
-    Status KeepAlive(std::uint32_t& value);
+    Status KeepAlive(std::uint32_t& value, std::uint32_t milliseconds = WAIT_MS);
     Status Locate(const Id16& peer, const Id16& file, std::uint32_t& ticket);
 
     // The body's requester fields as given, to show that the server does not pass them on.

@@ -104,6 +104,16 @@ wait_exit() {
     return 1
 }
 
+# Waits until the download has written its first bytes: transfers now run on every core, so
+# a case that acts mid-transfer acts on this, never after a fixed sleep.
+wait_part() {
+    for _ in $(seq 1 200); do
+        [ -s "$WORK/received.part" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
 expect_same() {
     cmp "$WORK/source" "$WORK/received" || fail "received file differs from the source"
 }
@@ -159,7 +169,7 @@ case "$case_name" in
         make_source text $((100 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
         wait_line "$WORK/down.out" 'closed' 1 && fail "closed too early"
-        for _ in $(seq 100); do [ -s "$WORK/received.part" ] && break; sleep 0.1; done
+        wait_part
         echo pause >&8
         wait_line "$WORK/down.out" 'closed 0 4' 60 || fail "pause did not close the session"
         sleep 2; echo resume >&8
@@ -167,24 +177,25 @@ case "$case_name" in
         grep -q '^ok' "$WORK/down.out" || fail "resumed download failed"
         expect_same ;;
     cancel-down)
-        make_source random $((80 * 1000 * 1000))
+        make_source random $((200 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
-        sleep 3; echo cancel >&8
+        wait_part || fail "the download never started"
+        echo cancel >&8
         wait_line "$WORK/down.out" 'fail closed-3' 60 || fail "cancel did not end the download"
         wait_line "$WORK/up.out" 'closed 1 3' 30 || fail "the uploader did not hear the cancel" ;;
     cancel-up)
-        make_source random $((80 * 1000 * 1000))
+        make_source random $((200 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
         wait_line "$WORK/up.out" 'command' 1
-        sleep 3; echo cancel-offers >&7
+        wait_part || fail "the download never started"
+        echo cancel-offers >&7
         wait_line "$WORK/down.out" 'closed 1 3\|fail closed-3' 60 || fail "the downloader did not hear the cancel" ;;
     false-complete)
         # The uploader claims "completed" mid-file: the download is interrupted, not complete,
         # and resumes from its part file.
         make_source text $((80 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
-        # Text compresses on every core now: speak as soon as the first blocks are written.
-        for _ in $(seq 100); do [ -s "$WORK/received.part" ] && break; sleep 0.1; done
+        wait_part
         echo complete-offers >&7
         wait_line "$WORK/down.out" '^interrupted' 60 || fail "the false completion did not interrupt the download"
         grep -q '^ok\|^fail' "$WORK/down.out" && fail "the download ended on the false completion"
@@ -195,7 +206,8 @@ case "$case_name" in
     up-returns)
         make_source text $((40 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
-        sleep 3; kill "$UP_PID"; wait "$UP_PID" 2>/dev/null
+        wait_part || fail "the download never started"
+        kill "$UP_PID"; wait "$UP_PID" 2>/dev/null
         sleep 2
         : >"$WORK/up.out"; rm -f "$WORK/up.in"
         start_up "127.0.0.1:$PORT"
@@ -205,7 +217,8 @@ case "$case_name" in
     down-restarts)
         make_source text $((40 * 1000 * 1000))
         start_server; start_up "127.0.0.1:$PORT"; start_down "127.0.0.1:$PORT"
-        sleep 4; kill -9 "$DOWN_PID"; wait "$DOWN_PID" 2>/dev/null
+        wait_part || fail "the download never started"
+        kill -9 "$DOWN_PID"; wait "$DOWN_PID" 2>/dev/null
         [ -f "$WORK/received.part" ] || fail "no partial file after the first run"
         start_down "127.0.0.1:$PORT"
         wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "restarted download did not finish"
