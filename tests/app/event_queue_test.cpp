@@ -87,7 +87,9 @@ TEST(BlockingQueue, ManyProducersLoseNothingAndKeepTheirOwnOrder)
 TEST(NotifyUI, PostsTheDrainTimerToTheMainDialogOnlyWhileItHasAWindow)
 {
     EXPECT_FALSE(PostDrainRequest(nullptr));
-    HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    // Only the window's thread queue matters here: a message-only window needs no desktop, so
+    // no display (a top-level window under the prefix's virtual desktop fails without one).
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, dialog);
     EXPECT_TRUE(PostDrainRequest(dialog));
     std::thread producer([dialog] { EXPECT_TRUE(PostDrainRequest(dialog)); });

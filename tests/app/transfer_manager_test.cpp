@@ -2,7 +2,9 @@
 // and mails, limits, commands, and references that outlive a cancel.
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <random>
 #include <set>
 #include <thread>
@@ -17,6 +19,7 @@
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
 #include "transport/CloseReason.h"
+#include "transport/TransportManagerThread.h"
 
 using namespace coretest;
 
@@ -49,15 +52,26 @@ public:
         reports.push_back(text);
         return true;
     }
-    Status PostStartDownload(const std::uint8_t fileId[16], const std::uint8_t*, IDownloadCallback* callback) override
+    Status PostStartDownload(const std::uint8_t fileId[16], const std::uint8_t* peerId, IDownloadCallback* callback) override
     {
+        if (pipe) {
+            // As the messaging service posts: the message holds a reference of its own.
+            callback->AddRef();
+            const Status status = PostTMStartDownload(pipe, fileId, peerId, callback);
+            if (status != ST_SUCCESS)
+                callback->Release();
+            return status;
+        }
         callback->AddRef();
         sti::CScopedLock guard(lock);
         held.push_back(callback);
         Note("start", fileId, 0);
         return ST_SUCCESS;
     }
-    Status PostDownloadCommand(const std::uint8_t fileId[16], std::uint32_t c) override { return Note("download", fileId, c); }
+    Status PostDownloadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
+    {
+        return pipe ? PostTMCloseDownload(pipe, fileId, c) : Note("download", fileId, c);
+    }
     Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override { return Note("upload", fileId, c); }
     Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
     std::uint16_t GetAntLocalPort() override { return 4321; }
@@ -104,6 +118,48 @@ public:
     std::vector<std::string> reports;
     std::vector<SPost> posts;
     std::vector<IDownloadCallback*> held;
+    CTransportManagerQueue* pipe = nullptr;   // a real transport-manager thread's, when set
+};
+
+// A download whose session, once the transport-manager thread takes it, holds that thread in
+// its AddRef until the test opens the gate: the messages behind it wait in the pipe.
+class CGateDownload : public IDownloadCallback {
+public:
+    std::uint32_t AddRef() override
+    {
+        const std::uint32_t count = ++m_count;
+        if (count == 2) {   // the session's, on the thread
+            m_held.set_value();
+            m_gate.wait_for(std::chrono::seconds(10));
+        }
+        return count;
+    }
+    void Release() override { --m_count; }
+    void OnConnected(const std::uint32_t*) override {}
+    void OnClosed(int, std::uint32_t) override {}
+    void SetSessionStatus(int) override {}
+    void OnFileInfo(const std::uint8_t*, const TransferFileList&) override {}
+    Status OnRangeEnd() override { return ST_MORE_DATA; }
+    void OnBlock(std::uint32_t, std::uint32_t, std::uint32_t, const std::uint8_t*) override {}
+    void OnNotice(int) override {}
+    Status GetNextRange(std::uint64_t*, std::uint64_t*) override { return ST_IO_ERROR; }
+
+    bool WaitHeld() { return m_heldSeen.wait_for(std::chrono::seconds(5)) == std::future_status::ready; }
+    void Open() { m_opener.set_value(); }
+    long Count() const { return m_count; }
+
+private:
+    std::atomic<long> m_count{0};
+    std::promise<void> m_held;
+    std::future<void> m_heldSeen = m_held.get_future();
+    std::promise<void> m_opener;
+    std::shared_future<void> m_gate = m_opener.get_future().share();
+};
+
+class CSilentOutlet : public ITransportManagerOutlet {
+public:
+    bool SendSessionRequest(const std::uint8_t*, const std::uint8_t*) override { return true; }
+    bool SendConnectRequest(std::uint32_t, std::uint32_t) override { return true; }
 };
 
 CTime g_now(1700000000);
@@ -165,6 +221,15 @@ protected:
     {
         CTransferingFile copy;
         return transfers->Registry().GetCopy(id, copy) ? copy.m_fileStatus : -100;
+    }
+    // Records alive besides the user interface's snapshots (released here).
+    long LiveRecords()
+    {
+        SFileEvent event;
+        while (manager->GetFileQueue().Pop(event, 0))
+            if (event.snapshot)
+                event.snapshot->Release();
+        return CTransferingFile::LiveCount() - liveAtStart;
     }
     std::vector<std::uint32_t> Ids()
     {
@@ -335,6 +400,39 @@ TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMe
     EXPECT_TRUE(Exists(working));
     service.ReleaseHeld();
     EXPECT_FALSE(Exists(working));
+}
+
+TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMessage)
+{
+    CSilentOutlet outlet;
+    std::unique_ptr<CTransportManagerQueue> pipe;
+    CGateDownload gate;
+    {
+        CTransportManagerThread thread;
+        ASSERT_EQ(ST_SUCCESS, thread.Launch(pipe, &outlet));
+        const std::uint8_t gateFile[16] = {0x77}, peer[16] = {0x78};
+        gate.AddRef();   // the message's
+        ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(pipe.get(), gateFile, peer, &gate));
+        ASSERT_TRUE(gate.WaitHeld());
+        service.pipe = pipe.get();
+
+        transfers->OnStatusChanged(3);
+        ASSERT_TRUE(transfers->AcceptLink(Offer("held", 1)));
+        const std::uint32_t id = Ids().at(0);
+        EXPECT_TRUE(transfers->CancelDownload(id));
+        EXPECT_EQ(-100, Status(id));
+        // Gone from the registry; only the start message in the pipe still holds it.
+        EXPECT_EQ(1, LiveRecords());
+
+        gate.Open();
+        // The session takes the record, the cancel behind it closes the session, and the last
+        // release deletes it.
+        for (int i = 0; i < 500 && LiveRecords() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(0, LiveRecords());
+        service.pipe = nullptr;
+    }
+    EXPECT_EQ(0, gate.Count());
 }
 
 TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)

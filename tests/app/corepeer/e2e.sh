@@ -5,9 +5,12 @@
 #   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile, pending)
 # Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
 # for the hostile case), WABSTUB (the stand-in address-book library, for the pending case),
-# WINEPREFIX (tools/wine-env.sh).
-# Each copy has a folder of its own (its XML files, its downloads) and a settings key of its own
-# (so its own user id). Exit 0 on success, 1 on failure, 77 when a program is missing.
+# DISPLAY and the Wine of tools/wine-env.sh (./test sources it), TARNIX_TEST_LIMIT (seconds the
+# case may take; ctest sets it).
+# Each copy has a folder of its own (its program, XML files and downloads) and a Wine prefix of
+# its own, a fresh copy of the prepared template (its own HKCU and HKLM, so its own user id and
+# settings under the program's own key). Exit 0 on success, 1 on failure, 77 when a program or
+# Wine is missing.
 set -u
 case_name=${1:?usage: e2e.sh CASE}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,39 +19,56 @@ wine_run=$(cd "$here/../../.." && pwd)/tools/wine-run
 for program in "$SERVER" "$PEER"; do
     [ -x "$program" ] || { echo "SKIP: $program is missing"; exit 77; }
 done
+# The copies' prefixes share the caller's display; without one, wine-env.sh would start a
+# display server per copy that nobody stops.
+[ -n "${DISPLAY:-}" ] && [ -n "${TARNIX_WINE:-}" ] || { echo "SKIP: no Wine set up (source tools/wine-env.sh)"; exit 77; }
 work=$(mktemp -d /tmp/tarnix-core-e2e.XXXXXX)
 pids=()
 log_names=(server a b)
 START_LIMIT=60
+LIMIT=${TARNIX_TEST_LIMIT:-900}
 cleanup() {
     local p
     exec 7>&- 8>&- 2>/dev/null
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
-    [ "${wab_key_made:-0}" = 1 ] && "$wine_run" reg delete 'HKLM\Software\Microsoft\WAB' /f >/dev/null 2>&1
+    # Each copy's wineserver lingers (wine-env.sh starts it persistent): stop it with its prefix.
+    for p in "$work"/*.prefix; do
+        [ -d "$p" ] && WINEPREFIX=$p "$TARNIX_WINESERVER" -k >/dev/null 2>&1
+    done
     [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$work"
 }
 trap cleanup EXIT
 # shellcheck source=../../transport/peer/processes.sh
 . "$here/../../transport/peer/processes.sh"
 
+# The whole case ends within LIMIT, saying so, before ctest's own timeout would kill it
+# without a word. Waits are short sleeps, so the trap runs at once.
+trap 'failed "the case did not finish within ${LIMIT} s"' USR1
+( sleep "$LIMIT" && kill -USR1 $$ ) >/dev/null 2>&1 &
+pids+=($!)
+
 winpath() { echo "Z:${1//\//\\}"; }
-run_key="TarnixE2E$$"
 
+# make_copy NAME: the copy's folder (its program, XML files and downloads), its input pipe and
+# its Wine prefix, a copy of the template with its own persistent wineserver.
+make_copy() {
+    local name=$1
+    mkdir -p "$work/$name/down"
+    cp "$PEER" "$work/$name/tarnix-corepeer.exe"
+    mkfifo "$work/$name.in"
+    (source "$here/../../../tools/wine-env.sh" "$work/$name.prefix") >/dev/null 2>&1 ||
+        failed "no Wine prefix for $name"
+}
 
-# start_copy NAME FD: the copy's folder holds its program, XML files and downloads; a copy
-# started again keeps all of them.
+# start_copy NAME FD: a copy started again keeps its folder and prefix.
 start_copy() {
     local name=$1 fd=$2
-    if [ ! -d "$work/$name" ]; then
-        mkdir -p "$work/$name/down"
-        cp "$PEER" "$work/$name/tarnix-corepeer.exe"
-        mkfifo "$work/$name.in"
-    fi
+    [ -d "$work/$name" ] || make_copy "$name"
     # Read-write, so that neither end waits for the other to open.
     eval "exec $fd<>\"$work/$name.in\""
     # Not through start: a background job without a redirection of its own reads /dev/null.
-    "$wine_run" "$work/$name/tarnix-corepeer.exe" --key "Software\\$run_key$name\\" --email "$name@test" \
+    WINEPREFIX="$work/$name.prefix" "$wine_run" "$work/$name/tarnix-corepeer.exe" --email "$name@test" \
         --downloads "$(winpath "$work/$name/down")" <"$work/$name.in" >>"$work/$name.out" 2>>"$work/$name.err" &
     pids+=($!)
     eval "${name}_pid=$!"
@@ -141,16 +161,18 @@ restart|uploader-restart)
     # One copy (B, or A for uploader-restart) is killed in the middle of a file and started
     # again: it finds its list, the download resumes by itself and ends byte-exact, with no
     # second record.
-    head -c 40000000 /dev/urandom >"$work/big.bin"
+    head -c 300000000 /dev/urandom >"$work/big.bin"
     start_copy a 7
     wait_online a 1
     send_link "$work/big.bin"
     start_copy b 8
     wait_online b 1
     echo "open $(winpath "$tnl")" >&8
-    for _ in $(seq 600); do
-        [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 5000000 ] && break
-        sleep 0.1
+    # Past a third of the file: the list has been saved while the file moved (at most every
+    # 30 s), so the restart need not fetch it all again.
+    for _ in $(seq $((LIMIT * 5))); do
+        [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 100000000 ] && break
+        sleep 0.2
     done
     victim=b fd=8
     [ "$case_name" = uploader-restart ] && victim=a fd=7
@@ -160,9 +182,14 @@ restart|uploader-restart)
     eval "exec $fd>&-"
     [ ! -e "$work/b/down/big.bin" ] || failed "the file was complete before the kill"
     tr -d '\r' <"$work/b.out" | grep -q '^record 1 2 ' || failed "B had no record before the kill"
+    saved=$(iconv -f UTF-16LE -t UTF-8 "$work/b/DUList.xml" 2>/dev/null | grep '</files>' |
+        sed -n 's/.*<transfered_size>\([0-9]*\)<.*/\1/p')
+    [ -n "$saved" ] || failed "B's DUList.xml was not whole before the restart"
+    [ "$case_name" = uploader-restart ] || [ "$saved" -gt 0 ] ||
+        failed "B's list kept no progress before it was killed"
     start_copy $victim $fd
     wait_online $victim 2
-    wait_count b '^record [0-9]+ 2 7 ' 1 240 || failed "B's download did not complete after the restart"
+    wait_count b '^record [0-9]+ 2 7 ' 1 "$LIMIT" || failed "B's download did not complete after the restart"
     cmp "$work/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
     echo list >&8
     sleep 1
@@ -220,9 +247,7 @@ hostile)
     pids+=($!)
     up_pid=$!
     [ -n "$(wait_for up '/^online/p')" ] || failed "the uploader never came online"
-    mkdir -p "$work/b/down"
-    cp "$PEER" "$work/b/tarnix-corepeer.exe"
-    mkfifo "$work/b.in"
+    make_copy b
     printf '<\0f\0i\0l\0e\0s\0>\0<\0f\0i\0' >"$work/b/DUList.xml"
     start_copy b 8
     wait_online b 1
@@ -240,28 +265,28 @@ pending)
     # under a display name: its start opens the link without any command, empties the setting,
     # and the address book keeps that name after the link is accepted.
     [ -f "${WABSTUB:-}" ] || { echo "SKIP: no stand-in address-book library"; exit 77; }
-    "$wine_run" reg query 'HKLM\Software\Microsoft\WAB' >/dev/null 2>&1 &&
-        { echo "SKIP: this prefix has an address-book key of its own"; exit 77; }
     head -c 200000 /dev/urandom >"$work/p.bin"
     start_copy a 7
     wait_online a 1
     send_link "$work/p.bin"
     url=$(tr -d '\r\n' <"$tnl")
-    "$wine_run" reg add "HKCU\\Software\\${run_key}b" /v InitialFileLink /t REG_SZ /d "$url" /f >/dev/null 2>&1 ||
+    # B's prefix is its own: its settings and its system's address-book key.
+    make_copy b
+    b_reg() { WINEPREFIX="$work/b.prefix" "$wine_run" reg "$@"; }
+    b_reg add 'HKCU\Software\Tarnix' /v InitialFileLink /t REG_SZ /d "$url" /f >/dev/null 2>&1 ||
         failed "could not set B's InitialFileLink"
     cp "$WABSTUB" "$work/wabstub.dll"
     printf 'N=Alice Display|E=a@test\n' >"$work/contacts.txt"
     export TARNIX_WABSTUB_CONTACTS
     TARNIX_WABSTUB_CONTACTS=$(winpath "$work/contacts.txt")
-    wab_key_made=1
-    "$wine_run" reg add 'HKLM\Software\Microsoft\WAB\DLLPath' /ve /t REG_SZ /d "$(winpath "$work/wabstub.dll")" /f \
+    b_reg add 'HKLM\Software\Microsoft\WAB\DLLPath' /ve /t REG_SZ /d "$(winpath "$work/wabstub.dll")" /f \
         >/dev/null 2>&1 || failed "could not name the stand-in library"
     start_copy b 8
     wait_online b 1
     wait_count b '^opened' 1 30 || failed "B did not open the pending link"
     wait_count b '^record [0-9]+ 2 7 ' 1 120 || failed "B's download did not complete"
     cmp "$work/p.bin" "$work/b/down/p.bin" || failed "p.bin differs"
-    "$wine_run" reg query "HKCU\\Software\\${run_key}b" /v InitialFileLink 2>/dev/null | tr -d '\r' |
+    b_reg query 'HKCU\Software\Tarnix' /v InitialFileLink 2>/dev/null | tr -d '\r' |
         grep -q 'InitialFileLink.*REG_SZ *$' || failed "InitialFileLink was not emptied"
     echo quit >&7
     echo quit >&8
