@@ -9,7 +9,7 @@
 #include "app/ServerReports.h"
 #include "app/ServiceHandOff.h"
 #include "app/TransferRegistry.h"
-#include "transport/CloseReason.h"
+#include "transport/transfer/CloseReason.h"
 
 IMPLEMENT_DYNAMIC(CDownloadFile, CTransferingFile)
 

@@ -9,7 +9,7 @@
 // cut to size and moved to its final name, never over an existing file.
 
 #include "app/TransferingFile.h"
-#include "transport/TransportCallback.h"
+#include "transport/transfer/TransportCallback.h"
 
 class CDownloadFile : public CTransferingFile, public IDownloadCallback {
     DECLARE_DYNAMIC(CDownloadFile)

@@ -21,7 +21,7 @@
 #include "app/FileLink.h"
 #include "framework/String.h"
 #include "infra/Lock.h"
-#include "transport/TransferEntry.h"
+#include "transport/transfer/TransferEntry.h"
 
 class CTransferingFile;
 class CDownloadFile;

@@ -10,7 +10,7 @@
 
 #include "app/LinkFileEntry.h"
 #include "app/TransferingFile.h"
-#include "transport/TransportCallback.h"
+#include "transport/transfer/TransportCallback.h"
 
 class CUploadFile : public CTransferingFile, public IUploadCallback {
     DECLARE_DYNAMIC(CUploadFile)

@@ -18,8 +18,8 @@
 #include "messaging/Protocol.h"
 #include "messaging/RoutingStrategy.h"
 #include "messaging/ServerConfig.h"
-#include "transport/Ant.h"
-#include "transport/TransportManagerThread.h"
+#include "transport/ant/Ant.h"
+#include "transport/transfer/TransportManagerThread.h"
 
 using namespace KV2Protocol;
 

@@ -26,9 +26,9 @@
 #include "messaging/CommandHandler.h"
 #include "messaging/KV2SockHandler.h"
 #include "messaging/MsgStream.h"
-#include "transport/TransferEntry.h"
-#include "transport/TransportManagerInternalMsg.h"
-#include "transport/TransportManagerOutlet.h"
+#include "transport/transfer/TransferEntry.h"
+#include "transport/transfer/TransportManagerInternalMsg.h"
+#include "transport/transfer/TransportManagerOutlet.h"
 
 class CCommunicator;
 class IUploadCallback;

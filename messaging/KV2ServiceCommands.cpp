@@ -1,7 +1,7 @@
 // The server's commands as the service handles them (service thread). Every body is read whole
 // before anything changes, so a short body (ST_OUT_OF_BOUNDS) leaves no trace.
 #include "messaging/KV2Service.h"
-#include "transport/TransportCallback.h"
+#include "transport/transfer/TransportCallback.h"
 
 #include <memory>
 #include <vector>
@@ -11,7 +11,7 @@
 #include "messaging/MsgSockHandler.h"
 #include "messaging/Protocol.h"
 #include "messaging/SessionKeys.h"
-#include "transport/Ant.h"
+#include "transport/ant/Ant.h"
 
 using namespace KV2Protocol;
 

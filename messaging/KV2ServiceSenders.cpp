@@ -7,7 +7,7 @@
 #include "infra/MessageWriter.h"
 #include "messaging/Communicator.h"
 #include "messaging/Protocol.h"
-#include "transport/TransportCallback.h"
+#include "transport/transfer/TransportCallback.h"
 
 using namespace KV2Protocol;
 

@@ -6,7 +6,7 @@
 #include "infra/Status.h"
 #include "messaging/MsgBuffer.h"
 #include "messaging/Protocol.h"
-#include "transport/Checksum.h"
+#include "transport/transfer/Checksum.h"
 
 // Transforms a whole message in place on its way out.
 class IMsgEncoder

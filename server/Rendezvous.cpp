@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "server/ServerLog.h"
-#include "transport/AntHandshakeBodies.h"
-#include "transport/AntHeader.h"
-#include "transport/AntPacket.h"
-#include "transport/AntPacketStream.h"
+#include "transport/ant/wire/AntHandshakeBodies.h"
+#include "transport/ant/wire/AntHeader.h"
+#include "transport/ant/wire/AntPacket.h"
+#include "transport/ant/wire/AntPacketStream.h"
 
 namespace TarnixServer {
 

@@ -18,8 +18,8 @@
 #include "app/UploadFile.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
-#include "transport/CloseReason.h"
-#include "transport/TransportManagerThread.h"
+#include "transport/transfer/CloseReason.h"
+#include "transport/transfer/TransportManagerThread.h"
 
 using namespace coretest;
 

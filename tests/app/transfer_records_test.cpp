@@ -10,7 +10,7 @@
 #include "app/TransferStatus.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
-#include "transport/CloseReason.h"
+#include "transport/transfer/CloseReason.h"
 
 using namespace coretest;
 

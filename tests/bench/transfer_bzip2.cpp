@@ -2,8 +2,8 @@
 // block size 9, as the upload handler does. Reads the file given on the command line (the
 // same file the transfer benchmark sends) and prints "compress | MB/s" and "decompress |
 // MB/s", each the median of several passes over at most 64 MiB of it.
-#include "transport/Bzip2.h"
-#include "transport/DataMessages.h"
+#include "transport/transfer/Bzip2.h"
+#include "transport/transfer/DataMessages.h"
 
 #include <algorithm>
 #include <chrono>

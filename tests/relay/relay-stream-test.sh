@@ -62,7 +62,7 @@ cleanup() {
 trap cleanup EXIT
 
 log_names=(server relay receiver sender)
-source "$here/../transport/peer/processes.sh"
+source "$here/../transport/ant/peer/processes.sh"
 
 start server "$server" --port 0 --address 127.0.0.1 --outbox "$work/outbox" --report-log "$work/reports.log"
 port=$(wait_for server 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p')

@@ -8,9 +8,9 @@
 #include "infra/os/Poller.h"
 #include "infra/os/Socket.h"
 #include "support/ServerRunner.h"
-#include "transport/AntHandshakeBodies.h"
-#include "transport/AntHeader.h"
-#include "transport/AntPacketStream.h"
+#include "transport/ant/wire/AntHandshakeBodies.h"
+#include "transport/ant/wire/AntHeader.h"
+#include "transport/ant/wire/AntPacketStream.h"
 
 namespace {
 

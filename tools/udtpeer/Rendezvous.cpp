@@ -1,7 +1,7 @@
 #include "tools/udtpeer/Rendezvous.h"
 
-#include "transport/AntHandshakeBodies.h"
-#include "transport/AntHeader.h"
+#include "transport/ant/wire/AntHandshakeBodies.h"
+#include "transport/ant/wire/AntHeader.h"
 
 #include <arpa/inet.h>
 #include <poll.h>

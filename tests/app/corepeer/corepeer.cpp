@@ -29,7 +29,7 @@
 #include "app/UserInterfaceSeam.h"
 #include "framework/MessageBox.h"
 #include "infra/ConditionVariable.h"
-#include "transport/TransportManagerThread.h"
+#include "transport/transfer/TransportManagerThread.h"
 
 namespace {
 

@@ -39,8 +39,8 @@ cleanup() {
     [ "${KEEP_WORK:-0}" = 1 ] || rm -rf "$work"
 }
 trap cleanup EXIT
-# shellcheck source=../../transport/peer/processes.sh
-. "$here/../../transport/peer/processes.sh"
+# shellcheck source=../../transport/ant/peer/processes.sh
+. "$here/../../transport/ant/peer/processes.sh"
 
 # The whole case ends within LIMIT, saying so, before ctest's own timeout would kill it
 # without a word. Waits are short sleeps, so the trap runs at once.

@@ -15,7 +15,7 @@
 #include "app/ServiceHandOff.h"
 #include "app/TransferRegistry.h"
 #include "infra/Lock.h"
-#include "transport/TransferEntry.h"
+#include "transport/transfer/TransferEntry.h"
 
 namespace coretest {
 

@@ -15,7 +15,7 @@
 #include "infra/os/Socket.h"
 #include "messaging/KV2Service.h"
 #include "messaging/MsgStream.h"
-#include "transport/TransportManagerInternalMsg.h"
+#include "transport/transfer/TransportManagerInternalMsg.h"
 
 namespace svctest {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "transport/TransportCallback.h"
+#include "transport/transfer/TransportCallback.h"
 
 #include <cstring>
 #include <memory>

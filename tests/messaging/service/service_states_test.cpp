@@ -10,7 +10,7 @@
 #include "ServiceTestSupport.h"
 #include "messaging/Protocol.h"
 #include "server/Server.h"
-#include "transport/AntThread.h"
+#include "transport/ant/AntThread.h"
 #include "support/ServerRunner.h"
 
 using namespace svctest;

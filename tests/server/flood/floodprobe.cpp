@@ -33,9 +33,9 @@
 #include "messaging/Protocol.h"
 #include "support/TestClient.h"
 #include "support/TestUser.h"
-#include "transport/AntHandshakeBodies.h"
-#include "transport/AntHeader.h"
-#include "transport/AntPacketStream.h"
+#include "transport/ant/wire/AntHandshakeBodies.h"
+#include "transport/ant/wire/AntHeader.h"
+#include "transport/ant/wire/AntPacketStream.h"
 
 extern char** environ;
 

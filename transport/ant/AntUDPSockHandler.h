@@ -1,0 +1,61 @@
+#pragma once
+// Handler of the transport's one UDP socket on the Ant thread: it reads every waiting
+// datagram into a packet buffer for the session layer, runs the send flush while the socket
+// takes more, and carries the sessions' timers as keyed timers of the socket, keyed
+// (kind << 16) | session id. Whatever goes wrong with one datagram, one send or one session
+// stays with it: nothing here ever gives the dispatcher a reason to close the socket.
+
+#include "infra/Dispatcher.h"
+#include "infra/SocketEventHandler.h"
+#include "infra/UDPSocket.h"
+#include "transport/ant/wire/AntPacket.h"
+
+#include <cstdint>
+
+class CAntThread;
+class IAntSessionManager;
+
+class CAntUDPSockHandler : public sti::CSocketAttachedEventHandler<sti::CUDPSocket> {
+public:
+    // Datagrams read per readable event; more wait for the next round, so the other
+    // sockets of the thread get their turn.
+    static constexpr int MAX_DATAGRAMS_PER_EVENT = 64;
+
+    // All three outlive the handler, which the dispatcher deletes together with its socket;
+    // the thread (if any) hears of that removal.
+    CAntUDPSockHandler(IAntSessionManager& sessions, sti::CDispatcher& dispatcher, CAntThread* thread = nullptr);
+
+    using sti::CSocketAttachedEventHandler<sti::CUDPSocket>::OnRead;
+    using sti::CSocketAttachedEventHandler<sti::CUDPSocket>::OnWrite;
+    using sti::CSocketAttachedEventHandler<sti::CUDPSocket>::OnTimer;
+    using sti::CSocketAttachedEventHandler<sti::CUDPSocket>::OnRemoved;
+
+    Status OnRead(sti::CUDPSocket* socket) override;
+    Status OnWrite(sti::CUDPSocket* socket) override;
+    Status OnTimer(sti::CUDPSocket* socket, const sti::CTimeValue& now, int key) override;
+    Status OnRemoved(sti::CUDPSocket* socket) override;
+
+    // For the session layer. One datagram of packet.Length bytes; a failure is the caller's
+    // alone. ST_NOT_CONNECTED when the socket is gone.
+    Status SendTo(const SAntPacket& packet, const CIPEndpoint& destination);
+    Status GetLocalAddress(CIPEndpoint& local) const;
+    // Write interest until the flush answers that nobody waits.
+    Status RequestWrite();
+    // Arms (or re-arms) the session's timer of that kind.
+    Status ArmTimer(std::uint16_t sessionId, std::uint16_t kind, std::int32_t milliseconds);
+    // ST_NOT_FOUND when it is not armed.
+    Status CancelTimer(std::uint16_t sessionId, std::uint16_t kind);
+    sti::CDispatcher& GetDispatcher() const { return m_dispatcher; }
+
+    static int MakeTimerKey(std::uint16_t sessionId, std::uint16_t kind)
+    {
+        return int((std::uint32_t(kind) << 16) | sessionId);
+    }
+
+private:
+    IAntSessionManager& m_sessions;
+    sti::CDispatcher& m_dispatcher;
+    CAntThread* m_thread;
+    // One byte more than a datagram may have, so that a longer one shows.
+    std::uint8_t m_receive[ANT_MAX_DATAGRAM + 1];
+};

@@ -1,0 +1,124 @@
+#include "transport/ant/wire/AntHandshakeBodies.h"
+
+#include "transport/ant/wire/AntSequence.h"
+
+#include <new>
+
+namespace {
+
+Status WriteAddressList(CAntPacketWriter& writer, const std::vector<std::uint32_t>& addresses)
+{
+    if (addresses.size() > 0xFFFF) {
+        return ST_OUT_OF_BOUNDS;
+    }
+    writer.WriteU16(std::uint16_t(addresses.size()));
+    for (std::uint32_t address : addresses) {
+        writer.WriteU32(address);
+    }
+    return writer.GetStatus();
+}
+
+// The count is checked against the bytes received before anything is allocated for it.
+Status ReadAddressList(CAntPacketReader& reader, std::vector<std::uint32_t>& addresses)
+{
+    addresses.clear();
+    std::uint16_t count = 0;
+    Status status = reader.ReadU16(count);
+    if (status != ST_SUCCESS) {
+        return status;
+    }
+    if (std::uint32_t(count) * 4 > reader.GetRemaining()) {
+        return reader.Skip(std::uint32_t(count) * 4);
+    }
+    try {
+        addresses.reserve(count);
+    } catch (const std::bad_alloc&) {
+        return ST_NO_MEMORY;
+    }
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint32_t address = 0;
+        reader.ReadU32(address);
+        addresses.push_back(address);
+    }
+    return reader.GetStatus();
+}
+
+} // namespace
+
+Status WriteAntBody(CAntPacketWriter& writer, const SAntConnectRequestBody& body)
+{
+    writer.WriteU32(body.OwnId);
+    writer.WriteU32(body.PeerId);
+    writer.WriteU64(body.Key);
+    writer.WriteU16(body.LocalPort);
+    return WriteAddressList(writer, body.LocalAddresses);
+}
+
+Status ReadAntBody(CAntPacketReader& reader, SAntConnectRequestBody& body)
+{
+    reader.ReadU32(body.OwnId);
+    reader.ReadU32(body.PeerId);
+    reader.ReadU64(body.Key);
+    reader.ReadU16(body.LocalPort);
+    return ReadAddressList(reader, body.LocalAddresses);
+}
+
+Status WriteAntBody(CAntPacketWriter& writer, const SAntConnectRelayBody& body)
+{
+    writer.WriteU32(body.Requester.Address);
+    writer.WriteU16(body.Requester.Port);
+    writer.WriteU16(body.Requester.Reserved);
+    writer.WriteU64(body.Key);
+    writer.WriteU16(body.LocalPort);
+    return WriteAddressList(writer, body.LocalAddresses);
+}
+
+Status ReadAntBody(CAntPacketReader& reader, SAntConnectRelayBody& body)
+{
+    reader.ReadU32(body.Requester.Address);
+    reader.ReadU16(body.Requester.Port);
+    reader.ReadU16(body.Requester.Reserved);
+    reader.ReadU64(body.Key);
+    reader.ReadU16(body.LocalPort);
+    return ReadAddressList(reader, body.LocalAddresses);
+}
+
+Status WriteAntBody(CAntPacketWriter& writer, const SAntHelloBody& body)
+{
+    writer.WriteU64(body.Key);
+    writer.WriteU16(body.Reserved);
+    writer.WriteU16(body.SessionId);
+    writer.WriteU32(body.InitialSequence);
+    writer.WriteU32(body.Window);
+    writer.WriteU32(body.SenderId);
+    return writer.WriteU32(body.ReceiverId);
+}
+
+Status ReadAntBody(CAntPacketReader& reader, SAntHelloBody& body)
+{
+    reader.ReadU64(body.Key);
+    reader.ReadU16(body.Reserved);
+    reader.ReadU16(body.SessionId);
+    reader.ReadU32(body.InitialSequence);
+    reader.ReadU32(body.Window);
+    reader.ReadU32(body.SenderId);
+    const Status status = reader.ReadU32(body.ReceiverId);
+    // A peer's window sizes our send queue and its sequence numbers our arithmetic.
+    body.Window = ClampAntWindow(body.Window);
+    body.InitialSequence &= ANT_SEQUENCE_MASK;
+    return status;
+}
+
+Status WriteAntBody(CAntPacketWriter& writer, const SAntHelloConfirmBody& body)
+{
+    writer.WriteU64(body.Key);
+    writer.WriteU32(body.SenderId);
+    return writer.WriteU32(body.ReceiverId);
+}
+
+Status ReadAntBody(CAntPacketReader& reader, SAntHelloConfirmBody& body)
+{
+    reader.ReadU64(body.Key);
+    reader.ReadU32(body.SenderId);
+    return reader.ReadU32(body.ReceiverId);
+}

@@ -1,0 +1,35 @@
+#include "transport/ant/wire/AntHeader.h"
+
+SAntHeader SAntHeader::Control(int type, std::uint16_t value, std::uint16_t destination, std::uint8_t flags)
+{
+    SAntHeader header;
+    header.Flags = flags;
+    header.Destination = destination;
+    header.Word = MakeAntControlWord(type, value);
+    return header;
+}
+
+SAntHeader SAntHeader::Data(std::uint32_t sequence, std::uint16_t destination, std::uint8_t flags)
+{
+    SAntHeader header;
+    header.Flags = flags;
+    header.Destination = destination;
+    header.Word = MakeAntDataWord(sequence);
+    return header;
+}
+
+Status WriteAntHeader(CAntPacketWriter& writer, const SAntHeader& header)
+{
+    writer.WriteU8(header.Version);
+    writer.WriteU8(header.Flags);
+    writer.WriteU16(header.Destination);
+    return writer.WriteU32(header.Word);
+}
+
+Status ReadAntHeader(CAntPacketReader& reader, SAntHeader& header)
+{
+    reader.ReadU8(header.Version);
+    reader.ReadU8(header.Flags);
+    reader.ReadU16(header.Destination);
+    return reader.ReadU32(header.Word);
+}
