@@ -207,7 +207,12 @@ TEST_F(XmlStore, ASaverKilledAtAnyMomentLeavesAWholeFile)
         PROCESS_INFORMATION process = {};
         ASSERT_TRUE(CreateProcessA(nullptr, commandLine.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &startup, &process)) << GetLastError();
-        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(process.hProcess, 150 + random() % 300));
+        const CString running = m_list + ".running";
+        for (int waited = 0; !CScratchFolder::Exists(running) && waited < 60000; waited += 10)
+            ASSERT_EQ(WAIT_TIMEOUT, WaitForSingleObject(process.hProcess, 10)) << "the saver ended by itself";
+        ASSERT_TRUE(CScratchFolder::Exists(running)) << "the saver never finished a save";
+        DeleteFileA(running);
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(process.hProcess, random() % 300));
         TerminateProcess(process.hProcess, 9);
         WaitForSingleObject(process.hProcess, INFINITE);
         CloseHandle(process.hThread);
