@@ -23,7 +23,7 @@ _tarnix_choose_windows() {
 _tarnix_choose_windows || { echo "[setup] failed" >&2; return 1 2>/dev/null || exit 1; }
 
 _tarnix_packages=(cmake g++ make googletest libgtest-dev g++-mingw-w64-i686 mingw-w64-tools wine
-    xvfb libcrypto++-dev libbz2-dev libpugixml-dev libboost-dev dpkg-dev ccache clang libclang-rt-14-dev
+    xvfb libcrypto++-dev libbz2-dev libpugixml-dev libboost-dev dpkg-dev ccache clang clang-format libclang-rt-14-dev
     libudt-dev x11-utils)
 # Where no i386 program can run, no i386 package is installed: it could not work, and a lagging
 # i386 index would only block the amd64 packages.
