@@ -10,7 +10,7 @@
 
 class CAddressBook {
 public:
-    using Entry = std::pair<CString, CString>;   // e-mail, name
+    using Entry = std::pair<CString, CString>; // e-mail, name
 
     CAddressBook() = default;
     CAddressBook(const CAddressBook&) = delete;
@@ -34,7 +34,7 @@ public:
     void GetSuggestions(const CString& text, CItemList& suggestions) const;
 
 private:
-    mutable sti::CRecursiveMutex m_lock;   // guards both members; Add re-enters it to save
+    mutable sti::CRecursiveMutex m_lock; // guards both members; Add re-enters it to save
     CItemList m_entries;
     CString m_path;
 };

@@ -67,5 +67,5 @@ public:
 private:
     std::deque<Record> m_records;
     mutable sti::CMutex m_lock;
-    HANDLE m_semaphore;   // owned; counts the queued records
+    HANDLE m_semaphore; // owned; counts the queued records
 };

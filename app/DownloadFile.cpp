@@ -25,7 +25,6 @@ CString FolderOf(const CString& path)
     return slash < 0 ? CString() : path.Left(slash);
 }
 
-
 } // namespace
 
 CDownloadFile::CDownloadFile() : CTransferingFile(TYPE_DOWNLOAD)
@@ -56,9 +55,7 @@ CString CDownloadFile::SafeNameIn(const CString& folder, const char* name)
     return CString(MakeSafeFileName(name ? name : "", room).c_str());
 }
 
-void CDownloadFile::OnConnected(const std::uint32_t*)
-{
-}
+void CDownloadFile::OnConnected(const std::uint32_t*) {}
 
 void CDownloadFile::SetSessionStatus(int status)
 {
@@ -80,8 +77,8 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
         sti::CScopedLock guard(registry->GetLock());
         const STransferFileEntry& first = entries.front();
         const CString folder = FolderOf(m_realName);
-        m_fileSize = first.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
-                                                                        : static_cast<std::int64_t>(first.Size);
+        m_fileSize =
+            first.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(first.Size);
         m_shortName = SafeNameIn(folder, first.Name.c_str());
         m_realName = folder + "\\" + m_shortName;
         m_workingPath = WorkingPathFor(m_realName, m_fileId);
@@ -267,8 +264,7 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
             m_fileStatus = FS_SUSPENDED;
             CTransferRegistry::PostRecord(*this);
         }
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     CMainManager::NotifyUI();
     registry->SaveList();
     // A finished download makes room for one that waits for a slot.

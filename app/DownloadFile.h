@@ -52,7 +52,7 @@ private:
     // Cuts the working file to size and moves it to a free final name; false when it stays.
     bool Finish();
 
-    bool m_writeFailed = false;   // the session ends with a file error at the next range
-    bool m_openFailed = false;    // this session could not open the working file
+    bool m_writeFailed = false; // the session ends with a file error at the next range
+    bool m_openFailed = false;  // this session could not open the working file
     bool m_discardWorkingFile = false;
 };

@@ -38,8 +38,7 @@ IMPLEMENT_DYNAMIC(CFileLink, CObject)
 
 CString CFileLink::JoinFileNames(const char* separator, int count, std::int64_t& total) const
 {
-    const std::size_t n = count < 0 ? m_entries.size()
-                                    : std::min(m_entries.size(), static_cast<std::size_t>(count));
+    const std::size_t n = count < 0 ? m_entries.size() : std::min(m_entries.size(), static_cast<std::size_t>(count));
     CString joined;
     total = 0;
     for (std::size_t i = 0; i < n; ++i) {

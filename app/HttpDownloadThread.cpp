@@ -12,8 +12,8 @@ namespace {
 
 const char AGENT[] = "KVHTTP5";
 const DWORD REQUEST_FLAGS = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_COOKIES;
-const DWORD ERROR_DIALOG_FLAGS = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-    FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+const DWORD ERROR_DIALOG_FLAGS =
+    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 const DWORD LENGTH_TEXT_SIZE = 64;
 
 // Content-Length must be plain decimal digits worth 1 to 4294967295: a missing, zero or
@@ -94,13 +94,13 @@ void CHttpDownloadThread::Download()
     m_session.Reset(InternetOpenA(AGENT, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!m_session)
         return m_callback.OnError(DOWNLOAD_ERROR_SILENT);
-    m_connection.Reset(InternetConnectA(m_session.Get(), m_host, m_port ? m_port : INTERNET_DEFAULT_HTTP_PORT,
-                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    m_connection.Reset(InternetConnectA(m_session.Get(), m_host, m_port ? m_port : INTERNET_DEFAULT_HTTP_PORT, nullptr,
+                                        nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!m_connection)
         return m_callback.OnError(DOWNLOAD_ERROR_SILENT);
 
-    m_request.Reset(HttpOpenRequestA(m_connection.Get(), "GET", m_path, "HTTP/1.0", nullptr, nullptr,
-                                     REQUEST_FLAGS, 0));
+    m_request.Reset(
+        HttpOpenRequestA(m_connection.Get(), "GET", m_path, "HTTP/1.0", nullptr, nullptr, REQUEST_FLAGS, 0));
     if (!m_request)
         return Fail(DOWNLOAD_ERROR_REPORTED);
     m_busy = true;
@@ -114,13 +114,11 @@ void CHttpDownloadThread::Download()
     m_callback.OnStart(total, present);
     present = std::min(present, total);
     if (present > 0 && present < total &&
-        InternetSetFilePointer(m_request.Get(), static_cast<LONG>(present), nullptr, FILE_BEGIN, 0) !=
-            present) {
+        InternetSetFilePointer(m_request.Get(), static_cast<LONG>(present), nullptr, FILE_BEGIN, 0) != present) {
         m_busy = false;
         return Fail(DOWNLOAD_ERROR_REPORTED);
     }
-    if (!m_file.Open(m_target, CFile::modeWrite | CFile::shareExclusive | CFile::modeCreate |
-                                   CFile::modeNoTruncate)) {
+    if (!m_file.Open(m_target, CFile::modeWrite | CFile::shareExclusive | CFile::modeCreate | CFile::modeNoTruncate)) {
         m_busy = false;
         return Fail(DOWNLOAD_ERROR_REPORTED);
     }
@@ -144,9 +142,8 @@ bool CHttpDownloadThread::QueryStatusOk()
 {
     DWORD status = 0;
     DWORD size = sizeof status;
-    return HttpQueryInfoA(m_request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                          nullptr) &&
-        status == HTTP_STATUS_OK;
+    return HttpQueryInfoA(m_request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+           status == HTTP_STATUS_OK;
 }
 
 bool CHttpDownloadThread::QueryLength(DWORD& total)
@@ -169,7 +166,7 @@ void CHttpDownloadThread::Transfer(DWORD total, DWORD position)
             break;
         }
         if (!m_run.Wait(1))
-            break;   // cancelled
+            break; // cancelled
         if (m_pause)
             m_resume.Wait(m_pauseMs);
         // Never past the announced end, whatever the server sends after it.
@@ -180,7 +177,7 @@ void CHttpDownloadThread::Transfer(DWORD total, DWORD position)
             break;
         }
         if (count == 0)
-            break;   // the body ended early
+            break; // the body ended early
         try {
             m_file.Seek(position, CFile::begin);
             m_file.Write(buffer.data(), count);

@@ -57,7 +57,7 @@ private:
     INTERNET_PORT m_port = 0;
     CString m_path;
     CString m_target;
-    CInternetHandle m_session;      // in this order, so the request closes first
+    CInternetHandle m_session; // in this order, so the request closes first
     CInternetHandle m_connection;
     CInternetHandle m_request;
     CFile m_file;

@@ -7,8 +7,7 @@
 
 CHttpDownloader::CHttpDownloader(const CString& url, const CString& target, IHttpDownloadCallback& client)
     : m_url(url), m_target(target), m_client(client)
-{
-}
+{}
 
 CHttpDownloader::~CHttpDownloader()
 {

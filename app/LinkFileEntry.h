@@ -19,8 +19,8 @@ public:
     // A fresh id: the last eight bytes of one new GUID, then the last eight of a second one.
     static void MakeFreshId(unsigned char id[ID_SIZE]);
 
-    CString m_name;   // the file name without folder
-    CString m_path;   // full local path; meaningful on the sender's side only
+    CString m_name; // the file name without folder
+    CString m_path; // full local path; meaningful on the sender's side only
     unsigned char m_fileId[ID_SIZE] = {};
     std::int64_t m_size = 0;
 };

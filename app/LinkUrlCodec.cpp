@@ -64,9 +64,8 @@ std::string EncodeWithin(const std::string& text, std::size_t room)
     return out;
 }
 
-std::string ComposeQuery(bool longForm, const std::string& fe, const std::string& fg,
-                         const std::string& te, const std::string& tn, const std::string& ts,
-                         const std::string& tt, int tc)
+std::string ComposeQuery(bool longForm, const std::string& fe, const std::string& fg, const std::string& te,
+                         const std::string& tn, const std::string& ts, const std::string& tt, int tc)
 {
     std::string q = "fe=" + fe + "&fg=" + fg;
     if (longForm)
@@ -120,8 +119,8 @@ bool IsDeviceName(const std::string& name)
     for (const char* device : kDevices)
         if (stem == device)
             return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-           stem[3] >= '1' && stem[3] <= '9';
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
 }
 
 } // namespace
@@ -183,8 +182,7 @@ std::string SafeFileName(const std::string& name)
     return safe;
 }
 
-std::string BuildLinkUrl(const std::string& prefix, const LinkFields& link,
-                         const std::vector<std::string>& names)
+std::string BuildLinkUrl(const std::string& prefix, const LinkFields& link, const std::vector<std::string>& names)
 {
     const bool longForm = !link.recipientEmail.empty() || !link.recipientName.empty();
     const std::string fg = UrlEncodeLink(IdToBase64(link.senderUserId));
@@ -276,8 +274,7 @@ ParseResult ParseLinkUrl(const std::string& url, const std::string& prefix, Link
             link.recipientName = value;
         } else if (key == "ts") {
             std::int64_t size = 0;
-            if (!DecodeValue(raw, value) ||
-                !ReadDecimal(value, std::numeric_limits<std::int64_t>::max(), size))
+            if (!DecodeValue(raw, value) || !ReadDecimal(value, std::numeric_limits<std::int64_t>::max(), size))
                 return ParseResult::Failed;
             link.totalSize = size;
             link.firstFileSize = size;

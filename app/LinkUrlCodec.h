@@ -47,22 +47,21 @@ struct LinkFields {
     std::string recipientEmail;
     std::string recipientName;
     std::int64_t totalSize = 0;
-    int fileCount = 0;                          // "tc"
-    unsigned char firstFileId[ID_SIZE] = {};   // "tt"
-    std::string firstFileName;                  // parse: the first name after "fn="
-    std::int64_t firstFileSize = 0;             // parse: the total size (the URL has no other)
+    int fileCount = 0;                       // "tc"
+    unsigned char firstFileId[ID_SIZE] = {}; // "tt"
+    std::string firstFileName;               // parse: the first name after "fn="
+    std::int64_t firstFileSize = 0;          // parse: the total size (the URL has no other)
 };
 
 // `names`: the names of the first entries (only the first NAMES_IN_URL are used). The result is
 // never longer than MAX_URL_LENGTH: a name that does not fit is shortened keeping its extension;
 // when even the fixed fields do not fit, the recipient name, then the recipient e-mail, then the
 // sender e-mail are cut. Empty only when the prefix alone leaves no room for the query.
-std::string BuildLinkUrl(const std::string& prefix, const LinkFields& link,
-                         const std::vector<std::string>& names);
+std::string BuildLinkUrl(const std::string& prefix, const LinkFields& link, const std::vector<std::string>& names);
 
 enum class ParseResult {
-    WrongPrefix,  // nothing was touched
-    Failed,       // the file fields were reset; the fields read before the fault stay set
+    WrongPrefix, // nothing was touched
+    Failed,      // the file fields were reset; the fields read before the fault stay set
     Parsed,
 };
 

@@ -68,7 +68,11 @@ bool CutTextsToFit(const std::vector<CString*>& texts, const std::function<bool(
             std::size_t keep = 0;
             const bool found = FindLargestFitting(
                 static_cast<std::size_t>(whole.GetLength() - 1),
-                [&](std::size_t k) { *text = Cut(whole, static_cast<int>(k)); return attempt(); }, keep);
+                [&](std::size_t k) {
+                    *text = Cut(whole, static_cast<int>(k));
+                    return attempt();
+                },
+                keep);
             if (found) {
                 *text = Cut(whole, static_cast<int>(keep));
                 return attempt();
@@ -105,8 +109,7 @@ std::size_t EstimateListedFiles(const CFileLink& link, const CString& url)
         if (count > ESTIMATE_LIMIT)
             break;
         const std::int32_t low32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(entry.m_size));
-        count += entry.m_name.GetLength() + entry.m_path.GetLength() + std::to_string(low32).size() +
-                 ESTIMATE_PER_FILE;
+        count += entry.m_name.GetLength() + entry.m_path.GetLength() + std::to_string(low32).size() + ESTIMATE_PER_FILE;
         ++listed;
     }
     return listed;
@@ -186,7 +189,10 @@ bool BuildLinkMailRequest(const CFileLink& link, CString& request)
         plan.recipientName = link.m_recipientName;
 
         std::string text;
-        const auto attempt = [&] { text = EncodeLinkMail(link, url, plan); return Fits(text); };
+        const auto attempt = [&] {
+            text = EncodeLinkMail(link, url, plan);
+            return Fits(text);
+        };
         bool fits = attempt();
         if (!fits && plan.listedFiles > 0) {
             // Files go first: the link itself names the first three, and the uploader's answer
@@ -194,7 +200,12 @@ bool BuildLinkMailRequest(const CFileLink& link, CString& request)
             const std::size_t most = plan.listedFiles - 1;
             std::size_t listed = 0;
             fits = FindLargestFitting(
-                most, [&](std::size_t k) { plan.listedFiles = k; return attempt(); }, listed);
+                most,
+                [&](std::size_t k) {
+                    plan.listedFiles = k;
+                    return attempt();
+                },
+                listed);
             plan.listedFiles = fits ? listed : 0;
             if (fits)
                 attempt();
@@ -218,7 +229,10 @@ bool BuildInvitationRequest(const CTAFEmail& mail, CString& request)
     try {
         InvitationPlan plan{mail.m_senderName, mail.m_subject, mail.m_body};
         std::string text;
-        const auto attempt = [&] { text = EncodeInvitation(mail, plan); return Fits(text); };
+        const auto attempt = [&] {
+            text = EncodeInvitation(mail, plan);
+            return Fits(text);
+        };
         // The recipients are the point of the mail: only the free texts give way.
         if (!attempt() && !CutTextsToFit({&plan.body, &plan.subject, &plan.senderName}, attempt))
             return false;

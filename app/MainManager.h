@@ -69,9 +69,9 @@ public:
     void ProcessPendingLink(CSettingsManager& settings);
 
 private:
-    CSettingsManager* m_reading = nullptr;   // the settings whose book OnAddress fills, during ReadWABContacts
+    CSettingsManager* m_reading = nullptr; // the settings whose book OnAddress fills, during ReadWABContacts
     CBlockingQueue<SUIEvent> m_uiQueue;
-    CBlockingQueue<SFileEvent> m_fileQueue;   // snapshots still queued are released at the end
+    CBlockingQueue<SFileEvent> m_fileQueue; // snapshots still queued are released at the end
     std::atomic<HWND> m_mainWindow{nullptr};
     std::atomic<IUserInterfaceSeam*> m_seam{nullptr};
 };

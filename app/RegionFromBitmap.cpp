@@ -95,7 +95,7 @@ HRGN RegionFromBitmapMask(HBITMAP bitmap, COLORREF transparent)
         mask = 0x7FFF;
     } else {
         key = (red << 16) | (green << 8) | blue;
-        mask = 0xFFFFFF;  // the fourth byte of a 32-bit pixel is not colour
+        mask = 0xFFFFFF; // the fourth byte of a 32-bit pixel is not colour
     }
     const int bytesPerPixel = bits / 8;
 

@@ -32,16 +32,14 @@ void CRegistryKey::Locate(const char* name, CString& keyPath, CString& valueName
     valueName = full.Mid(slash + 1);
 }
 
-bool CRegistryKey::OpenForRead(const char* name, bool currentUser, CRegistryHandle& key,
-                               CString& valueName) const
+bool CRegistryKey::OpenForRead(const char* name, bool currentUser, CRegistryHandle& key, CString& valueName) const
 {
     CString keyPath;
     Locate(name, keyPath, valueName);
     return key.Open(RootFor(currentUser), keyPath, KEY_READ) == ERROR_SUCCESS;
 }
 
-bool CRegistryKey::OpenForWrite(const char* name, bool currentUser, CRegistryHandle& key,
-                                CString& valueName) const
+bool CRegistryKey::OpenForWrite(const char* name, bool currentUser, CRegistryHandle& key, CString& valueName) const
 {
     CString keyPath;
     Locate(name, keyPath, valueName);
@@ -80,8 +78,7 @@ bool CRegistryKey::SetBinary(const char* name, const void* data, DWORD size, boo
 {
     CRegistryHandle key;
     CString valueName;
-    return OpenForWrite(name, currentUser, key, valueName) &&
-           key.WriteBinary(valueName, data, size) == ERROR_SUCCESS;
+    return OpenForWrite(name, currentUser, key, valueName) && key.WriteBinary(valueName, data, size) == ERROR_SUCCESS;
 }
 
 DWORD CRegistryKey::GetBinary(const char* name, void* buffer, DWORD size, bool currentUser) const

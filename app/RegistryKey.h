@@ -20,12 +20,12 @@ public:
     bool GetString(const char* name, CString& text, bool currentUser = true,
                    DWORD maxBytes = CRegistryHandle::kMaxTextBytes) const;
     bool SetDword(const char* name, DWORD value, bool currentUser = true) const;
-    bool GetDword(const char* name, DWORD& value, bool currentUser = true) const;  // REG_DWORD only
+    bool GetDword(const char* name, DWORD& value, bool currentUser = true) const; // REG_DWORD only
     bool SetBinary(const char* name, const void* data, DWORD size, bool currentUser = true) const;
     // REG_BINARY only; the number of bytes read, 0 on failure (also when larger than the buffer).
     DWORD GetBinary(const char* name, void* buffer, DWORD size, bool currentUser = true) const;
     bool DeleteValue(const char* name, bool currentUser = true) const;
-    bool DeleteKey(const char* name, bool currentUser = true) const;  // a subkey without subkeys
+    bool DeleteKey(const char* name, bool currentUser = true) const; // a subkey without subkeys
     bool ValueExists(const char* name, bool currentUser = true) const;
 
 private:
@@ -34,5 +34,5 @@ private:
     bool OpenForRead(const char* name, bool currentUser, CRegistryHandle& key, CString& valueName) const;
     bool OpenForWrite(const char* name, bool currentUser, CRegistryHandle& key, CString& valueName) const;
 
-    CString m_path;  // without a trailing "\"
+    CString m_path; // without a trailing "\"
 };

@@ -8,11 +8,11 @@
 #include "framework/String.h"
 
 enum class FileReport {
-    UploadOffered,      // "UL": a file of a link being sent, once per file
-    DownloadAccepted,   // "DA": a received link was accepted
-    DownloadCancelled,  // "DD"
-    UploadRemoved,      // "UR": once per removed upload record
-    FileMissing,        // "HF": a requested upload has no record, or its file is gone
+    UploadOffered,     // "UL": a file of a link being sent, once per file
+    DownloadAccepted,  // "DA": a received link was accepted
+    DownloadCancelled, // "DD"
+    UploadRemoved,     // "UR": once per removed upload record
+    FileMissing,       // "HF": a requested upload has no record, or its file is gone
 };
 
 CString MakeFileReport(FileReport report, const unsigned char fileId[16]);

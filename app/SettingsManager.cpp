@@ -49,33 +49,20 @@ CSettingsManager* CSettingsManager::Instance()
 }
 
 CSettingsManager::CSettingsManager(const SSettingsLocation& location)
-    : m_key(location.settingsKey),
-      m_runKey(location.runKey),
-      m_runValue(location.runValue),
-      m_showSplash(m_key, "ShowSplash", 1),
-      m_bandwidth(m_key, "Bandwidth", 0, 0, MAX_BANDWIDTH),
-      m_antivirus(m_key, "Antivirus", 0),
-      m_maxDownloads(m_key, "MaxDownloads", 0),
-      m_maxUploads(m_key, "MaxUploads", 0),
-      m_unlimitedDownloads(m_key, "UnlimitedDownloads", 1),
-      m_unlimitedUploads(m_key, "UnlimitedUploads", 1),
-      m_abSortColumn(m_key, "ABSortColumn", 0),
+    : m_key(location.settingsKey), m_runKey(location.runKey), m_runValue(location.runValue),
+      m_showSplash(m_key, "ShowSplash", 1), m_bandwidth(m_key, "Bandwidth", 0, 0, MAX_BANDWIDTH),
+      m_antivirus(m_key, "Antivirus", 0), m_maxDownloads(m_key, "MaxDownloads", 0),
+      m_maxUploads(m_key, "MaxUploads", 0), m_unlimitedDownloads(m_key, "UnlimitedDownloads", 1),
+      m_unlimitedUploads(m_key, "UnlimitedUploads", 1), m_abSortColumn(m_key, "ABSortColumn", 0),
       m_abSortAsceding(m_key, "ABSortAsceding", 1),
       m_showToolTipDownloadComplete(m_key, "ShowToolTipDownloadComplete", 1),
       m_showToolTipUploadComplete(m_key, "ShowToolTipUploadComplete", 1),
-      m_showToolTipNewUpdate(m_key, "ShowToolTipNewUpdate", 1),
-      m_extructOutlook(m_key, "ExtructOutlook", 1),
-      m_downloadsCompleted(m_key, "DownloadsCompleted", 0),
-      m_tafSate(m_key, "TAFSate", 0),
-      m_localPort(m_key, "LocalPort", 0, 0, 65535),
-      m_enableLocalConnections(m_key, "EnableLocalConnections", 1),
-      m_loadOnStartup(m_key, "LoadOnStartup", 1),
-      m_downloadLocation(m_key, "DownloadLocation", ""),
-      m_myName(m_key, "MyName", ""),
-      m_myEmail(m_key, "MyEmail", ""),
-      m_subject(m_key, "Subject", ""),
-      m_message(m_key, "Message", ""),
-      m_wizardSelectFilesDir(m_key, "WizardSelectFilesDir", ""),
+      m_showToolTipNewUpdate(m_key, "ShowToolTipNewUpdate", 1), m_extructOutlook(m_key, "ExtructOutlook", 1),
+      m_downloadsCompleted(m_key, "DownloadsCompleted", 0), m_tafSate(m_key, "TAFSate", 0),
+      m_localPort(m_key, "LocalPort", 0, 0, 65535), m_enableLocalConnections(m_key, "EnableLocalConnections", 1),
+      m_loadOnStartup(m_key, "LoadOnStartup", 1), m_downloadLocation(m_key, "DownloadLocation", ""),
+      m_myName(m_key, "MyName", ""), m_myEmail(m_key, "MyEmail", ""), m_subject(m_key, "Subject", ""),
+      m_message(m_key, "Message", ""), m_wizardSelectFilesDir(m_key, "WizardSelectFilesDir", ""),
       m_initialFileLink(m_key, "InitialFileLink", "")
 {
     const CString module = ModulePath();
@@ -110,8 +97,7 @@ void CSettingsManager::ReadBinarySettings()
             width = DEFAULT_COLUMN_WIDTH;
     }
 
-    if (m_key.GetBinary(kWindowPlacement, &m_windowPlacement, sizeof m_windowPlacement) !=
-        sizeof m_windowPlacement)
+    if (m_key.GetBinary(kWindowPlacement, &m_windowPlacement, sizeof m_windowPlacement) != sizeof m_windowPlacement)
         std::memset(&m_windowPlacement, 0, sizeof m_windowPlacement);
 
     if (m_key.GetBinary(kUserId, m_userId, sizeof m_userId, false) != sizeof m_userId) {
@@ -135,8 +121,7 @@ void CSettingsManager::InitDownloadLocation()
         return;
     CString location(kFallbackDownloadFolder);
     char documents[MAX_PATH] = {};
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)) &&
-        documents[0]) {
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)) && documents[0]) {
         CString folder(documents);
         folder += "\\";
         folder += kReceivedFolder;

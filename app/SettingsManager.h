@@ -33,7 +33,7 @@ public:
     static constexpr int COLUMN_COUNT = 7;
     static constexpr int DEFAULT_COLUMN_WIDTH = 90;
     static constexpr int MAX_COLUMN_WIDTH = 4096;
-    static constexpr int MAX_BANDWIDTH = 2;  // 0 maximal, 1 normal, 2 polite
+    static constexpr int MAX_BANDWIDTH = 2; // 0 maximal, 1 normal, 2 polite
     static constexpr int USER_ID_SIZE = 16;
 
     // The process instance (sti::CSingleton); null only when it could not be made.
@@ -162,7 +162,7 @@ private:
     std::atomic<int> m_serverNotice{0};
     CString m_programFolder;
 
-    mutable sti::CMutex m_windowLock;  // guards the column widths and the placement
+    mutable sti::CMutex m_windowLock; // guards the column widths and the placement
     int m_columnWidths[COLUMN_COUNT];
     WINDOWPLACEMENT m_windowPlacement;
     unsigned char m_userId[USER_ID_SIZE];

@@ -36,5 +36,5 @@ public:
     CString m_subject;
     CString m_body;
     CTime m_time;
-    std::vector<STAFRecipient> m_recipients;   // in address-book order
+    std::vector<STAFRecipient> m_recipients; // in address-book order
 };

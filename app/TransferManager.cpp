@@ -34,15 +34,11 @@ CTransferManager* CTransferManager::Instance()
     return sti::CSingleton<CTransferManager>::Instance();
 }
 
-CTransferManager::CTransferManager() : CTransferManager(SConfig())
-{
-}
+CTransferManager::CTransferManager() : CTransferManager(SConfig()) {}
 
 CTransferManager::CTransferManager(const SConfig& config)
-    : m_settings(config.settings ? config.settings : CSettingsManager::Instance()),
-      m_service(config.service),
-      m_folder(config.folder),
-      m_clock(config.clock ? config.clock : &SystemClock),
+    : m_settings(config.settings ? config.settings : CSettingsManager::Instance()), m_service(config.service),
+      m_folder(config.folder), m_clock(config.clock ? config.clock : &SystemClock),
       m_registry(std::make_unique<CTransferRegistry>())
 {
     if (!m_service) {
@@ -480,9 +476,7 @@ void CTransferManager::ApplyLimits(bool resume)
     }
 }
 
-void CTransferManager::OnKeepAliveReply(std::uint32_t)
-{
-}
+void CTransferManager::OnKeepAliveReply(std::uint32_t) {}
 
 void CTransferManager::OnStatusChanged(std::uint8_t status)
 {
@@ -523,6 +517,4 @@ IUploadCallback* CTransferManager::GetUploadCallback(std::uint32_t)
     return m_registry->CreateUploadSession();
 }
 
-void CTransferManager::OnCommand35(std::uint32_t, bool)
-{
-}
+void CTransferManager::OnCommand35(std::uint32_t, bool) {}

@@ -36,10 +36,10 @@ public:
     static constexpr std::uint32_t COMMAND_PAUSE = 4;
 
     struct SConfig {
-        CSettingsManager* settings = nullptr;   // not owned; the process's when null
-        ITransferService* service = nullptr;    // not owned; the process's service when null
-        CString folder;                         // the program's files; the settings' when empty
-        CTime (*clock)() = nullptr;             // ages of sleeping mails; the system's when null
+        CSettingsManager* settings = nullptr; // not owned; the process's when null
+        ITransferService* service = nullptr;  // not owned; the process's service when null
+        CString folder;                       // the program's files; the settings' when empty
+        CTime (*clock)() = nullptr;           // ages of sleeping mails; the system's when null
     };
 
     static CTransferManager* Instance();
@@ -117,7 +117,7 @@ private:
     std::atomic<bool> m_started{false};
     std::atomic<int> m_serviceState{0};
 
-    sti::CMutex m_sleepingLock;   // the two lists and their file; never with the registry's
+    sti::CMutex m_sleepingLock; // the two lists and their file; never with the registry's
     std::vector<CFileLink> m_sleepingLinks;
     std::vector<CTAFEmail> m_sleepingMails;
     // Link mails handed to the service lately, so one that never left can sleep again.

@@ -218,8 +218,7 @@ void CTransferRegistry::SaveListIfDue()
 void CTransferRegistry::PostRecord(const CTransferingFile& record)
 {
     CMainManager::PushUIEvent(SUIEvent::Progress(static_cast<std::int32_t>(record.m_id), record.m_fileStatus,
-                                                 record.m_transferred, record.m_fileSize,
-                                                 record.m_remainingSeconds));
+                                                 record.m_transferred, record.m_fileSize, record.m_remainingSeconds));
 }
 
 void CTransferRegistry::PostAdded(const CTransferingFile& record)
@@ -327,7 +326,7 @@ CDownloadFile* CTransferRegistry::AddDownload(const CFileLink& link, const CStri
         if (FindByFileId(first.m_fileId))
             return nullptr;
         record = new CDownloadFile;
-        record->AddRef();   // the map's
+        record->AddRef(); // the map's
         std::memcpy(record->m_fileId, first.m_fileId, 16);
         std::memcpy(record->m_userId, link.m_senderUserId, 16);
         record->m_shortName = CDownloadFile::SafeNameIn(folder, first.m_name);
@@ -336,7 +335,7 @@ CDownloadFile* CTransferRegistry::AddDownload(const CFileLink& link, const CStri
         record->m_workingPath = CDownloadFile::WorkingPathFor(record->m_realName, record->m_fileId);
         record->m_userEmail = link.m_senderEmail;
         Enter(record);
-        record->AddRef();   // the caller's
+        record->AddRef(); // the caller's
     }
     SaveList();
     return record;
@@ -355,8 +354,8 @@ void CTransferRegistry::AddOfferedFiles(const TransferFileList& entries, const C
         std::memcpy(further->m_fileId, entry.Id, 16);
         std::memcpy(further->m_userId, record.m_userId, 16);
         further->m_shortName = CDownloadFile::SafeNameIn(folder, entry.Name.c_str());
-        further->m_fileSize = entry.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
-                                                                                : static_cast<std::int64_t>(entry.Size);
+        further->m_fileSize =
+            entry.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(entry.Size);
         further->m_realName = folder + "\\" + further->m_shortName;
         further->m_workingPath = CDownloadFile::WorkingPathFor(further->m_realName, further->m_fileId);
         further->m_userEmail = record.m_userEmail;

@@ -139,14 +139,14 @@ private:
     void PostAdded(const CTransferingFile& record);
 
     sti::CRecursiveMutex m_lock;
-    std::map<std::uint32_t, CTransferingFile*> m_records;   // one reference each
+    std::map<std::uint32_t, CTransferingFile*> m_records; // one reference each
     CString m_path;
     std::atomic<long> m_activeUploads{0};
     std::atomic<long> m_activeDownloads{0};
     SSpeedMeter m_upload;
     SSpeedMeter m_download;
     std::atomic<TickSource> m_tick;
-    std::function<void()> m_onCompleted;   // under m_lock
+    std::function<void()> m_onCompleted; // under m_lock
 
     sti::CMutex m_saveLock;            // serialises the writes; never held while taking m_lock
     std::uint64_t m_saveSequence = 0;  // under m_lock: snapshots taken

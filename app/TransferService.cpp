@@ -2,9 +2,7 @@
 
 using KV2Service::CKV2Service;
 
-CKV2TransferService::CKV2TransferService(CKV2Service* service) : m_service(service)
-{
-}
+CKV2TransferService::CKV2TransferService(CKV2Service* service) : m_service(service) {}
 
 CKV2Service* CKV2TransferService::Service()
 {

@@ -10,7 +10,6 @@ unsigned FileStatusStringId(std::int32_t status)
 
 const char* SessionStatusName(std::int32_t status)
 {
-    static const char* const names[] = {"WAITING", "PEER_OFFLINE", "CONNECTING", "INITIATING", "CONNECTED",
-                                        "RUNNING"};
+    static const char* const names[] = {"WAITING", "PEER_OFFLINE", "CONNECTING", "INITIATING", "CONNECTED", "RUNNING"};
     return status >= 0 && status <= 5 ? names[status] : "Invalid";
 }

@@ -83,7 +83,7 @@ std::uint32_t CTransferingFile::UpdateRate(std::uint32_t now)
             const double remaining = static_cast<double>(m_fileSize - m_transferred) / m_rate;
             m_remainingSeconds = remaining >= static_cast<double>(INT_MAX)   ? INT_MAX
                                  : remaining <= static_cast<double>(INT_MIN) ? INT_MIN
-                                                                              : static_cast<std::int32_t>(remaining);
+                                                                             : static_cast<std::int32_t>(remaining);
         }
     }
     const std::uint32_t previous = m_lastProgressTick;

@@ -24,7 +24,10 @@ class CTransferingFile : public CObject {
 
 public:
     static constexpr int ID_SIZE = 16;
-    enum Type : std::int32_t { TYPE_UPLOAD = 1, TYPE_DOWNLOAD = 2 };
+    enum Type : std::int32_t {
+        TYPE_UPLOAD = 1,
+        TYPE_DOWNLOAD = 2
+    };
 
     CTransferingFile();
     CTransferingFile(const CTransferingFile& other);
@@ -47,18 +50,18 @@ public:
     unsigned char m_fileId[ID_SIZE] = {};
     unsigned char m_userId[ID_SIZE] = {};
     CString m_userEmail;
-    CString m_realName;        // full local path (download: the final path)
-    CString m_shortName;       // the name shown and offered to the peer
+    CString m_realName;  // full local path (download: the final path)
+    CString m_shortName; // the name shown and offered to the peer
     std::int64_t m_fileSize = 0;
     std::int64_t m_transferred = 0;
     std::int64_t m_transferredAtRunStart = 0;
-    std::uint32_t m_previousBlockLength = 0;   // uploads only
+    std::uint32_t m_previousBlockLength = 0; // uploads only
     std::uint32_t m_runStartTick = 0;
     std::uint32_t m_lastProgressTick = 0;
     std::int32_t m_remainingSeconds = 0;
-    CString m_remainingText;   // filled only in the user interface's copies
-    double m_rate = 0.0;       // bytes per second of the current run
-    CFile m_file;              // open while a session uses it
+    CString m_remainingText; // filled only in the user interface's copies
+    double m_rate = 0.0;     // bytes per second of the current run
+    CFile m_file;            // open while a session uses it
 
     ~CTransferingFile() override;
 

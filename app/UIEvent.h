@@ -5,16 +5,17 @@
 #include <cstdint>
 
 enum UIEventKind : std::int32_t {
-    UI_EVENT_PROGRESS = 0,        // first: record id, second: file status, a: transferred, b: file size, remaining: seconds
-    UI_EVENT_STATE = 1,           // first: service state (-1 unchanged), a/b: upload/download rate (-1.0 unchanged)
-    UI_EVENT_NOTIFICATION = 2,    // first: record id (0: none), second: 1 a transfer finished, a: value (1 a newer version)
-    UI_EVENT_VERSION_NOTICE = 3,  // nothing more
+    UI_EVENT_PROGRESS = 0, // first: record id, second: file status, a: transferred, b: file size, remaining: seconds
+    UI_EVENT_STATE = 1,    // first: service state (-1 unchanged), a/b: upload/download rate (-1.0 unchanged)
+    UI_EVENT_NOTIFICATION =
+        2, // first: record id (0: none), second: 1 a transfer finished, a: value (1 a newer version)
+    UI_EVENT_VERSION_NOTICE = 3, // nothing more
 };
 
 struct SUIEvent {
     union Value {
-        std::int64_t count;   // bytes, or the notification value
-        double rate;          // bytes per second
+        std::int64_t count; // bytes, or the notification value
+        double rate;        // bytes per second
     };
 
     std::int32_t kind = UI_EVENT_PROGRESS;

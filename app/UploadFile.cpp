@@ -18,9 +18,7 @@ CUploadFile::CUploadFile() : CTransferingFile(TYPE_UPLOAD)
     m_id = nextId++;
 }
 
-void CUploadFile::OnConnected(const std::uint32_t*)
-{
-}
+void CUploadFile::OnConnected(const std::uint32_t*) {}
 
 void CUploadFile::SetSessionStatus(int status)
 {
@@ -167,8 +165,7 @@ void CUploadFile::OnClosed(int, std::uint32_t reason)
             m_fileStatus = FS_PENDING;
             CTransferRegistry::PostRecord(*this);
         }
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     CMainManager::NotifyUI();
     if (reason == CLOSE_REASON_COMPLETED)
         registry->SaveList();

@@ -25,8 +25,8 @@ public:
     void OnClosed(int by, std::uint32_t reason) override;
     void SetSessionStatus(int status) override;
     Status OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries) override;
-    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength,
-                     std::uint8_t* buffer, std::uint32_t* length) override;
+    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength, std::uint8_t* buffer,
+                     std::uint32_t* length) override;
 
     // The link's other files; only on the record of a link's first file.
     std::vector<CLinkFileEntry> m_furtherFiles;

@@ -66,7 +66,7 @@ HRESULT Collect(IAddrBook* book, IWABObject* wab, std::vector<std::pair<CString,
     ULONG idSize = 0;
     ENTRYID* id = nullptr;
     if (FAILED(book->GetPAB(&idSize, &id)))
-        return S_OK;   // no personal address book: nothing to read
+        return S_OK; // no personal address book: nothing to read
     CWabBuffer idGuard(wab, id);
 
     ULONG type = 0;
@@ -141,7 +141,7 @@ bool CWabReader::Read()
     auto open = reinterpret_cast<LPWABOPEN>(reinterpret_cast<void*>(GetProcAddress(m_library, "WABOpen")));
     if (!open)
         return false;
-    CComPtr<IWABObject> wab;   // released after the book
+    CComPtr<IWABObject> wab; // released after the book
     CComPtr<IAddrBook> book;
     if (FAILED(open(book.Receive(), wab.Receive(), nullptr, 0)) || !book || !wab)
         return false;

@@ -35,6 +35,6 @@ public:
     const std::vector<std::pair<CString, CString>>& Contacts() const { return m_contacts; }
 
 private:
-    std::vector<std::pair<CString, CString>> m_contacts;   // (e-mail, name)
-    HMODULE m_library = nullptr;                             // owned
+    std::vector<std::pair<CString, CString>> m_contacts; // (e-mail, name)
+    HMODULE m_library = nullptr;                         // owned
 };

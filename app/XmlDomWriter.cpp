@@ -16,11 +16,11 @@ CString WithNewlineEnds(const CString& text)
 
 CXmlDomWriter::CXmlDomWriter()
 {
-    HRESULT hr = CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IXMLDOMDocument, m_document.ReceiveVoid());
+    HRESULT hr = CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                  m_document.ReceiveVoid());
     if (FAILED(hr))
-        hr = CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IXMLDOMDocument, m_document.ReceiveVoid());
+        hr = CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                              m_document.ReceiveVoid());
     ThrowIfFailed(hr);
 }
 
@@ -33,8 +33,8 @@ void CXmlDomWriter::Append(IXMLDOMNode* parent, IXMLDOMNode* child)
 void CXmlDomWriter::AddDeclaration()
 {
     CComPtr<IXMLDOMProcessingInstruction> declaration;
-    ThrowIfFailed(m_document->createProcessingInstruction(
-        CBstr(L"xml"), CBstr(L"version='1.0'  encoding='UTF-8'"), declaration.Receive()));
+    ThrowIfFailed(m_document->createProcessingInstruction(CBstr(L"xml"), CBstr(L"version='1.0'  encoding='UTF-8'"),
+                                                          declaration.Receive()));
     Append(m_document.Get(), declaration.Get());
 }
 

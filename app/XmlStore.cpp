@@ -156,15 +156,15 @@ bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& it
 {
     items.clear();
     std::vector<xmlstore::TransferRecord> records;
-    if (!Load(path, [&](const char* data, std::size_t size) { return xmlstore::ReadTransferList(data, size, records); }))
+    if (!Load(path,
+              [&](const char* data, std::size_t size) { return xmlstore::ReadTransferList(data, size, records); }))
         return false;
     for (const xmlstore::TransferRecord& record : records)
         items.push_back(FromRecord(record));
     return true;
 }
 
-bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
-                     const std::vector<CTAFEmail>& mails)
+bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links, const std::vector<CTAFEmail>& mails)
 {
     std::vector<xmlstore::LinkRecord> linkRecords;
     for (const CFileLink& link : links)

@@ -24,15 +24,15 @@
 struct STransferListItem {
     static constexpr int ID_SIZE = 16;
 
-    int type = 0;                          // 1 upload, 2 download
-    unsigned char userId[ID_SIZE] = {};    // the peer's user id
-    CString userEmail;                     // the peer's e-mail address
+    int type = 0;                       // 1 upload, 2 download
+    unsigned char userId[ID_SIZE] = {}; // the peer's user id
+    CString userEmail;                  // the peer's e-mail address
     unsigned char fileId[ID_SIZE] = {};
-    std::int64_t transferred = 0;          // "transfered_size"
-    CString realName;                      // full path of the file
-    CString shortName;                     // the file's name
+    std::int64_t transferred = 0; // "transfered_size"
+    CString realName;             // full path of the file
+    CString shortName;            // the file's name
     std::int64_t size = 0;
-    int status = 6;                        // "td_status"
+    int status = 6; // "td_status"
 };
 
 // Reading applies the list's rules: items without a valid file id or with a type other than 1
@@ -46,8 +46,7 @@ bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& it
 // the files' sizes; a link without files is dropped); mails with sender, subject, body and
 // recipients (a mail read back counts its age from the load). Only a mail's chosen recipients
 // are saved, and they come back chosen. Loading replaces both lists.
-bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links,
-                     const std::vector<CTAFEmail>& mails);
+bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links, const std::vector<CTAFEmail>& mails);
 bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails);
 
 // Items files: (key, value) pairs - for the address book (e-mail, display name). Loading

@@ -44,8 +44,7 @@ bool ReplaceFileAside(const CString& path, const std::string& bytes)
         if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
     } catch (const CFileException&) {
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     DeleteFileA(temporary);
     return false;
 }
@@ -57,7 +56,7 @@ StoreFileRead ReadStoreFile(const CString& path, std::string& bytes)
     if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) {
         const DWORD code = error.GetOsError();
         return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? StoreFileRead::Missing
-                                                                             : StoreFileRead::Failed;
+                                                                            : StoreFileRead::Failed;
     }
     try {
         const std::uint64_t length = file.GetLength();
@@ -74,8 +73,7 @@ StoreFileRead ReadStoreFile(const CString& path, std::string& bytes)
         bytes.resize(done);
         return StoreFileRead::Read;
     } catch (const CFileException&) {
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     return StoreFileRead::Failed;
 }
 

@@ -14,8 +14,8 @@ bool ReplaceFileAside(const CString& path, const std::string& bytes);
 
 enum class StoreFileRead {
     Read,
-    Missing,   // no such file
-    Failed,    // it exists, but could not be read (locked, too large to hold)
+    Missing, // no such file
+    Failed,  // it exists, but could not be read (locked, too large to hold)
 };
 StoreFileRead ReadStoreFile(const CString& path, std::string& bytes);
 

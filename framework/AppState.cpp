@@ -5,7 +5,7 @@
 
 namespace {
 
-CWnd* g_mainWnd = nullptr;          // used while no application object exists (tests)
+CWnd* g_mainWnd = nullptr; // used while no application object exists (tests)
 HINSTANCE g_resourceModule = nullptr;
 
 } // namespace
@@ -28,8 +28,7 @@ HINSTANCE AfxGetInstanceHandle()
 {
     static HMODULE module = [] {
         HMODULE found = nullptr;
-        ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                              reinterpret_cast<LPCSTR>(&AfxGetInstanceHandle), &found);
         return found ? found : ::GetModuleHandleA(nullptr);
     }();

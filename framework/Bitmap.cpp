@@ -6,8 +6,8 @@ bool CBitmap::LoadBitmap(UINT id, HINSTANCE module)
 {
     if (m_hObject)
         return false;
-    return Attach(::LoadImageA(module ? module : AfxGetResourceHandle(), MAKEINTRESOURCEA(id),
-                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    return Attach(::LoadImageA(module ? module : AfxGetResourceHandle(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                               LR_CREATEDIBSECTION));
 }
 
 bool CBitmap::CreateCompatibleBitmap(HDC dc, int width, int height)

@@ -44,10 +44,22 @@ BSTR Allocate(const std::wstring& text)
 
 } // namespace
 
-std::wstring AnsiToWide(const char* text, int length) { return ToWide(CP_ACP, text, length); }
-CString WideToAnsi(const wchar_t* text, int length) { return CString(FromWide(CP_ACP, text, length)); }
-std::string WideToUtf8(const wchar_t* text, int length) { return FromWide(CP_UTF8, text, length); }
-std::wstring Utf8ToWide(const char* text, int length) { return ToWide(CP_UTF8, text, length); }
+std::wstring AnsiToWide(const char* text, int length)
+{
+    return ToWide(CP_ACP, text, length);
+}
+CString WideToAnsi(const wchar_t* text, int length)
+{
+    return CString(FromWide(CP_ACP, text, length));
+}
+std::string WideToUtf8(const wchar_t* text, int length)
+{
+    return FromWide(CP_UTF8, text, length);
+}
+std::wstring Utf8ToWide(const char* text, int length)
+{
+    return ToWide(CP_UTF8, text, length);
+}
 
 CBstr::CBstr(const wchar_t* text) : m_bstr(text ? SysAllocString(text) : nullptr) {}
 
@@ -63,8 +75,7 @@ CBstr CBstr::FromUtf8(const char* utf8, int length)
 
 CBstr::CBstr(const CBstr& other)
     : m_bstr(other.m_bstr ? SysAllocStringLen(other.m_bstr, SysStringLen(other.m_bstr)) : nullptr)
-{
-}
+{}
 
 CBstr& CBstr::operator=(CBstr other) noexcept
 {

@@ -12,7 +12,7 @@ class CBstr {
 public:
     CBstr() = default;
     explicit CBstr(const wchar_t* text);
-    explicit CBstr(const char* ansi);                  // from the ANSI code page
+    explicit CBstr(const char* ansi); // from the ANSI code page
     static CBstr FromUtf8(const char* utf8, int length = -1);
     CBstr(const CBstr& other);
     CBstr(CBstr&& other) noexcept : m_bstr(other.m_bstr) { other.m_bstr = nullptr; }
@@ -23,11 +23,24 @@ public:
     operator BSTR() const { return m_bstr; }
     UINT Length() const { return m_bstr ? SysStringLen(m_bstr) : 0; }
     // For out parameters: frees the current text and lends the slot.
-    BSTR* Receive() { Free(); return &m_bstr; }
-    void Attach(BSTR bstr) { Free(); m_bstr = bstr; }
-    BSTR Detach() { BSTR b = m_bstr; m_bstr = nullptr; return b; }
+    BSTR* Receive()
+    {
+        Free();
+        return &m_bstr;
+    }
+    void Attach(BSTR bstr)
+    {
+        Free();
+        m_bstr = bstr;
+    }
+    BSTR Detach()
+    {
+        BSTR b = m_bstr;
+        m_bstr = nullptr;
+        return b;
+    }
 
-    CString ToAnsi() const;            // to the ANSI code page; unmappable characters become '?'
+    CString ToAnsi() const; // to the ANSI code page; unmappable characters become '?'
     std::string ToUtf8() const;
 
 private:

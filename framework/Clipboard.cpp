@@ -59,6 +59,6 @@ bool CopyTextToClipboard(HWND owner, const char* text)
         return false;
     if (!SetClipboardData(CF_TEXT, block.Get()))
         return false;
-    block.Release();  // the system owns it now
+    block.Release(); // the system owns it now
     return true;
 }

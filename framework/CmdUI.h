@@ -9,10 +9,10 @@ public:
     CCmdUI(HMENU menu, UINT index, UINT id) : m_pMenu(menu), m_nIndex(index), m_nID(id) {}
 
     void Enable(BOOL on = TRUE);
-    void SetCheck(int check = 1);  // 0 clear, 1 checked
+    void SetCheck(int check = 1); // 0 clear, 1 checked
     void SetText(const char* text);
 
-    HMENU m_pMenu;  // the popup (not owned)
-    UINT m_nIndex;  // position of the item
-    UINT m_nID;     // its command
+    HMENU m_pMenu; // the popup (not owned)
+    UINT m_nIndex; // position of the item
+    UINT m_nID;    // its command
 };

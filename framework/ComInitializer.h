@@ -6,8 +6,7 @@
 
 class CComInitializer {
 public:
-    explicit CComInitializer(DWORD model = COINIT_APARTMENTTHREADED)
-        : m_hr(CoInitializeEx(nullptr, model)) {}
+    explicit CComInitializer(DWORD model = COINIT_APARTMENTTHREADED) : m_hr(CoInitializeEx(nullptr, model)) {}
     // Every successful initialisation, S_FALSE (already initialised) included, must be balanced.
     ~CComInitializer()
     {

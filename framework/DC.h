@@ -102,18 +102,18 @@ public:
     {
         return ::BitBlt(m_hDC, x, y, width, height, source, xSource, ySource, rop) != FALSE;
     }
-    bool StretchBlt(int x, int y, int width, int height, HDC source, int xSource, int ySource,
-                    int sourceWidth, int sourceHeight, DWORD rop)
+    bool StretchBlt(int x, int y, int width, int height, HDC source, int xSource, int ySource, int sourceWidth,
+                    int sourceHeight, DWORD rop)
     {
-        return ::StretchBlt(m_hDC, x, y, width, height, source, xSource, ySource, sourceWidth,
-                            sourceHeight, rop) != FALSE;
+        return ::StretchBlt(m_hDC, x, y, width, height, source, xSource, ySource, sourceWidth, sourceHeight, rop) !=
+               FALSE;
     }
-    bool DrawIconEx(int x, int y, HICON icon, int width, int height, UINT step = 0,
-                    HBRUSH flickerFree = nullptr, UINT flags = DI_NORMAL)
+    bool DrawIconEx(int x, int y, HICON icon, int width, int height, UINT step = 0, HBRUSH flickerFree = nullptr,
+                    UINT flags = DI_NORMAL)
     {
         return ::DrawIconEx(m_hDC, x, y, icon, width, height, step, flickerFree, flags) != FALSE;
     }
 
 protected:
-    bool m_owned = false;  // made by CreateCompatibleDC: DeleteDC deletes it
+    bool m_owned = false; // made by CreateCompatibleDC: DeleteDC deletes it
 };

@@ -12,10 +12,7 @@
 
 class CSelectGuard {
 public:
-    CSelectGuard(HDC dc, HGDIOBJ object)
-        : m_dc(dc), m_old(dc && object ? ::SelectObject(dc, object) : nullptr)
-    {
-    }
+    CSelectGuard(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(dc && object ? ::SelectObject(dc, object) : nullptr) {}
     ~CSelectGuard()
     {
         if (m_old && m_old != HGDI_ERROR)

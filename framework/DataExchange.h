@@ -14,10 +14,7 @@ class CWnd;
 
 class CDataExchange {
 public:
-    CDataExchange(CWnd* dialog, BOOL saveAndValidate)
-        : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog)
-    {
-    }
+    CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
 
     // The control's window, or null (and the exchange skipped) once it has failed.
     HWND PrepareCtrl(int id) const;
@@ -26,7 +23,7 @@ public:
     bool Failed() const { return m_failed; }
 
     BOOL m_bSaveAndValidate;
-    CWnd* m_pDlgWnd;  // not owned
+    CWnd* m_pDlgWnd; // not owned
 
 private:
     bool m_failed = false;

@@ -18,9 +18,7 @@ INT_PTR CALLBACK DialogProc(HWND, UINT msg, WPARAM, LPARAM)
 
 } // namespace
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent)
-{
-}
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
 const void* CDialog::LoadTemplate(UINT templateId) const
 {
@@ -29,7 +27,7 @@ const void* CDialog::LoadTemplate(UINT templateId) const
     if (!resource)
         return nullptr;
     HGLOBAL loaded = ::LoadResource(module, resource);
-    return loaded ? ::LockResource(loaded) : nullptr;  // resources need no unlocking or freeing
+    return loaded ? ::LockResource(loaded) : nullptr; // resources need no unlocking or freeing
 }
 
 bool CDialog::CreateFromTemplate(const void* dialogTemplate, HWND owner)
@@ -37,8 +35,7 @@ bool CDialog::CreateFromTemplate(const void* dialogTemplate, HWND owner)
     if (m_hWnd)
         return false;
     CWndCreationHook hook(this);
-    HWND hwnd = ::CreateDialogIndirectParamA(AfxGetResourceHandle(),
-                                             static_cast<const DLGTEMPLATE*>(dialogTemplate),
+    HWND hwnd = ::CreateDialogIndirectParamA(AfxGetResourceHandle(), static_cast<const DLGTEMPLATE*>(dialogTemplate),
                                              owner, &DialogProc, 0);
     return hwnd != nullptr && m_hWnd == hwnd;
 }
@@ -77,7 +74,7 @@ INT_PTR CDialog::DoModal()
         while (!m_ending && m_hWnd) {
             int quitCode = 0;
             if (!AfxPumpMessage(&quitCode)) {
-                ::PostQuitMessage(quitCode);  // for the loop outside this one
+                ::PostQuitMessage(quitCode); // for the loop outside this one
                 m_result = -1;
                 break;
             }
@@ -110,11 +107,11 @@ void CDialog::EndDialog(int result)
 {
     m_result = result;
     if (!m_modal) {
-        ::EndDialog(m_hWnd, result);  // a modeless dialog is only hidden
+        ::EndDialog(m_hWnd, result); // a modeless dialog is only hidden
         return;
     }
     m_ending = true;
-    PostMessage(WM_NULL);  // wakes the loop when called from outside a message
+    PostMessage(WM_NULL); // wakes the loop when called from outside a message
 }
 
 bool CDialog::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)

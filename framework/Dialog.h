@@ -28,22 +28,22 @@ public:
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
     void CheckRadioButton(int firstId, int lastId, int checkId);
-    int GetCheckedRadioButton(int firstId, int lastId) const;  // 0 when none is checked
+    int GetCheckedRadioButton(int firstId, int lastId) const; // 0 when none is checked
     void MapDialogRect(RECT* rect) const;
 
     // The dialog keyboard (Tab, Enter, Escape, mnemonics) for the dialog and its controls.
     BOOL PreTranslateMessage(MSG* msg) override;
 
     UINT m_nIDTemplate;
-    CWnd* m_pParentWnd;  // not owned
+    CWnd* m_pParentWnd; // not owned
 
 protected:
     // Before OnInitDialog (the window and its controls exist).
     virtual void PreInitDialog() {}
     // Loads the members into the controls; TRUE lets the system set the focus.
     virtual BOOL OnInitDialog();
-    virtual void OnOK();      // IDOK, Enter: saves the data, ends with IDOK
-    virtual void OnCancel();  // IDCANCEL, Escape: ends with IDCANCEL
+    virtual void OnOK();     // IDOK, Enter: saves the data, ends with IDOK
+    virtual void OnCancel(); // IDCANCEL, Escape: ends with IDCANCEL
     // The template's font, received before the controls are created.
     virtual void OnSetFont(HFONT) {}
     virtual void DoDataExchange(CDataExchange*) {}

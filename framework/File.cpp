@@ -7,19 +7,26 @@ namespace {
 DWORD AccessFor(UINT flags)
 {
     switch (flags & 0x3) {
-    case CFile::modeWrite: return GENERIC_WRITE;
-    case CFile::modeReadWrite: return GENERIC_READ | GENERIC_WRITE;
-    default: return GENERIC_READ;
+    case CFile::modeWrite:
+        return GENERIC_WRITE;
+    case CFile::modeReadWrite:
+        return GENERIC_READ | GENERIC_WRITE;
+    default:
+        return GENERIC_READ;
     }
 }
 
 DWORD ShareFor(UINT flags)
 {
     switch (flags & 0x70) {
-    case CFile::shareDenyWrite: return FILE_SHARE_READ;
-    case CFile::shareDenyRead: return FILE_SHARE_WRITE;
-    case CFile::shareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-    default: return 0;
+    case CFile::shareDenyWrite:
+        return FILE_SHARE_READ;
+    case CFile::shareDenyRead:
+        return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default:
+        return 0;
     }
 }
 
@@ -52,8 +59,8 @@ bool CFile::Open(const char* fileName, UINT openFlags, CFileException* error)
             *error = CFileException(CFileException::badPath, ERROR_INVALID_NAME, fileName);
         return false;
     }
-    HANDLE handle = CreateFileA(fileName, AccessFor(openFlags), ShareFor(openFlags), nullptr,
-                                DispositionFor(openFlags), FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(fileName, AccessFor(openFlags), ShareFor(openFlags), nullptr, DispositionFor(openFlags),
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD osError = GetLastError();
         if (error)

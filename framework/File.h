@@ -22,10 +22,14 @@ public:
         shareDenyWrite = 0x0020,
         shareDenyRead = 0x0030,
         shareDenyNone = 0x0040,
-        modeCreate = 0x1000,     // create when absent; truncate unless modeNoTruncate
+        modeCreate = 0x1000, // create when absent; truncate unless modeNoTruncate
         modeNoTruncate = 0x2000,
     };
-    enum SeekPosition { begin = 0, current = 1, end = 2 };
+    enum SeekPosition {
+        begin = 0,
+        current = 1,
+        end = 2
+    };
 
     CFile() = default;
     // Opens the file or throws CFileException.
@@ -35,8 +39,8 @@ public:
     CFile& operator=(const CFile&) = delete;
 
     bool Open(const char* fileName, UINT openFlags, CFileException* error = nullptr);
-    void Close();        // throws when closing fails; the handle is given up either way
-    void Abort();        // closes without ever throwing
+    void Close(); // throws when closing fails; the handle is given up either way
+    void Abort(); // closes without ever throwing
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE GetHandle() const { return m_handle; }
 
@@ -51,9 +55,9 @@ public:
     void Flush();
 
     const CString& GetFilePath() const { return m_path; }
-    CString GetFileName() const;   // the part after the last backslash
+    CString GetFileName() const; // the part after the last backslash
 
-    static void Remove(const char* fileName);                  // throws on failure
+    static void Remove(const char* fileName); // throws on failure
     static void Rename(const char* oldName, const char* newName);
 
 protected:

@@ -17,8 +17,7 @@ CFileDialog::CFileDialog(HWND owner, DWORD bufferChars, const char* initialFolde
     }
     m_ofn.lStructSize = sizeof(m_ofn);
     m_ofn.hwndOwner = owner;
-    m_ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                  OFN_HIDEREADONLY;
+    m_ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
 }
 
 INT_PTR CFileDialog::DoModal()

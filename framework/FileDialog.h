@@ -17,8 +17,7 @@ class CFileDialog {
 public:
     // `filter` is in OPENFILENAME form ("Text\0*.txt\0\0"; null: every file); `initialFolder`
     // null or empty starts where the system chooses. The texts are copied.
-    CFileDialog(HWND owner, DWORD bufferChars, const char* initialFolder = nullptr,
-                const char* filter = nullptr);
+    CFileDialog(HWND owner, DWORD bufferChars, const char* initialFolder = nullptr, const char* filter = nullptr);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
@@ -37,7 +36,7 @@ private:
     // Fills m_paths from the buffer; 0, or the extended error of a buffer that holds no answer.
     DWORD ReadPaths();
 
-    std::vector<char> m_buffer;  // nMaxFile characters and two terminators the dialog never writes
+    std::vector<char> m_buffer; // nMaxFile characters and two terminators the dialog never writes
     CString m_initialFolder;
     std::vector<char> m_filter;
     std::vector<CString> m_paths;

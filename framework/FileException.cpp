@@ -5,21 +5,36 @@ namespace {
 const char* CauseText(CFileException::Cause cause)
 {
     switch (cause) {
-    case CFileException::none: return "no error";
-    case CFileException::genericException: return "file error";
-    case CFileException::fileNotFound: return "file not found";
-    case CFileException::badPath: return "bad path";
-    case CFileException::tooManyOpenFiles: return "too many open files";
-    case CFileException::accessDenied: return "access denied";
-    case CFileException::invalidFile: return "no open file";
-    case CFileException::removeCurrentDir: return "cannot remove the current directory";
-    case CFileException::directoryFull: return "directory full";
-    case CFileException::badSeek: return "bad seek";
-    case CFileException::hardIO: return "hardware I/O error";
-    case CFileException::sharingViolation: return "sharing violation";
-    case CFileException::lockViolation: return "lock violation";
-    case CFileException::diskFull: return "disk full";
-    case CFileException::endOfFile: return "end of file";
+    case CFileException::none:
+        return "no error";
+    case CFileException::genericException:
+        return "file error";
+    case CFileException::fileNotFound:
+        return "file not found";
+    case CFileException::badPath:
+        return "bad path";
+    case CFileException::tooManyOpenFiles:
+        return "too many open files";
+    case CFileException::accessDenied:
+        return "access denied";
+    case CFileException::invalidFile:
+        return "no open file";
+    case CFileException::removeCurrentDir:
+        return "cannot remove the current directory";
+    case CFileException::directoryFull:
+        return "directory full";
+    case CFileException::badSeek:
+        return "bad seek";
+    case CFileException::hardIO:
+        return "hardware I/O error";
+    case CFileException::sharingViolation:
+        return "sharing violation";
+    case CFileException::lockViolation:
+        return "lock violation";
+    case CFileException::diskFull:
+        return "disk full";
+    case CFileException::endOfFile:
+        return "end of file";
     }
     return "file error";
 }
@@ -37,8 +52,10 @@ CFileException::CFileException(Cause cause, DWORD osError, const char* fileName)
 CFileException::Cause CFileException::CauseFromOsError(DWORD osError)
 {
     switch (osError) {
-    case NO_ERROR: return none;
-    case ERROR_FILE_NOT_FOUND: return fileNotFound;
+    case NO_ERROR:
+        return none;
+    case ERROR_FILE_NOT_FOUND:
+        return fileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_DRIVE:
@@ -46,15 +63,19 @@ CFileException::Cause CFileException::CauseFromOsError(DWORD osError)
     case ERROR_BAD_NETPATH:
     case ERROR_FILENAME_EXCED_RANGE:
         return badPath;
-    case ERROR_TOO_MANY_OPEN_FILES: return tooManyOpenFiles;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return tooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
         return accessDenied;
-    case ERROR_INVALID_HANDLE: return invalidFile;
-    case ERROR_CURRENT_DIRECTORY: return removeCurrentDir;
-    case ERROR_CANNOT_MAKE: return directoryFull;
+    case ERROR_INVALID_HANDLE:
+        return invalidFile;
+    case ERROR_CURRENT_DIRECTORY:
+        return removeCurrentDir;
+    case ERROR_CANNOT_MAKE:
+        return directoryFull;
     case ERROR_NEGATIVE_SEEK:
     case ERROR_SEEK_ON_DEVICE:
     case ERROR_SEEK:
@@ -65,13 +86,17 @@ CFileException::Cause CFileException::CauseFromOsError(DWORD osError)
     case ERROR_WRITE_FAULT:
     case ERROR_GEN_FAILURE:
         return hardIO;
-    case ERROR_SHARING_VIOLATION: return sharingViolation;
-    case ERROR_LOCK_VIOLATION: return lockViolation;
+    case ERROR_SHARING_VIOLATION:
+        return sharingViolation;
+    case ERROR_LOCK_VIOLATION:
+        return lockViolation;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         return diskFull;
-    case ERROR_HANDLE_EOF: return endOfFile;
-    default: return genericException;
+    case ERROR_HANDLE_EOF:
+        return endOfFile;
+    default:
+        return genericException;
     }
 }
 

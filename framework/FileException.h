@@ -15,7 +15,7 @@ public:
         badPath,
         tooManyOpenFiles,
         accessDenied,
-        invalidFile,       // the object holds no open file
+        invalidFile, // the object holds no open file
         removeCurrentDir,
         directoryFull,
         badSeek,

@@ -14,14 +14,20 @@ void CopyFace(Char (&field)[LF_FACESIZE], const Char* face, size_t length)
 }
 
 // The face field of a caller's LOGFONT need not be terminated.
-size_t FaceLength(const char* face) { return strnlen(face, LF_FACESIZE); }
-size_t FaceLength(const wchar_t* face) { return wcsnlen(face, LF_FACESIZE); }
+size_t FaceLength(const char* face)
+{
+    return strnlen(face, LF_FACESIZE);
+}
+size_t FaceLength(const wchar_t* face)
+{
+    return wcsnlen(face, LF_FACESIZE);
+}
 
 } // namespace
 
-bool CFont::CreateFont(int height, int width, int escapement, int orientation, int weight,
-                       BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
-                       BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* face)
+bool CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                       BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                       BYTE pitchAndFamily, const char* face)
 {
     LOGFONTA font = {};
     font.lfHeight = height;

@@ -13,9 +13,9 @@ public:
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 
     // CreateFont with every LOGFONT field; `face` may be null (the default face).
-    bool CreateFont(int height, int width, int escapement, int orientation, int weight,
-                    BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
-                    BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* face);
+    bool CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                    BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                    BYTE pitchAndFamily, const char* face);
     bool CreateFontIndirect(const LOGFONTA* font);
     bool CreateFontIndirect(const LOGFONTW* font);
     // An owned copy of the stock DEFAULT_GUI_FONT, free to change and delete.

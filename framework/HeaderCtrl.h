@@ -14,9 +14,9 @@ public:
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
 
     int GetItemCount() const;
-    int InsertItem(int position, const HDITEMA* item);  // the new index, -1 on failure
+    int InsertItem(int position, const HDITEMA* item); // the new index, -1 on failure
     BOOL DeleteItem(int index);
-    BOOL GetItem(int index, HDITEMA* item) const;  // fills what item->mask asks for
+    BOOL GetItem(int index, HDITEMA* item) const; // fills what item->mask asks for
     BOOL SetItem(int index, const HDITEMA* item);
     BOOL GetItemRect(int index, RECT* rect) const;
 
@@ -29,6 +29,6 @@ public:
     // The item under info->pt (client coordinates), -1 when none; info->flags says where.
     int HitTest(HDHITTESTINFO* info) const;
 
-    HIMAGELIST SetImageList(HIMAGELIST images);  // the previous list
+    HIMAGELIST SetImageList(HIMAGELIST images); // the previous list
     HIMAGELIST GetImageList() const;
 };

@@ -14,8 +14,8 @@ HINSTANCE Module(HINSTANCE module)
 bool CIcon::Load(UINT id, int width, int height, HINSTANCE module)
 {
     // Without LR_SHARED the icon is this object's own, to destroy.
-    Reset(static_cast<HICON>(::LoadImageA(Module(module), MAKEINTRESOURCEA(id), IMAGE_ICON, width,
-                                          height, width || height ? 0 : LR_DEFAULTSIZE)));
+    Reset(static_cast<HICON>(::LoadImageA(Module(module), MAKEINTRESOURCEA(id), IMAGE_ICON, width, height,
+                                          width || height ? 0 : LR_DEFAULTSIZE)));
     return GetSafeHandle() != nullptr;
 }
 

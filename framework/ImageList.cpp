@@ -10,8 +10,8 @@ bool CImageList::Create(int width, int height, UINT flags, int initial, int grow
     return m_hImageList != nullptr;
 }
 
-bool CImageList::CreateFromBitmap(UINT bitmapId, int width, int height, int initial,
-                                  COLORREF maskColour, HINSTANCE module)
+bool CImageList::CreateFromBitmap(UINT bitmapId, int width, int height, int initial, COLORREF maskColour,
+                                  HINSTANCE module)
 {
     if (m_hImageList)
         return false;

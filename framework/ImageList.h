@@ -27,14 +27,14 @@ public:
     // `maskColour` transparent. False, and no list kept, when the list cannot be made or the
     // bitmap loaded or added.
     bool CreateFromBitmap(UINT bitmapId, int width, int height, int initial, COLORREF maskColour,
-                          HINSTANCE module = nullptr);  // null: the resource module
+                          HINSTANCE module = nullptr); // null: the resource module
     bool DeleteImageList();
     bool Attach(HIMAGELIST list);
     HIMAGELIST Detach();
 
     // Each returns the index of the (first) image added, -1 on failure.
-    int Add(HBITMAP image, COLORREF maskColour);   // pixels of maskColour become transparent
-    int Add(HBITMAP image, HBITMAP mask);          // mask may be null
+    int Add(HBITMAP image, COLORREF maskColour); // pixels of maskColour become transparent
+    int Add(HBITMAP image, HBITMAP mask);        // mask may be null
     int Add(HICON icon);
     // Replaces image `index` by the icon (-1 on failure, else the index).
     int Replace(int index, HICON icon);
@@ -47,11 +47,10 @@ public:
     {
         return ImageList_Draw(m_hImageList, index, dc, at.x, at.y, style) != FALSE;
     }
-    bool DrawEx(HDC dc, int index, POINT at, SIZE size, COLORREF background, COLORREF foreground,
-                UINT style) const
+    bool DrawEx(HDC dc, int index, POINT at, SIZE size, COLORREF background, COLORREF foreground, UINT style) const
     {
-        return ImageList_DrawEx(m_hImageList, index, dc, at.x, at.y, size.cx, size.cy, background,
-                                foreground, style) != FALSE;
+        return ImageList_DrawEx(m_hImageList, index, dc, at.x, at.y, size.cx, size.cy, background, foreground, style) !=
+               FALSE;
     }
 
     int GetImageCount() const { return m_hImageList ? ImageList_GetImageCount(m_hImageList) : 0; }

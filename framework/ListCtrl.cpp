@@ -115,8 +115,7 @@ CString CListCtrl::GetItemText(int index, int subItem) const
         item.iSubItem = subItem;
         item.cchTextMax = size;
         item.pszText = text.GetBuffer(size);
-        const int length =
-            static_cast<int>(SendMessage(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
+        const int length = static_cast<int>(SendMessage(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
         text.ReleaseBuffer(length);
         if (length < size - 1 || size >= (1 << 20))
             return text;

@@ -17,9 +17,9 @@ public:
 
     // Rows.
     int GetItemCount() const;
-    BOOL SetItemCount(int count);                 // owner data: the new count
-    BOOL SetItemCountEx(int count, DWORD flags);  // LVSICF_*
-    int InsertItem(int index, const char* text, int image = -1);  // the new row, -1 on failure
+    BOOL SetItemCount(int count);                                // owner data: the new count
+    BOOL SetItemCountEx(int count, DWORD flags);                 // LVSICF_*
+    int InsertItem(int index, const char* text, int image = -1); // the new row, -1 on failure
     int InsertItem(const LVITEMA* item);
     BOOL DeleteItem(int index);
     BOOL DeleteAllItems();
@@ -29,8 +29,7 @@ public:
     DWORD_PTR GetItemData(int index) const;
 
     // Columns.
-    int InsertColumn(int column, const char* heading, int format = LVCFMT_LEFT, int width = -1,
-                     int subItem = -1);
+    int InsertColumn(int column, const char* heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
     BOOL DeleteColumn(int column);
     int GetColumnWidth(int column) const;
     BOOL SetColumnWidth(int column, int width);
@@ -41,12 +40,12 @@ public:
     BOOL GetColumnOrderArray(int* order, int count) const;
 
     DWORD GetExtendedStyle() const;
-    DWORD SetExtendedStyle(DWORD styles);  // the previous styles
+    DWORD SetExtendedStyle(DWORD styles); // the previous styles
 
     // State and selection.
     UINT GetItemState(int index, UINT mask) const;
-    BOOL SetItemState(int index, UINT state, UINT mask);  // index -1: every row
-    int GetNextItem(int start, UINT flags) const;         // LVNI_*; -1 when none
+    BOOL SetItemState(int index, UINT state, UINT mask); // index -1: every row
+    int GetNextItem(int start, UINT flags) const;        // LVNI_*; -1 when none
     UINT GetSelectedCount() const;
     int GetSelectionMark() const;
     int SetSelectionMark(int index);
@@ -56,15 +55,15 @@ public:
     BOOL Scroll(SIZE size);
     BOOL RedrawItems(int first, int last);
     UINT GetCallbackMask() const;
-    BOOL SetCallbackMask(UINT mask);  // LVIS_* bits the parent supplies, e.g. state images
+    BOOL SetCallbackMask(UINT mask); // LVIS_* bits the parent supplies, e.g. state images
 
     // Geometry (client coordinates).
-    BOOL GetItemRect(int index, RECT* rect, UINT area) const;  // LVIR_*
+    BOOL GetItemRect(int index, RECT* rect, UINT area) const; // LVIR_*
     BOOL GetSubItemRect(int index, int subItem, UINT area, RECT* rect) const;
     int HitTest(POINT point, UINT* flags = nullptr) const;
-    int SubItemHitTest(LVHITTESTINFO* info) const;  // the row, and info->iSubItem
+    int SubItemHitTest(LVHITTESTINFO* info) const; // the row, and info->iSubItem
 
-    HIMAGELIST SetImageList(HIMAGELIST images, int which);  // LVSIL_*; the previous list
+    HIMAGELIST SetImageList(HIMAGELIST images, int which); // LVSIL_*; the previous list
     HIMAGELIST GetImageList(int which) const;
 
 private:

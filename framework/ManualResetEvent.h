@@ -6,8 +6,8 @@
 
 class CManualResetEvent {
 public:
-    explicit CManualResetEvent(bool signalled)
-        : m_event(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr)) {}
+    explicit CManualResetEvent(bool signalled) : m_event(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr))
+    {}
     ~CManualResetEvent()
     {
         if (m_event)

@@ -26,7 +26,7 @@ public:
 
 private:
     CBitmap m_bitmap;
-    HGDIOBJ m_old = nullptr;  // the DC's own bitmap, put back before deletion
+    HGDIOBJ m_old = nullptr; // the DC's own bitmap, put back before deletion
     int m_width;
     int m_height;
 };

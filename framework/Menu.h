@@ -26,7 +26,7 @@ public:
 
     HMENU m_hMenu = nullptr;
 
-    static CMenu* FromHandlePermanent(HMENU menu);  // null when no object is attached
+    static CMenu* FromHandlePermanent(HMENU menu); // null when no object is attached
     BOOL Attach(HMENU menu);
     HMENU Detach();
     HMENU GetSafeHmenu() const { return m_hMenu; }
@@ -49,21 +49,21 @@ public:
     BOOL InsertMenu(UINT item, UINT flags, UINT_PTR idOrPopup, const wchar_t* text);
     BOOL ModifyMenu(UINT item, UINT flags, UINT_PTR idOrPopup = 0, const char* text = nullptr);
     BOOL ModifyMenu(UINT item, UINT flags, UINT_PTR idOrPopup, const wchar_t* text);
-    BOOL RemoveMenu(UINT item, UINT flags);  // a popup removed this way is not destroyed
+    BOOL RemoveMenu(UINT item, UINT flags); // a popup removed this way is not destroyed
     BOOL DeleteMenu(UINT item, UINT flags);
 
     // The object attached to the popup at that position; null when none is.
     CMenu* GetSubMenu(int position) const;
     int GetMenuItemCount() const;
-    UINT GetMenuItemID(int position) const;  // 0 separator, -1 popup
+    UINT GetMenuItemID(int position) const; // 0 separator, -1 popup
     UINT GetMenuState(UINT item, UINT flags) const;
     int GetMenuString(UINT item, CString& text, UINT flags) const;
     int GetMenuString(UINT item, std::wstring& text, UINT flags) const;
     BOOL GetMenuItemInfo(UINT item, MENUITEMINFOW* info, BOOL byPosition = FALSE) const;
     BOOL SetDefaultItem(UINT item, BOOL byPosition = FALSE);
     UINT GetDefaultItem(UINT flags, BOOL byPosition = FALSE) const;
-    UINT CheckMenuItem(UINT item, UINT check);    // the previous state, or -1
-    UINT EnableMenuItem(UINT item, UINT enable);  // the previous state, or -1
+    UINT CheckMenuItem(UINT item, UINT check);   // the previous state, or -1
+    UINT EnableMenuItem(UINT item, UINT enable); // the previous state, or -1
 
     // Runs the popup's own modal loop. With TPM_RETURNCMD the chosen command (0 for none),
     // otherwise whether it succeeded; commands go to the window unless TPM_RETURNCMD.

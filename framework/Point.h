@@ -11,12 +11,13 @@ public:
     CPoint(int px, int py) : POINT{px, py} {}
     CPoint(const POINT& point) : POINT(point) {}
     // The signed coordinates packed in a mouse message's LPARAM (or a GetMessagePos value).
-    explicit CPoint(LPARAM packed)
-        : POINT{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))}
-    {
-    }
+    explicit CPoint(LPARAM packed) : POINT{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))} {}
 
-    void Offset(int dx, int dy) { x += dx; y += dy; }
+    void Offset(int dx, int dy)
+    {
+        x += dx;
+        y += dy;
+    }
     void Offset(const SIZE& size) { Offset(size.cx, size.cy); }
 
     bool operator==(const POINT& other) const { return x == other.x && y == other.y; }
@@ -24,6 +25,14 @@ public:
     CPoint operator+(const SIZE& size) const { return CPoint(x + size.cx, y + size.cy); }
     CPoint operator-(const SIZE& size) const { return CPoint(x - size.cx, y - size.cy); }
     CSize operator-(const POINT& other) const { return CSize(x - other.x, y - other.y); }
-    CPoint& operator+=(const SIZE& size) { Offset(size); return *this; }
-    CPoint& operator-=(const SIZE& size) { Offset(-size.cx, -size.cy); return *this; }
+    CPoint& operator+=(const SIZE& size)
+    {
+        Offset(size);
+        return *this;
+    }
+    CPoint& operator-=(const SIZE& size)
+    {
+        Offset(-size.cx, -size.cy);
+        return *this;
+    }
 };

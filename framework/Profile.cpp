@@ -4,8 +4,7 @@
 
 CAppProfile::CAppProfile(const char* registryKey, const char* applicationName)
     : m_registryKey(registryKey), m_applicationName(applicationName)
-{
-}
+{}
 
 CString CAppProfile::SectionPath(const char* section) const
 {
@@ -26,8 +25,7 @@ CString CAppProfile::GetProfileString(const char* section, const char* entry, co
 {
     CRegistryHandle key;
     CString text;
-    if (key.Open(HKEY_CURRENT_USER, SectionPath(section), KEY_READ) == ERROR_SUCCESS &&
-        key.ReadString(entry, text))
+    if (key.Open(HKEY_CURRENT_USER, SectionPath(section), KEY_READ) == ERROR_SUCCESS && key.ReadString(entry, text))
         return text;
     return CString(defaultValue);
 }

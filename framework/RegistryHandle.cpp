@@ -7,8 +7,8 @@ LONG CRegistryHandle::Create(HKEY root, const char* path, REGSAM access)
 {
     Close();
     HKEY key = nullptr;
-    const LONG result = RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                        &key, nullptr);
+    const LONG result =
+        RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
     if (result == ERROR_SUCCESS)
         m_key = key;
     return result;
@@ -46,8 +46,7 @@ bool CRegistryHandle::ReadString(const char* name, CString& text, DWORD maxBytes
             return false;
         std::vector<char> buffer(size + 1, '\0');
         DWORD got = size;
-        const LONG result = RegQueryValueExA(m_key, name, nullptr, &type,
-                                             reinterpret_cast<BYTE*>(buffer.data()), &got);
+        const LONG result = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got);
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS || type != REG_SZ || got > size)

@@ -13,6 +13,16 @@ public:
     bool operator!=(const SIZE& other) const { return !(*this == other); }
     CSize operator+(const SIZE& other) const { return CSize(cx + other.cx, cy + other.cy); }
     CSize operator-(const SIZE& other) const { return CSize(cx - other.cx, cy - other.cy); }
-    CSize& operator+=(const SIZE& other) { cx += other.cx; cy += other.cy; return *this; }
-    CSize& operator-=(const SIZE& other) { cx -= other.cx; cy -= other.cy; return *this; }
+    CSize& operator+=(const SIZE& other)
+    {
+        cx += other.cx;
+        cy += other.cy;
+        return *this;
+    }
+    CSize& operator-=(const SIZE& other)
+    {
+        cx -= other.cx;
+        cy -= other.cy;
+        return *this;
+    }
 };

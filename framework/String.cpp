@@ -212,11 +212,23 @@ CString& CString::MakeLower()
     return *this;
 }
 
-CString& CString::TrimLeft() { return TrimLeft(kWhiteSpace); }
-CString& CString::TrimRight() { return TrimRight(kWhiteSpace); }
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::TrimLeft()
+{
+    return TrimLeft(kWhiteSpace);
+}
+CString& CString::TrimRight()
+{
+    return TrimRight(kWhiteSpace);
+}
+CString& CString::Trim()
+{
+    return TrimRight().TrimLeft();
+}
 
-CString& CString::Trim(const char* chars) { return TrimRight(chars).TrimLeft(chars); }
+CString& CString::Trim(const char* chars)
+{
+    return TrimRight(chars).TrimLeft(chars);
+}
 
 CString& CString::TrimLeft(const char* chars)
 {
@@ -283,8 +295,7 @@ bool CString::LoadString(UINT id)
     // With a zero buffer size LoadStringW hands out a pointer into the resource itself, so a
     // text of any length is read whole. Its length excludes any terminator.
     const wchar_t* resource = nullptr;
-    const int wideLength = LoadStringW(AfxGetResourceHandle(), id,
-                                       reinterpret_cast<LPWSTR>(&resource), 0);
+    const int wideLength = LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&resource), 0);
     if (wideLength <= 0 || !resource)
         return false;
     const int length = WideCharToMultiByte(CP_ACP, 0, resource, wideLength, nullptr, 0, nullptr, nullptr);
@@ -310,21 +321,80 @@ void CString::ReleaseBuffer(int newLength)
     m_text.resize(std::min(static_cast<std::size_t>(newLength), m_text.size()));
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.str() + b.str()); }
-CString operator+(const CString& a, const char* b) { CString r(a); r += b; return r; }
-CString operator+(const char* a, const CString& b) { CString r(a); r += b; return r; }
-CString operator+(const CString& a, char b) { CString r(a); r += b; return r; }
-CString operator+(char a, const CString& b) { CString r(a); r += b; return r; }
+CString operator+(const CString& a, const CString& b)
+{
+    return CString(a.str() + b.str());
+}
+CString operator+(const CString& a, const char* b)
+{
+    CString r(a);
+    r += b;
+    return r;
+}
+CString operator+(const char* a, const CString& b)
+{
+    CString r(a);
+    r += b;
+    return r;
+}
+CString operator+(const CString& a, char b)
+{
+    CString r(a);
+    r += b;
+    return r;
+}
+CString operator+(char a, const CString& b)
+{
+    CString r(a);
+    r += b;
+    return r;
+}
 
-bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
-bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
-bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
-bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-bool operator!=(const CString& a, const char* b) { return !(a == b); }
-bool operator!=(const char* a, const CString& b) { return !(a == b); }
-bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
-bool operator<(const CString& a, const char* b) { return a.Compare(b) < 0; }
-bool operator<(const char* a, const CString& b) { return b.Compare(a) > 0; }
-bool operator>(const CString& a, const CString& b) { return b < a; }
-bool operator<=(const CString& a, const CString& b) { return !(b < a); }
-bool operator>=(const CString& a, const CString& b) { return !(a < b); }
+bool operator==(const CString& a, const CString& b)
+{
+    return a.str() == b.str();
+}
+bool operator==(const CString& a, const char* b)
+{
+    return a.Compare(b) == 0;
+}
+bool operator==(const char* a, const CString& b)
+{
+    return b.Compare(a) == 0;
+}
+bool operator!=(const CString& a, const CString& b)
+{
+    return !(a == b);
+}
+bool operator!=(const CString& a, const char* b)
+{
+    return !(a == b);
+}
+bool operator!=(const char* a, const CString& b)
+{
+    return !(a == b);
+}
+bool operator<(const CString& a, const CString& b)
+{
+    return a.str() < b.str();
+}
+bool operator<(const CString& a, const char* b)
+{
+    return a.Compare(b) < 0;
+}
+bool operator<(const char* a, const CString& b)
+{
+    return b.Compare(a) > 0;
+}
+bool operator>(const CString& a, const CString& b)
+{
+    return b < a;
+}
+bool operator<=(const CString& a, const CString& b)
+{
+    return !(b < a);
+}
+bool operator>=(const CString& a, const CString& b)
+{
+    return !(a < b);
+}

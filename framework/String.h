@@ -20,8 +20,8 @@
 class CString {
 public:
     CString() = default;
-    CString(const char* text);             // null gives the empty text
-    CString(const char* text, int count);  // the first count characters (stops at none)
+    CString(const char* text);            // null gives the empty text
+    CString(const char* text, int count); // the first count characters (stops at none)
     explicit CString(char ch, int repeat = 1);
     CString(const std::string& text) : m_text(text) {}
     CString(const CString&) = default;
@@ -40,13 +40,21 @@ public:
     const char* GetString() const { return m_text.c_str(); }
     const std::string& str() const { return m_text; }
 
-    char GetAt(int index) const;           // 0 past the end
+    char GetAt(int index) const; // 0 past the end
     char operator[](int index) const { return GetAt(index); }
-    void SetAt(int index, char ch);        // ignored past the end
+    void SetAt(int index, char ch); // ignored past the end
 
-    CString& operator+=(const CString& text) { m_text += text.m_text; return *this; }
+    CString& operator+=(const CString& text)
+    {
+        m_text += text.m_text;
+        return *this;
+    }
     CString& operator+=(const char* text);
-    CString& operator+=(char ch) { m_text += ch; return *this; }
+    CString& operator+=(char ch)
+    {
+        m_text += ch;
+        return *this;
+    }
     void Append(const char* text, int count);
 
     // Comparisons: ordinal (byte values), and case-insensitive in the user's locale (lstrcmpiA).

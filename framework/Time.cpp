@@ -44,12 +44,30 @@ int LocalPart(const CTime& time, Field field)
 
 } // namespace
 
-int CTime::GetYear() const { return LocalPart(*this, &SYSTEMTIME::wYear); }
-int CTime::GetMonth() const { return LocalPart(*this, &SYSTEMTIME::wMonth); }
-int CTime::GetDay() const { return LocalPart(*this, &SYSTEMTIME::wDay); }
-int CTime::GetHour() const { return LocalPart(*this, &SYSTEMTIME::wHour); }
-int CTime::GetMinute() const { return LocalPart(*this, &SYSTEMTIME::wMinute); }
-int CTime::GetSecond() const { return LocalPart(*this, &SYSTEMTIME::wSecond); }
+int CTime::GetYear() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wYear);
+}
+int CTime::GetMonth() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wMonth);
+}
+int CTime::GetDay() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wDay);
+}
+int CTime::GetHour() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wHour);
+}
+int CTime::GetMinute() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wMinute);
+}
+int CTime::GetSecond() const
+{
+    return LocalPart(*this, &SYSTEMTIME::wSecond);
+}
 int CTime::GetDayOfWeek() const
 {
     SYSTEMTIME local;

@@ -22,12 +22,12 @@ public:
 
     // Local calendar parts; all 0 when the value lies outside what the platform can convert.
     int GetYear() const;
-    int GetMonth() const;      // 1..12
-    int GetDay() const;        // 1..31
+    int GetMonth() const; // 1..12
+    int GetDay() const;   // 1..31
     int GetHour() const;
     int GetMinute() const;
     int GetSecond() const;
-    int GetDayOfWeek() const;  // 1 = Sunday .. 7 = Saturday
+    int GetDayOfWeek() const; // 1 = Sunday .. 7 = Saturday
     bool GetLocalTime(SYSTEMTIME& local) const;
 
     // Differences and offsets are in seconds.

@@ -10,12 +10,12 @@
 class CVariant {
 public:
     CVariant() { VariantInit(&m_value); }
-    explicit CVariant(const wchar_t* text);     // VT_BSTR
-    explicit CVariant(const char* ansi);        // VT_BSTR
-    explicit CVariant(const CBstr& text);       // VT_BSTR (a copy)
-    explicit CVariant(long value);              // VT_I4
+    explicit CVariant(const wchar_t* text); // VT_BSTR
+    explicit CVariant(const char* ansi);    // VT_BSTR
+    explicit CVariant(const CBstr& text);   // VT_BSTR (a copy)
+    explicit CVariant(long value);          // VT_I4
     explicit CVariant(int value) : CVariant(static_cast<long>(value)) {}
-    explicit CVariant(bool value);              // VT_BOOL
+    explicit CVariant(bool value); // VT_BOOL
     // VT_DISPATCH holding a reference of its own (a null object stays a null VT_DISPATCH).
     explicit CVariant(IDispatch* object);
     CVariant(const CVariant& other);
@@ -27,7 +27,11 @@ public:
     operator const VARIANT&() const { return m_value; }
     VARTYPE Type() const { return m_value.vt; }
     // For out parameters: clears the current value and lends the slot.
-    VARIANT* Receive() { VariantClear(&m_value); return &m_value; }
+    VARIANT* Receive()
+    {
+        VariantClear(&m_value);
+        return &m_value;
+    }
     void Clear() { VariantClear(&m_value); }
 
 private:

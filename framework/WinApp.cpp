@@ -30,8 +30,7 @@ CWinApp::~CWinApp()
 int CWinApp::Run()
 {
     int code = 0;
-    while (AfxPumpMessage(&code)) {
-    }
+    while (AfxPumpMessage(&code)) {}
     m_exitCode = code;
     return ExitInstance();
 }
@@ -57,8 +56,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) const
     for (int i = 1; i < count; ++i) {
         CString param = WideToAnsi(args[i]);
         const bool isSwitch = param.GetLength() > 0 && (param[0] == '/' || param[0] == '-');
-        info.ParseParam(isSwitch ? param.Mid(1).GetString() : param.GetString(), isSwitch,
-                        i + 1 == count);
+        info.ParseParam(isSwitch ? param.Mid(1).GetString() : param.GetString(), isSwitch, i + 1 == count);
     }
     ::LocalFree(args);
 }

@@ -40,9 +40,9 @@ public:
     void ParseCommandLine(CCommandLineInfo& info) const;
     // The profile lives under HKCU "Software\<key>\<application name>".
     void SetRegistryKey(const char* key);
-    CAppProfile* GetProfile() const { return m_profile.get(); }  // null before SetRegistryKey
+    CAppProfile* GetProfile() const { return m_profile.get(); } // null before SetRegistryKey
 
-    CWnd* m_pMainWnd = nullptr;  // not owned
+    CWnd* m_pMainWnd = nullptr; // not owned
     CString m_pszAppName;
     int m_exitCode = 0;
 

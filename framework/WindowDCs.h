@@ -25,8 +25,7 @@ public:
     explicit CPaintDC(HWND window);
     template <class Window, class = std::enable_if_t<framework_detail::HasSafeHwnd<Window>::value>>
     explicit CPaintDC(Window* window) : CPaintDC(window->GetSafeHwnd())
-    {
-    }
+    {}
     ~CPaintDC() override;
 
     PAINTSTRUCT m_ps = {};
@@ -42,8 +41,7 @@ public:
     explicit CReleasedDC(HWND window) : m_window(window) { Attach(Get(window)); }
     template <class Window, class = std::enable_if_t<framework_detail::HasSafeHwnd<Window>::value>>
     explicit CReleasedDC(Window* window) : CReleasedDC(window ? window->GetSafeHwnd() : nullptr)
-    {
-    }
+    {}
     ~CReleasedDC() override
     {
         if (HDC dc = Detach())

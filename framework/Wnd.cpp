@@ -75,7 +75,7 @@ LRESULT CALLBACK CWndCreationHook::Hook(int code, WPARAM wParam, LPARAM lParam)
 CWnd::~CWnd()
 {
     if (m_hWnd && !::DestroyWindow(m_hWnd))
-        Detach();  // another thread's window: at least forget it
+        Detach(); // another thread's window: at least forget it
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
@@ -93,27 +93,26 @@ HWND CWnd::Detach()
     return HandleMap().Detach(m_hWnd);
 }
 
-bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                    int x, int y, int width, int height, HWND parent, HMENU menuOrId, void* param)
+bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menuOrId, void* param)
 {
     if (m_hWnd)
         return false;
     HWND hwnd;
     {
         CWndCreationHook hook(this);
-        hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
-                                 parent, menuOrId, AfxGetInstanceHandle(), param);
+        hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menuOrId,
+                                 AfxGetInstanceHandle(), param);
     }
     // A creation refused after WM_NCCREATE has already detached the object through WM_NCDESTROY.
     return hwnd != nullptr;
 }
 
-bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                    const RECT& rect, HWND parent, UINT id, void* param)
+bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, const RECT& rect,
+                    HWND parent, UINT id, void* param)
 {
-    return CreateEx(exStyle, className, windowName, style, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, parent,
-                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), param);
+    return CreateEx(exStyle, className, windowName, style, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), param);
 }
 
 void CWnd::AttachDuringCreation(HWND hwnd)
@@ -201,7 +200,7 @@ void CWnd::OnNcDestroyed()
     m_superProc = nullptr;
     m_missedMeasures.clear();
     Detach();
-    PostNcDestroy();  // may delete this
+    PostNcDestroy(); // may delete this
 }
 
 LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -266,7 +265,7 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resul
             child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
         break;
     case WM_COMMAND:
-        child = reinterpret_cast<HWND>(lParam);  // 0 for menus and accelerators
+        child = reinterpret_cast<HWND>(lParam); // 0 for menus and accelerators
         break;
     case WM_DRAWITEM: {
         auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
@@ -328,7 +327,7 @@ void CWnd::UpdateMenuCommands(HMENU popup)
     for (int i = 0; i < count; ++i) {
         const UINT id = ::GetMenuItemID(popup, i);
         if (id == 0 || id == static_cast<UINT>(-1))
-            continue;  // separators and sub-menus have no command
+            continue; // separators and sub-menus have no command
         CCmdUI item(popup, static_cast<UINT>(i), id);
         OnUpdateCommand(&item);
     }

@@ -35,19 +35,18 @@ public:
     HWND m_hWnd = nullptr;
 
     // --- Handle map -------------------------------------------------------------------------
-    static CWnd* FromHandlePermanent(HWND hwnd);  // null when no object is attached
-    bool Attach(HWND hwnd);                       // false when either side is already attached
+    static CWnd* FromHandlePermanent(HWND hwnd); // null when no object is attached
+    bool Attach(HWND hwnd);                      // false when either side is already attached
     HWND Detach();
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return GetSafeHwnd(); }
 
     // --- Creation ---------------------------------------------------------------------------
     // Any class: the object is attached before WM_NCCREATE, so it sees WM_NCCREATE and WM_CREATE.
-    virtual bool CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                          int x, int y, int width, int height, HWND parent, HMENU menuOrId,
-                          void* param = nullptr);
-    bool CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                  const RECT& rect, HWND parent, UINT id, void* param = nullptr);
+    virtual bool CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                          int width, int height, HWND parent, HMENU menuOrId, void* param = nullptr);
+    bool CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, const RECT& rect,
+                  HWND parent, UINT id, void* param = nullptr);
     // Takes over an existing window (a control from a template): its procedure is kept for
     // DefWindowProc. A WM_MEASUREITEM its parent could not hand on earlier is asked again.
     bool SubclassWindow(HWND hwnd);
@@ -143,7 +142,7 @@ private:
     void SubclassProcedure();
     void OnNcDestroyed();
 
-    WNDPROC m_superProc = nullptr;  // procedure kept for DefWindowProc; null = ::DefWindowProcA
+    WNDPROC m_superProc = nullptr; // procedure kept for DefWindowProc; null = ::DefWindowProcA
     // WM_MEASUREITEM from children that had no object yet: (control id, control type).
     std::vector<std::pair<UINT, UINT>> m_missedMeasures;
 };

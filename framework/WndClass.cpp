@@ -8,8 +8,7 @@
 
 #include "framework/Wnd.h"
 
-bool AfxRegisterClass(const char* name, UINT style, HCURSOR cursor, HBRUSH background,
-                      WNDPROC procedure, HICON icon)
+bool AfxRegisterClass(const char* name, UINT style, HCURSOR cursor, HBRUSH background, WNDPROC procedure, HICON icon)
 {
     HINSTANCE module = AfxGetInstanceHandle();
     WNDCLASSEXA info = {};

@@ -10,5 +10,5 @@ const char* AfxRegisterWndClass(UINT style, HCURSOR cursor = nullptr, HBRUSH bac
                                 HICON icon = nullptr);
 
 // Registers a class under a given name. A null procedure means the framework's.
-bool AfxRegisterClass(const char* name, UINT style, HCURSOR cursor, HBRUSH background,
-                      WNDPROC procedure = nullptr, HICON icon = nullptr);
+bool AfxRegisterClass(const char* name, UINT style, HCURSOR cursor, HBRUSH background, WNDPROC procedure = nullptr,
+                      HICON icon = nullptr);

@@ -25,7 +25,7 @@ public:
     // Forcibly ends the thread; its end hook does not run. Only for a thread that did not stop.
     bool Terminate(DWORD exitCode);
 
-    HANDLE GetHandle() const { return m_thread; }   // signalled once the thread has ended
+    HANDLE GetHandle() const { return m_thread; } // signalled once the thread has ended
     DWORD GetThreadId() const { return m_threadId; }
 
 protected:
@@ -41,6 +41,6 @@ private:
     static unsigned __stdcall ThreadMain(void* self);
     DWORD Run(HANDLE queueReady);
 
-    HANDLE m_thread = nullptr;   // owned
+    HANDLE m_thread = nullptr; // owned
     DWORD m_threadId = 0;
 };

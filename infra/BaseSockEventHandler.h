@@ -15,10 +15,10 @@ class CTimeValue;
 
 // Why OnDetach is called.
 enum DetachReason : int {
-    DETACH_CLOSED = 0,     // closed by request
-    DETACH_HANDED_ON = 1,  // bound to another handler
-    DETACH_ERROR = 2,      // closed after an error
-    DETACH_SHUTDOWN = 3    // the dispatcher shuts down
+    DETACH_CLOSED = 0,    // closed by request
+    DETACH_HANDED_ON = 1, // bound to another handler
+    DETACH_ERROR = 2,     // closed after an error
+    DETACH_SHUTDOWN = 3   // the dispatcher shuts down
 };
 
 class IBaseSockEventHandler {

@@ -22,8 +22,7 @@ class CBufferedEncapsulator : public CSocketEncapsulator<TObject> {
 public:
     static constexpr std::uint32_t CAPACITY = Capacity;
 
-    explicit CBufferedEncapsulator(std::unique_ptr<TObject> object)
-        : CSocketEncapsulator<TObject>(std::move(object)) {}
+    explicit CBufferedEncapsulator(std::unique_ptr<TObject> object) : CSocketEncapsulator<TObject>(std::move(object)) {}
 
     // Creates the read and write buffers; ST_NO_MEMORY when they cannot be had.
     Status CreateBuffers();
@@ -54,8 +53,8 @@ private:
         return status == ST_TIMEOUT || status == ST_TRY_LATER || status == ST_WOULD_BLOCK;
     }
 
-    std::unique_ptr<CRingBuffer> m_readBuffer;    // optional
-    std::unique_ptr<CRingBuffer> m_writeBuffer;   // optional
+    std::unique_ptr<CRingBuffer> m_readBuffer;  // optional
+    std::unique_ptr<CRingBuffer> m_writeBuffer; // optional
 };
 
 template <class TObject, std::uint32_t Capacity>

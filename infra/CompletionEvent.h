@@ -25,5 +25,5 @@ private:
     std::uint8_t m_done = 0;
     std::uint8_t m_result = 0;
     sti::CMutex m_mutex;
-    std::unique_ptr<sti::CConditionVariable> m_condition;   // outer lock is m_mutex
+    std::unique_ptr<sti::CConditionVariable> m_condition; // outer lock is m_mutex
 };

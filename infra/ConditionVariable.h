@@ -28,8 +28,8 @@ public:
 
 private:
     std::int32_t m_waiters = 0;
-    std::uint32_t m_generation = 0;    // bumped by every broadcast that has waiters
-    std::mutex m_section;              // guards the two counters
+    std::uint32_t m_generation = 0; // bumped by every broadcast that has waiters
+    std::mutex m_section;           // guards the two counters
     std::condition_variable m_wake;
     implementation::CLockObject& m_outer;
 };

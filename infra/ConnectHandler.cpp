@@ -105,7 +105,7 @@ Status CConnectHandler::OnWrite(IPollableObject* object)
 {
     Status status = object->GetSocketError();
     if (status != ST_SUCCESS) {
-        return status;   // the dispatcher's error path tells the requester
+        return status; // the dispatcher's error path tells the requester
     }
     if (!HasRecord(object)) {
         return ST_INTERNAL_ERROR;

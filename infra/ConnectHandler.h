@@ -32,7 +32,11 @@ public:
     // The connect time-out ran out.
     Status OnTimer(int timerId, const CTimeValue& now, void* parameter) override;
 
-    Status OnError(IPollableObject* object, Status code) override { (void)object; return code; }
+    Status OnError(IPollableObject* object, Status code) override
+    {
+        (void)object;
+        return code;
+    }
     Status OnRead(IPollableObject*) override { return ST_SUCCESS; }
     // The connect finished.
     Status OnWrite(IPollableObject* object) override;
@@ -49,8 +53,8 @@ public:
 
 private:
     struct Record {
-        IBaseSockEventHandler* requester;   // not owned
-        IPollableObject* object;            // owned by the dispatcher
+        IBaseSockEventHandler* requester; // not owned
+        IPollableObject* object;          // owned by the dispatcher
         int timerId;
     };
 
@@ -62,7 +66,7 @@ private:
     RecordMap::const_iterator FindByObject(const IPollableObject* object) const;
 
     CDispatcher& m_dispatcher;
-    RecordMap m_records;   // by socket handle value at registration
+    RecordMap m_records; // by socket handle value at registration
 };
 
 } // namespace sti

@@ -77,7 +77,7 @@ CDispatcher* CDispatcher::Existing()
 
 CDispatcher::CDispatcher()
 {
-    Initialize();   // the sockets library and the process poller
+    Initialize(); // the sockets library and the process poller
     m_status = m_pollers.Open();
     if (m_status == ST_SUCCESS) {
         m_status = m_timers.Initialize(TIMER_LIMIT);
@@ -92,7 +92,7 @@ CDispatcher::CDispatcher()
 CDispatcher::~CDispatcher()
 {
     Shutdown();
-    delete m_connectHandler;   // fails connects that are somehow still pending
+    delete m_connectHandler; // fails connects that are somehow still pending
     m_connectHandler = nullptr;
     PurgeDoneList();
     m_timers.Drain();
@@ -105,7 +105,7 @@ Status CDispatcher::Run(std::uint32_t timeoutMs)
 {
     STI_OWNING_THREAD(m_owner);
     if (m_status != ST_SUCCESS) {
-        STI_OS::Sleep(timeoutMs);   // a loop around a broken dispatcher must not spin
+        STI_OS::Sleep(timeoutMs); // a loop around a broken dispatcher must not spin
         return m_status;
     }
     PurgeDoneList();
@@ -283,8 +283,7 @@ Status CDispatcher::EnableRead(IPollableObject* object, bool on)
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
-    return on ? m_pollers.AddInterest(object, STI_OS::POLL_READ)
-              : m_pollers.RemoveInterest(object, STI_OS::POLL_READ);
+    return on ? m_pollers.AddInterest(object, STI_OS::POLL_READ) : m_pollers.RemoveInterest(object, STI_OS::POLL_READ);
 }
 
 Status CDispatcher::DisableRead(IPollableObject* object)
@@ -364,7 +363,7 @@ Status CDispatcher::CloseAfterWrite(IPollableObject* object)
         flags = 0;
     }
     if (registered) {
-        object->SetCloseAfterWrite(true);   // also asks for the lingering end at deletion
+        object->SetCloseAfterWrite(true); // also asks for the lingering end at deletion
     }
     if (!registered || (flags & STI_OS::POLL_WRITE) == 0) {
         Close(object, true);
@@ -398,8 +397,7 @@ Status CDispatcher::ScheduleConnectTimeout(IPollableObject* object, int& timerId
     if (object == nullptr) {
         return ST_INTERNAL_ERROR;
     }
-    return m_timers.Add(CTimeValue::Now() + CTimeSpan(CONNECT_TIMEOUT_MS), m_connectHandler,
-                        object, timerId);
+    return m_timers.Add(CTimeValue::Now() + CTimeSpan(CONNECT_TIMEOUT_MS), m_connectHandler, object, timerId);
 }
 
 Status CDispatcher::RegisterConnecting(IBaseSockEventHandler* handler, IPollableObject* object, int timerId)
@@ -435,8 +433,7 @@ Status CDispatcher::ForgetConnecting(IPollableObject* object)
     return m_connectHandler->DropRecord(object);
 }
 
-Status CDispatcher::ScheduleTimer(const CTimeValue& due, ITimeEventHandler* handler, void* parameter,
-                                  int& timerId)
+Status CDispatcher::ScheduleTimer(const CTimeValue& due, ITimeEventHandler* handler, void* parameter, int& timerId)
 {
     STI_OWNING_THREAD(m_owner);
     return m_timers.Add(due, handler, parameter, timerId);
@@ -477,8 +474,7 @@ Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t millise
         return ST_NO_MEMORY;
     }
     int timerId = -1;
-    Status status = m_timers.Add(CTimeValue::Now() + CTimeSpan(milliseconds), m_eventHelper,
-                                 record.get(), timerId);
+    Status status = m_timers.Add(CTimeValue::Now() + CTimeSpan(milliseconds), m_eventHelper, record.get(), timerId);
     if (status != ST_SUCCESS) {
         return status;
     }
@@ -506,7 +502,7 @@ Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t millise
         inserted = false;
     }
     if (!inserted) {
-        m_timers.Cancel(timerId);   // the record is still ours and freed on return
+        m_timers.Cancel(timerId); // the record is still ours and freed on return
         return ST_NO_MEMORY;
     }
     return ST_SUCCESS;
@@ -595,7 +591,7 @@ void CDispatcher::PurgeDoneList()
 void CDispatcher::Shutdown()
 {
     STI_OWNING_THREAD(m_owner);
-    m_shutDown = true;   // nothing lingers past the dispatcher
+    m_shutDown = true; // nothing lingers past the dispatcher
     for (int pass = 0; pass < 4; ++pass) {
         std::vector<IPollableObject*> collected;
         CDoneVisitor visitor(collected);
@@ -604,7 +600,7 @@ void CDispatcher::Shutdown()
         std::vector<IPollableObject*> detached;
         for (IPollableObject* object : collected) {
             if (!m_pollers.IsRegistered(object)) {
-                continue;   // closed by a callback of this loop; the done list has it
+                continue; // closed by a callback of this loop; the done list has it
             }
             if (!object->IsClosed()) {
                 object->SetClosed(true);

@@ -142,15 +142,15 @@ private:
     void DeleteObject(IPollableObject* object);
     void CancelKeyedTimers(IPollableObject* object);
 
-    std::deque<IPollableObject*> m_done;   // closed, owned, deleted at the next purge
+    std::deque<IPollableObject*> m_done; // closed, owned, deleted at the next purge
     CPollerSet m_pollers;
-    CEventHelper* m_eventHelper = nullptr;   // owned
+    CEventHelper* m_eventHelper = nullptr; // owned
     CTimerQueue m_timers;
-    CConnectHandler* m_connectHandler = nullptr;   // owned
+    CConnectHandler* m_connectHandler = nullptr; // owned
     Status m_status = ST_SUCCESS;
     bool m_timelyTimers = false;
     bool m_shutDown = false;
-    CThreadOwner m_owner;   // every public entry checks it in debug builds
+    CThreadOwner m_owner; // every public entry checks it in debug builds
 };
 
 } // namespace sti

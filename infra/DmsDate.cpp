@@ -29,8 +29,7 @@ void SkipOne(const char*& p)
 } // namespace
 
 CdmsDate::CdmsDate(int day, int month, int year)
-    : m_day(static_cast<std::int8_t>(day)), m_month(static_cast<std::int8_t>(month)), m_year(year),
-      m_text()
+    : m_day(static_cast<std::int8_t>(day)), m_month(static_cast<std::int8_t>(month)), m_year(year), m_text()
 {
     // Values that do not survive the narrowing are invalid, not some other date.
     if (day != m_day || month != m_month)

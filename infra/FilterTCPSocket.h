@@ -28,7 +28,7 @@ public:
     std::size_t GetFilterCount() const { return m_filters.size(); }
 
 private:
-    std::vector<std::unique_ptr<ISocketFilter>> m_filters;   // owned; front serves
+    std::vector<std::unique_ptr<ISocketFilter>> m_filters; // owned; front serves
 };
 
 } // namespace sti

@@ -11,7 +11,8 @@ public:
     explicit CIPAddress(std::uint32_t hostOrder) : m_address(hostOrder) {}
     // a.b.c.d, a most significant.
     CIPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
-        : m_address((std::uint32_t(a) << 24) | (std::uint32_t(b) << 16) | (std::uint32_t(c) << 8) | d) {}
+        : m_address((std::uint32_t(a) << 24) | (std::uint32_t(b) << 16) | (std::uint32_t(c) << 8) | d)
+    {}
     // Resolves through the platform's host lookup (first IPv4 address). On failure the
     // address is 0xFFFFFFFF and result comes from the host-lookup table.
     CIPAddress(const char* hostName, Status& result) { result = Resolve(hostName); }
@@ -52,8 +53,7 @@ public:
     CIPEndpoint(const CIPAddress& address, std::uint16_t port) : m_address(address), m_port(port) {}
     CIPEndpoint(const CIPAddress& address, const CIPPort& port) : m_address(address), m_port(port.Get()) {}
     // Resolves the host name as CIPAddress does.
-    CIPEndpoint(const char* hostName, std::uint16_t port, Status& result)
-        : m_address(hostName, result), m_port(port) {}
+    CIPEndpoint(const char* hostName, std::uint16_t port, Status& result) : m_address(hostName, result), m_port(port) {}
 
     const CIPAddress& GetAddress() const { return m_address; }
     void SetAddress(const CIPAddress& address) { m_address = address; }
@@ -66,10 +66,7 @@ public:
             return m_address < other.m_address;
         return m_port < other.m_port;
     }
-    bool operator==(const CIPEndpoint& other) const
-    {
-        return m_address == other.m_address && m_port == other.m_port;
-    }
+    bool operator==(const CIPEndpoint& other) const { return m_address == other.m_address && m_port == other.m_port; }
     bool operator!=(const CIPEndpoint& other) const { return !(*this == other); }
 
 private:

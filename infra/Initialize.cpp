@@ -20,7 +20,7 @@ std::atomic<std::uint32_t> s_mainThreadId{0};
 
 CMutex& StartupLock()
 {
-    static CMutex* lock = new CMutex;   // never destroyed: Initialize may run during exit
+    static CMutex* lock = new CMutex; // never destroyed: Initialize may run during exit
     return *lock;
 }
 
@@ -62,8 +62,8 @@ void Initialize()
 
 bool IsMainThread()
 {
-    return s_mainThreadKnown.load(std::memory_order_acquire)
-        && s_mainThreadId.load(std::memory_order_relaxed) == STI_OS::GetCurrentThreadId();
+    return s_mainThreadKnown.load(std::memory_order_acquire) &&
+           s_mainThreadId.load(std::memory_order_relaxed) == STI_OS::GetCurrentThreadId();
 }
 
 } // namespace sti

@@ -11,7 +11,7 @@ namespace sti {
 class IPollableObject;
 
 struct SKeyedTimer {
-    int timerId = -1;   // -1 until the timer exists
+    int timerId = -1; // -1 until the timer exists
     int key = -1;
     IPollableObject* object = nullptr;
 };
@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    std::map<int, std::unique_ptr<SKeyedTimer>> m_records;   // ordered by key
+    std::map<int, std::unique_ptr<SKeyedTimer>> m_records; // ordered by key
 };
 
 } // namespace sti

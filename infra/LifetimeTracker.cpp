@@ -44,8 +44,8 @@ namespace implementation {
 
 void InsertTracker(std::vector<LifetimeTracker*>& list, LifetimeTracker* tracker)
 {
-    auto position = std::upper_bound(list.begin(), list.end(), tracker,
-        [](const LifetimeTracker* a, const LifetimeTracker* b) {
+    auto position =
+        std::upper_bound(list.begin(), list.end(), tracker, [](const LifetimeTracker* a, const LifetimeTracker* b) {
             return a->GetLongevity() > b->GetLongevity();
         });
     list.insert(position, tracker);

@@ -31,8 +31,7 @@ private:
 template <class T>
 class ConcreteLifetimeTracker : public LifetimeTracker {
 public:
-    ConcreteLifetimeTracker(T* object, std::uint32_t longevity)
-        : LifetimeTracker(longevity), m_object(object) {}
+    ConcreteLifetimeTracker(T* object, std::uint32_t longevity) : LifetimeTracker(longevity), m_object(object) {}
     ~ConcreteLifetimeTracker() override
     {
         delete m_object;

@@ -16,7 +16,7 @@ namespace sti {
 
 namespace longevity {
 constexpr std::uint32_t THREAD_MANAGER = 0;
-constexpr std::uint32_t DISPATCHER_SHUTDOWN_HELPER = 1;          // per thread
+constexpr std::uint32_t DISPATCHER_SHUTDOWN_HELPER = 1; // per thread
 constexpr std::uint32_t DISPATCHER_SHUTDOWN_HELPER_HOLDER = 2;
 constexpr std::uint32_t TRANSPORT_MANAGER_THREAD = 100;
 constexpr std::uint32_t ANT_SESSION_MANAGER = 100;
@@ -31,7 +31,7 @@ constexpr std::uint32_t CLIENT_BUFFER_ALLOCATOR = 300;
 constexpr std::uint32_t ANT = 1100;
 constexpr std::uint32_t ANT_THREAD = 1110;
 constexpr std::uint32_t PACKET_POOL = 1120;
-constexpr std::uint32_t DISPATCHER = 1880;                        // per thread
+constexpr std::uint32_t DISPATCHER = 1880; // per thread
 constexpr std::uint32_t DISPATCHER_HOLDER = 1881;
 constexpr std::uint32_t POLLER = 1900;
 constexpr std::uint32_t SOCKETS_LIBRARY = 2000;

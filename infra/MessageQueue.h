@@ -37,7 +37,8 @@ public:
     static constexpr std::uint32_t FULL_PIPE_WAIT_MS = 20;
 
     explicit CMessageQueue(std::unique_ptr<CPipe> end)
-        : CBufferedEncapsulator<CPipe, MESSAGE_QUEUE_RING_CAPACITY>(std::move(end)) {}
+        : CBufferedEncapsulator<CPipe, MESSAGE_QUEUE_RING_CAPACITY>(std::move(end))
+    {}
 
     // A connected pair of queue ends with their buffers, both non-blocking: producer for
     // writing, consumer for the dispatcher. Both or neither (outputs null on failure).
@@ -188,7 +189,7 @@ Status CMessageQueueHandler<TMessage>::OnRead(Queue* queue)
         ++reads;
         Status status = queue->Read(data, count);
         if (status == ST_TRY_LATER) {
-            return ST_SUCCESS;   // nothing more yet, or part of a message: wait for the rest
+            return ST_SUCCESS; // nothing more yet, or part of a message: wait for the rest
         }
         if (status != ST_SUCCESS) {
             return status;

@@ -16,7 +16,8 @@ public:
 
     template <std::uint32_t N>
     explicit CMessageReader(const SMessageBlock<N>& block)
-        : m_data(block.Data), m_length(block.Used < N ? block.Used : N) {}
+        : m_data(block.Data), m_length(block.Used < N ? block.Used : N)
+    {}
 
     Status Read(void* out, std::uint32_t count);
     Status ReadU8(std::uint8_t& value);

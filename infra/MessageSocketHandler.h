@@ -32,7 +32,7 @@ namespace sti {
 // SendMessage modes.
 enum SendMode : int {
     SEND_NON_BLOCKING = 0,
-    SEND_BLOCKING = 3   // returns once the whole queue is written (or on an error)
+    SEND_BLOCKING = 3 // returns once the whole queue is written (or on an error)
 };
 
 template <class TSocket, class THeader, class TAllocator = SimpleAllocator<DATA_MESSAGE_CAPACITY>,
@@ -96,10 +96,7 @@ public:
     // Asked for more output while the output-wanted flag is set and nothing is queued;
     // ST_NO_MORE_DATA clears the flag.
     virtual Status ProduceOutput() { return ST_NO_MORE_DATA; }
-    virtual Status DeliverMessage(const THeader& header, CMessageReader& reader)
-    {
-        return OnMessage(header, reader);
-    }
+    virtual Status DeliverMessage(const THeader& header, CMessageReader& reader) { return OnMessage(header, reader); }
 
     void SetOutputWanted(bool on) { m_outputWanted = on; }
     bool IsOutputWanted() const { return m_outputWanted; }
@@ -138,12 +135,12 @@ private:
     }
 
     // Receive state.
-    Block* m_receiving = nullptr;   // owned; null between messages
+    Block* m_receiving = nullptr; // owned; null between messages
     bool m_headerComplete = false;
-    std::uint32_t m_expectedLength = 0;   // 0: not known yet
+    std::uint32_t m_expectedLength = 0; // 0: not known yet
     std::uint32_t m_received = 0;
     // Send state.
-    Block* m_sending = nullptr;   // owned
+    Block* m_sending = nullptr; // owned
     std::uint32_t m_sent = 0;
     TQueue m_queue;
     bool m_outputWanted = false;
@@ -226,7 +223,7 @@ Status CMessageSocketHandler<TSocket, THeader, TAllocator, TQueue, TTraits>::Rea
 
 template <class TSocket, class THeader, class TAllocator, class TQueue, class TTraits>
 Status CMessageSocketHandler<TSocket, THeader, TAllocator, TQueue, TTraits>::ReadInto(TSocket* object,
-                                                                                    std::uint32_t wanted)
+                                                                                      std::uint32_t wanted)
 {
     if (wanted > CAPACITY - m_received) {
         ResetReceive();
@@ -299,7 +296,7 @@ Status CMessageSocketHandler<TSocket, THeader, TAllocator, TQueue, TTraits>::OnW
 
 template <class TSocket, class THeader, class TAllocator, class TQueue, class TTraits>
 Status CMessageSocketHandler<TSocket, THeader, TAllocator, TQueue, TTraits>::OnTimer(TSocket* object,
-                                                                                   const CTimeValue& now, int key)
+                                                                                     const CTimeValue& now, int key)
 {
     (void)now;
     (void)key;

@@ -15,11 +15,13 @@ class CMessageWriter {
 public:
     // used is the block's used-length field; it only grows.
     CMessageWriter(std::uint8_t* data, std::uint32_t capacity, std::uint32_t& used, std::uint32_t position = 0)
-        : m_data(data), m_capacity(capacity), m_used(used), m_position(position) {}
+        : m_data(data), m_capacity(capacity), m_used(used), m_position(position)
+    {}
 
     template <std::uint32_t N>
     explicit CMessageWriter(SMessageBlock<N>& block, std::uint32_t position = 0)
-        : CMessageWriter(block.Data, N, block.Used, position) {}
+        : CMessageWriter(block.Data, N, block.Used, position)
+    {}
 
     Status Write(const void* data, std::uint32_t count);
     Status WriteU8(std::uint8_t value);

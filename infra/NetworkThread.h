@@ -71,8 +71,7 @@ private:
         CNetworkThread& m_thread;
     };
 
-    class CThreadMessageQueueHandler
-        : public CMessageSocketHandler<CPipe, IPCMessageHeader, IPCMessageAllocator> {
+    class CThreadMessageQueueHandler : public CMessageSocketHandler<CPipe, IPCMessageHeader, IPCMessageAllocator> {
     public:
         explicit CThreadMessageQueueHandler(CNetworkThread& thread) : m_thread(thread) {}
         Status OnMessage(const IPCMessageHeader& header, CMessageReader& reader) override;
@@ -85,11 +84,11 @@ private:
     void ForgetThreadTimer(int timerId);
 
     std::unique_ptr<CPipe> m_writeEnd;
-    CPipe* m_readEnd = nullptr;   // owned until registered, then the dispatcher's
+    CPipe* m_readEnd = nullptr; // owned until registered, then the dispatcher's
     bool m_readEndRegistered = false;
-    std::map<int, ITimeEventHandler*> m_timerOwners;     // timer id -> owner (not owned)
-    std::multimap<ITimeEventHandler*, int> m_ownerTimers;   // owner -> its timer ids
-    std::unique_ptr<CThreadTimerHandler> m_timerHandler;   // from OnStart to OnExit
+    std::map<int, ITimeEventHandler*> m_timerOwners;      // timer id -> owner (not owned)
+    std::multimap<ITimeEventHandler*, int> m_ownerTimers; // owner -> its timer ids
+    std::unique_ptr<CThreadTimerHandler> m_timerHandler;  // from OnStart to OnExit
     CMutex m_postLock;
 };
 

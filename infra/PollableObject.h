@@ -18,7 +18,7 @@ class CKeyedTimerSet;
 // Connection state of an object.
 enum ConnectionState : int {
     STATE_NOT_CONNECTED = 0,
-    STATE_CONNECTING = 1,   // a non-blocking connect is in progress
+    STATE_CONNECTING = 1, // a non-blocking connect is in progress
     STATE_CONNECTED = 2
 };
 
@@ -58,7 +58,7 @@ public:
     std::unique_ptr<CKeyedTimerSet> TakeKeyedTimers();
 
 private:
-    IBaseSockEventHandler* m_handler = nullptr;   // not owned
+    IBaseSockEventHandler* m_handler = nullptr; // not owned
     bool m_closeAfterWrite = false;
     bool m_closed = false;
     int m_state = STATE_NOT_CONNECTED;
@@ -78,7 +78,6 @@ public:
     virtual Status Write(std::uint32_t length, const void* data, std::uint32_t& count) = 0;
 };
 
-class IRWPollableObject : public IPollableObject, public IReader, public IWriter {
-};
+class IRWPollableObject : public IPollableObject, public IReader, public IWriter {};
 
 } // namespace sti

@@ -19,7 +19,7 @@ public:
 class CPollerSet {
 public:
     CPollerSet() = default;
-    ~CPollerSet();   // releases the poll handle
+    ~CPollerSet(); // releases the poll handle
 
     CPollerSet(const CPollerSet&) = delete;
     CPollerSet& operator=(const CPollerSet&) = delete;
@@ -57,7 +57,7 @@ private:
 
     STI_OS::PollHandle m_poll;
     bool m_open = false;
-    std::vector<IPollableObject*> m_table;   // indexed by handle value; not owned
+    std::vector<IPollableObject*> m_table; // indexed by handle value; not owned
 };
 
 } // namespace sti

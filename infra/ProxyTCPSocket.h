@@ -46,7 +46,7 @@ public:
     const std::string& GetPassword() const { return m_password; }
 
 private:
-    std::unique_ptr<IConnectStrategy> m_strategy;   // owned; replaced by every Connect
+    std::unique_ptr<IConnectStrategy> m_strategy; // owned; replaced by every Connect
     int m_proxyKind = PROXY_DIRECT;
     CIPEndpoint m_proxyAddress;
     std::string m_user;

@@ -5,7 +5,7 @@
 // NewQueueHandler makes. From then on the thread owns the object (checked in debug builds
 // by the entries that say so); on its end it lets go again.
 
-#include "infra/ConditionVariable.h"   // WAIT_INFINITE
+#include "infra/ConditionVariable.h" // WAIT_INFINITE
 #include "infra/Dispatcher.h"
 #include "infra/MessageQueue.h"
 #include "infra/Thread.h"
@@ -79,9 +79,9 @@ protected:
         m_queue = nullptr;
     }
 
-    std::unique_ptr<Queue> m_pendingQueue;   // until registered
-    Queue* m_queue = nullptr;                // registered: the dispatcher's
-    CDispatcher* m_dispatcher = nullptr;     // this thread's
+    std::unique_ptr<Queue> m_pendingQueue; // until registered
+    Queue* m_queue = nullptr;              // registered: the dispatcher's
+    CDispatcher* m_dispatcher = nullptr;   // this thread's
     CThreadOwner m_threadOwner;
 };
 

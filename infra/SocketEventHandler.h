@@ -82,7 +82,7 @@ public:
     }
 
 protected:
-    T* m_object = nullptr;   // owned by the dispatcher
+    T* m_object = nullptr; // owned by the dispatcher
 };
 
 } // namespace sti

@@ -11,8 +11,7 @@ namespace sti {
 
 class CFilterTCPSocket;
 
-class ISocketFilter : public IReader, public IWriter {
-};
+class ISocketFilter : public IReader, public IWriter {};
 
 // Bound to its socket: reads are the socket's recv, writes its send. Empty reads and writes
 // return ST_SUCCESS at once.

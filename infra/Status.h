@@ -9,7 +9,7 @@
 enum Status : std::uint32_t {
     ST_SUCCESS = 0,
     ST_FAIL = 1,
-    ST_INTERNAL_ERROR = 2,       // also every platform error without a mapping
+    ST_INTERNAL_ERROR = 2, // also every platform error without a mapping
     ST_QUEUE_FULL = 3,
     ST_COMMUNICATION_ERROR = 4,
     ST_NO_MEMORY = 5,

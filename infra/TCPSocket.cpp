@@ -35,8 +35,7 @@ void CTCPSocket::AttachHandle(STI_OS::SocketHandle handle)
     CIPv4Socket::AttachHandle(handle);
     std::uint32_t address = 0;
     std::uint16_t port = 0;
-    if (handle != STI_OS::INVALID_SOCKET_HANDLE
-        && STI_OS::GetPeerName(handle, address, port) == ST_SUCCESS) {
+    if (handle != STI_OS::INVALID_SOCKET_HANDLE && STI_OS::GetPeerName(handle, address, port) == ST_SUCCESS) {
         m_peerAddress = address;
         m_peerPort = port;
     } else {

@@ -28,7 +28,7 @@ public:
     Status ShutdownSend() override;
 
     std::uint32_t GetPeerAddress() const { return m_peerAddress; }
-    int GetPeerPort() const { return m_peerPort; }   // -1 when unknown
+    int GetPeerPort() const { return m_peerPort; } // -1 when unknown
 
 private:
     std::uint32_t m_peerAddress = 0;

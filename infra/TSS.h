@@ -21,7 +21,7 @@ namespace implementation {
 class CTSSBase {
 public:
     CTSSBase() = default;
-    virtual ~CTSSBase();   // frees the slot
+    virtual ~CTSSBase(); // frees the slot
 
     CTSSBase(const CTSSBase&) = delete;
     CTSSBase& operator=(const CTSSBase&) = delete;
@@ -64,7 +64,8 @@ template <class T>
 class ConcreteTSSLifetimeTracker : public LifetimeTracker {
 public:
     ConcreteTSSLifetimeTracker(CTSS<T>* holder, T* value, std::uint32_t longevity)
-        : LifetimeTracker(longevity), m_holder(holder), m_value(value) {}
+        : LifetimeTracker(longevity), m_holder(holder), m_value(value)
+    {}
     ~ConcreteTSSLifetimeTracker() override
     {
         if (m_value == nullptr) {
@@ -159,11 +160,11 @@ T* CTSS_Singleton<T, LockType>::Instance()
     }
     holder->Set(value);
     if (holder->Get() != value) {
-        delete value;   // no slot: the value could never be found again
+        delete value; // no slot: the value could never be found again
         return nullptr;
     }
     if (IsMainThread()) {
-        return value;   // dies with the holder at exit
+        return value; // dies with the holder at exit
     }
     ConcreteTSSLifetimeTracker<T>* tracker = nullptr;
     try {

@@ -28,6 +28,6 @@ bool IsValidEmail(const std::string& address);
 std::string GetEmailUser(const std::string& address);
 
 // Windows paths ("\" separated). Each gives an empty text when the separator is missing.
-std::string GetPathExtension(const std::string& path);   // after the last "."
-std::string GetPathFileName(const std::string& path);    // after the last "\"
-std::string GetPathDirectory(const std::string& path);   // before the last "\"
+std::string GetPathExtension(const std::string& path); // after the last "."
+std::string GetPathFileName(const std::string& path);  // after the last "\"
+std::string GetPathDirectory(const std::string& path); // before the last "\"

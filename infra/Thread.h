@@ -11,7 +11,7 @@
 // or OnExit) does not wait; OnExit is then not called and the thread's post-run clean-up
 // still runs.
 
-#include "infra/ConditionVariable.h"   // WAIT_INFINITE
+#include "infra/ConditionVariable.h" // WAIT_INFINITE
 #include "infra/Lock.h"
 #include "infra/Status.h"
 #include "infra/os/Thread.h"
@@ -67,16 +67,16 @@ private:
     // For the thread manager at exit; the handle stays with the object.
     void Terminate();
 
-    STI_OS::ThreadHandle m_handle = nullptr;   // owned; guarded by the run lock
+    STI_OS::ThreadHandle m_handle = nullptr; // owned; guarded by the run lock
     std::atomic<bool> m_cachedStop{false};
-    bool m_stopRequested = false;              // guarded by the stop lock
+    bool m_stopRequested = false; // guarded by the stop lock
     std::atomic<std::uint64_t> m_nextStopCheck{0};
     CMutex m_stopLock;
     CMutex m_runLock;
-    bool m_running = false;                    // guarded by the run lock
-    bool m_terminated = false;                 // guarded by the run lock
-    std::uint32_t m_threadId = 0;              // guarded by the run lock
-    Execution* m_execution = nullptr;          // guarded by the run lock
+    bool m_running = false;           // guarded by the run lock
+    bool m_terminated = false;        // guarded by the run lock
+    std::uint32_t m_threadId = 0;     // guarded by the run lock
+    Execution* m_execution = nullptr; // guarded by the run lock
     std::string m_name;
 };
 

@@ -29,7 +29,7 @@ public:
     static CThreadManager* Instance();
 
     CThreadManager() = default;
-    ~CThreadManager();   // StopAllThreads, then frees the tables
+    ~CThreadManager(); // StopAllThreads, then frees the tables
 
     CThreadManager(const CThreadManager&) = delete;
     CThreadManager& operator=(const CThreadManager&) = delete;
@@ -59,7 +59,7 @@ private:
     void ForgetObject(CThread& thread);
     void AbandonTrackers(std::uint32_t threadId);
 
-    std::map<std::uint32_t, CThread*> m_threads;   // null: object destroyed, thread ending
+    std::map<std::uint32_t, CThread*> m_threads; // null: object destroyed, thread ending
     std::map<std::uint32_t, std::vector<LifetimeTracker*>> m_trackers;
     CRecursiveMutex m_lock;
     std::uint32_t m_stopTimeout = STOP_TIMEOUT_MS;

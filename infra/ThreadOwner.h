@@ -18,8 +18,14 @@ class CThreadOwner {
 public:
 #ifndef NDEBUG
     void Check(const char* file, int line, const char* function) const;
-    void Bind() { m_owner.store(std::this_thread::get_id()); }
-    void Release() { m_owner.store(std::thread::id()); }
+    void Bind()
+    {
+        m_owner.store(std::this_thread::get_id());
+    }
+    void Release()
+    {
+        m_owner.store(std::thread::id());
+    }
 #else
     void Check(const char*, int, const char*) const {}
     void Bind() {}

@@ -41,7 +41,7 @@ private:
     int RememberTimer(CTimerQueue* queue, int id);
     void ForgetTimer(CTimerQueue* queue, int id, int slot);
 
-    std::unique_ptr<std::vector<OwnTimer>> m_timers;   // created on first use
+    std::unique_ptr<std::vector<OwnTimer>> m_timers; // created on first use
 };
 
 } // namespace sti

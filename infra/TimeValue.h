@@ -6,9 +6,9 @@ namespace sti {
 
 // Unit index of a CTimeValue count.
 enum TimeUnit : int {
-    TIME_UNIT_SECONDS = 0,          // factor 1000
-    TIME_UNIT_MILLISECONDS = 1,     // factor 1
-    TIME_UNIT_CLOCK = 2             // milliseconds of STI_OS::GetClock, factor 1
+    TIME_UNIT_SECONDS = 0,      // factor 1000
+    TIME_UNIT_MILLISECONDS = 1, // factor 1
+    TIME_UNIT_CLOCK = 2         // milliseconds of STI_OS::GetClock, factor 1
 };
 
 // Signed 32-bit duration in milliseconds. Arithmetic saturates at the 32-bit range.

@@ -44,7 +44,7 @@ public:
     void Give(T* value)
     {
         CScopedLock guard(m_lock);
-        Node* node = reinterpret_cast<Node*>(value);   // value is the node's first member
+        Node* node = reinterpret_cast<Node*>(value); // value is the node's first member
         node->next = m_free;
         m_free = node;
     }
@@ -80,7 +80,7 @@ private:
             block[i].next = m_free;
             m_free = &block[i];
         }
-        m_blocks.push_back(std::move(block));   // capacity reserved above: cannot throw
+        m_blocks.push_back(std::move(block)); // capacity reserved above: cannot throw
         m_total += wanted;
         return true;
     }

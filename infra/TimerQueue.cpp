@@ -111,7 +111,7 @@ int CTimerQueue::AllocateId()
             return id;
         }
     }
-    return -1;   // unreachable while EnsureRoom holds
+    return -1; // unreachable while EnsureRoom holds
 }
 
 void CTimerQueue::FreeId(int id)
@@ -280,7 +280,7 @@ Status CTimerQueue::Reschedule(int id, const CTimeValue& due)
         return status;
     }
     if (entry->cancelled) {
-        return ST_NOT_FOUND;   // it leaves the heap at the next pass whatever its time
+        return ST_NOT_FOUND; // it leaves the heap at the next pass whatever its time
     }
     int position = m_index[id];
     RemoveAt(position);

@@ -20,8 +20,8 @@ namespace sti {
 
 class CTimerQueue {
 public:
-    static constexpr int DEFAULT_LIMIT = 65536;   // live timers at most
-    static constexpr int INITIAL_LENGTH = 16;     // first table length and first pool block
+    static constexpr int DEFAULT_LIMIT = 65536; // live timers at most
+    static constexpr int INITIAL_LENGTH = 16;   // first table length and first pool block
 
     CTimerQueue() = default;
     // Drains the queue (every live timer gets OnTimerRemoved).
@@ -74,12 +74,12 @@ private:
     struct Entry {
         int id;
         CTimeValue due;
-        ITimeEventHandler* handler;   // not owned
+        ITimeEventHandler* handler; // not owned
         void* parameter;
         bool cancelled;
-        bool armed;                   // set while firing, cleared by a reschedule
-        Entry* nextCancelled;         // pending-cancel list link
-        int ownerSlot;                // position in the handler's own timer list
+        bool armed;           // set while firing, cleared by a reschedule
+        Entry* nextCancelled; // pending-cancel list link
+        int ownerSlot;        // position in the handler's own timer list
     };
 
     Status Lookup(int id, Entry*& entry) const;
@@ -98,14 +98,14 @@ private:
     int m_limit = DEFAULT_LIMIT;
     int m_count = 0;
     std::unique_ptr<Entry*[]> m_heap;
-    std::unique_ptr<int[]> m_index;      // heap position per id, -1 when the id is free
+    std::unique_ptr<int[]> m_index; // heap position per id, -1 when the id is free
     int m_cursor = 0;
-    int m_lowMark = 0;                   // every id below it is taken
+    int m_lowMark = 0; // every id below it is taken
     CTimerEntryPool<Entry, CNullMutex> m_pool;
-    Entry* m_cancelHead = nullptr;       // FIFO of cancelled entries still in the heap
+    Entry* m_cancelHead = nullptr; // FIFO of cancelled entries still in the heap
     Entry* m_cancelTail = nullptr;
     bool m_firing = false;
-    CThreadOwner m_owner;   // every entry after Initialize checks it in debug builds
+    CThreadOwner m_owner; // every entry after Initialize checks it in debug builds
 };
 
 } // namespace sti

@@ -53,8 +53,8 @@ Status CUDPSocket::Write(std::uint32_t length, const void* data, std::uint32_t& 
     return STI_OS::Send(m_handle, data, length, count);
 }
 
-Status CUDPSocket::SendTo(std::uint32_t length, const void* data, const CIPAddress& address,
-                          std::uint16_t port, std::uint32_t& sent)
+Status CUDPSocket::SendTo(std::uint32_t length, const void* data, const CIPAddress& address, std::uint16_t port,
+                          std::uint32_t& sent)
 {
     sent = 0;
     Status status = STI_OS::SendTo(m_handle, data, length, address.Get(), port);

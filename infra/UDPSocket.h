@@ -28,8 +28,8 @@ public:
     // Only on a connected socket (state 2); else ST_NOT_CONNECTED, nothing sent.
     Status Write(std::uint32_t length, const void* data, std::uint32_t& count) override;
     // sent is the whole length on success.
-    Status SendTo(std::uint32_t length, const void* data, const CIPAddress& address,
-                  std::uint16_t port, std::uint32_t& sent);
+    Status SendTo(std::uint32_t length, const void* data, const CIPAddress& address, std::uint16_t port,
+                  std::uint32_t& sent);
 
     const CIPEndpoint& GetFromAddress() const { return m_from; }
     Status GetLocalAddress(CIPEndpoint& local) const;

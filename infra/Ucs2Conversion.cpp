@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-ucs2_conversion::result ucs2_conversion::do_out(std::mbstate_t&, const wchar_t* from,
-                                                const wchar_t* fromEnd, const wchar_t*& fromNext,
-                                                char* to, char* toEnd, char*& toNext) const
+ucs2_conversion::result ucs2_conversion::do_out(std::mbstate_t&, const wchar_t* from, const wchar_t* fromEnd,
+                                                const wchar_t*& fromNext, char* to, char* toEnd, char*& toNext) const
 {
     result r = ok;
     while (from < fromEnd) {
@@ -47,8 +46,7 @@ ucs2_conversion::result ucs2_conversion::do_unshift(std::mbstate_t&, char* to, c
     return noconv;
 }
 
-int ucs2_conversion::do_length(std::mbstate_t&, const char* from, const char* fromEnd,
-                               std::size_t max) const
+int ucs2_conversion::do_length(std::mbstate_t&, const char* from, const char* fromEnd, std::size_t max) const
 {
     const std::size_t units = std::min(static_cast<std::size_t>(fromEnd - from) / 2, max);
     return static_cast<int>(units * 2);

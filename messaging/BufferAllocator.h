@@ -11,8 +11,7 @@ namespace sti {
 // A reference-counted buffer of N data bytes. Used counts the bytes written so far; a fresh
 // buffer has Used 0 and no reference.
 template <std::size_t N>
-struct SBuffer
-{
+struct SBuffer {
     static constexpr std::size_t CAPACITY = N;
 
     std::uint8_t Data[N];
@@ -24,8 +23,7 @@ struct SBuffer
 // Hands out and takes back SBuffer<N>. A buffer is freed when its last reference goes; a buffer
 // that never got a reference is freed by its first Release.
 template <std::size_t N>
-class BufferAllocatorBase
-{
+class BufferAllocatorBase {
 public:
     using Buffer = SBuffer<N>;
 
@@ -49,9 +47,7 @@ public:
         if (!buffer)
             return;
         std::uint32_t count = buffer->RefCount.load(std::memory_order_acquire);
-        while (count > 1 && !buffer->RefCount.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel))
-        {
-        }
+        while (count > 1 && !buffer->RefCount.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel)) {}
         if (count <= 1)
             Free(buffer);
     }

@@ -14,8 +14,7 @@
 // Process singleton (ClientBufferAllocator<8192>::Instance()); it outlives the communicator and
 // the service, which release their buffers while they are destroyed.
 template <std::size_t N>
-class ClientBufferAllocator : public sti::BufferAllocatorBase<N>
-{
+class ClientBufferAllocator : public sti::BufferAllocatorBase<N> {
 public:
     using Buffer = typename sti::BufferAllocatorBase<N>::Buffer;
 

@@ -7,8 +7,7 @@
 #include "messaging/MsgStream.h"
 
 // Receives the messages of the commands it is registered for with the communicator.
-class CCommandHandler
-{
+class CCommandHandler {
 public:
     CCommandHandler() = default;
     CCommandHandler(const CCommandHandler&) = delete;

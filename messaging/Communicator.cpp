@@ -44,8 +44,7 @@ void CCommunicator::DropEntry(std::size_t code)
     entry = SCommandEntry();
     if (!handler || !owned)
         return;
-    for (const SCommandEntry& other : m_commands)
-    {
+    for (const SCommandEntry& other : m_commands) {
         if (other.Handler == handler && other.Owned)
             return;
     }
@@ -56,8 +55,7 @@ Status CCommunicator::RegisterCommand(std::uint16_t code, CCommandHandler* handl
 {
     if (code >= m_commands.size())
         return ST_INVALID_PARAM;
-    if (m_commands[code].Handler == handler)
-    {
+    if (m_commands[code].Handler == handler) {
         // The same handler again: only its ownership changes, and it must not be deleted.
         m_commands[code].Owned = handler && owned;
         return ST_SUCCESS;
@@ -151,14 +149,12 @@ Status CCommunicator::Dispatch(CMsgBuffer& message, const SMsgConnectionContext&
         return status;
 
     bool local = true;
-    if (m_strategy)
-    {
+    if (m_strategy) {
         status = m_strategy->IsLocal(message, from, local);
         if (status != ST_SUCCESS)
             return status;
     }
-    if (!local)
-    {
+    if (!local) {
         // Passed on as it stands; nowhere to pass it is no fault of the connection it came on.
         CMsgSockHandler* route = nullptr;
         if (m_strategy->GetRoute(header.DestinationAddr, route) != ST_SUCCESS || !route)

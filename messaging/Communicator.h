@@ -25,8 +25,7 @@ class CMsgSockHandler;
 //
 // Process singleton (Instance()); longevity 200, so it outlives the service that uses it and dies
 // before the buffer allocator. Tests may make instances of their own.
-class CCommunicator : public sti::ITimeEventHandler
-{
+class CCommunicator : public sti::ITimeEventHandler {
 public:
     static constexpr std::uint32_t LONGEVITY = sti::longevity::COMMUNICATOR;
     static constexpr std::size_t COMMAND_TABLE_SIZE = KV2Protocol::COMMAND_TABLE_SIZE;
@@ -90,8 +89,7 @@ public:
     Status OnTimerRemoved(int timerId, void* parameter) override;
 
 private:
-    struct SCommandEntry
-    {
+    struct SCommandEntry {
         CCommandHandler* Handler = nullptr;
         bool Owned = false;
     };

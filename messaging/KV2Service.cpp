@@ -27,9 +27,9 @@ namespace KV2Service {
 
 namespace {
 
-constexpr std::uint16_t SERVER_COMMANDS[] = {CMD_LOGIN_REPLY,   CMD_CONNECT_REQUEST, CMD_CONNECT_ANSWER,
-                                             CMD_KEEP_ALIVE_REPLY, CMD_REDIRECT,     CMD_SESSION_ANSWER,
-                                             CMD_SESSION_SETUP, CMD_IGNORED,         CMD_SERVER_VALUE};
+constexpr std::uint16_t SERVER_COMMANDS[] = {CMD_LOGIN_REPLY,      CMD_CONNECT_REQUEST, CMD_CONNECT_ANSWER,
+                                             CMD_KEEP_ALIVE_REPLY, CMD_REDIRECT,        CMD_SESSION_ANSWER,
+                                             CMD_SESSION_SETUP,    CMD_IGNORED,         CMD_SERVER_VALUE};
 
 // Send mode of every message the service sends: queue what the socket does not take at once.
 constexpr int SEND_MODE_QUEUED = 1;
@@ -44,20 +44,16 @@ CKV2Service* CKV2Service::Instance()
 CKV2Service::CKV2Service() : CKV2Service(SServiceSettings()) {}
 
 CKV2Service::CKV2Service(const SServiceSettings& settings)
-    : sti::CNetworkThread("KV2Service"),
-      m_settings(settings),
+    : sti::CNetworkThread("KV2Service"), m_settings(settings),
       m_host(settings.Host.empty() ? ServerHost() : settings.Host),
       m_port(settings.Port != 0 ? settings.Port : ServerPort()),
       m_retrySpread(settings.InitialRetrySpread != 0 ? settings.InitialRetrySpread : 1),
       m_random(static_cast<std::minstd_rand::result_type>(STI_OS::GetClock()))
 {
-    if (m_settings.PrivateCommunicator)
-    {
+    if (m_settings.PrivateCommunicator) {
         m_ownCommunicator.reset(new (std::nothrow) CCommunicator);
         m_communicator = m_ownCommunicator.get();
-    }
-    else
-    {
+    } else {
         m_communicator = CCommunicator::Instance();
     }
 }
@@ -66,8 +62,7 @@ CKV2Service::~CKV2Service()
 {
     // The loop calls into this class, so it must end before this part goes.
     sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
-    if (manager == nullptr || manager->GetCurrentThread() != this)
-    {
+    if (manager == nullptr || manager->GetCurrentThread() != this) {
         RequestStop();
         Wait(sti::WAIT_INFINITE);
     }
@@ -84,8 +79,7 @@ bool CKV2Service::Prepare(CKV2ServiceEvents* events, const std::uint8_t clientId
     m_events = events;
     if (clientId)
         std::memcpy(m_clientId, clientId, TRANSFER_ID_SIZE);
-    if (m_settings.UseTransport)
-    {
+    if (m_settings.UseTransport) {
         CAnt* transport = CAnt::Instance();
         if (transport)
             transport->AntStart(m_host.c_str(), m_port, localUdpPort, advertiseLocalAddress);
@@ -163,8 +157,7 @@ void CKV2Service::OnExit()
 {
     sti::CNetworkThread::OnExit();
     CloseConnection();
-    if (m_communicator)
-    {
+    if (m_communicator) {
         for (std::uint16_t code : SERVER_COMMANDS)
             m_communicator.load()->RegisterCommand(code, nullptr, false);
     }
@@ -174,8 +167,7 @@ void CKV2Service::OnExit()
 
 Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reader)
 {
-    switch (type)
-    {
+    switch (type) {
     case MSG_CONNECT:
         if (!m_stopping)
             Reconnect();
@@ -199,8 +191,8 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
         // that it is never both sent and kept.
         const bool keep = command == CMD_MAIL_REQUEST && !live;
         if (!m_stopping && m_communicator && !keep)
-            status = m_communicator.load()->Send(ADDR_CLIENT_SERVICE, target, static_cast<std::uint16_t>(command), buffer,
-                                          SEND_MODE_QUEUED);
+            status = m_communicator.load()->Send(ADDR_CLIENT_SERVICE, target, static_cast<std::uint16_t>(command),
+                                                 buffer, SEND_MODE_QUEUED);
         ClientBufferAllocator<MSG_MAX_LENGTH>::Instance()->Release(buffer);
         if (command == CMD_MAIL_REQUEST)
             OnMailHandled(live && status == ST_SUCCESS);
@@ -230,8 +222,7 @@ void CKV2Service::SetState(int state)
     if (m_state == state)
         return;
     m_state = state;
-    if (m_events)
-    {
+    if (m_events) {
         const std::uint8_t status =
             state == STATE_IDLE ? STATUS_OFFLINE : (state == STATE_ONLINE ? STATUS_ONLINE : STATUS_CONNECTING);
         m_events->OnStatusChanged(status);
@@ -245,8 +236,7 @@ void CKV2Service::OnIdle()
     if (state == STATE_RETRY_PENDING || state == STATE_MAIN_UNREACHABLE || state == STATE_LIST_EXHAUSTED)
         RetryWithBackoff();
 
-    if (m_state == STATE_REDIRECTED)
-    {
+    if (m_state == STATE_REDIRECTED) {
         CloseConnection();
         SetState(STATE_RETRY_PENDING);
         // An empty list would send the client straight back to the main server, every turn.
@@ -258,27 +248,23 @@ void CKV2Service::OnIdle()
 
     const std::int64_t now = Now();
     bool lost = false;
-    if (m_stateStamp != 0 && now - m_stateStamp > static_cast<std::int64_t>(m_settings.AnswerLimitSeconds))
-    {
+    if (m_stateStamp != 0 && now - m_stateStamp > static_cast<std::int64_t>(m_settings.AnswerLimitSeconds)) {
         NextAlternate();
         lost = true;
     }
-    if (m_state == STATE_ONLINE && m_keepAliveSent != 0)
-    {
+    if (m_state == STATE_ONLINE && m_keepAliveSent != 0) {
         // Until a first reply the link counts from the log-in, so a keep-alive that is never
         // answered is noticed too.
         const std::int64_t answered = m_keepAliveReply != 0 ? m_keepAliveReply : m_onlineSince;
         if (m_keepAliveSent - answered > 2 * static_cast<std::int64_t>(m_keepAliveInterval))
             lost = true;
     }
-    if (lost)
-    {
+    if (lost) {
         SetState(STATE_RETRY_PENDING);
         RetryWithBackoff();
     }
     if (m_state == STATE_ONLINE && m_keepAliveInterval != 0 &&
-        now - m_keepAliveSent > static_cast<std::int64_t>(m_keepAliveInterval))
-    {
+        now - m_keepAliveSent > static_cast<std::int64_t>(m_keepAliveInterval)) {
         SendKeepAlive();
         m_keepAliveSent = now;
     }
@@ -305,18 +291,15 @@ void CKV2Service::RetryWithBackoff()
 
 bool CKV2Service::Reconnect()
 {
-    if (m_serverStop)
-    {
+    if (m_serverStop) {
         SetState(STATE_IDLE);
         return false;
     }
     const int state = m_state;
-    if (state == STATE_GREETING_SENT || state == STATE_REDIRECTED || state == STATE_LOGIN_SENT ||
-        state == STATE_ONLINE)
+    if (state == STATE_GREETING_SENT || state == STATE_REDIRECTED || state == STATE_LOGIN_SENT || state == STATE_ONLINE)
         return true;
     const bool listFresh = Now() - m_redirectTime <= static_cast<std::int64_t>(m_settings.RedirectLifetimeSeconds);
-    if (m_redirectTime != 0 && listFresh && m_redirectIndex < m_redirects.size())
-    {
+    if (m_redirectTime != 0 && listFresh && m_redirectIndex < m_redirects.size()) {
         if (ConnectAlternate(m_redirects[m_redirectIndex]))
             return true;
         NextAlternate();
@@ -333,13 +316,11 @@ bool CKV2Service::ConnectMainServer()
     m_oneMoreRound = true;
     CloseConnection();
     Status status = OpenConnection(m_host, m_port);
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         m_oneMoreRound = false;
         status = OpenConnection(m_host, m_port);
     }
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         SetState(STATE_MAIN_UNREACHABLE);
         return false;
     }
@@ -372,8 +353,7 @@ bool CKV2Service::NextAlternate()
     if (m_redirectIndex < m_redirects.size())
         return true;
     m_redirectIndex = 0;
-    if (m_oneMoreRound)
-    {
+    if (m_oneMoreRound) {
         m_oneMoreRound = false;
         return true;
     }
@@ -397,7 +377,8 @@ Status CKV2Service::OpenConnection(const std::string& host, std::uint16_t port)
     if (status != ST_SUCCESS)
         return status;
     std::unique_ptr<CKV2SockHandler> handler(new (std::nothrow) CKV2SockHandler(
-        *this, *m_communicator.load(), std::unique_ptr<IMessageVerifier>(new (std::nothrow) CKV2ClientMsgSockVerifier)));
+        *this, *m_communicator.load(),
+        std::unique_ptr<IMessageVerifier>(new (std::nothrow) CKV2ClientMsgSockVerifier)));
     if (!handler)
         return ST_NO_MEMORY;
     status = m_communicator.load()->AddHandler(socket.get(), handler.get());
@@ -430,8 +411,7 @@ void CKV2Service::OnConnectionClosed()
     SetConnection(nullptr);
     if (m_stopping || IsStopRequested())
         return;
-    switch (m_state)
-    {
+    switch (m_state) {
     case STATE_ONLINE:
         SetState(STATE_RETRY_PENDING);
         break;

@@ -45,50 +45,55 @@ using TransportManagerStarter =
     std::function<Status(std::unique_ptr<CTransportManagerQueue>& queue, ITransportManagerOutlet* outlet)>;
 
 // What a test instance may change; the process's service keeps the defaults.
-struct SServiceSettings
-{
-    std::string Host;          // empty: KV2Protocol::ServerHost()
-    std::uint16_t Port = 0;    // 0: KV2Protocol::ServerPort()
-    std::uint32_t AnswerLimitSeconds = 30;       // a greeting or log-in left unanswered longer fails
-    std::uint32_t RedirectLifetimeSeconds = 120; // a redirect list is used this long after it came
-    std::uint16_t InitialRetrySpread = 15;       // seconds, until a redirect gives one
-    bool UseTransport = true;                    // start the Ant transport and tell it the own address
-    bool PrivateCommunicator = false;            // a communicator of its own instead of the process's
+struct SServiceSettings {
+    std::string Host;                              // empty: KV2Protocol::ServerHost()
+    std::uint16_t Port = 0;                        // 0: KV2Protocol::ServerPort()
+    std::uint32_t AnswerLimitSeconds = 30;         // a greeting or log-in left unanswered longer fails
+    std::uint32_t RedirectLifetimeSeconds = 120;   // a redirect list is used this long after it came
+    std::uint16_t InitialRetrySpread = 15;         // seconds, until a redirect gives one
+    bool UseTransport = true;                      // start the Ant transport and tell it the own address
+    bool PrivateCommunicator = false;              // a communicator of its own instead of the process's
     TransportManagerStarter StartTransportManager; // empty: the transport-manager thread
 };
 
 class CKV2Service : public sti::CNetworkThread,
                     public CCommandHandler,
                     public ITransportManagerOutlet,
-                    public IConnectionClosedSink
-{
+                    public IConnectionClosedSink {
 public:
     static constexpr std::uint32_t LONGEVITY = sti::longevity::KV2_SERVICE;
 
     // Service states.
     enum State : int {
         STATE_IDLE = 0,
-        STATE_CONNECTING = 1,        // to the main server
-        STATE_GREETING_SENT = 2,     // to the main server
-        STATE_REDIRECTED = 3,        // redirect list received
-        STATE_RETRY_PENDING = 4,     // connection lost or log-in refused
-        STATE_LOGIN_SENT = 5,        // to a redirect server
+        STATE_CONNECTING = 1,    // to the main server
+        STATE_GREETING_SENT = 2, // to the main server
+        STATE_REDIRECTED = 3,    // redirect list received
+        STATE_RETRY_PENDING = 4, // connection lost or log-in refused
+        STATE_LOGIN_SENT = 5,    // to a redirect server
         STATE_MAIN_UNREACHABLE = 6,
         STATE_LIST_EXHAUSTED = 7,
         STATE_ONLINE = 8,
     };
 
     // Status values handed to OnStatusChanged.
-    enum ServiceStatus : std::uint8_t { STATUS_OFFLINE = 0, STATUS_CONNECTING = 1, STATUS_ONLINE = 3 };
+    enum ServiceStatus : std::uint8_t {
+        STATUS_OFFLINE = 0,
+        STATUS_CONNECTING = 1,
+        STATUS_ONLINE = 3
+    };
 
     // Thread message kinds.
-    enum MessageKind : std::uint32_t { MSG_CONNECT = 1, MSG_DISCONNECT = 2, MSG_SEND = 3 };
+    enum MessageKind : std::uint32_t {
+        MSG_CONNECT = 1,
+        MSG_DISCONNECT = 2,
+        MSG_SEND = 3
+    };
     // Length of a send message: header, command, target and a pointer-sized buffer reference.
     static constexpr std::uint32_t SEND_MESSAGE_LENGTH = 16 + sizeof(void*);
 
     // The application's side; every call comes on the service thread and must not block it.
-    class CKV2ServiceEvents
-    {
+    class CKV2ServiceEvents {
     public:
         virtual ~CKV2ServiceEvents() = default;
         virtual void OnKeepAliveReply(std::uint32_t value) = 0;
@@ -103,8 +108,7 @@ public:
         virtual void OnMailNotSent(std::uint32_t /*kind*/, const std::string& /*text*/) {}
     };
 
-    struct SRedirectEntry
-    {
+    struct SRedirectEntry {
         std::uint32_t Address = 0; // IPv4, host order
         std::uint16_t Port = 0;
     };
@@ -172,8 +176,8 @@ protected:
     Status HandleMessage(std::uint32_t type, sti::CMessageReader& reader) override;
 
     // Start without starting the thread: a test may run the thread's steps on its own.
-    bool Prepare(CKV2ServiceEvents* events, const std::uint8_t clientId[TRANSFER_ID_SIZE],
-                 std::uint16_t localUdpPort, bool advertiseLocalAddress);
+    bool Prepare(CKV2ServiceEvents* events, const std::uint8_t clientId[TRANSFER_ID_SIZE], std::uint16_t localUdpPort,
+                 bool advertiseLocalAddress);
 
     // The connection state machine (service thread).
     void SetState(int state);
@@ -194,7 +198,8 @@ private:
 
     bool CanSend() const;
     bool PostToServer(std::uint16_t command, std::uint32_t target, const std::function<void(CMsgStream&)>& writeBody);
-    Status SendDirect(std::uint32_t destination, std::uint16_t command, const std::function<void(CMsgStream&)>& writeBody);
+    Status SendDirect(std::uint32_t destination, std::uint16_t command,
+                      const std::function<void(CMsgStream&)>& writeBody);
     // Opens and attaches a connection; on success it becomes the current one.
     Status OpenConnection(const std::string& host, std::uint16_t port);
     void SetConnection(sti::CProxyTCPSocket* connection);

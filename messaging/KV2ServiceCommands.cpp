@@ -19,8 +19,7 @@ namespace KV2Service {
 
 Status CKV2Service::HandleCommand(const SMsgConnectionContext& from, const CMsgHeader& header, CMsgStream& body)
 {
-    switch (header.CommandCode())
-    {
+    switch (header.CommandCode()) {
     case CMD_LOGIN_REPLY:
         return OnLoginReply(from, body);
     case CMD_CONNECT_REQUEST:
@@ -63,8 +62,7 @@ Status CKV2Service::OnLoginReply(const SMsgConnectionContext& from, CMsgStream& 
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
 
-    if (refused != 0)
-    {
+    if (refused != 0) {
         SetState(STATE_RETRY_PENDING);
         m_nextRetry = 0;
         return ST_SUCCESS;
@@ -74,16 +72,14 @@ Status CKV2Service::OnLoginReply(const SMsgConnectionContext& from, CMsgStream& 
     // read or sent, so a bad key block fails the log-in instead of going online.
     std::unique_ptr<CEncoder> encoder;
     std::unique_ptr<CDecoder> decoder;
-    if (keyed != 0)
-    {
+    if (keyed != 0) {
         SSessionKeys keys;
         Status status = DeriveSessionKeys(block.data(), block.size(), keys);
         if (status == ST_SUCCESS)
             status = MakeCodecs(keys, encoder, decoder);
         if (status == ST_SUCCESS && !from.Handler)
             status = ST_INTERNAL_ERROR;
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             SetState(STATE_RETRY_PENDING);
             m_nextRetry = 0;
             return status;
@@ -94,8 +90,7 @@ Status CKV2Service::OnLoginReply(const SMsgConnectionContext& from, CMsgStream& 
 
     SetState(STATE_ONLINE);
     m_ownAddress = address;
-    if (m_settings.UseTransport)
-    {
+    if (m_settings.UseTransport) {
         CAnt* transport = CAnt::Instance();
         if (transport)
             transport->Post(SAntInternalMsg::MakeClientId(address));
@@ -174,8 +169,7 @@ Status CKV2Service::OnRedirect(CMsgStream& body)
         m_redirects.push_back({entry.Address, entry.Port});
     m_redirectTime = Now();
     m_redirectIndex = 0;
-    if (notice)
-    {
+    if (notice) {
         if (m_events)
             m_events->OnServerNotice(type);
         if (type == NOTICE_UPGRADE_REQUIRED)

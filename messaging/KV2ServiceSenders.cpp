@@ -31,8 +31,7 @@ bool CKV2Service::PostToServer(std::uint16_t command, std::uint32_t target,
     if (writeBody)
         writeBody(stream);
     std::unique_ptr<sti::IPCMessageBlock> block(sti::IPCMessageAllocator::Allocate());
-    if (stream.Failed() || !block)
-    {
+    if (stream.Failed() || !block) {
         communicator->FreeMessage(stream);
         return false;
     }
@@ -43,8 +42,7 @@ bool CKV2Service::PostToServer(std::uint16_t command, std::uint32_t target,
     writer.WriteU32(target);
     writer.Write(&buffer, sizeof buffer);
     if (writer.HasError() || sti::WriteIPCMessageHeader(*block, MSG_SEND) != ST_SUCCESS ||
-        PostMessage(*block) != ST_SUCCESS)
-    {
+        PostMessage(*block) != ST_SUCCESS) {
         communicator->FreeMessage(stream);
         return false;
     }

@@ -7,8 +7,7 @@ namespace KV2Service {
 CKV2SockHandler::CKV2SockHandler(IConnectionClosedSink& service, CCommunicator& communicator,
                                  std::unique_ptr<IMessageVerifier> verifier)
     : CMsgSockHandler(communicator, std::move(verifier)), m_service(service)
-{
-}
+{}
 
 Status CKV2SockHandler::OnError(sti::IRWPollableObject* object, Status code)
 {

@@ -12,8 +12,7 @@ class CCommunicator;
 namespace KV2Service {
 
 // The part of the messaging service that hears of its connection's end.
-class IConnectionClosedSink
-{
+class IConnectionClosedSink {
 public:
     virtual ~IConnectionClosedSink() = default;
     // The connection failed and the dispatcher is closing it; called on the service thread.
@@ -23,8 +22,7 @@ public:
 // The service's handler of its connection to the server: a message socket handler that, once
 // its connection has failed, tells the service. A connection the service closes itself is not
 // reported.
-class CKV2SockHandler : public CMsgSockHandler
-{
+class CKV2SockHandler : public CMsgSockHandler {
 public:
     CKV2SockHandler(IConnectionClosedSink& service, CCommunicator& communicator,
                     std::unique_ptr<IMessageVerifier> verifier);

@@ -6,16 +6,14 @@
 
 // Judges each received message (decoded, header readable) before it is dispatched; a non-zero
 // status drops it and the connection carries on.
-class IMessageVerifier
-{
+class IMessageVerifier {
 public:
     virtual ~IMessageVerifier() = default;
     virtual Status Verify(const CMsgBuffer& message, const SMsgConnectionContext& from) = 0;
 };
 
 // The client trusts its one server: the codec's checksum is the only check.
-class CKV2ClientMsgSockVerifier : public IMessageVerifier
-{
+class CKV2ClientMsgSockVerifier : public IMessageVerifier {
 public:
     Status Verify(const CMsgBuffer&, const SMsgConnectionContext&) override { return ST_SUCCESS; }
 };

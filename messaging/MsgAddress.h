@@ -4,15 +4,15 @@
 
 // A messaging address: ((0x8000 | high) << 16) | low, high being 15 bits. Bit 31 marks a service
 // or connection address; a plain u32 (a peer's assigned address) converts both ways.
-class CMsgAddress
-{
+class CMsgAddress {
 public:
     static constexpr std::uint32_t SERVICE_BIT = 0x80000000u;
 
     constexpr CMsgAddress() = default;
     constexpr explicit CMsgAddress(std::uint32_t value) : m_value(value) {}
     constexpr CMsgAddress(std::uint16_t high, std::uint16_t low)
-        : m_value((static_cast<std::uint32_t>(0x8000u | (high & 0x7FFFu)) << 16) | low) {}
+        : m_value((static_cast<std::uint32_t>(0x8000u | (high & 0x7FFFu)) << 16) | low)
+    {}
 
     constexpr std::uint32_t Value() const { return m_value; }
     constexpr std::uint16_t High() const { return static_cast<std::uint16_t>((m_value >> 16) & 0x7FFFu); }

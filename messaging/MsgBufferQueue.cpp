@@ -12,12 +12,9 @@ Status CMsgBufferQueue::Push(CMsgBuffer* buffer)
 {
     if (!buffer)
         return ST_INVALID_PARAM;
-    try
-    {
+    try {
         m_buffers.push_back(buffer);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return ST_NO_MEMORY;
     }
     return ST_SUCCESS;

@@ -8,8 +8,7 @@
 
 // First-in-first-out queue of message buffers waiting to be written; each entry holds one
 // reference to its buffer.
-class IMsgBufferQueue
-{
+class IMsgBufferQueue {
 public:
     virtual ~IMsgBufferQueue() = default;
     // Takes over the caller's reference. ST_NO_MEMORY when the queue cannot grow.
@@ -23,8 +22,7 @@ public:
 };
 
 // Releases, through its allocator, every reference still queued when it is destroyed.
-class CMsgBufferQueue : public IMsgBufferQueue
-{
+class CMsgBufferQueue : public IMsgBufferQueue {
 public:
     explicit CMsgBufferQueue(CMsgBufferAllocator& allocator) : m_allocator(allocator) {}
     ~CMsgBufferQueue() override;

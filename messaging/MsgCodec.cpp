@@ -35,8 +35,7 @@ std::uint32_t CipheredLength(const CMsgBuffer& message)
 
 } // namespace
 
-class CMsgCipherState
-{
+class CMsgCipherState {
 public:
     // ST_NO_MEMORY when the state cannot be had.
     static Status Make(std::unique_ptr<CMsgCipherState>& state,

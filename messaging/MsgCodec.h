@@ -9,16 +9,14 @@
 #include "transport/transfer/Checksum.h"
 
 // Transforms a whole message in place on its way out.
-class IMsgEncoder
-{
+class IMsgEncoder {
 public:
     virtual ~IMsgEncoder() = default;
     virtual Status Encode(CMsgBuffer& message) = 0;
 };
 
 // Transforms a whole received message in place before its header is read.
-class IMsgDecoder
-{
+class IMsgDecoder {
 public:
     virtual ~IMsgDecoder() = default;
     virtual Status Decode(CMsgBuffer& message) = 0;
@@ -36,8 +34,7 @@ public:
 // The keyed state both directions share: a MARC4 key stream and the checksum key.
 class CMsgCipherState;
 
-class CEncoder : public IMsgEncoder
-{
+class CEncoder : public IMsgEncoder {
 public:
     CEncoder();
     ~CEncoder() override;
@@ -56,8 +53,7 @@ private:
 
 // Deciphers, then checks the digest: ST_AUTH_FAILED on a mismatch. The key stream has then
 // advanced over the message as the sender's did, so the next message still decodes.
-class CDecoder : public IMsgDecoder
-{
+class CDecoder : public IMsgDecoder {
 public:
     CDecoder();
     ~CDecoder() override;

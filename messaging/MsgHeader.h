@@ -15,8 +15,7 @@ class CMsgStream;
 //  14 u16 Command         bits 0-14 the command code, bit 15 a flag
 //  16 u32 SeqNumber       sender's message counter
 //  20 u32 SourceClient    client-level addressee or origin (0 for the server itself)
-struct CMsgHeader
-{
+struct CMsgHeader {
     std::uint16_t MessageLength = 0;
     std::uint32_t Checksum = 0;
     std::uint32_t SourceAddr = 0;

@@ -8,10 +8,9 @@
 CMsgSockHandler::CMsgSockHandler(CCommunicator& communicator, std::unique_ptr<IMessageVerifier> verifier,
                                  std::unique_ptr<IMsgDecoder> decoder, std::unique_ptr<IMsgEncoder> encoder,
                                  std::unique_ptr<IMsgBufferQueue> queue)
-    : m_impl(new CMsgSockHandlerImpl(*this, communicator, std::move(verifier), std::move(decoder),
-                                     std::move(encoder), std::move(queue)))
-{
-}
+    : m_impl(new CMsgSockHandlerImpl(*this, communicator, std::move(verifier), std::move(decoder), std::move(encoder),
+                                     std::move(queue)))
+{}
 
 CMsgSockHandler::~CMsgSockHandler() = default;
 

@@ -27,8 +27,7 @@ class CMsgSockHandlerImpl;
 //
 // One handler serves one connection: bound by CCommunicator::AddHandler, it deletes itself when
 // the dispatcher removes the connection. Used on its dispatcher's thread only.
-class CMsgSockHandler : public sti::CSocketAttachedEventHandler<sti::IRWPollableObject>
-{
+class CMsgSockHandler : public sti::CSocketAttachedEventHandler<sti::IRWPollableObject> {
 public:
     static constexpr int MAX_MESSAGES_PER_READ = 50;
     // SendMessage mode that returns only once everything queued is written (or on an error).

@@ -38,12 +38,8 @@ CMsgSockHandlerImpl::CMsgSockHandlerImpl(CMsgSockHandler& owner, CCommunicator& 
                                          std::unique_ptr<IMessageVerifier> verifier,
                                          std::unique_ptr<IMsgDecoder> decoder, std::unique_ptr<IMsgEncoder> encoder,
                                          std::unique_ptr<IMsgBufferQueue> queue)
-    : m_owner(owner),
-      m_communicator(communicator),
-      m_verifier(std::move(verifier)),
-      m_queue(std::move(queue)),
-      m_decoder(std::move(decoder)),
-      m_encoder(std::move(encoder))
+    : m_owner(owner), m_communicator(communicator), m_verifier(std::move(verifier)), m_queue(std::move(queue)),
+      m_decoder(std::move(decoder)), m_encoder(std::move(encoder))
 {
     m_context.OwnAddress = communicator.GetOwnAddress();
     m_context.Handler = &owner;
@@ -57,8 +53,7 @@ CMsgSockHandlerImpl::~CMsgSockHandlerImpl()
 {
     CancelTimer();
     ResetRead();
-    if (m_context.Allocator)
-    {
+    if (m_context.Allocator) {
         m_context.Allocator->Release(m_writing);
         while (m_queue && !m_queue->Empty())
             m_context.Allocator->Release(m_queue->Pop());
@@ -70,13 +65,11 @@ Status CMsgSockHandlerImpl::Connected()
 {
     m_context.LocalAddress = CMsgAddress::SERVICE_BIT | (++g_lastLocalAddress & ~CMsgAddress::SERVICE_BIT);
     m_connected = true;
-    if (m_idleInterval > 0 && m_dispatcher)
-    {
+    if (m_idleInterval > 0 && m_dispatcher) {
         CancelTimer();
         const Status status = m_dispatcher->ScheduleTimer(sti::CTimeValue::Now() + sti::CTimeSpan(m_idleInterval),
                                                           &m_communicator, &m_owner, m_timerId);
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             m_timerId = -1;
             return status;
         }
@@ -123,22 +116,18 @@ Status CMsgSockHandlerImpl::SendMessage(sti::IRWPollableObject* socket, CMsgBuff
     // the peer; without memory the connection is lost either way.
     if (status == ST_SUCCESS && m_writing)
         status = m_queue->Push(buffer);
-    else if (status == ST_SUCCESS)
-    {
+    else if (status == ST_SUCCESS) {
         m_writing = buffer;
         m_written = 0;
     }
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         allocator.Release(buffer);
         return status;
     }
 
     status = Flush(socket);
-    if (mode == CMsgSockHandler::SEND_BLOCKING)
-    {
-        while (status == ST_MORE_DATA)
-        {
+    if (mode == CMsgSockHandler::SEND_BLOCKING) {
+        while (status == ST_MORE_DATA) {
             STI_OS::Sleep(CMsgSockHandler::BLOCKING_RETRY_MS);
             status = Flush(socket);
         }
@@ -151,11 +140,9 @@ Status CMsgSockHandlerImpl::SendMessage(sti::IRWPollableObject* socket, CMsgBuff
 Status CMsgSockHandlerImpl::Flush(sti::IRWPollableObject* socket)
 {
     CMsgBufferAllocator& allocator = *m_context.Allocator;
-    while (m_writing)
-    {
+    while (m_writing) {
         const std::uint32_t length = LengthToWrite(*m_writing);
-        while (m_written < length)
-        {
+        while (m_written < length) {
             const std::uint32_t remaining = length - m_written;
             std::uint32_t count = 0;
             const Status status = socket->Write(remaining, m_writing->Data + m_written, count);
@@ -205,8 +192,7 @@ Status CMsgSockHandlerImpl::Read(sti::IRWPollableObject* socket)
     if (!m_context.Allocator)
         return ST_NO_MEMORY;
     Status status = ST_SUCCESS;
-    for (int i = 0; i < CMsgSockHandler::MAX_MESSAGES_PER_READ; ++i)
-    {
+    for (int i = 0; i < CMsgSockHandler::MAX_MESSAGES_PER_READ; ++i) {
         status = ReadOne(socket);
         if (status != ST_SUCCESS)
             break;
@@ -228,8 +214,7 @@ Status CMsgSockHandlerImpl::Read(sti::IRWPollableObject* socket)
 
 Status CMsgSockHandlerImpl::ReadOne(sti::IRWPollableObject* socket)
 {
-    if (!m_reading)
-    {
+    if (!m_reading) {
         CMsgBuffer* buffer = nullptr;
         const Status status = m_context.Allocator->Allocate(buffer);
         if (status != ST_SUCCESS || !buffer)
@@ -240,15 +225,13 @@ Status CMsgSockHandlerImpl::ReadOne(sti::IRWPollableObject* socket)
         m_lengthKnown = false;
         m_expectedLength = 0;
     }
-    if (!m_lengthKnown)
-    {
+    if (!m_lengthKnown) {
         Status status = ReadUpTo(socket, 2);
         if (status != ST_SUCCESS)
             return status;
         const std::uint32_t length = PeekMessageLength(*m_reading);
         status = CheckMessageLength(length);
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             ResetRead();
             return status;
         }
@@ -260,15 +243,13 @@ Status CMsgSockHandlerImpl::ReadOne(sti::IRWPollableObject* socket)
 
 Status CMsgSockHandlerImpl::ReadUpTo(sti::IRWPollableObject* socket, std::uint32_t target)
 {
-    while (m_reading->Used < target)
-    {
+    while (m_reading->Used < target) {
         const std::uint32_t wanted = target - m_reading->Used;
         std::uint32_t count = 0;
         const Status status = socket->Read(wanted, m_reading->Data + m_reading->Used, count);
         if (WouldBlock(status))
             return ST_MORE_DATA;
-        if (status != ST_SUCCESS || count > wanted)
-        {
+        if (status != ST_SUCCESS || count > wanted) {
             ResetRead();
             return status != ST_SUCCESS ? status : ST_OUT_OF_BOUNDS;
         }
@@ -284,8 +265,7 @@ Status CMsgSockHandlerImpl::Process(CMsgBuffer& message)
     Status status = CheckMessageLength(PeekMessageLength(message));
     if (status != ST_SUCCESS)
         return status;
-    if (m_decoder)
-    {
+    if (m_decoder) {
         status = m_decoder->Decode(message);
         if (status != ST_SUCCESS)
             return status;
@@ -297,8 +277,7 @@ Status CMsgSockHandlerImpl::Process(CMsgBuffer& message)
     CRoutingStrategy* strategy = m_communicator.GetStrategy();
     if (strategy && strategy->ShouldForward(message, m_context))
         return ST_SUCCESS;
-    if (m_verifier)
-    {
+    if (m_verifier) {
         status = m_verifier->Verify(message, m_context);
         if (status != ST_SUCCESS)
             return status;

@@ -18,12 +18,11 @@ class CMsgSockHandler;
 // The state and the work of one CMsgSockHandler: the read and write state of the connection,
 // its codec, verifier and outgoing queue, its context and its timer. The handler owns it and
 // forwards its events here, with the socket they concern.
-class CMsgSockHandlerImpl
-{
+class CMsgSockHandlerImpl {
 public:
-    CMsgSockHandlerImpl(CMsgSockHandler& owner, CCommunicator& communicator,
-                        std::unique_ptr<IMessageVerifier> verifier, std::unique_ptr<IMsgDecoder> decoder,
-                        std::unique_ptr<IMsgEncoder> encoder, std::unique_ptr<IMsgBufferQueue> queue);
+    CMsgSockHandlerImpl(CMsgSockHandler& owner, CCommunicator& communicator, std::unique_ptr<IMessageVerifier> verifier,
+                        std::unique_ptr<IMsgDecoder> decoder, std::unique_ptr<IMsgEncoder> encoder,
+                        std::unique_ptr<IMsgBufferQueue> queue);
     ~CMsgSockHandlerImpl();
     CMsgSockHandlerImpl(const CMsgSockHandlerImpl&) = delete;
     CMsgSockHandlerImpl& operator=(const CMsgSockHandlerImpl&) = delete;
@@ -67,11 +66,11 @@ private:
     std::unique_ptr<IMsgDecoder> m_decoder;
     std::unique_ptr<IMsgEncoder> m_encoder;
 
-    CMsgBuffer* m_reading = nullptr;    // one reference; its Used counts the bytes that arrived
+    CMsgBuffer* m_reading = nullptr; // one reference; its Used counts the bytes that arrived
     std::uint32_t m_expectedLength = 0;
     bool m_lengthKnown = false;
-    CMsgBuffer* m_writing = nullptr;    // one reference
-    std::uint32_t m_written = 0;        // bytes of m_writing already written
+    CMsgBuffer* m_writing = nullptr; // one reference
+    std::uint32_t m_written = 0;     // bytes of m_writing already written
 
     SMsgConnectionContext m_context;
     sti::CDispatcher* m_dispatcher = nullptr; // not owned

@@ -122,8 +122,7 @@ Status CMsgStream::WriteAddressList(const std::vector<SMsgAddressEntry>& list)
     if (list.size() > 0xFFFF)
         return Fail(ST_OUT_OF_BOUNDS);
     Status status = WriteU16(static_cast<std::uint16_t>(list.size()));
-    for (const SMsgAddressEntry& entry : list)
-    {
+    for (const SMsgAddressEntry& entry : list) {
         if (status != ST_SUCCESS)
             break;
         status = WriteU32(entry.Address);
@@ -211,8 +210,7 @@ Status CMsgStream::ReadAddressList(std::vector<SMsgAddressEntry>& list)
     if (status != ST_SUCCESS)
         return status;
     list.reserve(list.size() + std::min<std::size_t>(count, Remaining() / 6));
-    for (std::uint16_t i = 0; i < count; ++i)
-    {
+    for (std::uint16_t i = 0; i < count; ++i) {
         SMsgAddressEntry entry;
         status = ReadU32(entry.Address);
         if (status == ST_SUCCESS)

@@ -9,8 +9,7 @@
 #include "messaging/MsgBuffer.h"
 
 // One {address, port} entry of an address list; the address is a host-order IPv4 value.
-struct SMsgAddressEntry
-{
+struct SMsgAddressEntry {
     std::uint32_t Address = 0;
     std::uint16_t Port = 0;
 };
@@ -21,10 +20,12 @@ struct SMsgAddressEntry
 // position and never goes past Used (nor past the buffer). The first overrun answers
 // ST_OUT_OF_BOUNDS and marks the stream failed; from then on every operation answers ST_FAIL
 // and changes nothing, so a caller may check once after a run of fields.
-class CMsgStream
-{
+class CMsgStream {
 public:
-    enum Mode { MODE_READ, MODE_WRITE };
+    enum Mode {
+        MODE_READ,
+        MODE_WRITE
+    };
 
     static constexpr std::size_t ID_SIZE = 16;
 

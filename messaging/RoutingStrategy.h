@@ -11,8 +11,7 @@ class CMsgSockHandler;
 // Decides for the communicator where messages go: which received ones are for this process and
 // which connection an outgoing one leaves on. Holds one current route, a handler that it does not
 // own (a handler lives as long as its connection, which the dispatcher owns).
-class CRoutingStrategy
-{
+class CRoutingStrategy {
 public:
     CRoutingStrategy() = default;
     CRoutingStrategy(const CRoutingStrategy&) = delete;
@@ -42,8 +41,7 @@ protected:
 };
 
 // Everything received is for this process and everything sent takes the current route.
-class CNoForwardRoutingStrategy : public CRoutingStrategy
-{
+class CNoForwardRoutingStrategy : public CRoutingStrategy {
 public:
     Status IsLocal(const CMsgBuffer& message, const SMsgConnectionContext& from, bool& local) override;
     Status OnHandlerAdded(CMsgSockHandler* handler, std::uint32_t address) override;
@@ -53,8 +51,7 @@ public:
 };
 
 // The client's strategy: it has one connection, so any connection going away ends the route.
-class CClientRoutingStrategy : public CNoForwardRoutingStrategy
-{
+class CClientRoutingStrategy : public CNoForwardRoutingStrategy {
 public:
     Status OnHandlerRemoved(CMsgSockHandler* handler) override;
 };

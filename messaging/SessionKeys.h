@@ -10,8 +10,7 @@
 
 // The keys of one keyed connection, named from the client's side: the decoder keys protect
 // server-to-client messages, the encoder keys client-to-server ones.
-struct SSessionKeys
-{
+struct SSessionKeys {
     std::uint8_t DecoderCipherKey[KV2Protocol::CIPHER_KEY_SIZE] = {};
     std::uint8_t EncoderCipherKey[KV2Protocol::CIPHER_KEY_SIZE] = {};
     std::uint8_t DecoderChecksumKey[KV2Protocol::CHECKSUM_KEY_SIZE] = {};

@@ -21,8 +21,7 @@ bool WouldBlock(Status status)
 CClientConnection::CClientConnection(std::uint32_t id, STI_OS::SocketHandle socket, CEventLoop& loop,
                                      const SLimits& limits, CServerLog* log)
     : m_id(id), m_socket(socket), m_loop(loop), m_limits(limits), m_log(log)
-{
-}
+{}
 
 CClientConnection::~CClientConnection()
 {
@@ -54,12 +53,10 @@ void CClientConnection::InstallCodecs(std::unique_ptr<CEncoder> encoder, std::un
 Status CClientConnection::ReadOne(bool& complete)
 {
     complete = false;
-    for (;;)
-    {
+    for (;;) {
         const std::uint32_t have = m_read.Used;
         std::uint32_t want = 2;
-        if (have >= 2)
-        {
+        if (have >= 2) {
             const std::uint16_t length = PeekMessageLength(m_read);
             // Past this the byte stream has lost its message boundaries: nothing after it can be read.
             const Status framing = CheckMessageLength(length);
@@ -67,8 +64,7 @@ Status CClientConnection::ReadOne(bool& complete)
                 return framing;
             want = length;
         }
-        if (have >= want && have >= 2)
-        {
+        if (have >= want && have >= 2) {
             complete = true;
             return ST_SUCCESS;
         }
@@ -82,14 +78,12 @@ Status CClientConnection::ReadOne(bool& complete)
 
 void CClientConnection::OnReadable(IConnectionSink& sink)
 {
-    for (std::uint32_t n = 0; n < m_limits.MaxMessagesPerRead && !m_failed; ++n)
-    {
+    for (std::uint32_t n = 0; n < m_limits.MaxMessagesPerRead && !m_failed; ++n) {
         bool complete = false;
         const Status status = ReadOne(complete);
         if (WouldBlock(status))
             return;
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             Fail(status);
             return;
         }
@@ -132,8 +126,7 @@ Status CClientConnection::Send(std::uint16_t command, std::uint32_t sourceClient
         status = m_encoder->Encode(message);
     if (status != ST_SUCCESS)
         return status;
-    if (m_queuedBytes + header.MessageLength > m_limits.MaxQueuedBytes)
-    {
+    if (m_queuedBytes + header.MessageLength > m_limits.MaxQueuedBytes) {
         // Dropping one message would put an encoded stream out of step: the connection goes.
         Fail(ST_QUEUE_FULL);
         return ST_QUEUE_FULL;
@@ -141,8 +134,7 @@ Status CClientConnection::Send(std::uint16_t command, std::uint32_t sourceClient
     m_queue.emplace_back(message.Data, message.Data + header.MessageLength);
     m_queuedBytes += header.MessageLength;
     status = Flush();
-    if (status != ST_SUCCESS && !WouldBlock(status))
-    {
+    if (status != ST_SUCCESS && !WouldBlock(status)) {
         Fail(status);
         return status;
     }
@@ -152,8 +144,7 @@ Status CClientConnection::Send(std::uint16_t command, std::uint32_t sourceClient
 
 Status CClientConnection::Flush()
 {
-    while (!m_queue.empty())
-    {
+    while (!m_queue.empty()) {
         const std::vector<std::uint8_t>& front = m_queue.front();
         std::uint32_t sent = 0;
         const Status status = STI_OS::Send(m_socket, front.data() + m_frontSent,

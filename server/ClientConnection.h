@@ -19,8 +19,7 @@ class CEventLoop;
 class CServerLog;
 
 // What a connection reports while it reads.
-class IConnectionSink
-{
+class IConnectionSink {
 public:
     virtual ~IConnectionSink() = default;
     // A whole message, decoded, header read. The sink may send on any connection and may mark
@@ -37,11 +36,9 @@ public:
 //
 // A connection that fails (peer gone, stream out of sync, queue over its limit) marks itself
 // failed and sends nothing more; the owner closes it.
-class CClientConnection
-{
+class CClientConnection {
 public:
-    struct SLimits
-    {
+    struct SLimits {
         std::uint32_t MaxQueuedBytes = 256 * 1024;
         std::uint32_t MaxMessagesPerRead = 50;
     };
@@ -79,13 +76,13 @@ public:
     // Who is on the other end.
     std::uint32_t PeerAddress = 0;
     std::uint16_t PeerPort = 0;
-    std::uint32_t LocalAddress = 0;   // as the client reached us
-    std::uint64_t ConnectedAt = 0;    // STI_OS::GetClock() ms
+    std::uint32_t LocalAddress = 0; // as the client reached us
+    std::uint64_t ConnectedAt = 0;  // STI_OS::GetClock() ms
     std::uint64_t LastHeard = 0;
 
     // Log-in state.
     bool LoggedIn = false;
-    std::uint32_t Address = 0;        // messaging address, 0 until logged in
+    std::uint32_t Address = 0; // messaging address, 0 until logged in
     ClientId UserId{};
 
 private:
@@ -99,12 +96,12 @@ private:
     const SLimits m_limits;
     CServerLog* const m_log;
 
-    CMsgBuffer m_read;             // the message being assembled; Used counts bytes in
+    CMsgBuffer m_read; // the message being assembled; Used counts bytes in
     std::unique_ptr<CEncoder> m_encoder;
     std::unique_ptr<CDecoder> m_decoder;
 
     std::deque<std::vector<std::uint8_t>> m_queue;
-    std::size_t m_frontSent = 0;   // bytes of the front entry already sent
+    std::size_t m_frontSent = 0; // bytes of the front entry already sent
     std::uint32_t m_queuedBytes = 0;
     bool m_writeInterest = false;
     std::uint32_t m_sequence = 0;

@@ -12,8 +12,7 @@ namespace {
 using namespace KV2Protocol;
 
 // A message being written: the body starts past the header, which the connection fills in.
-struct SOutgoing
-{
+struct SOutgoing {
     CMsgBuffer Buffer;
     CMsgStream Body{&Buffer, CMsgStream::MODE_WRITE};
 };
@@ -33,34 +32,47 @@ std::string UserText(const ClientId& user)
 
 CCommandHandlers::CCommandHandlers(SServerContext& context) : m_context(context) {}
 
-void CCommandHandlers::Handle(CClientConnection& from, CMsgBuffer& message, const CMsgHeader& header,
-                              std::uint64_t now)
+void CCommandHandlers::Handle(CClientConnection& from, CMsgBuffer& message, const CMsgHeader& header, std::uint64_t now)
 {
     CMsgStream body(&message, CMsgStream::MODE_READ);
     const std::uint16_t code = header.CommandCode();
     Status status = ST_SUCCESS;
-    if (!from.LoggedIn && code != CMD_GREETING && code != CMD_LOGIN)
-    {
+    if (!from.LoggedIn && code != CMD_GREETING && code != CMD_LOGIN) {
         status = ST_ACCESS_DENIED;
-    }
-    else
-    {
-        switch (code)
-        {
-        case CMD_GREETING: status = OnGreeting(from, body); break;
-        case CMD_LOGIN: status = OnLogin(from, body); break;
-        case CMD_KEEP_ALIVE: status = OnKeepAlive(from); break;
-        case CMD_SESSION_REQUEST: status = OnSessionRequest(from, body); break;
-        case CMD_CONNECT_REQUEST: status = OnConnectRequest(from, body, now); break;
-        case CMD_CONNECT_ANSWER: status = OnConnectAnswer(from, body, now); break;
-        case CMD_MAIL_REQUEST: status = OnMail(from, body, now); break;
-        case CMD_REPORT: status = OnReport(from, body, now); break;
-        default: status = ST_NOT_FOUND; break;
+    } else {
+        switch (code) {
+        case CMD_GREETING:
+            status = OnGreeting(from, body);
+            break;
+        case CMD_LOGIN:
+            status = OnLogin(from, body);
+            break;
+        case CMD_KEEP_ALIVE:
+            status = OnKeepAlive(from);
+            break;
+        case CMD_SESSION_REQUEST:
+            status = OnSessionRequest(from, body);
+            break;
+        case CMD_CONNECT_REQUEST:
+            status = OnConnectRequest(from, body, now);
+            break;
+        case CMD_CONNECT_ANSWER:
+            status = OnConnectAnswer(from, body, now);
+            break;
+        case CMD_MAIL_REQUEST:
+            status = OnMail(from, body, now);
+            break;
+        case CMD_REPORT:
+            status = OnReport(from, body, now);
+            break;
+        default:
+            status = ST_NOT_FOUND;
+            break;
         }
     }
     if (status != ST_SUCCESS)
-        m_context.Log.Info(CServerLog::Describe(from) + ": dropped command " + std::to_string(code) + " (status "
-                           + StatusText(status) + ")");
+        m_context.Log.Info(CServerLog::Describe(from) + ": dropped command " + std::to_string(code) + " (status " +
+                           StatusText(status) + ")");
 }
 
 Status CCommandHandlers::OnGreeting(CClientConnection& from, CMsgStream& body)
@@ -71,8 +83,7 @@ Status CCommandHandlers::OnGreeting(CClientConnection& from, CMsgStream& body)
     body.ReadU16(minor);
     if (body.Failed())
         return StreamStatus(body);
-    if (m_context.Options.SilentAfterGreeting)
-    {
+    if (m_context.Options.SilentAfterGreeting) {
         m_context.Log.Info(CServerLog::Describe(from) + ": greeting left unanswered");
         return ST_SUCCESS;
     }
@@ -105,8 +116,7 @@ Status CCommandHandlers::OnLogin(CClientConnection& from, CMsgStream& body)
         return ST_DUPLICATE;
 
     const std::uint32_t address = m_context.Options.RefuseLogin ? 0 : m_context.Directory.NextAddress();
-    if (address == 0)
-    {
+    if (address == 0) {
         m_context.Log.Info(CServerLog::Describe(from) + ": log-in of " + UserText(user) + " refused");
         return SendLoginReply(from, 0, true, nullptr);
     }
@@ -114,8 +124,7 @@ Status CCommandHandlers::OnLogin(CClientConnection& from, CMsgStream& body)
     std::uint8_t block[KEY_BLOCK_SIZE];
     std::unique_ptr<CEncoder> encoder;
     std::unique_ptr<CDecoder> decoder;
-    if (m_context.Options.Keyed)
-    {
+    if (m_context.Options.Keyed) {
         m_context.Random.Fill(block, sizeof(block));
         SSessionKeys keys;
         Status status = DeriveSessionKeys(block, sizeof(block), keys);
@@ -129,8 +138,8 @@ Status CCommandHandlers::OnLogin(CClientConnection& from, CMsgStream& body)
     from.UserId = user;
     from.LoggedIn = true;
     m_context.Directory.Add(from);
-    m_context.Log.Info(CServerLog::Describe(from) + ": logged in as " + UserText(user)
-                       + (m_context.Options.Keyed ? " (keyed)" : " (in clear)"));
+    m_context.Log.Info(CServerLog::Describe(from) + ": logged in as " + UserText(user) +
+                       (m_context.Options.Keyed ? " (keyed)" : " (in clear)"));
 
     // The reply itself travels in clear; everything after it is encoded.
     const Status status = SendLoginReply(from, address, false, m_context.Options.Keyed ? block : nullptr);
@@ -248,12 +257,15 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
     // The same handle and key to both; the side that asked is the one that downloads.
     const std::uint32_t keyLow = m_context.Random.NextU32();
     const std::uint32_t keyHigh = m_context.Random.NextU32();
-    struct { CClientConnection* To; std::uint32_t Peer; bool Download; } sides[] = {
+    struct {
+        CClientConnection* To;
+        std::uint32_t Peer;
+        bool Download;
+    } sides[] = {
         {target, from.Address, true},
         {&from, requester, false},
     };
-    for (const auto& side : sides)
-    {
+    for (const auto& side : sides) {
         SOutgoing setup;
         setup.Body.WriteU32(side.Peer);
         setup.Body.WriteU32(session);
@@ -265,21 +277,21 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
             return status;
         side.To->Send(CMD_SESSION_SETUP, 0, setup.Buffer);
     }
-    m_context.Log.Info(CServerLog::Describe(from) + ": session " + std::to_string(session) + " set up with address "
-                       + std::to_string(requester));
+    m_context.Log.Info(CServerLog::Describe(from) + ": session " + std::to_string(session) + " set up with address " +
+                       std::to_string(requester));
     return ST_SUCCESS;
 }
 
-bool CCommandHandlers::Admit(CClientConnection& from, std::uint32_t addressee, std::uint16_t command,
-                             std::uint64_t now)
+bool CCommandHandlers::Admit(CClientConnection& from, std::uint32_t addressee, std::uint16_t command, std::uint64_t now)
 {
     const CRelayLimiter::Verdict verdict = m_context.Limiter.OnMessage(from.Address, addressee, now);
     if (verdict == CRelayLimiter::DROP_FIRST)
-        m_context.Log.Info(CServerLog::Describe(from) + ": command " + std::to_string(command) + " to address "
-                           + std::to_string(addressee) + " over the relay limit (" + std::to_string(CRelayLimiter::BURST)
-                           + " at once, " + std::to_string(CRelayLimiter::PER_SECOND) + " a second, "
-                           + std::to_string(CRelayLimiter::MAX_ADDRESSEES_PER_SENDER)
-                           + " addressees): dropped, and the rest of this burst silently");
+        m_context.Log.Info(CServerLog::Describe(from) + ": command " + std::to_string(command) + " to address " +
+                           std::to_string(addressee) + " over the relay limit (" +
+                           std::to_string(CRelayLimiter::BURST) + " at once, " +
+                           std::to_string(CRelayLimiter::PER_SECOND) + " a second, " +
+                           std::to_string(CRelayLimiter::MAX_ADDRESSEES_PER_SENDER) +
+                           " addressees): dropped, and the rest of this burst silently");
     return verdict == CRelayLimiter::PASS;
 }
 
@@ -293,15 +305,13 @@ Status CCommandHandlers::OnMail(CClientConnection& from, CMsgStream& body, std::
         return StreamStatus(body);
     COutbox::SStored stored;
     const Status status = m_context.Outbox.Store(text, now, stored);
-    if (status != ST_SUCCESS)
-    {
-        m_context.Log.Info(CServerLog::Describe(from) + ": mail could not be written to "
-                           + m_context.Outbox.Folder());
+    if (status != ST_SUCCESS) {
+        m_context.Log.Info(CServerLog::Describe(from) + ": mail could not be written to " + m_context.Outbox.Folder());
         return status;
     }
-    m_context.Log.Info(CServerLog::Describe(from) + ": mail (kind " + std::to_string(kind) + ", "
-                       + (stored.Kind.empty() ? std::string("not XML") : stored.Kind) + ") written to "
-                       + stored.MailPath + (stored.LinkPath.empty() ? std::string() : " and " + stored.LinkPath));
+    m_context.Log.Info(CServerLog::Describe(from) + ": mail (kind " + std::to_string(kind) + ", " +
+                       (stored.Kind.empty() ? std::string("not XML") : stored.Kind) + ") written to " +
+                       stored.MailPath + (stored.LinkPath.empty() ? std::string() : " and " + stored.LinkPath));
     return ST_SUCCESS;
 }
 
@@ -313,8 +323,7 @@ Status CCommandHandlers::OnReport(CClientConnection& from, CMsgStream& body, std
         return StreamStatus(body);
     const Status status = m_context.Reports.Append(now, from.Address, from.UserId, text);
     if (status != ST_SUCCESS)
-        m_context.Log.Info(CServerLog::Describe(from) + ": report could not be written to "
-                           + m_context.Reports.Path());
+        m_context.Log.Info(CServerLog::Describe(from) + ": report could not be written to " + m_context.Reports.Path());
     return status;
 }
 

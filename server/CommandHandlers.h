@@ -19,8 +19,7 @@
 namespace TarnixServer {
 
 // What the commands work on; owned by the server.
-struct SServerContext
-{
+struct SServerContext {
     const SServerOptions& Options;
     std::uint16_t ListenPort;
     CUserDirectory& Directory;
@@ -35,8 +34,7 @@ struct SServerContext
 // Answers the clients' commands. A message that cannot be taken (body shorter than its fields,
 // a command before log-in, an unknown command, an addressee who is not online) is dropped with a
 // log line; the connection carries on.
-class CCommandHandlers
-{
+class CCommandHandlers {
 public:
     explicit CCommandHandlers(SServerContext& context);
 

@@ -61,10 +61,8 @@ Status CEventLoop::RunTurn(std::uint32_t milliseconds)
         return waited;
     STI_OS::SocketHandle socket = STI_OS::INVALID_SOCKET_HANDLE;
     int flags = 0;
-    while (STI_OS::PollNextReady(m_poll, socket, flags) == ST_SUCCESS)
-    {
-        if (socket == m_wakeRead)
-        {
+    while (STI_OS::PollNextReady(m_poll, socket, flags) == ST_SUCCESS) {
+        if (socket == m_wakeRead) {
             DrainWake();
             continue;
         }
@@ -90,9 +88,7 @@ void CEventLoop::DrainWake()
 {
     std::uint8_t bytes[64];
     std::uint32_t count = 0;
-    while (STI_OS::Recv(m_wakeRead, bytes, sizeof(bytes), count) == ST_SUCCESS && count > 0)
-    {
-    }
+    while (STI_OS::Recv(m_wakeRead, bytes, sizeof(bytes), count) == ST_SUCCESS && count > 0) {}
 }
 
 } // namespace TarnixServer

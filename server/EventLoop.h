@@ -13,8 +13,7 @@ namespace TarnixServer {
 // The server's one-thread readiness loop over the OS layer's poller. It does not own the sockets
 // registered with it; an owner removes its socket before closing it. Any socket kind can join
 // (the listener, the connections, a datagram socket), each with its own callback.
-class CEventLoop
-{
+class CEventLoop {
 public:
     using ReadyCallback = std::function<void(int flags)>;
 

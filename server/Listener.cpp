@@ -29,8 +29,7 @@ Status CListener::Open(std::uint32_t address, std::uint16_t port)
     std::uint16_t boundPort = 0;
     if (status == ST_SUCCESS)
         status = STI_OS::GetSockName(m_socket, boundAddress, boundPort);
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         Close();
         return status;
     }
@@ -55,8 +54,7 @@ Status CListener::Accept(STI_OS::SocketHandle& socket, std::uint32_t& peerAddres
         return status;
     // Accepted sockets inherit the listener's mode on some platforms and not on others.
     status = STI_OS::SetNonBlocking(socket, true);
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         STI_OS::CloseSocket(socket);
         socket = STI_OS::INVALID_SOCKET_HANDLE;
     }

@@ -8,8 +8,7 @@
 namespace TarnixServer {
 
 // The listening TCP socket. Owns its handle; accepted sockets belong to the caller.
-class CListener
-{
+class CListener {
 public:
     CListener() = default;
     ~CListener();

@@ -39,16 +39,13 @@ std::string DecodeMailText(const std::string& encoded)
 {
     std::string text;
     text.reserve(encoded.size());
-    for (std::size_t i = 0; i < encoded.size(); ++i)
-    {
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
         const char c = encoded[i];
-        if (c == '+')
-        {
+        if (c == '+') {
             text += ' ';
             continue;
         }
-        if (c == '%' && i + 2 < encoded.size() && HexValue(encoded[i + 1]) >= 0 && HexValue(encoded[i + 2]) >= 0)
-        {
+        if (c == '%' && i + 2 < encoded.size() && HexValue(encoded[i + 1]) >= 0 && HexValue(encoded[i + 2]) >= 0) {
             text += static_cast<char>(HexValue(encoded[i + 1]) * 16 + HexValue(encoded[i + 2]));
             i += 2;
             continue;

@@ -26,8 +26,7 @@ Status WriteWhole(const fs::path& path, const std::string& content)
             return ST_IO_ERROR;
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
         out.flush();
-        if (!out)
-        {
+        if (!out) {
             out.close();
             std::error_code ignored;
             fs::remove(partial, ignored);
@@ -36,8 +35,7 @@ Status WriteWhole(const fs::path& path, const std::string& content)
     }
     std::error_code error;
     fs::rename(partial, path, error);
-    if (error)
-    {
+    if (error) {
         fs::remove(partial, error);
         return ST_IO_ERROR;
     }
@@ -61,8 +59,7 @@ Status COutbox::Store(const std::string& encodedText, std::uint64_t now, SStored
     fs::path mailPath;
     fs::path linkPath;
     // Another run may have left mails of the same second.
-    for (int attempt = 0; attempt < 10000; ++attempt)
-    {
+    for (int attempt = 0; attempt < 10000; ++attempt) {
         char stem[64];
         std::snprintf(stem, sizeof(stem), "mail-%s-%04u", stamp.c_str(), static_cast<unsigned>(++m_sequence));
         mailPath = folder / (std::string(stem) + ".xml");
@@ -78,8 +75,7 @@ Status COutbox::Store(const std::string& encodedText, std::uint64_t now, SStored
     stored.Kind = MailDocumentKind(document);
     stored.LinkPath.clear();
     const std::string url = MailLinkUrl(document);
-    if (!url.empty())
-    {
+    if (!url.empty()) {
         status = WriteWhole(linkPath, url + "\r\n");
         if (status != ST_SUCCESS)
             return status;

@@ -12,11 +12,9 @@ namespace TarnixServer {
 // document; a link mail ("FLEmail") also gets "mail-<UTC time>-<n>.tnl" beside it, a link file
 // whose one line is the link URL, for opening in the recipient's copy of the program. The
 // link file appears after the mail file and each appears whole (written aside, then renamed).
-class COutbox
-{
+class COutbox {
 public:
-    struct SStored
-    {
+    struct SStored {
         std::string MailPath;
         std::string LinkPath; // empty when the mail has no link
         std::string Kind;     // root element of the document, empty when it does not parse

@@ -11,8 +11,7 @@ constexpr std::uint64_t COST = 1000;
 
 bool CRelayLimiter::Refill(SBucket& bucket, std::uint64_t now)
 {
-    if (now > bucket.At)
-    {
+    if (now > bucket.At) {
         const std::uint64_t gained = (now - bucket.At) * PER_SECOND;
         bucket.MilliTokens = gained >= FULL - bucket.MilliTokens ? FULL : bucket.MilliTokens + gained;
         bucket.At = now;
@@ -24,12 +23,10 @@ CRelayLimiter::Verdict CRelayLimiter::OnMessage(std::uint32_t sender, std::uint3
 {
     SSender& state = m_senders[sender];
     auto found = state.Buckets.find(addressee);
-    if (found == state.Buckets.end())
-    {
+    if (found == state.Buckets.end()) {
         if (state.Buckets.size() >= MAX_ADDRESSEES_PER_SENDER)
             ExpireBuckets(state, now);
-        if (state.Buckets.size() >= MAX_ADDRESSEES_PER_SENDER)
-        {
+        if (state.Buckets.size() >= MAX_ADDRESSEES_PER_SENDER) {
             const bool first = !state.Dropping;
             state.Dropping = true;
             return first ? DROP_FIRST : DROP;
@@ -42,8 +39,7 @@ CRelayLimiter::Verdict CRelayLimiter::OnMessage(std::uint32_t sender, std::uint3
     SBucket& bucket = found->second;
     if (Refill(bucket, now))
         bucket.Dropping = false;
-    if (bucket.MilliTokens >= COST)
-    {
+    if (bucket.MilliTokens >= COST) {
         bucket.MilliTokens -= COST;
         return PASS;
     }
@@ -59,8 +55,7 @@ void CRelayLimiter::Forget(std::uint32_t sender)
 
 void CRelayLimiter::ExpireBuckets(SSender& sender, std::uint64_t now)
 {
-    for (auto it = sender.Buckets.begin(); it != sender.Buckets.end();)
-    {
+    for (auto it = sender.Buckets.begin(); it != sender.Buckets.end();) {
         if (Refill(it->second, now))
             it = sender.Buckets.erase(it);
         else
@@ -72,8 +67,7 @@ void CRelayLimiter::ExpireBuckets(SSender& sender, std::uint64_t now)
 
 void CRelayLimiter::Expire(std::uint64_t now)
 {
-    for (auto sender = m_senders.begin(); sender != m_senders.end();)
-    {
+    for (auto sender = m_senders.begin(); sender != m_senders.end();) {
         ExpireBuckets(sender->second, now);
         if (sender->second.Buckets.empty())
             sender = m_senders.erase(sender);

@@ -17,8 +17,7 @@ namespace TarnixServer {
 //
 // A client asks at most ten times per session (at once, after 10 s, then every 3 s), so even a
 // download of many files at once stays well inside a bucket.
-class CRelayLimiter
-{
+class CRelayLimiter {
 public:
     static constexpr std::uint32_t BURST = 32;
     static constexpr std::uint32_t PER_SECOND = 8;
@@ -40,14 +39,12 @@ public:
     std::size_t Count() const;
 
 private:
-    struct SBucket
-    {
+    struct SBucket {
         std::uint64_t MilliTokens = 0;
-        std::uint64_t At = 0;      // of the last refill
-        bool Dropping = false;     // the burst has been logged
+        std::uint64_t At = 0;  // of the last refill
+        bool Dropping = false; // the burst has been logged
     };
-    struct SSender
-    {
+    struct SSender {
         std::map<std::uint32_t, SBucket> Buckets; // by addressee
         bool Dropping = false;                    // over its addressee limit, logged
     };

@@ -56,8 +56,7 @@ Status CRendezvous::Open(std::uint32_t address, std::uint16_t port)
         status = STI_OS::Bind(m_socket, address, port);
     if (status == ST_SUCCESS)
         status = STI_OS::SetNonBlocking(m_socket, true);
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         Close();
         return status;
     }
@@ -76,8 +75,7 @@ void CRendezvous::OnReadable(std::uint64_t now)
 {
     // One byte more than a datagram may hold, so that a longer one shows.
     std::uint8_t buffer[ANT_MAX_DATAGRAM + 1];
-    for (int i = 0; i < DATAGRAMS_PER_TURN; ++i)
-    {
+    for (int i = 0; i < DATAGRAMS_PER_TURN; ++i) {
         std::uint32_t count = 0;
         std::uint32_t address = 0;
         std::uint16_t port = 0;
@@ -87,8 +85,7 @@ void CRendezvous::OnReadable(std::uint64_t now)
         // An unreachable report for an earlier answer (Windows) says nothing about this datagram.
         if (status == ST_CONN_RESET)
             continue;
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             // Windows refuses a datagram longer than the buffer instead of cutting it.
             m_log.Info(std::string("rendezvous: a datagram could not be read (status ") + StatusText(status) + ")");
             continue;
@@ -97,11 +94,10 @@ void CRendezvous::OnReadable(std::uint64_t now)
     }
 }
 
-void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std::uint32_t address,
-                             std::uint16_t port, std::uint64_t now)
+void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std::uint32_t address, std::uint16_t port,
+                             std::uint64_t now)
 {
-    if (length > ANT_MAX_DATAGRAM)
-    {
+    if (length > ANT_MAX_DATAGRAM) {
         Drop(address, port, length, "longer than a datagram may be");
         return;
     }
@@ -111,24 +107,20 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     packet.RefCount = 0;
     CAntPacketReader reader(packet);
     SAntHeader header;
-    if (ReadAntHeader(reader, header) != ST_SUCCESS)
-    {
+    if (ReadAntHeader(reader, header) != ST_SUCCESS) {
         Drop(address, port, length, "shorter than a header");
         return;
     }
-    if (header.GetType() != AntConnectRequest)
-    {
+    if (header.GetType() != AntConnectRequest) {
         Drop(address, port, length, "not a connect request (type " + std::to_string(header.GetType()) + ")");
         return;
     }
     SAntConnectRequestBody body;
-    if (ReadAntBody(reader, body) != ST_SUCCESS)
-    {
+    if (ReadAntBody(reader, body) != ST_SUCCESS) {
         Drop(address, port, length, "connect request cut short");
         return;
     }
-    if (reader.GetRemaining() != 0)
-    {
+    if (reader.GetRemaining() != 0) {
         Drop(address, port, length, "bytes behind the connect request");
         return;
     }
@@ -147,8 +139,7 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
     if (outcome == CRendezvousTable::REFUSED_SOURCE_AGAIN)
         return;
     const std::string prefix = "rendezvous: key " + KeyText(body.Key) + ": " + SideText(side);
-    switch (outcome)
-    {
+    switch (outcome) {
     case CRendezvousTable::WAITING:
         m_log.Info(prefix + " waits for id " + std::to_string(body.PeerId));
         break;
@@ -162,8 +153,8 @@ void CRendezvous::OnDatagram(const std::uint8_t* data, std::uint32_t length, std
         m_log.Info(prefix + " refused: the key belongs to other clients");
         break;
     case CRendezvousTable::REFUSED_SOURCE:
-        m_log.Info(prefix + " refused: its address holds " + std::to_string(CRendezvousTable::MAX_KEYS_PER_SOURCE)
-                   + " keys already (further refusals of this address are not logged until one goes)");
+        m_log.Info(prefix + " refused: its address holds " + std::to_string(CRendezvousTable::MAX_KEYS_PER_SOURCE) +
+                   " keys already (further refusals of this address are not logged until one goes)");
         break;
     case CRendezvousTable::REFUSED_SOURCE_AGAIN:
     case CRendezvousTable::REFUSED_FULL:
@@ -191,8 +182,8 @@ void CRendezvous::SendRelay(const SRendezvousAnswer& answer, std::uint64_t key)
     if (status == ST_SUCCESS)
         status = STI_OS::SendTo(m_socket, packet.Data, packet.Length, answer.To.Address, answer.To.Port);
     if (status != ST_SUCCESS)
-        m_log.Info("rendezvous: answer to " + Endpoint(answer.To.Address, answer.To.Port) + " lost (status "
-                   + StatusText(status) + "); the client asks again");
+        m_log.Info("rendezvous: answer to " + Endpoint(answer.To.Address, answer.To.Port) + " lost (status " +
+                   StatusText(status) + "); the client asks again");
 }
 
 void CRendezvous::Drop(std::uint32_t address, std::uint16_t port, std::uint32_t length, const std::string& why)

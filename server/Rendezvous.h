@@ -18,8 +18,7 @@ class CServerLog;
 //
 // Datagrams that are not a whole connect request (too short, too long, another packet type, a
 // body cut off or with bytes behind it) are dropped with a log line and never answered.
-class CRendezvous
-{
+class CRendezvous {
 public:
     // Datagrams taken per readiness, so a flood cannot hold up the connections.
     static constexpr int DATAGRAMS_PER_TURN = 64;

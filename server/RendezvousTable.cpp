@@ -38,20 +38,17 @@ void CRendezvousTable::AddAnswer(const SRendezvousSide& to, const SRendezvousSid
     answers.push_back(answer);
 }
 
-CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const SRendezvousSide& side,
-                                                      std::uint64_t now, std::vector<SRendezvousAnswer>& answers)
+CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const SRendezvousSide& side, std::uint64_t now,
+                                                      std::vector<SRendezvousAnswer>& answers)
 {
     auto found = m_entries.find(key);
-    if (found != m_entries.end() && Expired(found->second, now))
-    {
+    if (found != m_entries.end() && Expired(found->second, now)) {
         Erase(found);
         found = m_entries.end();
     }
-    if (found == m_entries.end())
-    {
+    if (found == m_entries.end()) {
         auto source = m_sources.find(side.Address);
-        if (source != m_sources.end() && source->second.Keys >= MAX_KEYS_PER_SOURCE)
-        {
+        if (source != m_sources.end() && source->second.Keys >= MAX_KEYS_PER_SOURCE) {
             const bool first = !source->second.Refusing;
             source->second.Refusing = true;
             return first ? REFUSED_SOURCE : REFUSED_SOURCE_AGAIN;
@@ -70,8 +67,7 @@ CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const S
     }
 
     SEntry& entry = found->second;
-    for (std::size_t i = 0; i < entry.SideCount; ++i)
-    {
+    for (std::size_t i = 0; i < entry.SideCount; ++i) {
         if (!SameSide(entry.Sides[i], side))
             continue;
         entry.Sides[i] = Kept(side);
@@ -93,8 +89,7 @@ CRendezvousTable::Outcome CRendezvousTable::OnRequest(std::uint64_t key, const S
 
 void CRendezvousTable::Expire(std::uint64_t now)
 {
-    for (auto it = m_entries.begin(); it != m_entries.end();)
-    {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (Expired(it->second, now))
             it = Erase(it);
         else
@@ -102,12 +97,11 @@ void CRendezvousTable::Expire(std::uint64_t now)
     }
 }
 
-std::map<std::uint64_t, CRendezvousTable::SEntry>::iterator CRendezvousTable::Erase(
-    std::map<std::uint64_t, SEntry>::iterator entry)
+std::map<std::uint64_t, CRendezvousTable::SEntry>::iterator
+CRendezvousTable::Erase(std::map<std::uint64_t, SEntry>::iterator entry)
 {
     auto source = m_sources.find(entry->second.Source);
-    if (source != m_sources.end())
-    {
+    if (source != m_sources.end()) {
         source->second.Refusing = false;
         if (--source->second.Keys == 0)
             m_sources.erase(source);

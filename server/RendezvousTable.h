@@ -9,8 +9,7 @@ namespace TarnixServer {
 
 // One side of a session as its connect request showed it: the address and UDP port the server
 // saw, the client ids it named, and the local address it advertised.
-struct SRendezvousSide
-{
+struct SRendezvousSide {
     std::uint32_t Address = 0;
     std::uint16_t Port = 0;
     std::uint32_t OwnId = 0;
@@ -21,8 +20,7 @@ struct SRendezvousSide
 };
 
 // An answer to send: tell the side To (at its address and port) about the side About.
-struct SRendezvousAnswer
-{
+struct SRendezvousAnswer {
     SRendezvousSide To;
     SRendezvousSide About;
 };
@@ -46,8 +44,7 @@ struct SRendezvousAnswer
 //
 // Every answer goes to the source of a request of that key, and no request gets more than one,
 // so the service cannot be used to flood a third party.
-class CRendezvousTable
-{
+class CRendezvousTable {
 public:
     static constexpr std::uint64_t LIFETIME_MS = 60000;
     static constexpr std::size_t MAX_KEYS = 4096;
@@ -56,12 +53,12 @@ public:
     static constexpr std::size_t MAX_KEYS_PER_SOURCE = MAX_KEYS / 16;
 
     enum Outcome {
-        WAITING,        // kept, nothing to answer yet
-        PAIRED,         // the second side arrived: two answers
-        REPEATED,       // a paired side asked again: one answer
-        REFUSED_TAKEN,  // the key belongs to other clients
-        REFUSED_FULL,   // no room for another key
-        REFUSED_SOURCE, // the source address holds its share of keys; first refusal of a burst
+        WAITING,              // kept, nothing to answer yet
+        PAIRED,               // the second side arrived: two answers
+        REPEATED,             // a paired side asked again: one answer
+        REFUSED_TAKEN,        // the key belongs to other clients
+        REFUSED_FULL,         // no room for another key
+        REFUSED_SOURCE,       // the source address holds its share of keys; first refusal of a burst
         REFUSED_SOURCE_AGAIN, // later refusals, until the source holds fewer keys again
     };
 
@@ -75,15 +72,13 @@ public:
     std::size_t SourceCount() const { return m_sources.size(); }
 
 private:
-    struct SEntry
-    {
+    struct SEntry {
         SRendezvousSide Sides[2];
         std::size_t SideCount = 0;
         std::uint64_t LastRequest = 0;
         std::uint32_t Source = 0; // address of the key's first request
     };
-    struct SSource
-    {
+    struct SSource {
         std::size_t Keys = 0;
         bool Refusing = false; // its refusal has been reported
     };

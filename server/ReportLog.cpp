@@ -15,11 +15,9 @@ std::string CReportLog::Escape(const std::string& report)
 {
     std::string text;
     text.reserve(report.size());
-    for (char c : report)
-    {
+    for (char c : report) {
         const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte == '\t' || (byte >= 0x20 && byte != 0x7F && byte != '\\'))
-        {
+        if (byte == '\t' || (byte >= 0x20 && byte != 0x7F && byte != '\\')) {
             text += c;
             continue;
         }

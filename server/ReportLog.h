@@ -14,8 +14,7 @@ namespace TarnixServer {
 // The report keeps its TABs; other control bytes and backslashes are written as \xNN so that a
 // report can never start a line of its own. The file is opened for each line, so it may be
 // moved away while the server runs.
-class CReportLog
-{
+class CReportLog {
 public:
     explicit CReportLog(std::string path);
 

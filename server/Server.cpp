@@ -32,26 +32,26 @@ std::string Endpoint(std::uint32_t address, std::uint16_t port)
 
 std::string ReasonText(Status reason)
 {
-    switch (reason)
-    {
-    case ST_CONNECTION_CLOSED: return "closed by the client";
-    case ST_OUT_OF_SYNC: return "message length out of range";
-    case ST_QUEUE_FULL: return "client does not read its messages";
-    case ST_TIMEOUT: return "silent too long";
-    default: return "status " + std::to_string(reason);
+    switch (reason) {
+    case ST_CONNECTION_CLOSED:
+        return "closed by the client";
+    case ST_OUT_OF_SYNC:
+        return "message length out of range";
+    case ST_QUEUE_FULL:
+        return "client does not read its messages";
+    case ST_TIMEOUT:
+        return "silent too long";
+    default:
+        return "status " + std::to_string(reason);
     }
 }
 
 } // namespace
 
 CServer::CServer(const SServerOptions& options, std::ostream& log)
-    : m_options(options),
-      m_log(log, options.LogMessages),
-      m_rendezvous(m_log),
-      m_outbox(options.OutboxFolder),
+    : m_options(options), m_log(log, options.LogMessages), m_rendezvous(m_log), m_outbox(options.OutboxFolder),
       m_reports(options.ReportLogPath)
-{
-}
+{}
 
 CServer::~CServer()
 {
@@ -67,8 +67,7 @@ Status CServer::Open()
     // The sockets library and the process poller; a no-op once the program has done it.
     sti::Initialize();
     Status status = m_random.Open();
-    if (status != ST_SUCCESS)
-    {
+    if (status != ST_SUCCESS) {
         m_log.Info("no random generator available");
         return status;
     }
@@ -87,9 +86,9 @@ Status CServer::Open()
     if (status != ST_SUCCESS)
         return status;
     m_lastDeadlineCheck = STI_OS::GetClock();
-    m_log.Info("listening on " + Endpoint(m_listener.Address(), m_listener.Port())
-               + (m_options.Keyed ? ", keyed" : ", in clear") + "; rendezvous on UDP port "
-               + std::to_string(m_rendezvous.Port()));
+    m_log.Info("listening on " + Endpoint(m_listener.Address(), m_listener.Port()) +
+               (m_options.Keyed ? ", keyed" : ", in clear") + "; rendezvous on UDP port " +
+               std::to_string(m_rendezvous.Port()));
     return ST_SUCCESS;
 }
 
@@ -97,21 +96,18 @@ Status CServer::OpenSockets()
 {
     const int attempts = m_options.ListenPort == 0 ? PORT_ATTEMPTS : 1;
     Status status = ST_FAIL;
-    for (int attempt = 0; attempt < attempts; ++attempt)
-    {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         status = m_listener.Open(m_options.ListenAddress, m_options.ListenPort);
-        if (status != ST_SUCCESS)
-        {
-            m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status "
-                       + StatusText(status) + ")");
+        if (status != ST_SUCCESS) {
+            m_log.Info("cannot listen on " + Endpoint(m_options.ListenAddress, m_options.ListenPort) + " (status " +
+                       StatusText(status) + ")");
             return status;
         }
         status = m_rendezvous.Open(m_listener.Address(), m_listener.Port());
         if (status == ST_SUCCESS)
             return ST_SUCCESS;
-        m_log.Info("cannot bind the rendezvous socket to UDP " + Endpoint(m_listener.Address(), m_listener.Port())
-                   + " (status " + StatusText(status) + ")"
-                   + (attempt + 1 < attempts ? ", trying another port" : ""));
+        m_log.Info("cannot bind the rendezvous socket to UDP " + Endpoint(m_listener.Address(), m_listener.Port()) +
+                   " (status " + StatusText(status) + ")" + (attempt + 1 < attempts ? ", trying another port" : ""));
         m_listener.Close();
     }
     return status;
@@ -135,13 +131,11 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
 {
     const Status status = m_loop.RunTurn(milliseconds);
     const std::uint64_t now = STI_OS::GetClock();
-    if (m_acceptPausedUntil != 0 && now >= m_acceptPausedUntil)
-    {
+    if (m_acceptPausedUntil != 0 && now >= m_acceptPausedUntil) {
         m_acceptPausedUntil = 0;
         m_loop.SetInterest(m_listener.Handle(), STI_OS::POLL_READ);
     }
-    if (now - m_lastDeadlineCheck >= DEADLINE_CHECK_MS)
-    {
+    if (now - m_lastDeadlineCheck >= DEADLINE_CHECK_MS) {
         m_lastDeadlineCheck = now;
         CheckDeadlines(now);
         m_rendezvous.Expire(now);
@@ -154,25 +148,22 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
 
 void CServer::OnListenerReady()
 {
-    for (int i = 0; i < ACCEPTS_PER_TURN; ++i)
-    {
+    for (int i = 0; i < ACCEPTS_PER_TURN; ++i) {
         STI_OS::SocketHandle socket = STI_OS::INVALID_SOCKET_HANDLE;
         std::uint32_t peerAddress = 0;
         std::uint16_t peerPort = 0;
         const Status status = m_listener.Accept(socket, peerAddress, peerPort);
         if (status == ST_TRY_LATER)
             return;
-        if (status != ST_SUCCESS)
-        {
+        if (status != ST_SUCCESS) {
             m_log.Info(std::string("accept failed (status ") + StatusText(status) + "), pausing");
             m_acceptPausedUntil = STI_OS::GetClock() + ACCEPT_PAUSE_MS;
             m_loop.SetInterest(m_listener.Handle(), 0);
             return;
         }
-        if (m_connections.size() >= m_options.MaxConnections)
-        {
-            m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused: limit of "
-                       + std::to_string(m_options.MaxConnections) + " reached");
+        if (m_connections.size() >= m_options.MaxConnections) {
+            m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused: limit of " +
+                       std::to_string(m_options.MaxConnections) + " reached");
             STI_OS::CloseSocket(socket);
             continue;
         }
@@ -189,10 +180,9 @@ void CServer::OnListenerReady()
         connection->ConnectedAt = connection->LastHeard = STI_OS::GetClock();
         const Status added =
             m_loop.Add(socket, STI_OS::POLL_READ, [this, id](int flags) { OnConnectionReady(id, flags); });
-        if (added != ST_SUCCESS)
-        {
-            m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused (status "
-                       + StatusText(added) + ")");
+        if (added != ST_SUCCESS) {
+            m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused (status " + StatusText(added) +
+                       ")");
             continue; // the connection's destructor closes the socket
         }
         m_log.Info(CServerLog::Describe(*connection) + ": connected");
@@ -223,9 +213,9 @@ void CServer::OnMessage(CClientConnection& connection, CMsgBuffer& message, cons
 void CServer::OnDropped(CClientConnection& connection, Status reason, std::uint32_t length)
 {
     connection.LastHeard = STI_OS::GetClock();
-    m_log.Info(CServerLog::Describe(connection) + ": dropped a message of " + std::to_string(length) + " bytes ("
-               + (reason == ST_AUTH_FAILED ? std::string("checksum mismatch") : "status " + std::to_string(reason))
-               + ")");
+    m_log.Info(CServerLog::Describe(connection) + ": dropped a message of " + std::to_string(length) + " bytes (" +
+               (reason == ST_AUTH_FAILED ? std::string("checksum mismatch") : "status " + std::to_string(reason)) +
+               ")");
 }
 
 void CServer::CheckDeadlines(std::uint64_t now)
@@ -233,8 +223,7 @@ void CServer::CheckDeadlines(std::uint64_t now)
     const std::uint64_t loginLimit = std::uint64_t(m_options.LoginDeadlineSeconds) * 1000;
     const std::uint64_t idleLimit =
         std::uint64_t(m_options.IdleKeepAliveIntervals) * m_options.KeepAliveInterval * 1000;
-    for (auto& entry : m_connections)
-    {
+    for (auto& entry : m_connections) {
         CClientConnection& connection = *entry.second;
         if (connection.Failed())
             continue;
@@ -251,8 +240,7 @@ void CServer::Sweep()
     for (auto& entry : m_connections)
         if (entry.second->Failed())
             failed.push_back(entry.first);
-    for (std::uint32_t id : failed)
-    {
+    for (std::uint32_t id : failed) {
         auto found = m_connections.find(id);
         Close(*found->second, ReasonText(found->second->FailReason()));
         m_connections.erase(found);
@@ -263,8 +251,7 @@ void CServer::Close(CClientConnection& connection, const std::string& why)
 {
     m_log.Info(CServerLog::Describe(connection) + ": closed, " + why);
     m_directory.Remove(connection);
-    if (connection.LoggedIn)
-    {
+    if (connection.LoggedIn) {
         m_broker.Forget(connection.Address);
         m_limiter.Forget(connection.Address);
     }

@@ -30,8 +30,7 @@ namespace TarnixServer {
 //
 // Open, then Run (or RunTurn) on one thread at a time; Stop may be called from any thread while
 // the object lives.
-class CServer : private IConnectionSink
-{
+class CServer : private IConnectionSink {
 public:
     explicit CServer(const SServerOptions& options, std::ostream& log = std::cerr);
     ~CServer() override;

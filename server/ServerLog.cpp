@@ -20,8 +20,8 @@ void CServerLog::Info(const std::string& text)
 
 std::string CServerLog::Describe(const CClientConnection& connection)
 {
-    std::string text = "conn " + std::to_string(connection.Id()) + " ("
-                       + STI_OS::AddressToString(connection.PeerAddress) + ":" + std::to_string(connection.PeerPort);
+    std::string text = "conn " + std::to_string(connection.Id()) + " (" +
+                       STI_OS::AddressToString(connection.PeerAddress) + ":" + std::to_string(connection.PeerPort);
     if (connection.LoggedIn)
         text += ", address " + std::to_string(connection.Address);
     return text + ")";
@@ -33,20 +33,19 @@ void CServerLog::TraceMessage(const char* direction, const CClientConnection& co
     if (!m_trace)
         return;
     char fields[160];
-    std::snprintf(fields, sizeof(fields), " %s cmd %u%s len %u seq %lu src %08lx dst %08lx client %lu body",
-                  direction, static_cast<unsigned>(header.CommandCode()), header.CommandFlag() ? "+flag" : "",
+    std::snprintf(fields, sizeof(fields), " %s cmd %u%s len %u seq %lu src %08lx dst %08lx client %lu body", direction,
+                  static_cast<unsigned>(header.CommandCode()), header.CommandFlag() ? "+flag" : "",
                   static_cast<unsigned>(header.MessageLength), static_cast<unsigned long>(header.SeqNumber),
                   static_cast<unsigned long>(header.SourceAddr), static_cast<unsigned long>(header.DestinationAddr),
                   static_cast<unsigned long>(header.SourceClient));
     std::string line = Describe(connection) + fields;
     const std::uint32_t end = std::min<std::uint32_t>(std::min<std::uint32_t>(header.MessageLength, message.Used),
                                                       static_cast<std::uint32_t>(MSG_MAX_LENGTH));
-    const std::uint32_t shown = std::min<std::uint32_t>(end > MSG_HEADER_SIZE ? end - MSG_HEADER_SIZE : 0,
-                                                        TRACE_BODY_BYTES);
+    const std::uint32_t shown =
+        std::min<std::uint32_t>(end > MSG_HEADER_SIZE ? end - MSG_HEADER_SIZE : 0, TRACE_BODY_BYTES);
     line += shown ? " " : " (none)";
     static const char hex[] = "0123456789abcdef";
-    for (std::uint32_t i = 0; i < shown; ++i)
-    {
+    for (std::uint32_t i = 0; i < shown; ++i) {
         const std::uint8_t byte = message.Data[MSG_HEADER_SIZE + i];
         line += hex[byte >> 4];
         line += hex[byte & 0x0F];

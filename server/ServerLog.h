@@ -14,8 +14,7 @@ class CClientConnection;
 // The server's diagnostic lines, each stamped with the UTC time. With tracing on, every message
 // in and out is written as its header fields and the first TRACE_BODY_BYTES of its body in
 // hexadecimal (decoded: what the codec protects is shown in clear).
-class CServerLog
-{
+class CServerLog {
 public:
     static constexpr std::uint32_t TRACE_BODY_BYTES = 256;
 

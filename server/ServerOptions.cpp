@@ -16,8 +16,7 @@ bool ParseNumber(const std::string& text, std::uint64_t maximum, std::uint64_t& 
     if (text.empty() || text.size() > 10)
         return false;
     std::uint64_t result = 0;
-    for (char c : text)
-    {
+    for (char c : text) {
         if (c < '0' || c > '9')
             return false;
         result = result * 10 + static_cast<std::uint64_t>(c - '0');
@@ -32,8 +31,7 @@ bool ParseDottedQuad(const std::string& text, std::uint32_t& address)
 {
     std::uint32_t result = 0;
     std::size_t start = 0;
-    for (int part = 0; part < 4; ++part)
-    {
+    for (int part = 0; part < 4; ++part) {
         const std::size_t dot = text.find('.', start);
         const bool last = part == 3;
         if (last != (dot == std::string::npos))
@@ -70,21 +68,34 @@ Status ParseAddress(const std::string& text, std::uint32_t& address)
 Status ParseServerOptions(const std::vector<std::string>& args, SServerOptions& options, std::string& error)
 {
     const std::uint32_t maxConnections = STI_OS::POLL_SET_CAPACITY - RESERVED_POLL_ENTRIES;
-    for (std::size_t i = 0; i < args.size(); ++i)
-    {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (name == "--help" || name == "-h")
             return ST_NO_MORE_DATA;
 
         // Flags without a value.
-        if (name == "--unkeyed") { options.Keyed = false; continue; }
-        if (name == "--keyed") { options.Keyed = true; continue; }
-        if (name == "--refuse-login") { options.RefuseLogin = true; continue; }
-        if (name == "--silent-after-greeting") { options.SilentAfterGreeting = true; continue; }
-        if (name == "--log-messages") { options.LogMessages = true; continue; }
+        if (name == "--unkeyed") {
+            options.Keyed = false;
+            continue;
+        }
+        if (name == "--keyed") {
+            options.Keyed = true;
+            continue;
+        }
+        if (name == "--refuse-login") {
+            options.RefuseLogin = true;
+            continue;
+        }
+        if (name == "--silent-after-greeting") {
+            options.SilentAfterGreeting = true;
+            continue;
+        }
+        if (name == "--log-messages") {
+            options.LogMessages = true;
+            continue;
+        }
 
-        if (i + 1 >= args.size())
-        {
+        if (i + 1 >= args.size()) {
             error = "unknown switch or missing value: " + name;
             return ST_INVALID_PARAM;
         }
@@ -94,61 +105,42 @@ Status ParseServerOptions(const std::vector<std::string>& args, SServerOptions& 
             error = "bad value for " + name + ": " + value;
             return ST_INVALID_PARAM;
         };
-        if (name == "--address")
-        {
+        if (name == "--address") {
             if (ParseAddress(value, options.ListenAddress) != ST_SUCCESS)
                 return bad();
-        }
-        else if (name == "--port")
-        {
+        } else if (name == "--port") {
             if (!ParseNumber(value, 65535, number))
                 return bad();
             options.ListenPort = static_cast<std::uint16_t>(number);
-        }
-        else if (name == "--keep-alive")
-        {
+        } else if (name == "--keep-alive") {
             if (!ParseNumber(value, 65535, number))
                 return bad();
             options.KeepAliveInterval = static_cast<std::uint16_t>(number);
-        }
-        else if (name == "--retry-spread")
-        {
+        } else if (name == "--retry-spread") {
             if (!ParseNumber(value, 65535, number))
                 return bad();
             options.RetrySpread = static_cast<std::uint16_t>(number);
-        }
-        else if (name == "--notice-type")
-        {
+        } else if (name == "--notice-type") {
             if (!ParseNumber(value, 255, number))
                 return bad();
             options.NoticeType = static_cast<std::uint8_t>(number);
-        }
-        else if (name == "--notice-flag")
-        {
+        } else if (name == "--notice-flag") {
             if (!ParseNumber(value, 1, number))
                 return bad();
             options.NoticeFlag = number != 0;
-        }
-        else if (name == "--outbox")
-        {
+        } else if (name == "--outbox") {
             if (value.empty())
                 return bad();
             options.OutboxFolder = value;
-        }
-        else if (name == "--report-log")
-        {
+        } else if (name == "--report-log") {
             if (value.empty())
                 return bad();
             options.ReportLogPath = value;
-        }
-        else if (name == "--max-connections")
-        {
+        } else if (name == "--max-connections") {
             if (!ParseNumber(value, maxConnections, number) || number == 0)
                 return bad();
             options.MaxConnections = static_cast<std::uint32_t>(number);
-        }
-        else
-        {
+        } else {
             error = "unknown switch: " + name;
             return ST_INVALID_PARAM;
         }

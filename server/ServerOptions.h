@@ -11,19 +11,18 @@ namespace TarnixServer {
 
 // Everything the stand-in server can be told at start. The defaults make a server that a copy of
 // the program on this machine finds without configuration.
-struct SServerOptions
-{
-    std::uint32_t ListenAddress = 0x7F000001; // host order
+struct SServerOptions {
+    std::uint32_t ListenAddress = 0x7F000001;            // host order
     std::uint16_t ListenPort = KV2Protocol::SERVER_PORT; // 0: any free port (printed at start)
 
-    bool Keyed = true;                 // log-in replies carry key material; both directions encoded
+    bool Keyed = true;                    // log-in replies carry key material; both directions encoded
     std::uint16_t KeepAliveInterval = 60; // seconds, handed to the client in the log-in reply; 0 = none
-    std::uint16_t RetrySpread = 15;    // seconds, in the greeting answer
-    bool NoticeFlag = false;           // greeting answer carries a notice
+    std::uint16_t RetrySpread = 15;       // seconds, in the greeting answer
+    bool NoticeFlag = false;              // greeting answer carries a notice
     std::uint8_t NoticeType = KV2Protocol::NOTICE_NONE;
-    bool RefuseLogin = false;          // every log-in is answered as refused
-    bool SilentAfterGreeting = false;  // greetings are never answered
-    bool LogMessages = false;          // every decoded message is traced on stderr
+    bool RefuseLogin = false;         // every log-in is answered as refused
+    bool SilentAfterGreeting = false; // greetings are never answered
+    bool LogMessages = false;         // every decoded message is traced on stderr
 
     std::string OutboxFolder = "outbox";
     std::string ReportLogPath = "reports.log";

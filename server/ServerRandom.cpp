@@ -6,8 +6,7 @@
 
 namespace TarnixServer {
 
-struct CServerRandom::Pool
-{
+struct CServerRandom::Pool {
     CryptoPP::AutoSeededRandomPool Generator;
 };
 
@@ -18,12 +17,9 @@ CServerRandom::~CServerRandom() = default;
 Status CServerRandom::Open()
 {
     // The library reports a missing system generator by throwing; it stops here.
-    try
-    {
+    try {
         m_pool.reset(new Pool);
-    }
-    catch (const std::exception&)
-    {
+    } catch (const std::exception&) {
         return ST_INTERNAL_ERROR;
     }
     return ST_SUCCESS;
@@ -38,8 +34,8 @@ std::uint32_t CServerRandom::NextU32()
 {
     std::uint8_t bytes[4];
     Fill(bytes, sizeof(bytes));
-    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8)
-           | (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
 } // namespace TarnixServer

@@ -9,8 +9,7 @@
 namespace TarnixServer {
 
 // Unpredictable bytes for key blocks and session keys, from the operating system's generator.
-class CServerRandom
-{
+class CServerRandom {
 public:
     CServerRandom();
     ~CServerRandom();

@@ -12,11 +12,10 @@ void CSessionBroker::OnRequest(std::uint32_t requester, std::uint32_t answerer, 
 {
     const Key key(requester, session);
     auto found = m_requests.find(key);
-    if (found != m_requests.end())
-    {
+    if (found != m_requests.end()) {
         const SRequest& request = found->second;
-        const bool repeat = request.Answerer == answerer && !Expired(request, now)
-                            && (!request.SetUp || now < request.SetUpAt + REPEAT_WINDOW_MS);
+        const bool repeat = request.Answerer == answerer && !Expired(request, now) &&
+                            (!request.SetUp || now < request.SetUpAt + REPEAT_WINDOW_MS);
         if (repeat)
             return;
         Erase(found);
@@ -30,15 +29,14 @@ void CSessionBroker::OnRequest(std::uint32_t requester, std::uint32_t answerer, 
     ++m_counts[requester];
 }
 
-CSessionBroker::Outcome CSessionBroker::OnAnswer(std::uint32_t answerer, std::uint32_t requester,
-                                                 std::uint32_t session, bool accepted, std::uint64_t now)
+CSessionBroker::Outcome CSessionBroker::OnAnswer(std::uint32_t answerer, std::uint32_t requester, std::uint32_t session,
+                                                 bool accepted, std::uint64_t now)
 {
     auto found = m_requests.find(Key(requester, session));
     if (found == m_requests.end() || found->second.Answerer != answerer)
         return ANSWER_UNKNOWN;
     SRequest& request = found->second;
-    if (Expired(request, now))
-    {
+    if (Expired(request, now)) {
         Erase(found);
         return ANSWER_UNKNOWN;
     }
@@ -51,15 +49,13 @@ CSessionBroker::Outcome CSessionBroker::OnAnswer(std::uint32_t answerer, std::ui
 
 void CSessionBroker::Forget(std::uint32_t requester)
 {
-    m_requests.erase(m_requests.lower_bound(Key(requester, 0)),
-                     m_requests.upper_bound(Key(requester, 0xFFFFFFFFu)));
+    m_requests.erase(m_requests.lower_bound(Key(requester, 0)), m_requests.upper_bound(Key(requester, 0xFFFFFFFFu)));
     m_counts.erase(requester);
 }
 
 void CSessionBroker::Expire(std::uint64_t now)
 {
-    for (auto it = m_requests.begin(); it != m_requests.end();)
-    {
+    for (auto it = m_requests.begin(); it != m_requests.end();) {
         if (Expired(it->second, now))
             it = Erase(it);
         else
@@ -70,8 +66,7 @@ void CSessionBroker::Expire(std::uint64_t now)
 void CSessionBroker::MakeRoom(std::uint32_t requester)
 {
     auto own = m_counts.find(requester);
-    if (own != m_counts.end() && own->second >= MAX_REQUESTS_PER_REQUESTER)
-    {
+    if (own != m_counts.end() && own->second >= MAX_REQUESTS_PER_REQUESTER) {
         GiveWay(requester);
         return;
     }

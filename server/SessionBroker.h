@@ -19,8 +19,7 @@ namespace TarnixServer {
 // after its first copy, set up or not (a late answer is then dropped), each requester
 // keeps at most MAX_REQUESTS_PER_REQUESTER (its oldest give way), and with MAX_REQUESTS kept in
 // all, the requester holding the most gives way, so a client asking now and then still gets in.
-class CSessionBroker
-{
+class CSessionBroker {
 public:
     static constexpr std::uint64_t REPEAT_WINDOW_MS = 5000;
     // A downloader asks at once, after 10 s, then every 3 s, ten times, and locates its peer
@@ -32,9 +31,9 @@ public:
     static constexpr std::size_t MAX_REQUESTS = 8192;
 
     enum Outcome {
-        ANSWER_UNKNOWN,       // no request of the requester to this answerer: drop the answer
-        ANSWER_RELAY,         // pass the answer on
-        ANSWER_RELAY_SET_UP,  // pass it on and set the session up on both sides
+        ANSWER_UNKNOWN,      // no request of the requester to this answerer: drop the answer
+        ANSWER_RELAY,        // pass the answer on
+        ANSWER_RELAY_SET_UP, // pass it on and set the session up on both sides
     };
 
     // A request from requester to answerer for the session handle was relayed.
@@ -50,8 +49,7 @@ public:
     std::size_t Count() const { return m_requests.size(); }
 
 private:
-    struct SRequest
-    {
+    struct SRequest {
         std::uint32_t Answerer = 0;
         std::uint64_t FirstAt = 0; // its first copy; the request is forgotten HANDSHAKE_MS later
         bool SetUp = false;

@@ -6,8 +6,7 @@ namespace TarnixServer {
 
 namespace {
 
-struct SCivilTime
-{
+struct SCivilTime {
     long long Year;
     unsigned Month, Day, Hour, Minute, Second;
 };
@@ -50,8 +49,8 @@ std::string FormatUtcStamp(std::uint64_t milliseconds)
 {
     const SCivilTime t = ToCivil(milliseconds);
     char text[40];
-    std::snprintf(text, sizeof(text), "%04d%02u%02u-%02u%02u%02u", static_cast<int>(t.Year), t.Month, t.Day,
-                  t.Hour, t.Minute, t.Second);
+    std::snprintf(text, sizeof(text), "%04d%02u%02u-%02u%02u%02u", static_cast<int>(t.Year), t.Month, t.Day, t.Hour,
+                  t.Minute, t.Second);
     return text;
 }
 

@@ -10,8 +10,7 @@ namespace TarnixServer {
 
 // Who is online: messaging addresses of logged-in connections, and each user's current one.
 // Users are known by the client id of their log-in. Holds no ownership of the connections.
-class CUserDirectory
-{
+class CUserDirectory {
 public:
     // A fresh messaging address: counts up and never repeats within a run; 0 once the range is
     // spent. Service addresses (bit 31) are never handed out.

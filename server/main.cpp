@@ -27,13 +27,11 @@ int main(int argc, char** argv)
     TarnixServer::SServerOptions options;
     std::string error;
     const Status parsed = TarnixServer::ParseServerOptions(args, options, error);
-    if (parsed == ST_NO_MORE_DATA)
-    {
+    if (parsed == ST_NO_MORE_DATA) {
         std::cout << TarnixServer::ServerUsage();
         return 0;
     }
-    if (parsed != ST_SUCCESS)
-    {
+    if (parsed != ST_SUCCESS) {
         std::cerr << "tarnix-server: " << error << "\n" << TarnixServer::ServerUsage();
         return 2;
     }

@@ -91,8 +91,7 @@ Text WriteSleeping(const std::vector<LinkRecord>& links, const std::vector<MailR
     return writer.Document();
 }
 
-bool ReadSleeping(const void* data, std::size_t size, std::vector<LinkRecord>& links,
-                  std::vector<MailRecord>& mails)
+bool ReadSleeping(const void* data, std::size_t size, std::vector<LinkRecord>& links, std::vector<MailRecord>& mails)
 {
     pugi::xml_document document;
     if (!ParseDocument(data, size, "sleeping", document))

@@ -18,7 +18,6 @@ Text WriteSleeping(const std::vector<LinkRecord>& links, const std::vector<MailR
 // Otherwise they become what the file holds. A bad identifier reads as zeros and a bad size as
 // 0; a link's total is the sum of its files' sizes ("total_size" is not read); a link without
 // any file is skipped, since nothing could be offered by it.
-bool ReadSleeping(const void* data, std::size_t size, std::vector<LinkRecord>& links,
-                  std::vector<MailRecord>& mails);
+bool ReadSleeping(const void* data, std::size_t size, std::vector<LinkRecord>& links, std::vector<MailRecord>& mails);
 
 } // namespace xmlstore

@@ -68,8 +68,7 @@ std::string Utf16ToLittleEndian(const std::u16string& text)
     std::string bytes(2 * wide.size(), '\0');
     const wchar_t* fromNext = nullptr;
     char* toNext = nullptr;
-    facet.out(state, wide.data(), wide.data() + wide.size(), fromNext, &bytes[0],
-              &bytes[0] + bytes.size(), toNext);
+    facet.out(state, wide.data(), wide.data() + wide.size(), fromNext, &bytes[0], &bytes[0] + bytes.size(), toNext);
     bytes.resize(static_cast<std::size_t>(toNext - bytes.data()));
     return bytes;
 }

@@ -10,8 +10,7 @@ bool ParseDocument(const void* data, std::size_t size, const char* root, pugi::x
 {
     const pugi::xml_parse_result result =
         document.load_buffer(data, size, pugi::parse_default | pugi::parse_ws_pcdata_single);
-    return result.status == pugi::status_ok &&
-           std::strcmp(document.document_element().name(), root) == 0;
+    return result.status == pugi::status_ok && std::strcmp(document.document_element().name(), root) == 0;
 }
 
 const char* ChildValue(const pugi::xml_node& node, const char* name)

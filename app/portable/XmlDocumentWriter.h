@@ -13,8 +13,8 @@ namespace xmlstore {
 
 class DocumentWriter {
 public:
-    void Open(const char* name);    // "<name>"
-    void Close(const char* name);   // "</name>"
+    void Open(const char* name);  // "<name>"
+    void Close(const char* name); // "</name>"
     void Element(const char* name, const Text& text);
     void Element(const char* name, std::int64_t value);
     void Element(const char* name, const unsigned char id[ID_SIZE]);

@@ -15,7 +15,7 @@ constexpr std::size_t ID_SIZE = 16;
 
 // One "file" of "DUList.xml".
 struct TransferRecord {
-    int type = 0;                        // 1 upload, 2 download
+    int type = 0; // 1 upload, 2 download
     unsigned char userId[ID_SIZE] = {};
     Text userEmail;
     unsigned char fileId[ID_SIZE] = {};
@@ -44,7 +44,7 @@ struct LinkRecord {
     std::vector<LinkFileRecord> files;
     Text subject;
     Text message;
-    std::int64_t totalSize = 0;          // written as is; read back as the sum of the sizes
+    std::int64_t totalSize = 0; // written as is; read back as the sum of the sizes
 };
 
 // An "item": attribute "name" and the element's text (an address book's e-mail and name).

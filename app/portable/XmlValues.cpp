@@ -63,14 +63,14 @@ int RestoredStatus(const char* text)
 {
     const std::int64_t value = ReadDecimal(text, std::numeric_limits<std::int64_t>::max());
     switch (value) {
-    case 5:   // Paused
-    case 6:   // Suspended
-    case 7:   // Completed
-    case 9:   // File not found
-    case 10:  // Removed
-    case 13:  // Pending email
+    case 5:  // Paused
+    case 6:  // Suspended
+    case 7:  // Completed
+    case 9:  // File not found
+    case 10: // Removed
+    case 13: // Pending email
         return static_cast<int>(value);
-    default:  // out of range, or a session, a connection or an approval under way
+    default: // out of range, or a session, a connection or an approval under way
         return STATUS_SUSPENDED;
     }
 }

@@ -1,13 +1,12 @@
 #include "infra/os/ErrorTranslation.h"
 #include "infra/os/PlatformErrors.h"
 
-
 namespace STI_OS {
 
 namespace {
 
 struct ErrorRow {
-    int number;             // Windows / Windows Sockets error number
+    int number; // Windows / Windows Sockets error number
     const char* message;
     Status status;
 };

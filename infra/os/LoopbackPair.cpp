@@ -59,8 +59,7 @@ Status AcceptOwnConnector(SocketHandle listener, SocketHandle connector, SocketH
 
 namespace internal {
 
-Status CreateLoopbackPair(SocketHandle& first, SocketHandle& second,
-                          BeforeConnectHook beforeConnect, void* context)
+Status CreateLoopbackPair(SocketHandle& first, SocketHandle& second, BeforeConnectHook beforeConnect, void* context)
 {
     first = INVALID_SOCKET_HANDLE;
     second = INVALID_SOCKET_HANDLE;
@@ -69,7 +68,7 @@ Status CreateLoopbackPair(SocketHandle& first, SocketHandle& second,
     Status status = CreateTCPSocket(listener);
     if (status != ST_SUCCESS)
         return status;
-    CSocketGuard listenerGuard(listener);   // the listener never outlives this call
+    CSocketGuard listenerGuard(listener); // the listener never outlives this call
 
     if ((status = PrepareLoopbackListener(listener)) != ST_SUCCESS)
         return status;

@@ -41,15 +41,14 @@ namespace {
 
 int FlagCount(int flags)
 {
-    return ((flags & POLL_READ) ? 1 : 0) + ((flags & POLL_WRITE) ? 1 : 0)
-        + ((flags & POLL_EXCEPTION) ? 1 : 0);
+    return ((flags & POLL_READ) ? 1 : 0) + ((flags & POLL_WRITE) ? 1 : 0) + ((flags & POLL_EXCEPTION) ? 1 : 0);
 }
 
 bool IsRegistered(const _PollState& state, SocketHandle socket)
 {
     std::size_t word = static_cast<std::size_t>(socket) / 32;
-    return word < state.registered.size()
-        && (state.registered[word] & (1u << (static_cast<std::size_t>(socket) % 32))) != 0;
+    return word < state.registered.size() &&
+           (state.registered[word] & (1u << (static_cast<std::size_t>(socket) % 32))) != 0;
 }
 
 // ST_TOO_MANY_SOCKETS when adding the flags' interest would overflow a set.
@@ -199,7 +198,7 @@ Status _PollSelect::Unregister(PollHandle& handle, SocketHandle socket)
 
     // Readiness of the last wait is not handed out for it, whichever flags it had.
     auto entry = std::lower_bound(state.ready.begin(), state.ready.end(), socket,
-        [](const _ReadyEntry& e, SocketHandle s) { return e.socket < s; });
+                                  [](const _ReadyEntry& e, SocketHandle s) { return e.socket < s; });
     if (entry != state.ready.end() && entry->socket == socket) {
         state.readyCount -= FlagCount(entry->flags);
         entry->flags = 0;

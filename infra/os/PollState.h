@@ -32,13 +32,13 @@ struct _ReadyEntry {
 };
 
 struct _PollState {
-    SocketHandle highest = -1;          // highest registered socket value
-    int readyCount = 0;                 // flags still to hand out from the last wait
-    std::size_t cursor = 0;             // next entry of ready to look at
+    SocketHandle highest = -1; // highest registered socket value
+    int readyCount = 0;        // flags still to hand out from the last wait
+    std::size_t cursor = 0;    // next entry of ready to look at
     _SocketSet readInterest;
     _SocketSet writeInterest;
-    std::vector<_ReadyEntry> ready;     // last wait's result, ascending by socket value
-    std::vector<std::uint32_t> registered;   // one bit per socket value
+    std::vector<_ReadyEntry> ready;        // last wait's result, ascending by socket value
+    std::vector<std::uint32_t> registered; // one bit per socket value
 };
 
 } // namespace internal

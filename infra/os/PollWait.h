@@ -15,8 +15,7 @@ namespace internal {
 // write interest whose connect failed or that has an error reports 4 and 8. The caller
 // guarantees at least one socket has interest. ST_SUCCESS, ST_TIMEOUT or the translated
 // platform error (ready is then empty).
-Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
-                         std::vector<_ReadyEntry>& ready);
+Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds, std::vector<_ReadyEntry>& ready);
 
 } // namespace internal
 } // namespace STI_OS

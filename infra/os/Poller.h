@@ -17,13 +17,13 @@ struct _PollState;
 } // namespace internal
 
 struct PollHandle {
-    internal::_PollState* state = nullptr;   // owned between PollInit and PollRelease
+    internal::_PollState* state = nullptr; // owned between PollInit and PollRelease
 };
 
 // Interest and readiness flags.
 constexpr int POLL_READ = 1;
 constexpr int POLL_WRITE = 4;
-constexpr int POLL_EXCEPTION = 8;   // readiness only
+constexpr int POLL_EXCEPTION = 8; // readiness only
 
 // Sockets one interest set can hold; adding one more gives ST_TOO_MANY_SOCKETS.
 constexpr std::uint32_t POLL_SET_CAPACITY = 1024;

@@ -43,10 +43,9 @@ Status ShutdownSend(SocketHandle handle);
 // for an earlier send that was reported unreachable (ICMP port unreachable); address and port
 // then name where that datagram went, where the platform tells it, and are left alone where
 // it does not.
-Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
-                std::uint32_t& address, std::uint16_t& port);
-Status SendTo(SocketHandle handle, const void* data, std::uint32_t length,
-              std::uint32_t address, std::uint16_t port);
+Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count, std::uint32_t& address,
+                std::uint16_t& port);
+Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port);
 
 Status SetNonBlocking(SocketHandle handle, bool on);
 

@@ -24,9 +24,18 @@ SSocketCalls GetSocketCalls()
 
 namespace internal {
 
-void CountSend() { g_sends.fetch_add(1, std::memory_order_relaxed); }
-void CountReceive() { g_receives.fetch_add(1, std::memory_order_relaxed); }
-void CountWait() { g_waits.fetch_add(1, std::memory_order_relaxed); }
+void CountSend()
+{
+    g_sends.fetch_add(1, std::memory_order_relaxed);
+}
+void CountReceive()
+{
+    g_receives.fetch_add(1, std::memory_order_relaxed);
+}
+void CountWait()
+{
+    g_waits.fetch_add(1, std::memory_order_relaxed);
+}
 
 } // namespace internal
 

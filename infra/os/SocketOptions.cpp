@@ -18,7 +18,10 @@ Status SetBoolOption(SocketHandle handle, int level, int option, bool flag)
     return SetSockOpt(handle, level, option, flag ? 1 : 0);
 }
 
-Status SetReuseAddress(SocketHandle handle, bool flag) { return SetBoolOption(handle, SOL_SOCKET, SO_REUSEADDR, flag); }
+Status SetReuseAddress(SocketHandle handle, bool flag)
+{
+    return SetBoolOption(handle, SOL_SOCKET, SO_REUSEADDR, flag);
+}
 
 Status SetReceiveBufferSize(SocketHandle handle, std::int32_t bytes)
 {
@@ -30,7 +33,10 @@ Status SetSendBufferSize(SocketHandle handle, std::int32_t bytes)
     return SetSockOpt(handle, SOL_SOCKET, SO_SNDBUF, bytes);
 }
 
-Status SetNoDelay(SocketHandle handle, bool flag) { return SetBoolOption(handle, IPPROTO_TCP, TCP_NODELAY, flag); }
+Status SetNoDelay(SocketHandle handle, bool flag)
+{
+    return SetBoolOption(handle, IPPROTO_TCP, TCP_NODELAY, flag);
+}
 
 Status GetNoDelay(SocketHandle handle, bool& flag)
 {

@@ -9,7 +9,7 @@
 
 namespace STI_OS {
 
-using ThreadHandle = void*;   // null: no thread
+using ThreadHandle = void*; // null: no thread
 using ThreadProcedure = std::uint32_t (*)(void* argument);
 
 // Starts procedure(argument) on a new thread with default attributes. ST_FAIL when the

@@ -23,8 +23,8 @@ TEST(AddressBook, SuggestsWhereTheFirstOccurrenceBeginsTheAddressOrAWordOfTheNam
     CAddressBook book;
     book.Add("bob@x.test", "Robert", false);
     book.Add("jim@x.test", "Jim Bob", false);
-    book.Add("abob@x.test", "Abob Bob", false);     // first found inside a word in both
-    book.Add("x@bob.test", "Bobby", false);         // not at the address's start, but the name's
+    book.Add("abob@x.test", "Abob Bob", false); // first found inside a word in both
+    book.Add("x@bob.test", "Bobby", false);     // not at the address's start, but the name's
     book.Add("\xC9mile@x.test", "\xC9mile Zola", false);
     const CItemList all = Suggestions(book, "");
     ASSERT_EQ(5u, all.size());
@@ -47,7 +47,7 @@ TEST(AddressBook, FindsAddressesRegardlessOfCaseAndKeepsItsFile)
     CScratchFolder folder;
     const CString path = folder + "AddressBook.xml";
     CAddressBook book;
-    EXPECT_FALSE(book.Save());   // no file to save to before Load
+    EXPECT_FALSE(book.Save()); // no file to save to before Load
     EXPECT_FALSE(book.Load(path));
     ASSERT_TRUE(book.Add("Ann@X.test", "Ann & 'Co'", true));
     ASSERT_TRUE(book.Add("\xC9mile@x.test", "\xC9mile", true));

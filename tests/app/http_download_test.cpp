@@ -20,8 +20,17 @@ namespace {
 // Records what the controller forwards, as the progress dialog would see it.
 class CRecorder : public IHttpDownloadCallback {
 public:
-    void OnStart(DWORD total, DWORD& present) override { Add([&] { m_total = total; m_present = present; }); }
-    void OnDone(bool success) override { Add([&] { m_done = success ? 1 : 0; }); }
+    void OnStart(DWORD total, DWORD& present) override
+    {
+        Add([&] {
+            m_total = total;
+            m_present = present;
+        });
+    }
+    void OnDone(bool success) override
+    {
+        Add([&] { m_done = success ? 1 : 0; });
+    }
     void OnData(DWORD offset, DWORD length, const void*) override
     {
         Add([&] {
@@ -31,7 +40,10 @@ public:
             m_blocks++;
         });
     }
-    void OnError(int code) override { Add([&] { m_errors.push_back(code); }); }
+    void OnError(int code) override
+    {
+        Add([&] { m_errors.push_back(code); });
+    }
 
     // Until OnDone, or an error with no transfer loop behind it.
     bool WaitEnd(int seconds = 20)
@@ -56,7 +68,8 @@ public:
     std::vector<int> m_errors;
 
 private:
-    template <class F> void Add(F change)
+    template <class F>
+    void Add(F change)
     {
         {
             std::lock_guard<std::mutex> guard(m_lock);
@@ -237,7 +250,8 @@ TEST_F(HttpDownload, StopEndsAWorkerWaitingOnASilentServerInTime)
         ASSERT_TRUE(responder.WaitForRequest(10000));
         started = std::chrono::steady_clock::now();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(CHttpDownloader::STOP_WAIT_MS + 1500));
+    EXPECT_LT(std::chrono::steady_clock::now() - started,
+              std::chrono::milliseconds(CHttpDownloader::STOP_WAIT_MS + 1500));
     EXPECT_FALSE(TargetExists());
 }
 

@@ -61,8 +61,8 @@ TEST_F(LinkFile, ReadsTheFirstLineOnly)
 TEST_F(LinkFile, ReadsAFileThatAnotherProgramHoldsOpen)
 {
     ASSERT_TRUE(Load(m_url));
-    HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     CFileLink link;
     EXPECT_TRUE(link.LoadFromFile(m_path.c_str()));
     CloseHandle(h);
@@ -73,8 +73,8 @@ TEST_F(LinkFile, OpensWhatTheServerWritesForALinkMail)
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
     TarnixServer::COutbox outbox(folder + ("h5_outbox_" + std::to_string(GetCurrentProcessId())));
-    const std::string mail = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><FLEmail><FL><![CDATA[" + m_url
-                             + "]]></FL></FLEmail>";
+    const std::string mail =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><FLEmail><FL><![CDATA[" + m_url + "]]></FL></FLEmail>";
     TarnixServer::COutbox::SStored stored;
     ASSERT_EQ(ST_SUCCESS, outbox.Store(mailrequest::UrlEncodeMail(mail), 0, stored));
     ASSERT_FALSE(stored.LinkPath.empty());

@@ -56,7 +56,7 @@ TEST(LinkUrlCodec, EncodesOnlyAsciiLettersAndDigitsAsThemselvesWhateverTheLocale
 TEST(LinkUrlCodec, DecodesWhatItEncodedAndCopiesStrayPercentSigns)
 {
     std::string all;
-    std::string back;   // white space comes back as blanks
+    std::string back; // white space comes back as blanks
     for (int b = 1; b < 256; ++b) {
         all += static_cast<char>(b);
         back += b >= '\t' && b <= '\r' ? ' ' : static_cast<char>(b);
@@ -64,7 +64,7 @@ TEST(LinkUrlCodec, DecodesWhatItEncodedAndCopiesStrayPercentSigns)
     EXPECT_EQ(back, linkurl::UrlDecode(linkurl::UrlEncodeLink(all)));
     EXPECT_EQ("Aj z % %4 %zz% %A", linkurl::UrlDecode("%41%6a+z % %4 %zz% %%41"));
     EXPECT_EQ(std::string("a\0b", 3), linkurl::UrlDecode("a%00b"));
-    EXPECT_STREQ("a", CFileLink::UrlDecode("a%00b"));   // a CString ends at the NUL
+    EXPECT_STREQ("a", CFileLink::UrlDecode("a%00b")); // a CString ends at the NUL
 }
 
 TEST(LinkUrlCodec, IdsTravelAsTwentyFourBase64CharactersAndNothingElseDecodes)
@@ -77,7 +77,7 @@ TEST(LinkUrlCodec, IdsTravelAsTwentyFourBase64CharactersAndNothingElseDecodes)
     unsigned char back[16] = {};
     ASSERT_TRUE(CFileLink::Base64ToId(text, back));
     EXPECT_EQ(0, std::memcmp(id, back, 16));
-    ASSERT_TRUE(CFileLink::Base64ToId(text.Left(22), back));   // padding left out
+    ASSERT_TRUE(CFileLink::Base64ToId(text.Left(22), back)); // padding left out
 
     for (const char* bad : {"", "AAAAAAAAAAAAAAAAAAAA" /* 15 bytes */, "AAAAAAAAAAAAAAAAAAAAAAA=" /* 17 */,
                             "AAAAAAAAAAA AAAAAAAAAAA==", "AAAAAAAAAAAAAAAAAAAAA*==", "AAAAAAAAAAAAAAAAAAAAAA=",
@@ -144,7 +144,7 @@ TEST(LinkUrlBuild, Fills2047CharactersWholeAndShortensBeyondKeepingTheExtension)
 
 TEST(LinkUrlBuild, NeverExceeds2047CharactersWhateverTheTexts)
 {
-    const std::string wide(3000, '@');   // three characters each in the URL
+    const std::string wide(3000, '@'); // three characters each in the URL
     CFileLink link = LinkWithFiles(0);
     link.m_senderEmail = CString(wide);
     link.m_recipientEmail = CString(wide);
@@ -161,11 +161,28 @@ TEST(LinkUrlBuild, NeverExceeds2047CharactersWhateverTheTexts)
 TEST(LinkUrlParse, FailsAsAWholeOnHostileQueriesKeepingWhatCameBefore)
 {
     const char* const tails[] = {
-        "&zz=1", "&fx=1", "&tq=1", "&FE=1",                               // unknown keys
-        "&tc=0", "&tc=-1", "&tc=1000000000", "&tc=10001", "&tc=2x", "&tc=", "&tc= ",
-        "&ts=-1", "&ts=%2D5", "&ts=12abc", "&ts=9223372036854775808", "&ts=",
-        "&fg=AAAAAAAAAAAAAAAAAAAA", "&tt=AAAAAAAAAAAAAAAAAAAAAAA%3D", "&tt=",  // 15 and 17 bytes, none
-        "&fg=%00AAAAAAAAAAAAAAAAAAAAA%3D%3D", "&fn=a%00.exe", "&te=a%00b",  // NUL bytes
+        "&zz=1",
+        "&fx=1",
+        "&tq=1",
+        "&FE=1", // unknown keys
+        "&tc=0",
+        "&tc=-1",
+        "&tc=1000000000",
+        "&tc=10001",
+        "&tc=2x",
+        "&tc=",
+        "&tc= ",
+        "&ts=-1",
+        "&ts=%2D5",
+        "&ts=12abc",
+        "&ts=9223372036854775808",
+        "&ts=",
+        "&fg=AAAAAAAAAAAAAAAAAAAA",
+        "&tt=AAAAAAAAAAAAAAAAAAAAAAA%3D",
+        "&tt=", // 15 and 17 bytes, none
+        "&fg=%00AAAAAAAAAAAAAAAAAAAAA%3D%3D",
+        "&fn=a%00.exe",
+        "&te=a%00b", // NUL bytes
     };
     for (const char* tail : tails) {
         CFileLink link = Parsed(Url(std::string("&tn=Bob") + tail + "&te=x"), false);
@@ -197,7 +214,7 @@ TEST(LinkUrlParse, TakesEmptyValuesStrayPercentSignsAndOddKeysAsText)
     EXPECT_TRUE(link.m_recipientEmail.IsEmpty());
     EXPECT_EQ("Bob", link.m_recipientName);
     EXPECT_EQ(2u, link.m_entries.size());
-    EXPECT_EQ(1u, Parsed(Url("&tc=1&fn")).m_entries.size());   // a last key without "="
+    EXPECT_EQ(1u, Parsed(Url("&tc=1&fn")).m_entries.size()); // a last key without "="
     EXPECT_EQ("y", Parsed(Url("&fee=x&t=1&&te=y")).m_recipientEmail);
     EXPECT_EQ("50% off%4.txt", Parsed(Url("& fn= 50%+off%4.txt")).m_entries[0].m_name);
 }
@@ -205,16 +222,25 @@ TEST(LinkUrlParse, TakesEmptyValuesStrayPercentSignsAndOddKeysAsText)
 TEST(LinkUrlParse, MakesFileNamesSafeToJoinToAFolder)
 {
     const char* const cases[][2] = {
-        {"..%5C..%5CWindows%5Cevil%2Eexe", "evil.exe"}, {"sub%2F..%2Fx%2Etxt", "x.txt"},
-        {"C%3Afile%2Etxt", "C_file.txt"}, {"a%2A%3F%22%3C%3Eb", "a_____b"}, {"tab%09%01x", "tab__x"},
-        {"%2E%2E", "_.."}, {"..%5C", ""}, {"CON", "_CON"}, {"nul%2Etxt", "_nul.txt"}, {"com1", "_com1"},
-        {"console", "console"}, {"caf%E9+%80%FF%2Etxt", "caf\xE9 \x80\xFF.txt"},
+        {"..%5C..%5CWindows%5Cevil%2Eexe", "evil.exe"},
+        {"sub%2F..%2Fx%2Etxt", "x.txt"},
+        {"C%3Afile%2Etxt", "C_file.txt"},
+        {"a%2A%3F%22%3C%3Eb", "a_____b"},
+        {"tab%09%01x", "tab__x"},
+        {"%2E%2E", "_.."},
+        {"..%5C", ""},
+        {"CON", "_CON"},
+        {"nul%2Etxt", "_nul.txt"},
+        {"com1", "_com1"},
+        {"console", "console"},
+        {"caf%E9+%80%FF%2Etxt", "caf\xE9 \x80\xFF.txt"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c[1], Parsed(Url(std::string("&fn=") + c[0])).m_entries[0].m_name) << c[0];
 
     // Bytes from 0x80 leave as escapes and come back as they were.
-    CFileLink link = LinkWithFiles(1, "\xC4rger \xFC" "ber \x80.doc");
+    CFileLink link = LinkWithFiles(1, "\xC4rger \xFC"
+                                      "ber \x80.doc");
     const CString url = link.BuildLinkURL();
     for (int i = 0; i < url.GetLength(); ++i)
         ASSERT_LT(static_cast<unsigned char>(url[i]), 0x80);

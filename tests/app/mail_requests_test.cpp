@@ -121,7 +121,7 @@ TEST(LinkMail, ListsTheFilesTheEstimateAllowsAndCountsThemAll)
     // into one message as they are.
     link.m_message = CString(std::string(3000, 'm'));
     for (int i = 0; i < 200; ++i)
-        link.m_entries.push_back(Entry(i, "f.txt", 7));   // path "C:\send\f.txt"
+        link.m_entries.push_back(Entry(i, "f.txt", 7)); // path "C:\send\f.txt"
     const Mail mail(LinkRequest(link));
     // 60 + each value and its amount; each file adds 5 + 13 + 1 + 76.
     const int fixed = 60 + 2 * (2 + 33) + (12 + 23) + (5 + 31) + (3000 + 31) + (link.BuildLinkURL().GetLength() + 21) +

@@ -18,7 +18,7 @@ using namespace coretest;
 
 namespace {
 
-std::vector<std::string>* g_steps = nullptr;   // the order of everything the start did
+std::vector<std::string>* g_steps = nullptr; // the order of everything the start did
 
 class CStepService : public ITransferService {
 public:
@@ -27,7 +27,11 @@ public:
         g_steps->push_back("start " + std::to_string(port) + (local ? " local" : ""));
         return true;
     }
-    bool Connect() override { g_steps->push_back("connect"); return true; }
+    bool Connect() override
+    {
+        g_steps->push_back("connect");
+        return true;
+    }
     bool Disconnect() override { return true; }
     void Stop() override {}
     bool SendMailRequest(std::uint32_t, const std::string&) override { return false; }
@@ -115,7 +119,7 @@ TEST_F(MainManagerStart, StartsThenOpensThePendingLinkOnceEmptiedThenConnects)
     EXPECT_EQ(settings->GetInitialFileLink(), "");
     EXPECT_FALSE(Exists(folder / "AddressBook.xml"));
     steps.clear();
-    Init();   // nothing pending any more
+    Init(); // nothing pending any more
     EXPECT_EQ(steps, (std::vector<std::string>{"start 5001 local", "connect"}));
 }
 
@@ -125,7 +129,8 @@ TEST_F(MainManagerStart, AnUnwritableDownloadFolderIsShownAndTheOptionsAskedFor)
     settings->SetDownloadLocation((folder / "missing\\deeper").GetString());
     Init();
     ASSERT_EQ(steps.size(), 4u);
-    EXPECT_EQ(steps[1], "box The Download Directory you've specified is not Valid or writable. Please select another one.");
+    EXPECT_EQ(steps[1],
+              "box The Download Directory you've specified is not Valid or writable. Please select another one.");
     EXPECT_EQ(steps[2], "options");
 }
 

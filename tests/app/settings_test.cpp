@@ -41,15 +41,15 @@ protected:
     }
     void PutRaw(const char* name, DWORD type, const void* data, DWORD size, bool currentUser = true)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(Settings(currentUser), name, 0, type,
-                                                static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(Settings(currentUser), name, 0, type, static_cast<const BYTE*>(data), size));
     }
     bool ReadUserId(unsigned char id[16])
     {
         DWORD read = 0;
         CRegistryHandle key;
-        return key.Open(HKEY_LOCAL_MACHINE, m_settingsKey) == ERROR_SUCCESS &&
-               key.ReadBinary("UserId", id, 16, read) && read == 16;
+        return key.Open(HKEY_LOCAL_MACHINE, m_settingsKey) == ERROR_SUCCESS && key.ReadBinary("UserId", id, 16, read) &&
+               read == 16;
     }
 
     CString m_base;
@@ -144,13 +144,13 @@ TEST_F(SettingsTest, NewUserIdIsStoredAtOnceAndReadByTheNextRun)
 
 TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeFallBackToDefaults)
 {
-    PutRaw("Bandwidth", REG_SZ, "2", 2);                       // a number stored as text
+    PutRaw("Bandwidth", REG_SZ, "2", 2); // a number stored as text
     const unsigned long long wide = 0;
-    PutRaw("ShowSplash", REG_QWORD, &wide, sizeof wide);       // not a 4-byte DWORD
+    PutRaw("ShowSplash", REG_QWORD, &wide, sizeof wide); // not a 4-byte DWORD
     const unsigned char two[2] = {0, 0};
     PutRaw("MaxUploads", REG_BINARY, two, sizeof two);
     const DWORD number = 7;
-    PutRaw("MyName", REG_DWORD, &number, sizeof number);       // a text stored as number
+    PutRaw("MyName", REG_DWORD, &number, sizeof number); // a text stored as number
     int widths[6] = {1, 2, 3, 4, 5, 6};
     PutRaw("ColumnWidths", REG_BINARY, widths, sizeof widths); // 24 bytes, not 28
     unsigned char placement[40] = {1};
@@ -198,14 +198,14 @@ TEST_F(SettingsTest, OutOfRangeNumbersAreClamped)
     EXPECT_EQ(0, settings.GetLocalPort());
     settings.SetColumnWidth(3, 1000000);
     EXPECT_EQ(4096, settings.GetColumnWidth(3));
-    settings.SetColumnWidth(7, 10);  // no such column
+    settings.SetColumnWidth(7, 10); // no such column
     settings.SetColumnWidth(-1, 10);
     EXPECT_EQ(90, settings.GetColumnWidth(7));
 }
 
 TEST_F(SettingsTest, ChangesAreWrittenAtOnceAndReadBackNextRun)
 {
-    const CString longName('n', 3000);  // far beyond the 260 bytes of older builds
+    const CString longName('n', 3000); // far beyond the 260 bytes of older builds
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     placement.showCmd = SW_SHOWMAXIMIZED;

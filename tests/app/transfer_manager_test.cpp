@@ -34,7 +34,11 @@ public:
         std::uint32_t value;
     };
 
-    bool Start(Events* sink, const std::uint8_t*, std::uint16_t, bool) override { events = sink; return true; }
+    bool Start(Events* sink, const std::uint8_t*, std::uint16_t, bool) override
+    {
+        events = sink;
+        return true;
+    }
     bool Connect() override { return true; }
     bool Disconnect() override { return true; }
     void Stop() override { ReleaseHeld(); }
@@ -52,7 +56,8 @@ public:
         reports.push_back(text);
         return true;
     }
-    Status PostStartDownload(const std::uint8_t fileId[16], const std::uint8_t* peerId, IDownloadCallback* callback) override
+    Status PostStartDownload(const std::uint8_t fileId[16], const std::uint8_t* peerId,
+                             IDownloadCallback* callback) override
     {
         if (pipe) {
             // As the messaging service posts: the message holds a reference of its own.
@@ -72,7 +77,10 @@ public:
     {
         return pipe ? PostTMCloseDownload(pipe, fileId, c) : Note("download", fileId, c);
     }
-    Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override { return Note("upload", fileId, c); }
+    Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
+    {
+        return Note("upload", fileId, c);
+    }
     Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
     std::uint16_t GetAntLocalPort() override { return 4321; }
 
@@ -118,7 +126,7 @@ public:
     std::vector<std::string> reports;
     std::vector<SPost> posts;
     std::vector<IDownloadCallback*> held;
-    CTransportManagerQueue* pipe = nullptr;   // a real transport-manager thread's, when set
+    CTransportManagerQueue* pipe = nullptr; // a real transport-manager thread's, when set
 };
 
 // A download whose session, once the transport-manager thread takes it, holds that thread in
@@ -128,7 +136,7 @@ public:
     std::uint32_t AddRef() override
     {
         const std::uint32_t count = ++m_count;
-        if (count == 2) {   // the session's, on the thread
+        if (count == 2) { // the session's, on the thread
             m_held.set_value();
             m_gate.wait_for(std::chrono::seconds(10));
         }
@@ -261,8 +269,8 @@ protected:
     {
         std::vector<CLinkFileEntry> entries;
         for (int i = 0; i < files; ++i)
-            entries.push_back(Entry(i, i == 0 ? "one.bin" : "more.bin", 1000 + i, folder.Path(),
-                                    static_cast<unsigned char>(seed)));
+            entries.push_back(
+                Entry(i, i == 0 ? "one.bin" : "more.bin", 1000 + i, folder.Path(), static_cast<unsigned char>(seed)));
         ++seed;
         CFileLink link = LinkOf(entries);
         link.m_subject = subject;
@@ -290,7 +298,7 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_EQ(2, service.Reports("UL"));
     ASSERT_EQ(1u, service.mails.size());
     EXPECT_NE(std::string::npos, service.mails[0].find("FLEmail"));
-    EXPECT_EQ(1, service.Count("level", 2));   // Bandwidth 0
+    EXPECT_EQ(1, service.Count("level", 2)); // Bandwidth 0
     for (std::uint32_t id : Ids())
         EXPECT_EQ(FS_AWAITING_APPROVAL, Status(id));
 
@@ -411,7 +419,7 @@ TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMess
         CTransportManagerThread thread;
         ASSERT_EQ(ST_SUCCESS, thread.Launch(pipe, &outlet));
         const std::uint8_t gateFile[16] = {0x77}, peer[16] = {0x78};
-        gate.AddRef();   // the message's
+        gate.AddRef(); // the message's
         ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(pipe.get(), gateFile, peer, &gate));
         ASSERT_TRUE(gate.WaitHeld());
         service.pipe = pipe.get();
@@ -441,8 +449,8 @@ TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
     ASSERT_TRUE(transfers->SendOffer(Offer("three", 3)));
     std::vector<std::uint32_t> ids = Ids();
     ASSERT_EQ(3u, ids.size());
-    EXPECT_FALSE(transfers->PauseUpload(ids.front()));   // awaiting approval
-    EXPECT_TRUE(transfers->RemoveUpload(ids.front()));   // the first file's record was made first
+    EXPECT_FALSE(transfers->PauseUpload(ids.front())); // awaiting approval
+    EXPECT_TRUE(transfers->RemoveUpload(ids.front())); // the first file's record was made first
     EXPECT_TRUE(Ids().empty());
     EXPECT_EQ(3, service.Reports("UR"));
     EXPECT_EQ(3, service.Count("upload", 3));
@@ -482,10 +490,10 @@ TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFil
     const std::string bytes(3000, 'z');
     record->OnBlock(0, 0, 3000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
     const CString working = record->m_workingPath;
-    service.ReleaseHeld();   // the engine lets go; the record stays "Receiving" as after a kill
+    service.ReleaseHeld(); // the engine lets go; the record stays "Receiving" as after a kill
     transfers.reset();
     ASSERT_TRUE(Exists(folder / "DUList.xml"));
-    WriteFileBytes(working, std::string(1000, 'z'));   // less reached the disk than was saved
+    WriteFileBytes(working, std::string(1000, 'z')); // less reached the disk than was saved
 
     Restart();
     std::vector<std::uint32_t> ids = Ids();

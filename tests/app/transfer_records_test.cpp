@@ -112,7 +112,7 @@ TEST_F(Records, IdsCountSeparatelyAndTheStatusTablesHoldBothWays)
 TEST_F(Records, ADroppedBlockIsFetchedAgainAndTheFileEndsByteExactUnderAFreeName)
 {
     const std::string data = Pattern(10500);
-    WriteFileBytes(folder / "report.txt", "keep me");   // the final name is taken
+    WriteFileBytes(folder / "report.txt", "keep me"); // the final name is taken
     CDownloadFile* d = Accept("report.txt", 10500);
     CLinkFileEntry first = Entry(0, "report.txt", 10500);
     d->OnFileInfo(first.m_fileId, {Announce(first), Announce(Entry(1, "b.bin", 3)), Announce(Entry(2, "c.bin", 4))});
@@ -123,10 +123,10 @@ TEST_F(Records, ADroppedBlockIsFetchedAgainAndTheFileEndsByteExactUnderAFreeName
     EXPECT_EQ(3u, registry->Size());
 
     SendRange(*d, data, 4000);
-    EXPECT_EQ(4000, d->m_transferred);   // nothing after the hole counts
+    EXPECT_EQ(4000, d->m_transferred); // nothing after the hole counts
     EXPECT_EQ(ST_MORE_DATA, d->OnRangeEnd());
     EXPECT_NE(FS_COMPLETED, d->m_fileStatus);
-    SendRange(*d, data.substr(0));   // continues at 4000
+    SendRange(*d, data.substr(0)); // continues at 4000
     EXPECT_EQ(10500, d->m_transferred);
     EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
     EXPECT_EQ(FS_COMPLETED, d->m_fileStatus);
@@ -194,8 +194,9 @@ TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)
     if (GetACP() != 1252)
         std::printf("note: ANSI code page %u, not 1252\n", GetACP());
     const std::string high = "\x80\xE9\xFF.txt";
-    const std::string names[] = {"..\\..\\x",  "C:\\x", "/x",  "a:b", "CON",         "nul.txt", "",
-                                 "..",         "x. ",   "com1", std::string(300, 'n') + ".txt", high};
+    const std::string names[] = {
+        "..\\..\\x", "C:\\x", "/x", "a:b", "CON", "nul.txt", "", "..", "x. ", "com1", std::string(300, 'n') + ".txt",
+        high};
     CTempFolder outer;
     CString inner = outer / "in";
     CreateDirectoryA(inner, nullptr);
@@ -258,7 +259,7 @@ TEST_F(Records, OffsetsAndSizesBeyondFourGiBAreKeptWhole)
     CLinkFileEntry e = Entry(0, "big.bin", size);
     {
         CFile working(d->m_workingPath, CFile::modeCreate | CFile::modeWrite);
-        working.SetLength(0x100000000ULL);   // sparse where the file system allows
+        working.SetLength(0x100000000ULL); // sparse where the file system allows
     }
     d->m_transferred = 0x100000000LL;
     d->OnFileInfo(e.m_fileId, {Announce(e)});
@@ -286,10 +287,10 @@ TEST_F(Records, RangesAreAtMost64MiBAndTheRateSurvivesTheTickWrap)
     std::uint64_t start = 0, end = 0;
     ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
     EXPECT_EQ(64ull << 20, end - start);
-    SendBlock(*d, 0, Pattern(1000));   // no time has passed: no rate yet
+    SendBlock(*d, 0, Pattern(1000)); // no time has passed: no rate yet
     EXPECT_EQ(0.0, d->m_rate);
     EXPECT_EQ(0, d->m_remainingSeconds);
-    g_tick = 0x00000100u;   // 512 ms later, across the wrap
+    g_tick = 0x00000100u; // 512 ms later, across the wrap
     SendBlock(*d, 1000, Pattern(1048));
     EXPECT_DOUBLE_EQ(2048.0 * 1000 / 512, d->m_rate);
     EXPECT_EQ(static_cast<std::int32_t>(((200LL << 20) - 2048) / 4000.0), d->m_remainingSeconds);
@@ -320,8 +321,8 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     registry->SetStatus(firstId, FS_AWAITING_APPROVAL);
     HANDLE holder = CreateFileA(folder / "a.bin", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CUploadFile* session = registry->CreateUploadSession();
-    session->AddRef();   // the engine's
-    session->Release();  // the creator's
+    session->AddRef();  // the engine's
+    session->Release(); // the creator's
     TransferFileList entries;
     EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(link.m_entries[0].m_fileId, entries));
     CloseHandle(holder);

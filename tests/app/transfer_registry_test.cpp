@@ -16,17 +16,16 @@ using namespace coretest;
 
 namespace {
 class Registry : public CoreFixture {};
-}
+} // namespace
 
 TEST_F(Registry, LinksMakeOneRecordPerFileAndOnlyRequestableUploadsAreFound)
 {
     const std::uint32_t single = registry->AddUploadLink(LinkOf({Entry(0, "one.txt", 1)}));
-    const std::uint32_t first =
-        registry->AddUploadLink(LinkOf({Entry(1, "a", 1), Entry(2, "b", 2), Entry(3, "c", 3)}));
+    const std::uint32_t first = registry->AddUploadLink(LinkOf({Entry(1, "a", 1), Entry(2, "b", 2), Entry(3, "c", 3)}));
     EXPECT_EQ(4u, registry->Size());
     std::vector<SFileEvent> events = DrainFileEvents();
     ASSERT_EQ(4u, events.size());
-    EXPECT_EQ(first, events.back().id);   // the further files enter before the first
+    EXPECT_EQ(first, events.back().id); // the further files enter before the first
     std::vector<SUIEvent> ui = DrainUIEvents();
     {
         sti::CScopedLock guard(registry->GetLock());
@@ -90,7 +89,7 @@ TEST_F(Registry, SpeedWindowsKeepFiveSecondsAndAZeroSpanKeepsTheRate)
     EXPECT_DOUBLE_EQ(2000.0, registry->GetDownloadRate());
     registry->AddDownloadSample(3000, 3000, 1000);
     EXPECT_DOUBLE_EQ(7000.0 / 3.0, registry->GetDownloadRate());
-    registry->AddDownloadSample(20000, 20000, 500);   // a pause longer than the window
+    registry->AddDownloadSample(20000, 20000, 500); // a pause longer than the window
     EXPECT_DOUBLE_EQ(7000.0 / 3.0, registry->GetDownloadRate());
     registry->AddDownloadSample(20000, 20500, 500);
     EXPECT_DOUBLE_EQ(2000.0, registry->GetDownloadRate());
@@ -118,7 +117,7 @@ TEST_F(Registry, AtExitRunningRecordsAreSuspendedAndEveryReferenceIsReleased)
         held = registry->Find(upload);
         held->AddRef();
     }
-    manager.reset();   // the queues' owner dies first; later pushes are dropped
+    manager.reset(); // the queues' owner dies first; later pushes are dropped
     registry.reset();
     EXPECT_EQ(FS_SUSPENDED, held->m_fileStatus);
     EXPECT_EQ(FS_SUSPENDED, download->m_fileStatus);
@@ -147,7 +146,8 @@ TEST_F(Registry, ThreeThreadsHammeringItLeaveNoCountAndNoRecordBehind)
             std::uint64_t start = 0, end = 0;
             if (d->GetNextRange(&start, &end) == ST_SUCCESS) {
                 const std::string bytes(1000, 'x');
-                d->OnBlock(static_cast<std::uint32_t>(start), 0, 1000, reinterpret_cast<const std::uint8_t*>(bytes.data()));
+                d->OnBlock(static_cast<std::uint32_t>(start), 0, 1000,
+                           reinterpret_cast<const std::uint8_t*>(bytes.data()));
             }
             d->OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
             d->Release();

@@ -67,14 +67,14 @@ TEST(RegionFromBitmap, CoversEveryPixelNotOfTheTransparentColour)
     HBITMAP bitmap = MakeBitmap(width, height, 32, bits);
     ASSERT_NE(nullptr, bitmap);
     auto* pixels = static_cast<std::uint32_t*>(bits);
-    const std::uint32_t magenta = 0x00FF00FF;  // red and blue in DIB order
+    const std::uint32_t magenta = 0x00FF00FF; // red and blue in DIB order
     for (int i = 0; i < width * height; ++i)
         pixels[i] = magenta;
     // Row 0: a run in the middle; row 1: a run up to the right edge; row 3: the alpha byte set.
     pixels[0 * width + 2] = pixels[0 * width + 3] = 0x00000000;
     pixels[1 * width + 5] = pixels[1 * width + 6] = pixels[1 * width + 7] = 0x0000FF00;
     pixels[3 * width + 0] = 0xFF00FF00;
-    pixels[3 * width + 1] = 0xFF000000 | magenta;  // still transparent: alpha is not colour
+    pixels[3 * width + 1] = 0xFF000000 | magenta; // still transparent: alpha is not colour
     GdiFlush();
 
     HRGN region = RegionFromBitmapMask(bitmap, RGB(255, 0, 255));
@@ -99,11 +99,11 @@ TEST(RegionFromBitmap, ComparesSixteenBitPixelsInFiveFiveFiveForm)
     HBITMAP bitmap = MakeBitmap(4, 1, 16, bits);
     ASSERT_NE(nullptr, bitmap);
     auto* pixels = static_cast<std::uint16_t*>(bits);
-    const std::uint16_t key = (0x1F << 10) | 0x1F;  // magenta in 5-5-5
+    const std::uint16_t key = (0x1F << 10) | 0x1F; // magenta in 5-5-5
     pixels[0] = key;
-    pixels[1] = 0x03E0;          // green
+    pixels[1] = 0x03E0; // green
     pixels[2] = key;
-    pixels[3] = 0x8000 | key;    // the unused top bit is not colour
+    pixels[3] = 0x8000 | key; // the unused top bit is not colour
     GdiFlush();
     // Low bits that 5-5-5 cannot hold do not matter: (250, 4, 253) reduces to the same key.
     HRGN region = RegionFromBitmapMask(bitmap, RGB(250, 4, 253));

@@ -37,8 +37,8 @@ long StubLive()
     HMODULE stub = GetModuleHandleA("wabstub.dll");
     auto live = stub ? reinterpret_cast<LONG (*)()>(reinterpret_cast<void*>(GetProcAddress(stub, "WabStubLiveCount")))
                      : nullptr;
-    auto bad = stub ? reinterpret_cast<LONG (*)()>(reinterpret_cast<void*>(GetProcAddress(stub, "WabStubBadFrees")))
-                    : nullptr;
+    auto bad =
+        stub ? reinterpret_cast<LONG (*)()>(reinterpret_cast<void*>(GetProcAddress(stub, "WabStubBadFrees"))) : nullptr;
     return live && bad ? live() + 1000 * bad() : -1;
 }
 
@@ -93,7 +93,10 @@ protected:
             RegSetValueExA(key, nullptr, 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
     }
-    void SetPath(DWORD type, const std::string& text) { SetPath(type, text.c_str(), static_cast<DWORD>(text.size() + 1)); }
+    void SetPath(DWORD type, const std::string& text)
+    {
+        SetPath(type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
     void UseStub() { SetPath(REG_SZ, ProgramFolder() + "\\wabstub.dll"); }
     void WriteContacts(const std::string& lines) { std::ofstream(m_contacts) << lines; }
 
@@ -134,7 +137,7 @@ TEST_F(WabReader, NoUsableRegistryValueReadsNothingQuietly)
     SetPath(REG_SZ, ProgramFolder() + "\\" + std::string(CWabReader::MAX_PATH_BYTES, 'x') + "\\wabstub.dll");
     CWabReader overlong;
     EXPECT_FALSE(overlong.Read());
-    SetPath(REG_SZ, "kernel32.dll");   // a library without WABOpen
+    SetPath(REG_SZ, "kernel32.dll"); // a library without WABOpen
     CWabReader noEntry;
     EXPECT_FALSE(noEntry.Read());
     EXPECT_TRUE(noEntry.Contacts().empty());
@@ -165,7 +168,7 @@ TEST_F(WabReader, EveryFailingStepEndsQuietlyWithNothingLeftAllocated)
     UseStub();
     WriteContacts("N=Ann|E=ann@x.test\n");
     const std::pair<const char*, bool> steps[] = {
-        {"WABOpen", false}, {"GetPAB", true}, {"OpenEntry", false}, {"MailUser", true},
+        {"WABOpen", false},          {"GetPAB", true},   {"OpenEntry", false},   {"MailUser", true},
         {"GetContentsTable", false}, {"NoTable", false}, {"GetRowCount", false}, {"QueryRows", false}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.first);

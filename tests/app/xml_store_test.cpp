@@ -154,7 +154,7 @@ TEST_F(XmlStore, AFileCutAtAnyLengthIsKeptAsBadAndTheListStartsEmpty)
         ASSERT_FALSE(CScratchFolder::Exists(m_list));
         ASSERT_EQ(whole.substr(0, cut), CScratchFolder::ReadAll(m_list + ".bad"));
     }
-    EXPECT_FALSE(LoadTransferListXml(m_list, list));   // missing: nothing to put aside
+    EXPECT_FALSE(LoadTransferListXml(m_list, list)); // missing: nothing to put aside
     EXPECT_EQ(whole.size() - 1, CScratchFolder::ReadAll(m_list + ".bad").size());
 }
 
@@ -167,7 +167,7 @@ TEST_F(XmlStore, ASaveThatFailsAnywhereLeavesThePreviousFile)
         SetReplaceFailureForTest(written);
         const bool saved = SaveTransferListXml(m_list, next);
         if (saved)
-            break;   // the whole file fitted under the limit
+            break; // the whole file fitted under the limit
         ASSERT_EQ(previous, CScratchFolder::ReadAll(m_list)) << written;
         ASSERT_FALSE(CScratchFolder::Exists(m_list + ".tmp"));
     }
@@ -205,8 +205,9 @@ TEST_F(XmlStore, ASaverKilledAtAnyMomentLeavesAWholeFile)
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process)) << GetLastError();
+        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process))
+            << GetLastError();
         const CString running = m_list + ".running";
         for (int waited = 0; !CScratchFolder::Exists(running) && waited < 60000; waited += 10)
             ASSERT_EQ(WAIT_TIMEOUT, WaitForSingleObject(process.hProcess, 10)) << "the saver ended by itself";

@@ -38,7 +38,7 @@ public:
         received.fetch_add(1, std::memory_order_relaxed);
         return ST_SUCCESS;
     }
-    Status OnRemoved(sti::CMessageQueue<TMessage>*) override { return ST_SUCCESS; }   // the run owns it
+    Status OnRemoved(sti::CMessageQueue<TMessage>*) override { return ST_SUCCESS; } // the run owns it
 
     std::atomic<std::uint32_t> received{0};
     bool outOfOrder = false;
@@ -49,7 +49,8 @@ template <class TMessage>
 class CConsumerThread : public sti::CThread {
 public:
     CConsumerThread(sti::CMessageQueue<TMessage>* queue, CCounter<TMessage>& counter)
-        : sti::CThread("BENCH"), m_queue(queue), m_counter(counter) {}
+        : sti::CThread("BENCH"), m_queue(queue), m_counter(counter)
+    {}
     ~CConsumerThread() override
     {
         RequestStop();
@@ -78,7 +79,7 @@ protected:
     }
 
 private:
-    sti::CMessageQueue<TMessage>* m_queue;   // handed to the dispatcher
+    sti::CMessageQueue<TMessage>* m_queue; // handed to the dispatcher
     CCounter<TMessage>& m_counter;
 };
 

@@ -37,7 +37,8 @@ double TimersPerSecond()
                       &handler, nullptr, id);
         }
         for (int step = 0; step <= 40; step += 4) {
-            queue.FireDueTimers(sti::CTimeValue(now + static_cast<std::uint64_t>(step) + 1, sti::TIME_UNIT_MILLISECONDS));
+            queue.FireDueTimers(
+                sti::CTimeValue(now + static_cast<std::uint64_t>(step) + 1, sti::TIME_UNIT_MILLISECONDS));
         }
         now += 41;
     }

@@ -44,7 +44,7 @@ TEST(Bstr, ConvertsBetweenAnsiUtf8AndWideText)
     EXPECT_EQ(0, std::wcscmp(L"plain text", ansi.Get()));
     EXPECT_EQ("plain text", ansi.ToAnsi());
 
-    const char utf8[] = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC";  // "Grüße €"
+    const char utf8[] = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC"; // "Grüße €"
     const CBstr wide = CBstr::FromUtf8(utf8);
     ASSERT_EQ(7u, wide.Length());
     EXPECT_EQ(0x00FC, wide.Get()[2]);
@@ -54,7 +54,7 @@ TEST(Bstr, ConvertsBetweenAnsiUtf8AndWideText)
     CBstr copy(wide);
     EXPECT_NE(copy.Get(), wide.Get());
     EXPECT_EQ(0, std::wcscmp(copy.Get(), wide.Get()));
-    *copy.Receive() = SysAllocString(L"new");  // the old text is freed, not leaked
+    *copy.Receive() = SysAllocString(L"new"); // the old text is freed, not leaked
     EXPECT_EQ("new", copy.ToAnsi());
     EXPECT_EQ(nullptr, CBstr().Get());
     EXPECT_EQ("", CBstr().ToUtf8());
@@ -72,7 +72,7 @@ TEST(Variant, CopiesOwnTheirText)
     EXPECT_EQ(VT_I4, text.Type());
     EXPECT_EQ(0, std::wcscmp(L"value", copy.Get().bstrVal));
     EXPECT_EQ(VARIANT_TRUE, CVariant(true).Get().boolVal);
-    EXPECT_EQ(VT_I4, CVariant(NODE_ELEMENT).Type());  // an enum is a number, not a flag
+    EXPECT_EQ(VT_I4, CVariant(NODE_ELEMENT).Type()); // an enum is a number, not a flag
 }
 
 TEST(Msxml, DocumentClassesCreateAndSerialise)
@@ -81,8 +81,8 @@ TEST(Msxml, DocumentClassesCreateAndSerialise)
     ASSERT_TRUE(com.Succeeded());
     for (const CLSID* clsid : {&CLSID_DOMDocument, &CLSID_DOMDocument30}) {
         CComPtr<IXMLDOMDocument> document;
-        ASSERT_EQ(S_OK, CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                         document.ReceiveVoid()));
+        ASSERT_EQ(S_OK,
+                  CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument, document.ReceiveVoid()));
         VARIANT_BOOL loaded = VARIANT_FALSE;
         ASSERT_EQ(S_OK, document->loadXML(CBstr(L"<FLEmail><Size>5</Size></FLEmail>"), &loaded));
         EXPECT_EQ(VARIANT_TRUE, loaded);

@@ -35,8 +35,7 @@ TEST_F(ProfileTest, WritesAndReadsBackUnderTheApplicationKey)
     EXPECT_EQ("7.3.2005", profile.GetProfileString("Tarnix\\Update", "lastShowUpdateDlg"));
 
     CRegistryHandle key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              key.Open(HKEY_CURRENT_USER, "Software\\" + m_key + "\\Tarnix\\Tarnix\\Update", KEY_READ));
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, "Software\\" + m_key + "\\Tarnix\\Tarnix\\Update", KEY_READ));
     CString stored;
     EXPECT_TRUE(key.ReadString("lastShowUpdateDlg", stored));
     EXPECT_EQ("7.3.2005", stored);
@@ -69,13 +68,13 @@ TEST(RegistryHandle, ReadsTextsOfAnyLengthWholeAndTerminated)
         EXPECT_FALSE(key.ReadString("long", text, 100)) << "longer than the cap is unreadable";
 
         // Stored without its terminating NUL: the read must not run past the data.
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), "bare", 0, REG_SZ,
-                                                reinterpret_cast<const BYTE*>("abcXYZ"), 3));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key.Get(), "bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abcXYZ"), 3));
         ASSERT_TRUE(key.ReadString("bare", text));
         EXPECT_EQ("abc", text);
 
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), "wide", 0, REG_QWORD,
-                                                reinterpret_cast<const BYTE*>("12345678"), 8));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key.Get(), "wide", 0, REG_QWORD, reinterpret_cast<const BYTE*>("12345678"), 8));
         DWORD number = 0;
         EXPECT_FALSE(key.ReadDword("wide", number)) << "an 8-byte number is not a DWORD";
         EXPECT_FALSE(key.ReadString("wide", text));

@@ -14,12 +14,12 @@ TEST(CString, CopiesAreIndependentAcrossThreads)
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 20000; ++i) {
-                CString copy = shared;           // copied while others copy the same text
+                CString copy = shared; // copied while others copy the same text
                 copy.SetAt(0, static_cast<char>('A' + t));
                 copy += static_cast<char>('0' + (i % 10));
                 if (copy.GetAt(0) != 'A' + t || copy.GetLength() != shared.GetLength() + 1)
                     ++failures[t];
-                CString moved = std::move(copy);  // a copy handed on stays whole
+                CString moved = std::move(copy); // a copy handed on stays whole
                 if (moved.Mid(1, 3) != "he ")
                     ++failures[t];
             }
@@ -100,11 +100,11 @@ TEST(CString, ReplacesEveryOccurrenceAndCountsThem)
     EXPECT_EQ("a+b+c", text);
 
     text = "aaa";
-    EXPECT_EQ(1, text.Replace("aa", "b"));  // matches do not overlap
+    EXPECT_EQ(1, text.Replace("aa", "b")); // matches do not overlap
     EXPECT_EQ("ba", text);
 
     text = "xax";
-    EXPECT_EQ(1, text.Replace("a", "aaaa"));  // the replacement is not searched again
+    EXPECT_EQ(1, text.Replace("a", "aaaa")); // the replacement is not searched again
     EXPECT_EQ("xaaaax", text);
 
     text = "<?xml version=\"1.0\"?><r/>";

@@ -16,7 +16,7 @@ TEST(CTime, NowMatchesTheRunTimeClock)
 TEST(CTime, CalendarPartsAreLocalAndDifferencesAreSeconds)
 {
     // Far past 2038, so 32-bit seconds would have wrapped.
-    const __time64_t seconds = 4102444800LL + 3 * 3600 + 25 * 60 + 7;  // 2100-01-01 03:25:07 UTC
+    const __time64_t seconds = 4102444800LL + 3 * 3600 + 25 * 60 + 7; // 2100-01-01 03:25:07 UTC
     const CTime time(seconds);
     struct tm local = {};
     ASSERT_EQ(0, _localtime64_s(&local, &seconds));
@@ -32,5 +32,5 @@ TEST(CTime, CalendarPartsAreLocalAndDifferencesAreSeconds)
     EXPECT_EQ(7 * 86400, weekLater - time);
     EXPECT_TRUE(time < weekLater);
     EXPECT_EQ(time, weekLater - 7 * 86400);
-    EXPECT_EQ(0, CTime(-20000000000LL).GetYear());  // before 1601: no calendar form
+    EXPECT_EQ(0, CTime(-20000000000LL).GetYear()); // before 1601: no calendar form
 }

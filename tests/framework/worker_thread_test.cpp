@@ -12,7 +12,7 @@ namespace {
 class CRecordingThread : public CWorkerThread {
 public:
     explicit CRecordingThread(bool startOk = true) : m_startOk(startOk) {}
-    std::vector<UINT> m_seen;   // read only after the thread has ended
+    std::vector<UINT> m_seen; // read only after the thread has ended
     DWORD m_hookThread = 0;
     bool m_endedOnSameThread = false;
 
@@ -48,7 +48,7 @@ TEST(WorkerThread, MessagesPostedRightAfterTheStartAllArriveInOrderUntilQuit)
         expected.push_back(WM_USER + i);
     }
     ASSERT_TRUE(thread.PostThreadMessage(WM_QUIT));
-    thread.PostThreadMessage(WM_USER + 9999);   // after the quit: never handled
+    thread.PostThreadMessage(WM_USER + 9999); // after the quit: never handled
     ASSERT_EQ(WaitForSingleObject(thread.GetHandle(), 5000), WAIT_OBJECT_0);
     expected.push_back(1);
     EXPECT_EQ(thread.m_seen, expected);

@@ -21,8 +21,7 @@ protected:
     void SetUp() override { ASSERT_EQ(ST_SUCCESS, dispatcher.GetStatus()); }
 
     // A registered pipe end; the peer stays with the test.
-    CTrackedPipe* RegisterPipe(CRecordingHandler& handler, int kind, bool& deleted,
-                               std::unique_ptr<sti::CPipe>& peer)
+    CTrackedPipe* RegisterPipe(CRecordingHandler& handler, int kind, bool& deleted, std::unique_ptr<sti::CPipe>& peer)
     {
         CTrackedPipe* pipe = nullptr;
         EXPECT_EQ(ST_SUCCESS, MakeTrackedPair(deleted, pipe, peer));
@@ -136,7 +135,7 @@ TEST_F(DispatcherTest, HandlerMayCloseItsOwnAndOtherObjectsFromInsideACallback)
     CTrackedPipe* b = RegisterPipe(handler, sti::INTEREST_READ, deletedB, peerB);
     ASSERT_TRUE(WriteAll(*peerA, "a"));
     ASSERT_TRUE(WriteAll(*peerB, "b"));
-    STI_OS::Sleep(20);   // both readable in the same wait
+    STI_OS::Sleep(20); // both readable in the same wait
     int reads = 0;
     handler.onRead = [&](sti::IPollableObject* o) {
         ++reads;
@@ -149,7 +148,7 @@ TEST_F(DispatcherTest, HandlerMayCloseItsOwnAndOtherObjectsFromInsideACallback)
     };
     dispatcher.Run(100);
     EXPECT_EQ(1, reads);
-    EXPECT_TRUE(deletedA);   // purged after the callback, within the round
+    EXPECT_TRUE(deletedA); // purged after the callback, within the round
     EXPECT_TRUE(deletedB);
     EXPECT_EQ(1, handler.Count("detach"));
     EXPECT_EQ(2, handler.Count("removed"));
@@ -197,7 +196,7 @@ TEST_F(DispatcherTest, CloseAfterWriteWaitsForTheLastWriteAndDeliversNoMoreReads
     for (std::string part; (part = ReadSome(peer->GetHandle(), 64)).size() > 0;) {
         received += part;
     }
-    EXPECT_EQ("goodbye", received);   // then the orderly close
+    EXPECT_EQ("goodbye", received); // then the orderly close
 }
 
 // --- handler lifetime ---------------------------------------------------------------------
@@ -213,7 +212,7 @@ protected:
     void TearDown() override { dispatcher->Shutdown(); }
 
     CDispatcher* dispatcher = nullptr;
-    bool deleted = false;   // a member: the shutdown in TearDown may still delete the pipe
+    bool deleted = false; // a member: the shutdown in TearDown may still delete the pipe
 };
 
 TEST_F(ThreadDispatcherTest, DestroyedHandlerIsNeverCalledForItsObjects)
@@ -223,12 +222,12 @@ TEST_F(ThreadDispatcherTest, DestroyedHandlerIsNeverCalledForItsObjects)
     std::unique_ptr<sti::CPipe> peer;
     ASSERT_EQ(ST_SUCCESS, MakeTrackedPair(deleted, pipe, peer));
     ASSERT_EQ(ST_SUCCESS, dispatcher->Register(pipe, handler, sti::INTEREST_READ));
-    ASSERT_EQ(ST_SUCCESS, dispatcher->SetObjectTimer(pipe, -10, 1));   // due already
+    ASSERT_EQ(ST_SUCCESS, dispatcher->SetObjectTimer(pipe, -10, 1)); // due already
     ASSERT_TRUE(WriteAll(*peer, "x"));
-    delete handler;   // closes the pipe without notification and unbinds it
+    delete handler; // closes the pipe without notification and unbinds it
     EXPECT_TRUE(pipe->IsClosed());
     EXPECT_EQ(nullptr, pipe->GetHandler());
-    dispatcher->Run(20);   // purge, timers, readiness: nothing may reach the dead handler
+    dispatcher->Run(20); // purge, timers, readiness: nothing may reach the dead handler
     EXPECT_TRUE(deleted);
 }
 
@@ -302,7 +301,7 @@ TEST_F(DispatcherTest, RefusedConnectReachesTheRequesterAsConnectFailed)
     auto* socket = new sti::CTCPSocket;
     Status status = dispatcher.Connect(&requester, socket, CIPEndpoint(CIPAddress(LOOPBACK), UnusedPort()));
     if (status != ST_IN_PROGRESS) {
-        EXPECT_EQ(ST_CONN_REFUSED, status);   // refused at once: the socket is gone already
+        EXPECT_EQ(ST_CONN_REFUSED, status); // refused at once: the socket is gone already
         return;
     }
     ASSERT_TRUE(RunUntil(dispatcher, [&] { return requester.Count("connect-failed") > 0; }));
@@ -311,7 +310,7 @@ TEST_F(DispatcherTest, RefusedConnectReachesTheRequesterAsConnectFailed)
     EXPECT_EQ(0, requester.Count("connect-timeout"));
     EXPECT_FALSE(requester.IsConnecting(socket));
     dispatcher.GetTimerQueue().FireDueTimers();
-    EXPECT_EQ(0, dispatcher.GetTimerQueue().GetCount());   // the time-out went too
+    EXPECT_EQ(0, dispatcher.GetTimerQueue().GetCount()); // the time-out went too
 }
 
 TEST_F(DispatcherTest, ConnectTimeOutFiresAfterItsLimitAndClosesWithoutDetach)
@@ -342,7 +341,7 @@ TEST_F(DispatcherTest, ConnectTimeOutFiresAfterItsLimitAndClosesWithoutDetach)
     EXPECT_FALSE(requester.IsConnecting(socket));
     EXPECT_EQ(0, requester.Count("detach"));
     EXPECT_EQ(0, requester.Count("connected"));
-    dispatcher.Run(10);   // deleted; no late completion reaches the requester
+    dispatcher.Run(10); // deleted; no late completion reaches the requester
     EXPECT_EQ(0, requester.Count("connected"));
 }
 
@@ -367,7 +366,7 @@ TEST_F(DispatcherTest, KeyedTimerReachesTheHandlerOnceWithItsKey)
 {
     std::unique_ptr<sti::CPipe> peer;
     CTrackedPipe* pipe = RegisterPipe(handler, sti::INTEREST_READ, deleted, peer);
-    EXPECT_EQ(ST_SUCCESS, dispatcher.RestartObjectTimer(pipe, 7, 10));   // none yet: no effect
+    EXPECT_EQ(ST_SUCCESS, dispatcher.RestartObjectTimer(pipe, 7, 10)); // none yet: no effect
     EXPECT_EQ(ST_INTERNAL_ERROR, dispatcher.CancelObjectTimer(pipe, 7));
     ASSERT_EQ(ST_SUCCESS, dispatcher.SetObjectTimer(pipe, 5, 7));
     EXPECT_EQ(ST_ALREADY_EXISTS, dispatcher.SetObjectTimer(pipe, 5, 7));
@@ -376,7 +375,7 @@ TEST_F(DispatcherTest, KeyedTimerReachesTheHandlerOnceWithItsKey)
     for (int i = 0; i < 3; ++i) {
         dispatcher.Run(5);
     }
-    EXPECT_EQ(1, handler.Count("timer"));   // the refused duplicate did not take the first away
+    EXPECT_EQ(1, handler.Count("timer")); // the refused duplicate did not take the first away
     EXPECT_EQ(7, handler.Find("timer")->value);
     // One-shot: the key is free again, the other is still armed.
     EXPECT_EQ(ST_NOT_FOUND, dispatcher.CancelObjectTimer(pipe, 7));
@@ -424,7 +423,7 @@ TEST_F(DispatcherTest, PurgeCancelsEveryKeyedTimerOfTheObject)
     dispatcher.Close(pipe, false);
     dispatcher.Run(0);
     EXPECT_TRUE(deleted);
-    dispatcher.GetTimerQueue().FireDueTimers();   // removes the cancelled entries
+    dispatcher.GetTimerQueue().FireDueTimers(); // removes the cancelled entries
     EXPECT_EQ(0, dispatcher.GetTimerQueue().GetCount());
 }
 
@@ -434,7 +433,7 @@ TEST_F(DispatcherTest, HandleClosedUnderTheDispatcherFailsTheObjectWithoutSpinni
 {
     std::unique_ptr<sti::CPipe> peer;
     CTrackedPipe* pipe = RegisterPipe(handler, sti::INTEREST_READ, deleted, peer);
-    pipe->Close();   // the OS handle goes; the dispatcher still polls the old value
+    pipe->Close(); // the OS handle goes; the dispatcher still polls the old value
     sti::CTimeValue start = sti::CTimeValue::Now();
     for (int i = 0; i < 5; ++i) {
         dispatcher.Run(30);
@@ -443,7 +442,7 @@ TEST_F(DispatcherTest, HandleClosedUnderTheDispatcherFailsTheObjectWithoutSpinni
     EXPECT_EQ(1, handler.Count("error"));
     EXPECT_EQ(sti::DETACH_ERROR, handler.Find("detach")->value);
     EXPECT_TRUE(deleted);
-    EXPECT_GE(elapsed.GetMilliseconds(), 100);   // later rounds wait their time
+    EXPECT_GE(elapsed.GetMilliseconds(), 100); // later rounds wait their time
 }
 
 // --- shutdown -----------------------------------------------------------------------------
@@ -467,11 +466,13 @@ TEST_F(DispatcherTest, ShutdownDetachesDropsTimersAndDeletesEverything)
         int removed = 0;
     } watch;
     int id = -1;
-    ASSERT_EQ(ST_SUCCESS, dispatcher.ScheduleTimer(sti::CTimeValue::Now() + sti::CTimeSpan(100000), &watch, nullptr, id));
+    ASSERT_EQ(ST_SUCCESS,
+              dispatcher.ScheduleTimer(sti::CTimeValue::Now() + sti::CTimeSpan(100000), &watch, nullptr, id));
 
     CListener listener;
     auto* socket = new sti::CTCPSocket;
-    bool pending = dispatcher.Connect(&requester, socket, CIPEndpoint(CIPAddress(LOOPBACK), listener.Port())) == ST_IN_PROGRESS;
+    bool pending =
+        dispatcher.Connect(&requester, socket, CIPEndpoint(CIPAddress(LOOPBACK), listener.Port())) == ST_IN_PROGRESS;
 
     // A handler that closes its other object from OnDetach must not cause a double deletion.
     handler.onDetach = [&](sti::IPollableObject*, int reason) {
@@ -505,7 +506,7 @@ public:
         Wait(0xFFFFFFFF);
     }
 
-    CRecordingHandler handler;   // outlives the thread
+    CRecordingHandler handler; // outlives the thread
     bool deleted = false;
     CDispatcher* dispatcher = nullptr;
     std::unique_ptr<sti::CPipe> peer;
@@ -518,12 +519,12 @@ protected:
             return 1;
         }
         CTrackedPipe* pipe = nullptr;
-        if (MakeTrackedPair(deleted, pipe, peer) != ST_SUCCESS
-            || dispatcher->Register(pipe, &handler, sti::INTEREST_READ) != ST_SUCCESS) {
+        if (MakeTrackedPair(deleted, pipe, peer) != ST_SUCCESS ||
+            dispatcher->Register(pipe, &handler, sti::INTEREST_READ) != ST_SUCCESS) {
             return 2;
         }
         dispatcher->Run(10);
-        return 0;   // the thread's clean-up shuts the dispatcher down, then deletes it
+        return 0; // the thread's clean-up shuts the dispatcher down, then deletes it
     }
 };
 

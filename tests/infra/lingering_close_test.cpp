@@ -69,10 +69,13 @@ protected:
     // Fills our end's receive side with bytes it never reads.
     void PeerFloods()
     {
-        RunUntil(dispatcher, [&] {
-            PeerStep();
-            return false;
-        }, 200);
+        RunUntil(
+            dispatcher,
+            [&] {
+                PeerStep();
+                return false;
+            },
+            200);
     }
 
     // Our handler writes one last message, then asks for the close after write.
@@ -107,7 +110,7 @@ protected:
     CRecordingHandler handler;
     bool deleted = false;
     sti::CDispatcher dispatcher;
-    CTrackedStream* socket = nullptr;   // owned by the dispatcher
+    CTrackedStream* socket = nullptr; // owned by the dispatcher
     STI_OS::SocketHandle peer = STI_OS::INVALID_SOCKET_HANDLE;
     const std::string chunk = std::string(16384, 'x');
     std::string pending;
@@ -119,19 +122,23 @@ TEST_F(LingeringCloseTest, LastMessageReachesAPeerThatIsStillSendingThenTheStrea
 {
     PeerFloods();
     SayGoodbyeAndClose();
-    ASSERT_TRUE(RunUntil(dispatcher, [&] {
-        PeerStep();
-        return end != ST_SUCCESS;
-    }, 10000));
+    ASSERT_TRUE(RunUntil(
+        dispatcher,
+        [&] {
+            PeerStep();
+            return end != ST_SUCCESS;
+        },
+        10000));
     EXPECT_EQ("goodbye", received);
-    EXPECT_EQ(ST_CONNECTION_CLOSED, end);   // not a reset
+    EXPECT_EQ(ST_CONNECTION_CLOSED, end); // not a reset
     // For its handler the socket went as after any close; it lingers until the peer closes.
     EXPECT_EQ((std::vector<std::string>{"attach", "write", "detach", "removed"}), Calls());
     EXPECT_EQ(sti::DETACH_CLOSED, handler.Find("detach")->value);
     EXPECT_FALSE(deleted);
     STI_OS::CloseSocket(peer);
     peer = STI_OS::INVALID_SOCKET_HANDLE;
-    EXPECT_TRUE(RunUntil(dispatcher, [&] { return deleted; }, 10000));
+    EXPECT_TRUE(RunUntil(
+        dispatcher, [&] { return deleted; }, 10000));
 }
 
 TEST_F(LingeringCloseTest, CloseAfterWriteWithNothingPendingAlsoEndsInOrder)
@@ -140,10 +147,13 @@ TEST_F(LingeringCloseTest, CloseAfterWriteWithNothingPendingAlsoEndsInOrder)
     // Polled for nothing at all, as a backend is while its reads wait for the session.
     ASSERT_EQ(ST_SUCCESS, dispatcher.DisableRead(socket));
     ASSERT_EQ(ST_SUCCESS, dispatcher.CloseAfterWrite(socket));
-    ASSERT_TRUE(RunUntil(dispatcher, [&] {
-        PeerStep();
-        return end != ST_SUCCESS;
-    }, 10000));
+    ASSERT_TRUE(RunUntil(
+        dispatcher,
+        [&] {
+            PeerStep();
+            return end != ST_SUCCESS;
+        },
+        10000));
     EXPECT_EQ(ST_CONNECTION_CLOSED, end);
     EXPECT_EQ((std::vector<std::string>{"attach", "detach", "removed"}), Calls());
 }
@@ -152,10 +162,13 @@ TEST_F(LingeringCloseTest, APeerThatNeverClosesIsCutOffAfterTheLimit)
 {
     SayGoodbyeAndClose();
     const sti::CTimeValue start = sti::CTimeValue::Now();
-    ASSERT_TRUE(RunUntil(dispatcher, [&] {
-        PeerStep(false);
-        return deleted;
-    }, sti::CLingeringCloseHandler::LIMIT_MS + 15000));
+    ASSERT_TRUE(RunUntil(
+        dispatcher,
+        [&] {
+            PeerStep(false);
+            return deleted;
+        },
+        sti::CLingeringCloseHandler::LIMIT_MS + 15000));
     EXPECT_GE((sti::CTimeValue::Now() - start).GetMilliseconds(), sti::CLingeringCloseHandler::LIMIT_MS - 100);
     EXPECT_EQ("goodbye", received);
 }
@@ -175,7 +188,7 @@ TEST(LingeringClose, DispatcherShutdownDeletesALingeringSocket)
         ASSERT_EQ(ST_SUCCESS, dispatcher.Register(socket, &handler, sti::INTEREST_READ));
         ASSERT_EQ(ST_SUCCESS, dispatcher.CloseAfterWrite(socket));
         dispatcher.Run(0);
-        EXPECT_FALSE(deleted);   // lingering: the peer has not closed
+        EXPECT_FALSE(deleted); // lingering: the peer has not closed
     }
     EXPECT_TRUE(deleted);
     STI_OS::CloseSocket(peer);

@@ -42,7 +42,7 @@ void ExpectNestsAndExcludesOthers()
     Mutex mutex;
     std::atomic<bool> otherHasIt{false};
     mutex.Lock();
-    mutex.Lock();   // the owner locks again without blocking
+    mutex.Lock(); // the owner locks again without blocking
     std::thread other([&] {
         sti::CScopedLock lock(mutex);
         otherHasIt = true;
@@ -70,8 +70,7 @@ TEST(ScopedLock, UnlocksWhenLeftByAnException)
         sti::CScopedLock guard(lock);
         EXPECT_EQ(1, lock.Depth());
         throw std::runtime_error("leave");
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     EXPECT_EQ(0, lock.Depth());
 }
 
@@ -113,7 +112,7 @@ TEST(ConditionVariable, BroadcastWakesEveryWaiterAndOnlyOnce)
     for (;;) {
         sti::CScopedLock guard(outer);
         if (waiting == 3) {
-            condition.Broadcast();   // every waiter has released the lock inside Wait
+            condition.Broadcast(); // every waiter has released the lock inside Wait
             break;
         }
     }
@@ -168,8 +167,14 @@ TEST(CompletionEvent, OneSignalReleasesTwoWaiters)
     CCompletionEvent event;
     std::atomic<int> released{0};
     std::uint8_t seen[2] = {0, 0};
-    std::thread first([&] { seen[0] = *event.Wait(); ++released; });
-    std::thread second([&] { seen[1] = *event.Wait(); ++released; });
+    std::thread first([&] {
+        seen[0] = *event.Wait();
+        ++released;
+    });
+    std::thread second([&] {
+        seen[1] = *event.Wait();
+        ++released;
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(0, released);
     event.Signal();

@@ -34,9 +34,9 @@ template <class TSocket, class THeader, class TAllocator>
 class CRecordingHandler : public CMessageSocketHandler<TSocket, THeader, TAllocator> {
 public:
     using Base = CMessageSocketHandler<TSocket, THeader, TAllocator>;
-    using typename Base::Block;
     using Base::OnDetach;
     using Base::OnRemoved;
+    using typename Base::Block;
 
     Status CheckMessage(Block& message) override
     {
@@ -375,7 +375,8 @@ TEST(MessageSocketTimer, AnyKeyedTimerOfTheObjectClosesItWithNotification)
     ASSERT_EQ(ST_SUCCESS, dispatcher->Register(object, &handler, INTEREST_READ));
     ASSERT_EQ(ST_SUCCESS, dispatcher->SetObjectTimer(object, 20, 7));
 
-    EXPECT_TRUE(RunUntil(*dispatcher, [&] { return handler.removed == 1; }, 3000));
+    EXPECT_TRUE(RunUntil(
+        *dispatcher, [&] { return handler.removed == 1; }, 3000));
     EXPECT_EQ(std::vector<int>{DETACH_CLOSED}, handler.detachReasons);
 }
 
@@ -405,6 +406,7 @@ TEST(MessageSocketTimer, IdleTimeoutIsPushedBackByEveryReadableEvent)
     EXPECT_EQ(12u, handler.received.size());
 
     // Silence closes it.
-    EXPECT_TRUE(RunUntil(*dispatcher, [&] { return handler.removed == 1; }, 5000));
+    EXPECT_TRUE(RunUntil(
+        *dispatcher, [&] { return handler.removed == 1; }, 5000));
     EXPECT_EQ(std::vector<int>{DETACH_CLOSED}, handler.detachReasons);
 }

@@ -47,8 +47,8 @@ template <class TMessage>
 class CCollector : public CMessageQueueHandler<TMessage> {
 public:
     using Base = CMessageQueueHandler<TMessage>;
-    using Base::OnRemoved;
     using Base::OnError;
+    using Base::OnRemoved;
 
     Status OnQueueMessage(const TMessage& message) override
     {

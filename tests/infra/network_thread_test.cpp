@@ -132,7 +132,7 @@ TEST(NetworkThread, MessagesPostedBeforeStartAreHandledOnTheThreadInOrder)
     ASSERT_EQ(ST_SUCCESS, thread.CreateMessageQueue());
     ASSERT_EQ(ST_SUCCESS, thread.PostMessage(*Message(1, 0, 0)));
     ASSERT_EQ(ST_SUCCESS, thread.PostMessage(*Message(2, 12, 5)));
-    ASSERT_EQ(ST_SUCCESS, thread.PostMessage(*Message(3, 8184, 9)));   // 8192 in all
+    ASSERT_EQ(ST_SUCCESS, thread.PostMessage(*Message(3, 8184, 9))); // 8192 in all
     ASSERT_EQ(ST_SUCCESS, thread.Start());
     ASSERT_TRUE(thread.WaitForHandled(3));
     const auto handled = thread.Handled();

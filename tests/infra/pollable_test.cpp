@@ -127,7 +127,7 @@ TEST(UDPSocket, WriteNeedsAConnectedStateAndReadKeepsTheSender)
     char buffer[64];
     Status nothing = receiver.Read(sizeof buffer, buffer, count);
     EXPECT_NE(ST_SUCCESS, nothing);
-    EXPECT_EQ(0, receiver.GetFromAddress().GetPort());   // unchanged by a read of nothing
+    EXPECT_EQ(0, receiver.GetFromAddress().GetPort()); // unchanged by a read of nothing
 
     std::uint32_t sent = 0;
     ASSERT_EQ(ST_SUCCESS, sender.SendTo(5, "dgram", CIPAddress(LOOPBACK), local.GetPort(), sent));

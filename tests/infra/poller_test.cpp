@@ -54,7 +54,7 @@ TEST_F(PollerTest, RegisterTracksInterestAndHighestSocket)
     EXPECT_EQ(PollRegister(m_poll, 5, POLL_READ), ST_SUCCESS);
     EXPECT_EQ(PollRegister(m_poll, 9, POLL_READ | POLL_WRITE), ST_SUCCESS);
     EXPECT_EQ(PollRegister(m_poll, 3, POLL_WRITE), ST_SUCCESS);
-    EXPECT_EQ(PollRegister(m_poll, 5, POLL_READ), ST_SUCCESS);   // twice: one entry
+    EXPECT_EQ(PollRegister(m_poll, 5, POLL_READ), ST_SUCCESS); // twice: one entry
     EXPECT_EQ(Highest(), 9);
 
     int flags = 0;
@@ -69,7 +69,7 @@ TEST_F(PollerTest, RegisterTracksInterestAndHighestSocket)
     EXPECT_EQ(count, 2u);
     std::vector<SocketHandle> all;
     EXPECT_EQ(PollGetAll(m_poll, all), ST_SUCCESS);
-    EXPECT_EQ(all, (std::vector<SocketHandle>{9, 5}));   // re-registering re-adds at the end
+    EXPECT_EQ(all, (std::vector<SocketHandle>{9, 5})); // re-registering re-adds at the end
 
     EXPECT_EQ(PollRemoveInterest(m_poll, 9, POLL_READ), ST_SUCCESS);
     EXPECT_EQ(PollAddInterest(m_poll, 3, POLL_READ), ST_SUCCESS);
@@ -82,7 +82,7 @@ TEST_F(PollerTest, RegisterTracksInterestAndHighestSocket)
     EXPECT_EQ(Highest(), 5);
     EXPECT_EQ(PollGetInterest(m_poll, 9, flags), ST_NOT_FOUND);
     EXPECT_EQ(PollUnregister(m_poll, 5), ST_SUCCESS);
-    EXPECT_EQ(Highest(), 3);   // still registered, though without interest
+    EXPECT_EQ(Highest(), 3); // still registered, though without interest
     EXPECT_EQ(PollUnregister(m_poll, 3), ST_SUCCESS);
     EXPECT_EQ(Highest(), -1);
 }
@@ -123,7 +123,7 @@ TEST_F(PollerTest, WaitWithoutInterestSleepsTheFullTime)
 {
     const std::uint64_t started = NowMs();
     EXPECT_EQ(PollWait(m_poll, 150), ST_TIMEOUT);
-    EXPECT_GE(NowMs() - started, 125u);   // the clock ticks in steps of up to 16 ms
+    EXPECT_GE(NowMs() - started, 125u); // the clock ticks in steps of up to 16 ms
     SocketHandle socket = 0;
     int flags = 0;
     EXPECT_EQ(PollNextReady(m_poll, socket, flags), ST_NO_MORE_DATA);
@@ -143,8 +143,7 @@ TEST_F(PollerTest, ReadyPairsComeOutOnceEachInAscendingOrder)
     while (PollNextReady(m_poll, socket, flags) == ST_SUCCESS) {
         seen.emplace_back(socket, flags);
     }
-    std::vector<std::pair<SocketHandle, int>> expected{{both, POLL_READ | POLL_WRITE},
-                                                       {readOnly, POLL_READ}};
+    std::vector<std::pair<SocketHandle, int>> expected{{both, POLL_READ | POLL_WRITE}, {readOnly, POLL_READ}};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(PollNextReady(m_poll, socket, flags), ST_NO_MORE_DATA);

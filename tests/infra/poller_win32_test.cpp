@@ -30,7 +30,7 @@ TEST(PollerOnSelect, FailingSelectReturnsTheErrorAfterTheTimeout)
     Status status = PollWait(poll, 200);
     EXPECT_NE(status, ST_SUCCESS);
     EXPECT_NE(status, ST_TIMEOUT);
-    EXPECT_GE(NowMs() - started, 175u);   // the clock ticks in steps of up to 16 ms
+    EXPECT_GE(NowMs() - started, 175u); // the clock ticks in steps of up to 16 ms
     SocketHandle socket = 0;
     int flags = 0;
     EXPECT_EQ(PollNextReady(poll, socket, flags), ST_NO_MORE_DATA);

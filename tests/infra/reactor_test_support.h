@@ -20,7 +20,7 @@ constexpr std::uint32_t LOOPBACK = 0x7F000001;
 struct Event {
     std::string what;
     sti::IPollableObject* object;
-    int value;   // reason, status or key
+    int value; // reason, status or key
 };
 
 // Records calls in order. OnRead and OnWrite answer what the test sets; the actions let a
@@ -62,10 +62,7 @@ public:
     }
     Status OnRemoved(sti::IPollableObject* o) override { return Note("removed", o, 0); }
     Status OnConnected(sti::IPollableObject* o) override { return Note("connected", o, 0); }
-    Status OnConnectFailed(sti::IPollableObject* o, Status code) override
-    {
-        return Note("connect-failed", o, code);
-    }
+    Status OnConnectFailed(sti::IPollableObject* o, Status code) override { return Note("connect-failed", o, code); }
     Status OnConnectTimeout(sti::IPollableObject* o) override { return Note("connect-timeout", o, 0); }
     Status OnConnecting(sti::IPollableObject* o) override { return Note("connecting", o, 0); }
     sti::IPollableObject* GetObject() override { return nullptr; }
@@ -144,8 +141,8 @@ inline Status MakeTrackedPair(bool& deleted, CTrackedPipe*& tracked, std::unique
 inline bool WriteAll(sti::IWriter& writer, const std::string& text)
 {
     std::uint32_t written = 0;
-    return writer.Write(static_cast<std::uint32_t>(text.size()), text.data(), written) == ST_SUCCESS
-        && written == text.size();
+    return writer.Write(static_cast<std::uint32_t>(text.size()), text.data(), written) == ST_SUCCESS &&
+           written == text.size();
 }
 
 // Blocking read of up to size bytes from a plain socket handle (the test's side).
@@ -165,9 +162,8 @@ class CListener {
 public:
     CListener()
     {
-        if (STI_OS::CreateTCPSocket(m_handle) == ST_SUCCESS
-            && STI_OS::Bind(m_handle, LOOPBACK, 0) == ST_SUCCESS
-            && STI_OS::Listen(m_handle, 8) == ST_SUCCESS) {
+        if (STI_OS::CreateTCPSocket(m_handle) == ST_SUCCESS && STI_OS::Bind(m_handle, LOOPBACK, 0) == ST_SUCCESS &&
+            STI_OS::Listen(m_handle, 8) == ST_SUCCESS) {
             std::uint32_t address = 0;
             STI_OS::GetSockName(m_handle, address, m_port);
         }

@@ -63,8 +63,8 @@ TEST(RingBuffer, WrappedDataIsJoinedInPlaceWhenItFitsBehind)
     CRingBuffer ring;
     ASSERT_EQ(ST_SUCCESS, ring.Create(16));
     Put(ring, Bytes(13, 0));
-    ring.Consume(10);                        // A = [10, 13): 10 free in front, 3 behind
-    EXPECT_EQ(3u, Put(ring, Bytes(3, 13)));  // goes in front: B = [0, 3)
+    ring.Consume(10);                       // A = [10, 13): 10 free in front, 3 behind
+    EXPECT_EQ(3u, Put(ring, Bytes(3, 13))); // goes in front: B = [0, 3)
     std::uint32_t size = 0;
     ring.GetContiguous(size);
     EXPECT_EQ(3u, size);
@@ -79,8 +79,8 @@ TEST(RingBuffer, WrappedDataIsJoinedThroughTheSpareAreaWhenItDoesNot)
     CRingBuffer ring;
     ASSERT_EQ(ST_SUCCESS, ring.Create(16));
     Put(ring, Bytes(16, 0));
-    ring.Consume(12);                       // A = [12, 16)
-    EXPECT_EQ(10u, Put(ring, Bytes(10, 16)));  // B = [0, 10)
+    ring.Consume(12);                         // A = [12, 16)
+    EXPECT_EQ(10u, Put(ring, Bytes(10, 16))); // B = [0, 10)
     EXPECT_EQ(Bytes(14, 12), Front(ring, 14));
     ring.Consume(14);
     EXPECT_TRUE(ring.IsEmpty());
@@ -93,7 +93,7 @@ TEST(RingBuffer, ReservationFavoursTheLargerFreeRunAndCommitIsCutToIt)
     CRingBuffer ring;
     ASSERT_EQ(ST_SUCCESS, ring.Create(16));
     Put(ring, Bytes(14, 0));
-    ring.Consume(10);                       // A = [10, 14): 10 free in front, 2 behind
+    ring.Consume(10); // A = [10, 14): 10 free in front, 2 behind
     std::uint32_t granted = 0;
     std::uint8_t* room = ring.Reserve(16, granted);
     EXPECT_EQ(10u, granted);

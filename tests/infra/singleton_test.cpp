@@ -38,7 +38,8 @@ std::atomic<int> CountedSingleton::constructed{0};
 class RecordingTracker : public sti::LifetimeTracker {
 public:
     RecordingTracker(std::uint32_t longevity, std::string name, std::vector<std::string>& log)
-        : LifetimeTracker(longevity), m_name(std::move(name)), m_log(log) {}
+        : LifetimeTracker(longevity), m_name(std::move(name)), m_log(log)
+    {}
     ~RecordingTracker() override
     {
         if (!m_abandoned) {

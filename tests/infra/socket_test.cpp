@@ -129,7 +129,9 @@ TEST(LoopbackPair, RefusesAnIntruderThatConnectsFirst)
 TEST(LoopbackPair, ListenerIsGoneAfterTheCall)
 {
     // Connections to the pair's port are refused once the pair exists.
-    struct Seen { std::uint16_t port = 0; } seen;
+    struct Seen {
+        std::uint16_t port = 0;
+    } seen;
     auto remember = [](std::uint16_t port, void* context) { static_cast<Seen*>(context)->port = port; };
     CHandle a, b;
     ASSERT_EQ(ST_SUCCESS, internal::CreateLoopbackPair(a.Ref(), b.Ref(), remember, &seen));
@@ -229,7 +231,7 @@ TEST(StreamSocket, RefusedNonBlockingConnectLeavesAPendingError)
     ASSERT_EQ(ST_SUCCESS, SetNonBlocking(client.Get(), true));
     const Status started = Connect(client.Get(), kLoopback, port);
     if (started == ST_CONN_REFUSED)
-        return;   // refused synchronously: nothing pending
+        return; // refused synchronously: nothing pending
     ASSERT_EQ(ST_IN_PROGRESS, started);
     Status pending = ST_SUCCESS;
     for (int i = 0; i < 200 && pending == ST_SUCCESS; ++i) {
@@ -289,8 +291,8 @@ TEST(Datagram, RoundTripReportsTheSender)
 }
 
 // Reads the socket until something other than "nothing yet" comes, 3 s at most.
-Status ReceiveWithin3s(SocketHandle socket, char* buffer, std::uint32_t size, std::uint32_t& count,
-                       std::uint32_t& from, std::uint16_t& fromPort)
+Status ReceiveWithin3s(SocketHandle socket, char* buffer, std::uint32_t size, std::uint32_t& count, std::uint32_t& from,
+                       std::uint16_t& fromPort)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     Status status = RecvFrom(socket, buffer, size, count, from, fromPort);

@@ -18,7 +18,7 @@ TEST(ThreadOwnerDeathTest, ACallOffTheOwningThreadAbortsAndNamesTheEntry)
     EXPECT_DEATH(
         {
             sti::CDispatcher dispatcher;
-            dispatcher.Run(0);   // this thread owns it from here on
+            dispatcher.Run(0); // this thread owns it from here on
             std::thread([&] { (void)dispatcher.CancelTimer(1); }).join();
         },
         "CancelTimer called off its owning thread");
@@ -37,7 +37,7 @@ TEST(ThreadOwner, AnObjectBuiltHereMayBeRunThereAndHandedBack)
 {
     sti::CThreadOwner owner;
     std::thread([&] {
-        STI_OWNING_THREAD(owner);   // the first checked call takes it
+        STI_OWNING_THREAD(owner); // the first checked call takes it
         owner.Release();
     }).join();
     STI_OWNING_THREAD(owner);

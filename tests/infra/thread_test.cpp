@@ -48,8 +48,7 @@ protected:
     std::uint32_t Run() override
     {
         looping = true;
-        while (!IsStopRequested()) {
-        }
+        while (!IsStopRequested()) {}
         stopSeenAt = NowMs();
         return 0;
     }
@@ -172,7 +171,7 @@ TEST(ThreadLifecycle, RunReturningAtOnceStillRunsEveryHook)
 TEST(ThreadLifecycle, WaitReportsTimeoutWhileRunningAndStartRefusesASecondRun)
 {
     QuickThread never(true);
-    EXPECT_EQ(never.Wait(0), ST_SUCCESS);   // no thread attached
+    EXPECT_EQ(never.Wait(0), ST_SUCCESS); // no thread attached
 
     QuickThread thread(true);
     ASSERT_EQ(thread.Start(), ST_SUCCESS);
@@ -209,8 +208,7 @@ TEST(ThreadManager, GetCurrentThreadTellsMainLibraryAndForeignThreadsApart)
     sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
     ASSERT_NE(manager, nullptr);
     EXPECT_EQ(manager->GetCurrentThread(), sti::threadman::CThreadManager::MainThreadMarker());
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(sti::threadman::CThreadManager::MainThreadMarker()),
-              ~std::uintptr_t(0));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(sti::threadman::CThreadManager::MainThreadMarker()), ~std::uintptr_t(0));
     sti::CThread* onForeign = reinterpret_cast<sti::CThread*>(1);
     std::thread foreign([&] { onForeign = manager->GetCurrentThread(); });
     foreign.join();

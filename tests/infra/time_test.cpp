@@ -93,6 +93,6 @@ TEST(Clock, PerformanceCounterRunsAtItsFrequency)
     const std::uint64_t before = STI_OS::GetPerformanceCounter();
     STI_OS::Sleep(50);
     const std::uint64_t elapsed = STI_OS::GetPerformanceCounter() - before;
-    EXPECT_GE(elapsed, frequency / 25);   // at least 40 ms
+    EXPECT_GE(elapsed, frequency / 25); // at least 40 ms
     EXPECT_LT(elapsed, frequency * 5);
 }

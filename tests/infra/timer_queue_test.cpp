@@ -8,8 +8,8 @@
 #include <set>
 #include <vector>
 
-using sti::CTimeValue;
 using sti::CTimerQueue;
+using sti::CTimeValue;
 
 namespace {
 
@@ -66,7 +66,7 @@ TEST_F(TimerQueueTest, FiresDueTimersInDueOrderAndOnlyOnceTheirTimeHasPassed)
     int middle = Add(200, handler);
     int exact = Add(400, handler);
 
-    queue.FireDueTimers(At(400));   // due 400 is not before 400
+    queue.FireDueTimers(At(400)); // due 400 is not before 400
     EXPECT_EQ((std::vector<int>{early, middle, late}), handler.fired);
     EXPECT_EQ(At(400), handler.lastNow);
     EXPECT_EQ((std::vector<int>{early, middle, late}), handler.removed);
@@ -151,7 +151,7 @@ TEST_F(TimerQueueTest, CancelOfAFreeIdNeverTakesALaterTimerThatReusesIt)
         Add(1000000, handler);
     }
     int stale = Add(10, handler);
-    queue.FireDueTimers(At(20));   // fired and gone: its id is free again
+    queue.FireDueTimers(At(20)); // fired and gone: its id is free again
     // Cancel the free id right before every add until the id comes back; the timer that
     // reuses it must survive the next pass.
     bool reused = false;
@@ -191,7 +191,7 @@ TEST_F(TimerQueueTest, IdsAfterTheWrapNeverCollideWithLongLivedTimers)
             ASSERT_TRUE(live.insert(id).second) << "id " << id << " handed out twice";
             shortLived.push_back(id);
         }
-        if (round % 10 == 0) {   // some long-lived ones leave, new ones arrive
+        if (round % 10 == 0) { // some long-lived ones leave, new ones arrive
             int gone = *live.begin();
             if (std::find(shortLived.begin(), shortLived.end(), gone) == shortLived.end()) {
                 ASSERT_EQ(ST_SUCCESS, queue.Cancel(gone));

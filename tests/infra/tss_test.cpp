@@ -105,7 +105,10 @@ void RunOnLibraryThread(std::function<void()> body)
 // Hook of the shutdown helper for the length of one test.
 class HookScope {
 public:
-    HookScope() { sti::CDispatcherShutdownHelper::SetShutdownHook([] { Log("helper"); }); }
+    HookScope()
+    {
+        sti::CDispatcherShutdownHelper::SetShutdownHook([] { Log("helper"); });
+    }
     ~HookScope() { sti::CDispatcherShutdownHelper::SetShutdownHook(nullptr); }
 };
 
@@ -168,6 +171,6 @@ TEST(PerThreadTracker, DestroysTheValueItWasMadeForNotTheCallers)
     EXPECT_EQ(deaths, 1);
     EXPECT_EQ(holder->Get(), mainValue);
 
-    delete holder;   // takes the calling thread's value with it
+    delete holder; // takes the calling thread's value with it
     EXPECT_EQ(deaths, 2);
 }

@@ -128,8 +128,8 @@ TEST(Ucs2Conversion, LongTextSurvivesAFileStreamRoundTrip)
         std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
         ASSERT_EQ(text.size() * 2, bytes.size());
         for (std::size_t i = 0; i < text.size(); ++i) {
-            const unsigned unit = static_cast<unsigned char>(bytes[2 * i]) |
-                                  (static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+            const unsigned unit =
+                static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
             ASSERT_EQ(static_cast<unsigned>(text[i]), unit) << "at unit " << i;
         }
     }

@@ -34,7 +34,7 @@ TEST(DmsDate, ParsesLooseTextAndFormatsWithoutLeadingZeros)
     EXPECT_EQ(2, iso.Year());
     EXPECT_THROW(CdmsDate(".2.2005"), CdmsDate::Error);
     EXPECT_THROW(CdmsDate(""), CdmsDate::Error);
-    EXPECT_THROW(CdmsDate("7"), CdmsDate::Error);  // ends early; must not read past the text
+    EXPECT_THROW(CdmsDate("7"), CdmsDate::Error); // ends early; must not read past the text
     EXPECT_THROW(CdmsDate(static_cast<const char*>(nullptr)), CdmsDate::Error);
 }
 
@@ -69,7 +69,7 @@ TEST(TokenizeString, SplitsAtSeparatorRunsAndSkipsLeadingBlanksAfterTheFirst)
     const std::string text = " a, b,,  c ;d";
     const std::vector<std::string> tokens = TokenizeString(text, ",;");
     ASSERT_EQ(4u, tokens.size());
-    EXPECT_EQ(" a", tokens[0]);  // the first token keeps its blanks
+    EXPECT_EQ(" a", tokens[0]); // the first token keeps its blanks
     EXPECT_EQ("b", tokens[1]);
     EXPECT_EQ("c ", tokens[2]);
     EXPECT_EQ("d", tokens[3]);

@@ -5,8 +5,7 @@
 
 namespace {
 
-class CCountingAllocator : public sti::BufferAllocatorBase<16>
-{
+class CCountingAllocator : public sti::BufferAllocatorBase<16> {
 public:
     Status Allocate(Buffer*& out) override
     {

@@ -42,8 +42,7 @@ std::uint32_t SendEmpty(CCommunicator& communicator, std::uint32_t destination)
     return communicator.GetSendCounter();
 }
 
-class CCountedHandler : public CCommandHandler
-{
+class CCountedHandler : public CCommandHandler {
 public:
     explicit CCountedHandler(int& deleted) : m_deleted(deleted) {}
     ~CCountedHandler() override { ++m_deleted; }
@@ -108,8 +107,8 @@ TEST(CommunicatorSend, WithoutARouteOrThroughAShutGateAMessageIsDroppedAndNotCou
     EXPECT_FALSE(communicator.IsGateOpen());
     EXPECT_EQ(1u, SendEmpty(communicator, GATED));
     EXPECT_EQ(2u, SendEmpty(communicator, ADDR_CLIENT_SERVICE)) << "other addresses pass";
-    EXPECT_EQ(ST_SUCCESS, communicator.Dispatch(
-                              *Received(WireMessage(CMD_SERVER_VALUE | COMMAND_FLAG_BIT), GATED), from));
+    EXPECT_EQ(ST_SUCCESS,
+              communicator.Dispatch(*Received(WireMessage(CMD_SERVER_VALUE | COMMAND_FLAG_BIT), GATED), from));
     EXPECT_EQ(3u, SendEmpty(communicator, GATED));
 
     CCommunicator ungated; // the client's setting: the switch is off

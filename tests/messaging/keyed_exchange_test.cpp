@@ -41,8 +41,7 @@ Status Install(CMsgSockHandler& handler, const Bytes& block, bool serverView)
     std::unique_ptr<CEncoder> encoder;
     std::unique_ptr<CDecoder> decoder;
     const Status status = Codecs(block, serverView, encoder, decoder);
-    if (status == ST_SUCCESS)
-    {
+    if (status == ST_SUCCESS) {
         handler.SetEncoder(std::move(encoder));
         handler.SetDecoder(std::move(decoder));
     }
@@ -54,8 +53,7 @@ Status SendWith(CCommunicator& communicator, std::uint32_t destination, std::uin
 {
     CMsgStream stream;
     Status status = communicator.AllocMessage(stream);
-    if (status == ST_SUCCESS)
-    {
+    if (status == ST_SUCCESS) {
         write(stream);
         status = communicator.Send(destination, 0, command, stream.Buffer(), 0);
     }
@@ -128,20 +126,19 @@ TEST(KeyedExchange, BothSidesEncodeEverythingAfterTheLogInReply)
     ASSERT_EQ(ST_SUCCESS, serverSide.Attach(server, serverEnd));
 
     ASSERT_EQ(ST_SUCCESS, SendWith(client, ADDR_LOGIN_SERVICE, CMD_LOGIN, [](CMsgStream& s) {
-        const std::uint8_t id[CMsgStream::ID_SIZE] = {1, 2, 3};
-        s.WriteId16(id);
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
-        s.WriteU16(LOGIN_REVISION);
-    }));
+                  const std::uint8_t id[CMsgStream::ID_SIZE] = {1, 2, 3};
+                  s.WriteId16(id);
+                  s.WriteU16(VERSION_MAJOR);
+                  s.WriteU16(VERSION_MINOR);
+                  s.WriteU16(LOGIN_REVISION);
+              }));
     ASSERT_TRUE(Pump([&] { return clientCommands.Records.size() == 2; }));
     EXPECT_EQ(0u, clientCommands.Records[0].Header.Checksum) << "the reply came in clear";
     EXPECT_NE(0u, clientCommands.Records[1].Header.Checksum) << "the message behind it came encoded";
     EXPECT_EQ((Bytes{77, 0, 0, 0}), clientCommands.Records[1].Body);
 
     // The server reads the client's messages only if they leave encoded with the right keys.
-    for (std::size_t round = 0; round < 3; ++round)
-    {
+    for (std::size_t round = 0; round < 3; ++round) {
         ASSERT_EQ(ST_SUCCESS, SendWith(client, ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, [](CMsgStream&) {}));
         ASSERT_TRUE(Pump([&] { return clientCommands.Records.size() == 3 + round; })) << round;
         EXPECT_EQ((Bytes{78, 0, 0, 0}), clientCommands.Records.back().Body);
@@ -166,8 +163,7 @@ TEST(KeyedExchange, AMessageWithABadChecksumIsDroppedAndTheNextStillDecodes)
     std::unique_ptr<CDecoder> decoder;
     ASSERT_EQ(ST_SUCCESS, Codecs(KeyBlock(), true, encoder, decoder));
     Bytes wire[2];
-    for (std::uint32_t i = 0; i < 2; ++i)
-    {
+    for (std::uint32_t i = 0; i < 2; ++i) {
         CMsgBuffer buffer;
         const Bytes plain = WireMessage(CMD_KEEP_ALIVE_REPLY, {static_cast<std::uint8_t>(i), 0, 0, 0}, i);
         std::copy(plain.begin(), plain.end(), buffer.Data);

@@ -16,15 +16,13 @@
 namespace {
 
 // Textbook RC4 with the first 256 key-stream bytes dropped, independent of the library.
-class ReferenceMarc4
-{
+class ReferenceMarc4 {
 public:
     explicit ReferenceMarc4(const Bytes& key)
     {
         for (int i = 0; i < 256; ++i)
             m_s[i] = static_cast<std::uint8_t>(i);
-        for (int i = 0, j = 0; i < 256; ++i)
-        {
+        for (int i = 0, j = 0; i < 256; ++i) {
             j = (j + m_s[i] + key[i % key.size()]) & 0xFF;
             std::swap(m_s[i], m_s[j]);
         }
@@ -52,8 +50,7 @@ Bytes ReferenceDigest(const Bytes& checksumKey, Bytes message)
     Bytes keyed = checksumKey;
     keyed.insert(keyed.end(), message.begin(), message.end());
     std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : keyed)
-    {
+    for (std::uint8_t byte : keyed) {
         a = (a + byte) % 65521;
         b = (b + a) % 65521;
     }
@@ -79,8 +76,7 @@ Bytes PlainMessage(const std::string& text)
     return BytesOf(buffer);
 }
 
-struct CodecPair
-{
+struct CodecPair {
     CEncoder Encoder;
     CDecoder Decoder;
     CodecPair()
@@ -102,8 +98,7 @@ TEST(MsgCodec, EncodesAsTheReferenceAndTheKeyStreamRunsAcrossMessages)
     std::copy(digest.begin(), digest.end(), withDigest.begin() + 2);
 
     Bytes previous;
-    for (int n = 0; n < 2; ++n)
-    {
+    for (int n = 0; n < 2; ++n) {
         auto message = BufferOf(plain);
         ASSERT_EQ(ST_SUCCESS, codec.Encoder.Encode(*message));
         Bytes expected = withDigest; // the length field stays in clear
@@ -122,8 +117,7 @@ TEST(MsgCodec, FlippedBitIsRefusedAndTheNextMessageStillDecodes)
 {
     CodecPair codec;
     const Bytes plain = PlainMessage("integrity");
-    for (std::size_t position : {std::size_t(2), std::size_t(5), std::size_t(14), plain.size() - 1})
-    {
+    for (std::size_t position : {std::size_t(2), std::size_t(5), std::size_t(14), plain.size() - 1}) {
         auto tampered = BufferOf(plain);
         ASSERT_EQ(ST_SUCCESS, codec.Encoder.Encode(*tampered));
         tampered->Data[position] ^= 0x10;
@@ -156,8 +150,7 @@ TEST(MsgCodec, ShortMessageIsDroppedAndTheNextStillDecodes)
 {
     // A malformed sender enciphers bytes 2..L-1 of a message too short for its digest, then
     // sends a good one; the reference plays it.
-    for (std::uint8_t shortLength : {3, 5})
-    {
+    for (std::uint8_t shortLength : {3, 5}) {
         CodecPair codec;
         ReferenceMarc4 sender(CIPHER_KEY);
         Bytes tooShort = {shortLength, 0x00, 1, 2, 3};
@@ -185,9 +178,9 @@ TEST(SessionKeys, EachBlockGroupFeedsOnlyItsOwnKey)
     ASSERT_EQ(ST_SUCCESS, DeriveSessionKeys(Bytes(40, 0).data(), 40, base));
     // Block offsets 0, 16, 32, 36 start the decoder cipher, encoder cipher, decoder checksum and
     // encoder checksum keys.
-    const std::pair<std::size_t, int> groups[] = {{0, 0}, {15, 0}, {16, 1}, {31, 1}, {32, 2}, {35, 2}, {36, 3}, {39, 3}};
-    for (const auto& [blockByte, group] : groups)
-    {
+    const std::pair<std::size_t, int> groups[] = {{0, 0},  {15, 0}, {16, 1}, {31, 1},
+                                                  {32, 2}, {35, 2}, {36, 3}, {39, 3}};
+    for (const auto& [blockByte, group] : groups) {
         Bytes block(40, 0);
         block[blockByte] = 0xFF;
         SSessionKeys keys;

@@ -15,8 +15,7 @@ TEST(MsgFraming, LengthsOutsideThreeTo8192LoseSync)
 
 TEST(MsgFraming, MessageShorterThanTheHeaderFailsWhenTheHeaderIsRead)
 {
-    for (std::uint8_t length : {3, 23, 24})
-    {
+    for (std::uint8_t length : {3, 23, 24}) {
         Bytes bytes(length, 0x5A);
         bytes[0] = length;
         bytes[1] = 0;

@@ -18,8 +18,7 @@ using namespace msgtest;
 namespace {
 
 // A client communicator with one connection; commands 0 and 6 are recorded.
-class MsgConnection : public ::testing::Test
-{
+class MsgConnection : public ::testing::Test {
 protected:
     void SetUp() override { Start(); }
 
@@ -27,9 +26,9 @@ protected:
                std::int32_t idleInterval = 0)
     {
         connection.Close();
-        ASSERT_EQ(ST_SUCCESS, communicator.Init(0, false,
-                                                allocator ? allocator : ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(),
-                                                std::make_unique<CClientRoutingStrategy>()));
+        ASSERT_EQ(ST_SUCCESS,
+                  communicator.Init(0, false, allocator ? allocator : ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(),
+                                    std::make_unique<CClientRoutingStrategy>()));
         communicator.RegisterCommand(0, &commands, false);
         communicator.RegisterCommand(KV2Protocol::CMD_KEEP_ALIVE, &commands, false);
         ASSERT_EQ(ST_SUCCESS, connection.Open(communicator, socket, idleInterval));
@@ -88,8 +87,7 @@ TEST_F(MsgSockHandlerFraming, MessagesOfHeaderLengthAndOfTheLargestLengthArriveW
 
 TEST_F(MsgSockHandlerFraming, FramesShorterThanAHeaderAreDroppedAndTheMessageBehindThemArrivesWhole)
 {
-    for (std::uint16_t length : {3, 23})
-    {
+    for (std::uint16_t length : {3, 23}) {
         commands.Records.clear();
         ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes(Join({ShortFrame(length), WireMessage(6, {9, 8}, 5)})));
         OneReadEvent();
@@ -103,8 +101,7 @@ TEST_F(MsgSockHandlerFraming, FramesShorterThanAHeaderAreDroppedAndTheMessageBeh
 
 TEST_F(MsgSockHandlerFraming, LengthsOfTwoOrBeyondTheLargestLoseTheStreamAndEndTheConnection)
 {
-    for (std::uint16_t length : {2, 8193})
-    {
+    for (std::uint16_t length : {2, 8193}) {
         Start();
         const Bytes frame{static_cast<std::uint8_t>(length & 0xFF), static_cast<std::uint8_t>(length >> 8)};
         ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes(Join({frame, WireMessage(6)})));
@@ -119,8 +116,7 @@ TEST_F(MsgSockHandlerFraming, LengthsOfTwoOrBeyondTheLargestLoseTheStreamAndEndT
 
 TEST_F(MsgSockHandlerFraming, MessagesTricklingInByteByByteAreAssembledOnce)
 {
-    for (std::uint8_t byte : Join({WireMessage(6, {1, 2, 3, 4, 5}), WireMessage(6, {6})}))
-    {
+    for (std::uint8_t byte : Join({WireMessage(6, {1, 2, 3, 4, 5}), WireMessage(6, {6})})) {
         ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes({byte}));
         sti::CDispatcher::Instance()->Run(0);
     }
@@ -222,8 +218,7 @@ TEST_F(MsgSockHandlerLifetime, AConnectedEventTakesALocalAddressAndArmsTheIdleTi
     EXPECT_TRUE(CMsgAddress(local).IsService());
 
     const std::uint64_t start = STI_OS::GetClock();
-    for (std::uint32_t seq = 1; STI_OS::GetClock() - start < 1000; ++seq)
-    {
+    for (std::uint32_t seq = 1; STI_OS::GetClock() - start < 1000; ++seq) {
         ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes(WireMessage(6)));
         ASSERT_TRUE(Pump([&] { return Handled() == seq; }));
         ASSERT_FALSE(connection.Probe.Removed) << "closed after " << STI_OS::GetClock() - start << " ms";
@@ -257,8 +252,7 @@ TEST_F(MsgSockHandlerWrite, SendsWhileTheSocketWouldBlockLeaveInOrderAndWhole)
     ASSERT_TRUE(Pump([&] { return !connection.Handler()->HasPendingOutput(); }));
     CMsgHeader header;
     Bytes body;
-    for (std::uint32_t seq = 0; seq < 3; ++seq)
-    {
+    for (std::uint32_t seq = 0; seq < 3; ++seq) {
         ASSERT_EQ(ST_SUCCESS, connection.Peer().ReceiveMessage(header, body));
         EXPECT_EQ(seq, header.SeqNumber);
         EXPECT_EQ(KV2Protocol::CMD_KEEP_ALIVE, header.Command);

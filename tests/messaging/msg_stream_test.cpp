@@ -35,13 +35,15 @@ TEST(MsgStreamWrite, FieldsHaveTheirWireEncodings)
     const std::uint8_t block[3] = {0xAA, 0xBB, 0xCC};
     EXPECT_EQ((Bytes{0x03, 0x00, 0xAA, 0xBB, 0xCC}), BodyOf([&](CMsgStream& s) { s.WriteBlock(block, 3); }));
     EXPECT_EQ((Bytes{0x02, 0x00, 0x01, 0x00, 0x00, 0x7F, 0x48, 0x07, 0x02, 0x01, 0xA8, 0xC0, 0x34, 0x12}),
-              BodyOf([](CMsgStream& s) { s.WriteAddressList({{0x7F000001, 1864}, {0xC0A80102, 0x1234}}); }));
+              BodyOf([](CMsgStream& s) {
+                  s.WriteAddressList({{0x7F000001, 1864}, {0xC0A80102, 0x1234}});
+              }));
 }
 
 TEST(MsgStreamRead, ReadsTheWireEncodings)
 {
-    auto message = MessageWithBody({0x0D, 0xF0, 0xFE, 0xCA, 0x7F, 0x00, 0x00, 0x01, 0x00,
-                                    0x01, 0x00, 0x00, 0x0A, 0x50, 0x00});
+    auto message =
+        MessageWithBody({0x0D, 0xF0, 0xFE, 0xCA, 0x7F, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x0A, 0x50, 0x00});
     CMsgStream s(message.get(), CMsgStream::MODE_READ);
     std::uint32_t u32 = 0;
     bool flag = false;
@@ -105,8 +107,7 @@ TEST(MsgStreamRead, StringEndsAtItsFirstNulOrAtTheFieldEnd)
         {{0x04, 0x00, 'a', 0x00, 'c', 0x00}, "a"},
         {{0x00, 0x00}, ""},
     };
-    for (const auto& [body, expected] : cases)
-    {
+    for (const auto& [body, expected] : cases) {
         auto message = MessageWithBody(body);
         CMsgStream s(message.get(), CMsgStream::MODE_READ);
         std::string text = "old";

@@ -21,8 +21,7 @@ void SetVariable(const char* name, const char* value)
 #endif
 }
 
-class ServerPortFromEnvironment : public ::testing::Test
-{
+class ServerPortFromEnvironment : public ::testing::Test {
 protected:
     void TearDown() override { SetVariable("TARNIX_SERVER_PORT", nullptr); }
 };
@@ -35,8 +34,7 @@ TEST_F(ServerPortFromEnvironment, AValidNumberNamesThePortAndAnythingElseKeepsTh
     EXPECT_EQ(40123, KV2Protocol::ServerPort());
     SetVariable("TARNIX_SERVER_PORT", "65535");
     EXPECT_EQ(65535, KV2Protocol::ServerPort());
-    for (const char* bad : {"0", "65536", "-5", " 5", "5x", "x", "99999999999999999999"})
-    {
+    for (const char* bad : {"0", "65536", "-5", " 5", "5x", "x", "99999999999999999999"}) {
         SetVariable("TARNIX_SERVER_PORT", bad);
         EXPECT_EQ(KV2Protocol::SERVER_PORT, KV2Protocol::ServerPort()) << bad;
     }

@@ -36,7 +36,7 @@ TEST(RateLimiter, FullBucketLetsABurstThroughThenPaces)
 TEST(RateLimiter, FullQueueDropsTheTailUntilItDrains)
 {
     CRateLimiter limiter(100000, 1000, 3000);
-    EXPECT_EQ(0, limiter.Admit(0, 1000));      // leaves at once, never queued
+    EXPECT_EQ(0, limiter.Admit(0, 1000)); // leaves at once, never queued
     EXPECT_EQ(10000, limiter.Admit(0, 1000));
     EXPECT_EQ(20000, limiter.Admit(0, 1000));
     EXPECT_EQ(30000, limiter.Admit(0, 1000));

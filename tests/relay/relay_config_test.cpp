@@ -15,7 +15,10 @@ ParseResult Parse(std::vector<std::string> args, SRelayConfig& config, std::stri
     return ParseCommandLine(args, config, error);
 }
 
-std::vector<std::string> Base() { return {"--listen", "127.0.0.5:1864", "--server", "127.0.0.1:2000"}; }
+std::vector<std::string> Base()
+{
+    return {"--listen", "127.0.0.5:1864", "--server", "127.0.0.1:2000"};
+}
 
 } // namespace
 
@@ -76,10 +79,8 @@ TEST(RelayConfig, RefusesAddressesOutsideLoopback)
 TEST(RelayConfig, RejectsMalformedAndOutOfRangeValues)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--loss", "101"},        {"--up-corrupt", "-1"},  {"--burst-len", "0.5"},
-        {"--delay", "abc"},       {"--rate", "1.5"},       {"--frobnicate", "1"},
-        {"--sideways-loss", "1"}, {"--seed", "-3"},        {"--loss"},
-        {"stray"},
+        {"--loss", "101"},     {"--up-corrupt", "-1"},   {"--burst-len", "0.5"}, {"--delay", "abc"}, {"--rate", "1.5"},
+        {"--frobnicate", "1"}, {"--sideways-loss", "1"}, {"--seed", "-3"},       {"--loss"},         {"stray"},
     };
     for (const auto& extra : bad) {
         auto args = Base();

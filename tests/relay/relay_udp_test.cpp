@@ -15,8 +15,7 @@ namespace {
 const SEndpoint kListen = Loopback(2);
 const SEndpoint kOutside = Loopback(3);
 
-struct SWorld
-{
+struct SWorld {
     CUdpPeer Server{Loopback(1)};
     std::unique_ptr<CRunningRelay> Relay;
 
@@ -248,10 +247,9 @@ TEST(RelayUdp, PrintsItsCountsOnRequestAndWhenAskedToFinish)
     CUdpPeer server(Loopback(1));
     TarnixRelay::SRelayConfig config;
     std::string error;
-    ASSERT_EQ(TarnixRelay::PARSE_OK,
-              TarnixRelay::ParseCommandLine({"relay", "--listen", kListen.ToString(), "--server",
-                                             server.Address().ToString(), "--loss", "100"},
-                                            config, error));
+    ASSERT_EQ(TarnixRelay::PARSE_OK, TarnixRelay::ParseCommandLine({"relay", "--listen", kListen.ToString(), "--server",
+                                                                    server.Address().ToString(), "--loss", "100"},
+                                                                   config, error));
     std::FILE* out = std::tmpfile();
     ASSERT_NE(nullptr, out);
     TarnixRelay::CRelay relay(config);

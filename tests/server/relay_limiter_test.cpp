@@ -17,8 +17,7 @@ TEST(RelayLimiter, AFloodCostsTheFlooderAndIsLoggedOncePerBurst)
     CRelayLimiter limiter;
     int passed = 0, firstDrops = 0, othersPassed = 0;
     // Ten seconds of a thousand requests a second, while a quiet client asks every 3 s.
-    for (std::uint64_t ms = 0; ms < 10000; ++ms)
-    {
+    for (std::uint64_t ms = 0; ms < 10000; ++ms) {
         const CRelayLimiter::Verdict verdict = limiter.OnMessage(FLOODER, VICTIM, T0 + ms);
         passed += verdict == CRelayLimiter::PASS;
         firstDrops += verdict == CRelayLimiter::DROP_FIRST;

@@ -23,8 +23,7 @@ SRendezvousSide Side(std::uint16_t port, std::uint32_t own, std::uint32_t peer)
     return side;
 }
 
-class RendezvousTable : public ::testing::Test
-{
+class RendezvousTable : public ::testing::Test {
 protected:
     CRendezvousTable::Outcome Ask(const SRendezvousSide& side, std::uint64_t now, std::uint64_t key = KEY)
     {
@@ -122,8 +121,7 @@ TEST_F(RendezvousTable, KeysAreForgottenALifetimeAfterTheirLastRequest)
 TEST_F(RendezvousTable, FullTableRefusesNewKeysUntilOldOnesExpire)
 {
     // From enough addresses that none exceeds its share.
-    for (std::uint64_t key = 0; key < CRendezvousTable::MAX_KEYS; ++key)
-    {
+    for (std::uint64_t key = 0; key < CRendezvousTable::MAX_KEYS; ++key) {
         SRendezvousSide side = Side(4000, 1, 2);
         side.Address = 0x0A000000 + std::uint32_t(key % 16);
         ASSERT_EQ(Ask(side, 0, key + 100), CRendezvousTable::WAITING);
@@ -141,8 +139,7 @@ TEST_F(RendezvousTable, OneSourceFloodingGetsItsShareAndOthersStillPair)
     SRendezvousSide flooder = Side(4000, 1, 2);
     flooder.Address = 0x0A000001;
     std::size_t waiting = 0, firstRefusals = 0;
-    for (std::uint64_t key = 1000; key < 12000; ++key)
-    {
+    for (std::uint64_t key = 1000; key < 12000; ++key) {
         flooder.Port = static_cast<std::uint16_t>(key); // another port does not make another source
         const CRendezvousTable::Outcome outcome = Ask(flooder, key / 30, key);
         waiting += outcome == CRendezvousTable::WAITING;

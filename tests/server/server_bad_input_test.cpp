@@ -40,13 +40,11 @@ Bytes GreetingBody()
 }
 
 // A user who is logged in and whose keep-alives must keep being answered whatever others send.
-class BadInputTest : public ::testing::Test
-{
+class BadInputTest : public ::testing::Test {
 protected:
     explicit BadInputTest(const CServerRunner::Adjust& adjust = CServerRunner::Adjust())
         : server(adjust), bystander(bystanderClient, server.Port())
-    {
-    }
+    {}
 
     void SetUp() override
     {
@@ -69,8 +67,7 @@ protected:
 
 TEST_F(BadInputTest, LengthOutsideTheFramingClosesThatConnectionOnly)
 {
-    for (std::uint16_t length : {0, 1, 2, 8193, 0xFFFF})
-    {
+    for (std::uint16_t length : {0, 1, 2, 8193, 0xFFFF}) {
         CRawTestClient raw;
         ASSERT_EQ(raw.Connect(0x7F000001, server.Port()), ST_SUCCESS);
         ASSERT_EQ(raw.SendRaw(RawMessage(length, CMD_GREETING, GreetingBody())), ST_SUCCESS);
@@ -84,8 +81,7 @@ TEST_F(BadInputTest, MessageShorterThanAHeaderIsDroppedAndTheNextOneRead)
     CRawTestClient raw;
     CTestUser user(raw, server.Port());
     ASSERT_EQ(user.Connect(), ST_SUCCESS);
-    for (std::uint16_t length : {3, 10, 23})
-    {
+    for (std::uint16_t length : {3, 10, 23}) {
         Bytes bytes(length, 0xCC);
         bytes[0] = static_cast<std::uint8_t>(length);
         bytes[1] = 0;
@@ -110,12 +106,20 @@ TEST_F(BadInputTest, BodiesShorterThanTheirFieldsAreDroppedAndTheConnectionStays
     ASSERT_EQ(user.LogIn(IdOf(1), reply), ST_SUCCESS);
     ASSERT_EQ(reply.Refused, 0);
     // Logged in (and keyed): each command with a cut body, and a string whose length runs past the end.
-    const Bytes longString = BodyOf([](CMsgStream& s) { s.WriteU16(500); s.WriteU32(0x41414141); });
+    const Bytes longString = BodyOf([](CMsgStream& s) {
+        s.WriteU16(500);
+        s.WriteU32(0x41414141);
+    });
     const std::pair<std::uint16_t, Bytes> cut[] = {
-        {CMD_SESSION_REQUEST, Bytes(31, 2)}, {CMD_CONNECT_REQUEST, Bytes(27, 3)},
-        {CMD_CONNECT_ANSWER, Bytes(16, 4)},  {CMD_MAIL_REQUEST, Bytes(3, 0)},
-        {CMD_MAIL_REQUEST, Bytes{0, 0, 0, 0, 0xF4, 0x01, 'x'}}, {CMD_REPORT, longString},
-        {CMD_REPORT, Bytes{1}}, {0x7FFF, Bytes(40, 9)}, {3, Bytes()},
+        {CMD_SESSION_REQUEST, Bytes(31, 2)},
+        {CMD_CONNECT_REQUEST, Bytes(27, 3)},
+        {CMD_CONNECT_ANSWER, Bytes(16, 4)},
+        {CMD_MAIL_REQUEST, Bytes(3, 0)},
+        {CMD_MAIL_REQUEST, Bytes{0, 0, 0, 0, 0xF4, 0x01, 'x'}},
+        {CMD_REPORT, longString},
+        {CMD_REPORT, Bytes{1}},
+        {0x7FFF, Bytes(40, 9)},
+        {3, Bytes()},
     };
     for (const auto& message : cut)
         ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, message.first, 0, message.second), ST_SUCCESS);
@@ -132,15 +136,18 @@ TEST_F(BadInputTest, CommandsBeforeLogInAreDropped)
     ASSERT_EQ(user.Connect(), ST_SUCCESS);
     const Id16 id = IdOf(0xBB);
     ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, 0, Bytes()), ST_SUCCESS);
-    ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_SESSION_REQUEST, 0,
-                       BodyOf([&](CMsgStream& s) { s.WriteId16(id.data()); s.WriteId16(id.data()); })),
+    ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_SESSION_REQUEST, 0, BodyOf([&](CMsgStream& s) {
+                           s.WriteId16(id.data());
+                           s.WriteId16(id.data());
+                       })),
               ST_SUCCESS);
     ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_CONNECT_REQUEST, 0, BodyOf([&](CMsgStream& s) {
-        s.WriteU32(bystander.Address());
-        s.WriteId16(id.data());
-        s.WriteU32(0);
-        s.WriteU32(1);
-    })), ST_SUCCESS);
+                           s.WriteU32(bystander.Address());
+                           s.WriteId16(id.data());
+                           s.WriteU32(0);
+                           s.WriteU32(1);
+                       })),
+              ST_SUCCESS);
     ASSERT_EQ(user.SendMail(MAIL_KIND_XML, "%3CFLEmail%3E%3CFL%3Ex%3C/FL%3E%3C/FLEmail%3E"), ST_SUCCESS);
     ASSERT_EQ(user.SendReport("UL{\t}{x}"), ST_SUCCESS);
     EXPECT_TRUE(user.NoneOf(CMD_KEEP_ALIVE_REPLY, 300));
@@ -162,8 +169,7 @@ TEST_F(BadInputTest, ChecksumMismatchIsDroppedAndTheCodecStaysInStep)
     CRawTestClient raw;
     CTestUser user(raw, server.Port());
     ASSERT_NE(user.Join(IdOf(1)), 0u);
-    for (std::size_t offset : {2, 10, 23})
-    {
+    for (std::size_t offset : {2, 10, 23}) {
         raw.CorruptNextMessage(offset);
         ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, 0, Bytes()), ST_SUCCESS);
         EXPECT_TRUE(user.NoneOf(CMD_KEEP_ALIVE_REPLY, 200)) << offset;
@@ -193,16 +199,14 @@ TEST_F(BadInputTest, AHalfSentMessageHoldsUpNobody)
 TEST_F(BadInputTest, RandomBytesNeverBringTheServerDown)
 {
     std::mt19937 random(1864);
-    for (int round = 0; round < 20; ++round)
-    {
+    for (int round = 0; round < 20; ++round) {
         CRawTestClient raw;
         ASSERT_EQ(raw.Connect(0x7F000001, server.Port()), ST_SUCCESS);
         Bytes bytes(1 + random() % 20000);
         for (auto& byte : bytes)
             byte = static_cast<std::uint8_t>(random());
         // Now and then a plausible length up front, so that bodies get parsed.
-        if (round % 2 == 0)
-        {
+        if (round % 2 == 0) {
             bytes[0] = static_cast<std::uint8_t>(24 + random() % 200);
             bytes[1] = 0;
         }
@@ -214,8 +218,7 @@ TEST_F(BadInputTest, RandomBytesNeverBringTheServerDown)
 
 namespace {
 
-class LimitTest : public BadInputTest
-{
+class LimitTest : public BadInputTest {
 protected:
     LimitTest()
         : BadInputTest([](TarnixServer::SServerOptions& o) {
@@ -225,8 +228,7 @@ protected:
               o.KeepAliveInterval = 1;
               o.IdleKeepAliveIntervals = 3;
           })
-    {
-    }
+    {}
 };
 
 } // namespace
@@ -253,8 +255,7 @@ TEST_F(LimitTest, SilentConnectionsAreClosedAndLiveOnesKept)
     EXPECT_GE(STI_OS::GetClock() - start, 900u);
 
     // The bystander keeps alive every half interval and stays past the idle limit.
-    for (int i = 0; i < 10; ++i)
-    {
+    for (int i = 0; i < 10; ++i) {
         ExpectBystanderServed();
         STI_OS::Sleep(500);
     }
@@ -278,15 +279,13 @@ TEST_F(LimitTest, AClientThatStopsReadingIsClosedBeforeItsQueueGrowsPastTheLimit
     // Keep-alives whose answers are never read: more answers than the socket buffers on both
     // sides and the queue together hold.
     Status sent = ST_SUCCESS;
-    for (int i = 0; i < 30000 && sent == ST_SUCCESS; ++i)
-    {
+    for (int i = 0; i < 30000 && sent == ST_SUCCESS; ++i) {
         sent = greedy.Send(ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, 0, Bytes());
         if (i % 1000 == 0)
             ExpectBystanderServed(); // within its idle limit
     }
     bool closed = false;
-    for (int i = 0; i < 40 && !closed; ++i)
-    {
+    for (int i = 0; i < 40 && !closed; ++i) {
         closed = server.LogText().find("does not read") != std::string::npos;
         ExpectBystanderServed();
         STI_OS::Sleep(250);

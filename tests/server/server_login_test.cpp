@@ -51,9 +51,10 @@ TEST(ServerGreeting, StaysSilentWhenToldToButStillTakesTheLogIn)
     ASSERT_EQ(user.Connect(), ST_SUCCESS);
     CTestUser::SRedirect redirect;
     ASSERT_EQ(client.Send(ADDR_GREETING_SERVICE, CMD_GREETING, 0, BodyOf([](CMsgStream& s) {
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
-    })), ST_SUCCESS);
+                              s.WriteU16(VERSION_MAJOR);
+                              s.WriteU16(VERSION_MINOR);
+                          })),
+              ST_SUCCESS);
     EXPECT_TRUE(user.NoneOf(CMD_REDIRECT, 500));
     CTestUser::SLoginReply reply;
     ASSERT_EQ(user.LogIn(IdOf(1), reply), ST_SUCCESS);
@@ -76,8 +77,7 @@ TEST(ServerLogin, KeyedReplyComesInClearAndEncodesEverythingAfterIt)
     ASSERT_EQ(reply.Block.size(), KEY_BLOCK_SIZE);
 
     // The keys from the block work both ways, message after message.
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         std::uint32_t value = 1;
         ASSERT_EQ(user.KeepAlive(value), ST_SUCCESS);
         EXPECT_EQ(value, 0u);
@@ -124,8 +124,7 @@ TEST(ServerLogin, AddressesAreNeverHandedOutTwiceInARun)
     ASSERT_NE(first, 0u);
     seen.insert(first);
     // The same user and others, again and again, after their connections closed.
-    for (int i = 0; i < 5; ++i)
-    {
+    for (int i = 0; i < 5; ++i) {
         CRawTestClient client;
         CTestUser user(client, server.Port());
         const std::uint32_t address = user.Join(IdOf(static_cast<std::uint8_t>(i % 2 + 1)));
@@ -159,12 +158,13 @@ TEST(ServerLogin, ASecondLogInOnOneConnectionIsIgnored)
     CTestUser user(client, server.Port());
     ASSERT_NE(user.Join(IdOf(1)), 0u);
     ASSERT_EQ(client.Send(ADDR_LOGIN_SERVICE, CMD_LOGIN, 0, BodyOf([](CMsgStream& s) {
-        const Id16 other = IdOf(2);
-        s.WriteId16(other.data());
-        s.WriteU16(0);
-        s.WriteU16(8);
-        s.WriteU16(1);
-    })), ST_SUCCESS);
+                              const Id16 other = IdOf(2);
+                              s.WriteId16(other.data());
+                              s.WriteU16(0);
+                              s.WriteU16(8);
+                              s.WriteU16(1);
+                          })),
+              ST_SUCCESS);
     EXPECT_TRUE(user.NoneOf(CMD_LOGIN_REPLY, 300));
     // The codec still runs in step.
     std::uint32_t value = 0;

@@ -24,14 +24,12 @@ std::string EncodeLikeTheClient(const std::string& text)
 {
     static const std::string keep = "!'()*-./0123456789:ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz~";
     std::string out;
-    for (unsigned char c : text)
-    {
+    for (unsigned char c : text) {
         if (keep.find(static_cast<char>(c)) != std::string::npos)
             out += static_cast<char>(c);
         else if (c == ' ')
             out += '+';
-        else
-        {
+        else {
             static const char hex[] = "0123456789abcdef";
             out += '%';
             out += hex[c >> 4];
@@ -48,7 +46,9 @@ std::string LinkMail()
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<FLEmail><FromName><![CDATA[Ann]]></FromName>"
            "<FromName><![CDATA[Ann]]></FromName><FromEmail>ann@example.org</FromEmail>"
            "<Subject><![CDATA[Holiday photos & more]]></Subject><Message><![CDATA[Caf\xC3\xA9 <3]]></Message>"
-           "<FL><![CDATA[" + LINK + "]]></FL><ToEmail>bob@example.org</ToEmail><ToName><![CDATA[Bob]]></ToName>"
+           "<FL><![CDATA[" +
+           LINK +
+           "]]></FL><ToEmail>bob@example.org</ToEmail><ToName><![CDATA[Bob]]></ToName>"
            "<FilesList><File><Name><![CDATA[a.jpg]]></Name><Size>12</Size><Path><![CDATA[C:\\a.jpg]]></Path>"
            "</File></FilesList><Size>12</Size></FLEmail>\r\n";
 }

@@ -30,9 +30,28 @@ TEST(ServerOptions, DefaultsServeACopyOnThisMachine)
 TEST(ServerOptions, EverySwitchIsTaken)
 {
     SServerOptions options;
-    ASSERT_EQ(Parse({"--address", "127.0.0.2", "--port", "0", "--unkeyed", "--keep-alive", "5", "--retry-spread",
-                     "0", "--notice-flag", "1", "--notice-type", "3", "--refuse-login", "--silent-after-greeting",
-                     "--log-messages", "--outbox", "mails", "--report-log", "r.log", "--max-connections", "7"},
+    ASSERT_EQ(Parse({"--address",
+                     "127.0.0.2",
+                     "--port",
+                     "0",
+                     "--unkeyed",
+                     "--keep-alive",
+                     "5",
+                     "--retry-spread",
+                     "0",
+                     "--notice-flag",
+                     "1",
+                     "--notice-type",
+                     "3",
+                     "--refuse-login",
+                     "--silent-after-greeting",
+                     "--log-messages",
+                     "--outbox",
+                     "mails",
+                     "--report-log",
+                     "r.log",
+                     "--max-connections",
+                     "7"},
                     options),
               ST_SUCCESS);
     EXPECT_EQ(options.ListenAddress, 0x7F000002u);
@@ -53,13 +72,15 @@ TEST(ServerOptions, EverySwitchIsTaken)
 TEST(ServerOptions, BadValuesAndUnknownSwitchesAreRefused)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--port", "65536"}, {"--port", "-1"}, {"--port", "12a"}, {"--port"},
-        {"--address", "256.0.0.1"}, {"--address", "1.2.3"}, {"--address", "1.2.3.4.5"},
-        {"--notice-type", "256"}, {"--notice-flag", "2"}, {"--keep-alive", "70000"},
-        {"--max-connections", "0"}, {"--max-connections", "5000"}, {"--outbox", ""}, {"--what"},
+        {"--port", "65536"},        {"--port", "-1"},
+        {"--port", "12a"},          {"--port"},
+        {"--address", "256.0.0.1"}, {"--address", "1.2.3"},
+        {"--address", "1.2.3.4.5"}, {"--notice-type", "256"},
+        {"--notice-flag", "2"},     {"--keep-alive", "70000"},
+        {"--max-connections", "0"}, {"--max-connections", "5000"},
+        {"--outbox", ""},           {"--what"},
     };
-    for (const auto& args : bad)
-    {
+    for (const auto& args : bad) {
         SServerOptions options;
         std::string error;
         EXPECT_EQ(ParseServerOptions(args, options, error), ST_INVALID_PARAM) << args[0];

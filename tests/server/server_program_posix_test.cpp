@@ -16,8 +16,7 @@
 namespace {
 
 // The program on a port of its own choosing, its stdout on a pipe.
-class ServerProgram
-{
+class ServerProgram {
 public:
     explicit ServerProgram(const std::string& folder)
     {
@@ -27,8 +26,7 @@ public:
         const std::string outbox = folder + "/outbox";
         const std::string reports = folder + "/reports.log";
         m_pid = fork();
-        if (m_pid == 0)
-        {
+        if (m_pid == 0) {
             dup2(fds[1], 1);
             close(fds[0]);
             close(fds[1]);
@@ -42,8 +40,7 @@ public:
 
     ~ServerProgram()
     {
-        if (m_pid > 0)
-        {
+        if (m_pid > 0) {
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
@@ -55,8 +52,7 @@ public:
     std::string FirstLine(int milliseconds)
     {
         std::string line;
-        while (line.find('\n') == std::string::npos)
-        {
+        while (line.find('\n') == std::string::npos) {
             pollfd entry{m_out, POLLIN, 0};
             if (poll(&entry, 1, milliseconds) <= 0)
                 break;

@@ -17,8 +17,7 @@ const Id16 DOWNLOADER = IdOf(0xB2);
 const Id16 FILE_ID = IdOf(0xF0);
 
 // An uploader and a downloader logged in to one server.
-class RelayTest : public ::testing::Test
-{
+class RelayTest : public ::testing::Test {
 protected:
     RelayTest() : up(upClient, server.Port()), down(downClient, server.Port()) {}
 
@@ -72,8 +71,7 @@ TEST_F(RelayTest, RepeatedRequestsAreRelayedButTheSessionIsSetUpOnce)
     // The requester claims to be someone else; the server names the real one.
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(down.SendConnectRequest(upAddress, session, IdOf(0xEE), 12345), ST_SUCCESS);
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         CTestUser::SConnectRequest request;
         ASSERT_EQ(up.WaitConnectRequest(request), ST_SUCCESS);
         EXPECT_EQ(request.Addressee, upAddress);
@@ -83,8 +81,7 @@ TEST_F(RelayTest, RepeatedRequestsAreRelayedButTheSessionIsSetUpOnce)
         EXPECT_EQ(request.SourceClient, downAddress);
         ASSERT_EQ(up.SendConnectAnswer(request.RequesterAddress, request.Session, CONNECT_ACCEPT, 6), ST_SUCCESS);
     }
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         CTestUser::SConnectAnswer answer;
         ASSERT_EQ(down.WaitConnectAnswer(answer), ST_SUCCESS);
         EXPECT_EQ(answer.Answerer, upAddress);
@@ -113,8 +110,7 @@ TEST_F(RelayTest, RepeatedRequestsAreRelayedButTheSessionIsSetUpOnce)
 TEST_F(RelayTest, EachSessionGetsItsOwnKey)
 {
     CTestUser::SSessionSetup first, second;
-    for (std::uint32_t session : {1u, 2u})
-    {
+    for (std::uint32_t session : {1u, 2u}) {
         ASSERT_EQ(down.SendConnectRequest(upAddress, session), ST_SUCCESS);
         CTestUser::SConnectRequest request;
         ASSERT_EQ(up.WaitConnectRequest(request), ST_SUCCESS);
@@ -179,11 +175,9 @@ TEST(RelayFlood, TheFlooderPaysWhileItsTargetAndAnotherPairAreServed)
 
     // Fresh handles that nobody answers: unlimited, a megabyte for the victim to take.
     const std::uint64_t started = STI_OS::GetClock();
-    for (std::uint32_t session = 1; session <= 20000; ++session)
-    {
+    for (std::uint32_t session = 1; session <= 20000; ++session) {
         ASSERT_EQ(flooder.SendConnectRequest(victimAddress, session), ST_SUCCESS);
-        if (session == 10000)
-        {
+        if (session == 10000) {
             ASSERT_EQ(down.SendConnectRequest(upAddress, 77), ST_SUCCESS);
             CTestUser::SConnectRequest request;
             ASSERT_EQ(up.WaitConnectRequest(request), ST_SUCCESS);
@@ -209,4 +203,3 @@ TEST(RelayFlood, TheFlooderPaysWhileItsTargetAndAnotherPairAreServed)
     EXPECT_EQ(log.find("over the relay limit"), log.rfind("over the relay limit")); // once
     EXPECT_NE(log.find("over the relay limit"), std::string::npos);
 }
-

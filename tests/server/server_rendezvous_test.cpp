@@ -19,8 +19,7 @@ constexpr std::uint32_t LOOPBACK = 0x7F000001;
 using Datagram = std::vector<std::uint8_t>;
 
 // A client's own UDP socket on the loopback.
-class CUdpClient
-{
+class CUdpClient {
 public:
     explicit CUdpClient(std::uint32_t bindTo = LOOPBACK)
     {
@@ -51,20 +50,18 @@ public:
     Status Receive(Datagram& bytes, std::uint32_t milliseconds = 10000)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        for (;;)
-        {
+        for (;;) {
             bytes.assign(2048, 0);
             std::uint32_t count = 0;
             std::uint32_t address = 0;
             std::uint16_t port = 0;
             const Status status = STI_OS::RecvFrom(m_socket, bytes.data(), 2048, count, address, port);
-            if (status == ST_SUCCESS)
-            {
+            if (status == ST_SUCCESS) {
                 bytes.resize(count);
                 return ST_SUCCESS;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return ST_TIMEOUT;
             STI_OS::PollWait(m_poll, static_cast<std::uint32_t>(left.count()));
@@ -94,8 +91,7 @@ Datagram Request(std::uint64_t key, std::uint32_t own, std::uint32_t peer, std::
     return Datagram(packet.Data, packet.Data + packet.Length);
 }
 
-struct SRelay
-{
+struct SRelay {
     SAntHeader Header;
     SAntConnectRelayBody Body;
 };
@@ -127,8 +123,7 @@ std::size_t Count(const std::string& text, const std::string& piece)
 bool LogShows(const CServerRunner& server, const std::string& piece, std::size_t times)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (Count(server.LogText(), piece) < times)
-    {
+    while (Count(server.LogText(), piece) < times) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -136,8 +131,7 @@ bool LogShows(const CServerRunner& server, const std::string& piece, std::size_t
     return true;
 }
 
-class Rendezvous : public ::testing::Test
-{
+class Rendezvous : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Started()); }
 
@@ -215,8 +209,8 @@ TEST_F(Rendezvous, BadDatagramsAreDroppedWithALogLineAndNeverAnswered)
     Datagram lying = good;
     lying[ANT_HEADER_SIZE + 18] = 0x2C;
     lying[ANT_HEADER_SIZE + 19] = 0x01;
-    const std::vector<Datagram> bad = {Datagram(3, 0x81), cut,  trailing, hello,
-                                       data,              lying, Datagram(ANT_MAX_DATAGRAM + 1, 0x81)};
+    const std::vector<Datagram> bad = {
+        Datagram(3, 0x81), cut, trailing, hello, data, lying, Datagram(ANT_MAX_DATAGRAM + 1, 0x81)};
     for (const Datagram& datagram : bad)
         ASSERT_EQ(a.Send(datagram, server.Port()), ST_SUCCESS);
     ASSERT_TRUE(LogShows(server, "rendezvous: dropped", bad.size()));
@@ -244,8 +238,7 @@ TEST(RendezvousPort, ServerRefusesToStartWhenItsUdpPortIsTaken)
 {
     // The TCP port of the same number may be busy too (other tests connect meanwhile): then
     // another number is tried.
-    for (int attempt = 0; attempt < 20; ++attempt)
-    {
+    for (int attempt = 0; attempt < 20; ++attempt) {
         STI_OS::SocketHandle holder = STI_OS::INVALID_SOCKET_HANDLE;
         ASSERT_EQ(STI_OS::CreateUDPSocket(holder), ST_SUCCESS);
         ASSERT_EQ(STI_OS::Bind(holder, LOOPBACK, 0), ST_SUCCESS);
@@ -275,8 +268,7 @@ TEST_F(Rendezvous, OneAddressFloodingNewKeysLeavesRoomForOthers)
 {
     // 11,000 keys from one address (its own port for each would change nothing).
     CUdpClient flooder(LOOPBACK + 1);
-    for (std::uint64_t key = 1; key <= 11000; ++key)
-    {
+    for (std::uint64_t key = 1; key <= 11000; ++key) {
         flooder.Send(Request(key, 7, 8, 0), server.Port());
         if (key % 64 == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

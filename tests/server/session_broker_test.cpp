@@ -92,8 +92,7 @@ TEST(SessionBroker, FloodOfManyRequestersStaysBoundedAndLetsAQuietOneIn)
             broker.OnRequest(flooder, A, session, T0 + session);
     EXPECT_EQ(broker.Count(), CSessionBroker::MAX_REQUESTS);
     // The table is full, but one who asks now and then holds the least, and others give way.
-    for (std::uint32_t session = 1; session <= 3; ++session)
-    {
+    for (std::uint32_t session = 1; session <= 3; ++session) {
         broker.OnRequest(R, A, session, T0 + 300);
         broker.OnRequest(1000, A, 5000 + session, T0 + 300);
         EXPECT_EQ(broker.Count(), CSessionBroker::MAX_REQUESTS);

@@ -30,8 +30,7 @@ SEndpoint SEndpoint::FromSockaddr(const sockaddr_in& addr)
 std::string SEndpoint::ToString() const
 {
     return std::to_string(Address >> 24) + "." + std::to_string((Address >> 16) & 0xFF) + "." +
-           std::to_string((Address >> 8) & 0xFF) + "." + std::to_string(Address & 0xFF) + ":" +
-           std::to_string(Port);
+           std::to_string((Address >> 8) & 0xFF) + "." + std::to_string(Address & 0xFF) + ":" + std::to_string(Port);
 }
 
 namespace {

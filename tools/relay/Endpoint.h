@@ -8,8 +8,7 @@
 namespace TarnixRelay {
 
 // An IPv4 address and port in host order; the relay's one way of naming a socket address.
-struct SEndpoint
-{
+struct SEndpoint {
     std::uint32_t Address = 0;
     std::uint16_t Port = 0;
 

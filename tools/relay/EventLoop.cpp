@@ -37,7 +37,10 @@ void CEventLoop::SetEvents(int fd, short events)
         it->second.Events = events;
 }
 
-void CEventLoop::Unwatch(int fd) { m_watches.erase(fd); }
+void CEventLoop::Unwatch(int fd)
+{
+    m_watches.erase(fd);
+}
 
 void CEventLoop::At(std::int64_t when, Task task)
 {
@@ -93,8 +96,7 @@ void CEventLoop::Run()
         }
         timespec timeout{1, 0};
         if (!m_timers.empty()) {
-            const std::int64_t wait =
-                std::clamp<std::int64_t>(m_timers.begin()->first.first - Now(), 0, 1000000);
+            const std::int64_t wait = std::clamp<std::int64_t>(m_timers.begin()->first.first - Now(), 0, 1000000);
             timeout.tv_sec = static_cast<time_t>(wait / 1000000);
             timeout.tv_nsec = static_cast<long>(wait % 1000000) * 1000;
         }

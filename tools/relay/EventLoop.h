@@ -13,8 +13,7 @@ namespace TarnixRelay {
 // A single-threaded poll loop with one-shot timers. Timers due at the same time run in the order
 // they were set, which keeps delayed datagrams of equal delay in their arrival order.
 // It does not own the watched descriptors.
-class CEventLoop
-{
+class CEventLoop {
 public:
     using Handler = std::function<void(short revents)>;
     using Task = std::function<void()>;
@@ -45,8 +44,7 @@ public:
     void Stop() { Notify('Q'); }
 
 private:
-    struct SWatch
-    {
+    struct SWatch {
         short Events;
         std::uint64_t Generation;
         Handler Handle;

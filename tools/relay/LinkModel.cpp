@@ -7,13 +7,14 @@ namespace TarnixRelay {
 
 namespace {
 
-bool Chance(double draw, double percent) { return draw * 100.0 < percent; }
+bool Chance(double draw, double percent)
+{
+    return draw * 100.0 < percent;
+}
 
 // The draws of one datagram, always taken together.
-struct SDraws
-{
-    double Burst, Loss, Corrupt, CorruptWhere, Duplicate, Jitter, DuplicateJitter, Reorder,
-        DuplicateReorder;
+struct SDraws {
+    double Burst, Loss, Corrupt, CorruptWhere, Duplicate, Jitter, DuplicateJitter, Reorder, DuplicateReorder;
 };
 
 SDraws Draw(CRandom& random)
@@ -34,10 +35,8 @@ SDraws Draw(CRandom& random)
 } // namespace
 
 CLinkModel::CLinkModel(const SLinkSettings& settings, std::uint64_t seed)
-    : m_settings(settings), m_random(seed),
-      m_rate(settings.Rate, settings.EffectiveBurst(), settings.QueueLimit)
-{
-}
+    : m_settings(settings), m_random(seed), m_rate(settings.Rate, settings.EffectiveBurst(), settings.QueueLimit)
+{}
 
 long CLinkModel::FlipBit(std::vector<std::uint8_t>& data, double draw)
 {

@@ -17,11 +17,9 @@ namespace TarnixRelay {
 // Every datagram takes the same number of draws from the generator whatever happens to it, so
 // with one seed the fate of the n-th datagram depends only on the datagrams before it, not on
 // timing (only the rate cap looks at the clock).
-class CLinkModel
-{
+class CLinkModel {
 public:
-    struct SCopy
-    {
+    struct SCopy {
         std::int64_t Release;
         std::vector<std::uint8_t> Bytes;
     };

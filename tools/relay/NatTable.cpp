@@ -8,14 +8,12 @@ SMapping::SMapping(std::size_t index, const SEndpoint& inside, CFd outside, cons
                    const SLinkSettings& down, std::uint64_t seed)
     : Index(index), Inside(inside), Outside(std::move(outside)), OutsideAddress(LocalEndpoint(Outside.Get())),
       Up(up, CRandom::Derive(seed, index * 2)), Down(down, CRandom::Derive(seed, index * 2 + 1))
-{
-}
+{}
 
 CNatTable::CNatTable(const SEndpoint& outside, std::uint32_t insideAddress, const SLinkSettings& up,
                      const SLinkSettings& down, std::uint64_t seed)
     : m_outside(outside), m_insideAddress(insideAddress), m_up(up), m_down(down), m_seed(seed)
-{
-}
+{}
 
 SMapping* CNatTable::Find(const SEndpoint& inside)
 {

@@ -17,8 +17,7 @@ namespace TarnixRelay {
 //
 // Outside parties other than the server reach the copy through a reflection: an inside socket
 // of their own, so that the copy's answers to the address it saw go back to the right party.
-struct SMapping
-{
+struct SMapping {
     SMapping(std::size_t index, const SEndpoint& inside, CFd outside, const SLinkSettings& up,
              const SLinkSettings& down, std::uint64_t seed);
 
@@ -33,16 +32,15 @@ struct SMapping
 
 // The mappings of the relay, made on first use and kept for its lifetime (so pointers to them
 // stay valid), each with sockets of its own, within fixed bounds.
-class CNatTable
-{
+class CNatTable {
 public:
     static constexpr std::size_t MAX_MAPPINGS = 64;
     static constexpr std::size_t MAX_REFLECTIONS = 64; // per mapping
 
     // Outside sockets bind to outside (its port, if any, goes to the first mapping); reflections
     // bind to insideAddress.
-    CNatTable(const SEndpoint& outside, std::uint32_t insideAddress, const SLinkSettings& up,
-              const SLinkSettings& down, std::uint64_t seed);
+    CNatTable(const SEndpoint& outside, std::uint32_t insideAddress, const SLinkSettings& up, const SLinkSettings& down,
+              std::uint64_t seed);
 
     SMapping* Find(const SEndpoint& inside);
     // Null when the table is full or no socket could be had (reason in error).

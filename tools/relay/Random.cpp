@@ -12,7 +12,10 @@ std::uint64_t SplitMix(std::uint64_t& x)
     return z ^ (z >> 31);
 }
 
-std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+std::uint64_t Rotl(std::uint64_t x, int k)
+{
+    return (x << k) | (x >> (64 - k));
+}
 
 } // namespace
 
@@ -36,7 +39,10 @@ std::uint64_t CRandom::Next()
     return result;
 }
 
-double CRandom::Uniform() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+double CRandom::Uniform()
+{
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
 
 std::uint64_t CRandom::Derive(std::uint64_t seed, std::uint64_t stream)
 {

@@ -6,8 +6,7 @@ namespace TarnixRelay {
 
 // A seeded generator (xoshiro256**) whose sequence is fixed by its seed on every platform and
 // compiler, unlike the standard distributions, so a run can be repeated exactly.
-class CRandom
-{
+class CRandom {
 public:
     explicit CRandom(std::uint64_t seed);
 

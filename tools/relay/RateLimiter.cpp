@@ -7,8 +7,7 @@ namespace TarnixRelay {
 
 CRateLimiter::CRateLimiter(std::uint64_t rate, std::uint32_t burst, std::uint32_t queueLimit)
     : m_rate(rate), m_depth(burst), m_queueLimit(queueLimit), m_tokens(burst)
-{
-}
+{}
 
 std::uint64_t CRateLimiter::Backlog(std::int64_t now)
 {

@@ -8,8 +8,7 @@ namespace TarnixRelay {
 // A bottleneck: a token bucket of rate bytes/s and depth burst bytes in front of a FIFO queue of
 // queueLimit bytes. Admit tells when a datagram leaves the bottleneck, or that the queue is full
 // (tail drop). Times are microseconds on the caller's clock and must not go backwards.
-class CRateLimiter
-{
+class CRateLimiter {
 public:
     static constexpr std::int64_t DROP = -1;
 
@@ -23,8 +22,7 @@ public:
     std::uint64_t Backlog(std::int64_t now);
 
 private:
-    struct SQueued
-    {
+    struct SQueued {
         std::int64_t Departure;
         std::uint32_t Size;
     };

@@ -36,15 +36,17 @@ bool CRelay::Open(std::string& error)
         }
         m_insideAddress = bound;
         m_udp = std::make_unique<CUdpRelay>(m_loop, m_config, std::move(udp));
-        m_tcp = std::make_unique<CTcpForwarder>(m_loop, std::move(listener), m_config.Server,
-                                                m_config.Outside.Address);
+        m_tcp = std::make_unique<CTcpForwarder>(m_loop, std::move(listener), m_config.Server, m_config.Outside.Address);
         return true;
     }
     error = "no port free for both TCP and UDP on " + m_config.Listen.ToString();
     return false;
 }
 
-void CRelay::Run() { m_loop.Run(); }
+void CRelay::Run()
+{
+    m_loop.Run();
+}
 
 SRelayStats CRelay::Stats() const
 {

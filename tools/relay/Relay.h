@@ -14,8 +14,7 @@ namespace TarnixRelay {
 
 // The whole relay: the inside TCP listener and UDP socket on one address, the NAT behind them
 // and the loop that drives both.
-class CRelay
-{
+class CRelay {
 public:
     explicit CRelay(const SRelayConfig& config);
     CRelay(const CRelay&) = delete;

@@ -13,8 +13,7 @@ namespace {
 
 using Setter = std::function<bool(SLinkSettings&, double)>;
 
-struct SImpairment
-{
+struct SImpairment {
     const char* Name;
     const char* Arg;
     const char* Help;
@@ -33,7 +32,8 @@ bool Millis(std::int64_t& field, double v)
     return v >= 0 && v <= 3600.0 * 1000.0;
 }
 
-template <typename T> bool Whole(T& field, double v, double max)
+template <typename T>
+bool Whole(T& field, double v, double max)
 {
     field = static_cast<T>(v);
     return v >= 0 && v <= max && std::floor(v) == v;
@@ -42,8 +42,7 @@ template <typename T> bool Whole(T& field, double v, double max)
 const std::vector<SImpairment>& Impairments()
 {
     static const std::vector<SImpairment> list = {
-        {"loss", "PCT", "independent loss",
-         [](SLinkSettings& s, double v) { return Percent(s.LossPercent, v); }},
+        {"loss", "PCT", "independent loss", [](SLinkSettings& s, double v) { return Percent(s.LossPercent, v); }},
         {"burst-start", "PCT", "chance per datagram that a loss burst begins",
          [](SLinkSettings& s, double v) { return Percent(s.BurstStartPercent, v); }},
         {"burst-len", "N", "mean burst length in datagrams (>= 1, default 1)",
@@ -51,8 +50,7 @@ const std::vector<SImpairment>& Impairments()
              s.BurstLength = v;
              return v >= 1 && v <= 1e9;
          }},
-        {"delay", "MS", "fixed delay",
-         [](SLinkSettings& s, double v) { return Millis(s.Delay, v); }},
+        {"delay", "MS", "fixed delay", [](SLinkSettings& s, double v) { return Millis(s.Delay, v); }},
         {"jitter", "MS", "delay varies by +-MS (uniform); reorders datagrams",
          [](SLinkSettings& s, double v) { return Millis(s.Jitter, v); }},
         {"reorder", "PCT", "chance that a datagram is held back by the reorder gap",
@@ -99,22 +97,20 @@ bool LoopbackEndpoint(const std::string& name, const std::string& value, bool al
 
 std::string UsageText()
 {
-    std::string text =
-        "usage: tarnix-relay --listen 127.0.0.N:PORT --server 127.0.0.1:PORT [options]\n"
-        "Stands as a copy's NAT between it and the server: TCP to the listen address is forwarded\n"
-        "untouched, every UDP datagram of the copy passes through the impairments below.\n"
-        "Several copies may share one relay; what one sends to another's outside address\n"
-        "passes the sender's up link and the receiver's down link.\n"
-        "  --listen ADDR:PORT      inside address, TCP and UDP (port 0: a free one, printed)\n"
-        "  --server ADDR:PORT      the real server (TCP, and UDP unless --server-udp)\n"
-        "  --server-udp ADDR:PORT  the real server's UDP port\n"
-        "  --outside ADDR[:PORT]   address of the outside sockets (default 127.0.0.1; PORT,\n"
-        "                          if given, goes to the first mapping)\n"
-        "  --seed N                seed of the impairments (default 1)\n"
-        "Impairments, for both directions; --up-NAME (copy to outside) or --down-NAME (outside to\n"
-        "copy) sets one direction and wins over --NAME:\n";
-    for (const SImpairment& i : Impairments())
-    {
+    std::string text = "usage: tarnix-relay --listen 127.0.0.N:PORT --server 127.0.0.1:PORT [options]\n"
+                       "Stands as a copy's NAT between it and the server: TCP to the listen address is forwarded\n"
+                       "untouched, every UDP datagram of the copy passes through the impairments below.\n"
+                       "Several copies may share one relay; what one sends to another's outside address\n"
+                       "passes the sender's up link and the receiver's down link.\n"
+                       "  --listen ADDR:PORT      inside address, TCP and UDP (port 0: a free one, printed)\n"
+                       "  --server ADDR:PORT      the real server (TCP, and UDP unless --server-udp)\n"
+                       "  --server-udp ADDR:PORT  the real server's UDP port\n"
+                       "  --outside ADDR[:PORT]   address of the outside sockets (default 127.0.0.1; PORT,\n"
+                       "                          if given, goes to the first mapping)\n"
+                       "  --seed N                seed of the impairments (default 1)\n"
+                       "Impairments, for both directions; --up-NAME (copy to outside) or --down-NAME (outside to\n"
+                       "copy) sets one direction and wins over --NAME:\n";
+    for (const SImpairment& i : Impairments()) {
         std::string left = std::string("  --") + i.Name + " " + i.Arg;
         left.resize(std::max<std::size_t>(left.size() + 1, 26), ' ');
         text += left + i.Help + "\n";

@@ -94,8 +94,7 @@ CFd StartTcpConnect(std::uint32_t localAddress, const SEndpoint& remote, std::st
     if (!fd.Valid() || !Bind(fd, local, error))
         return CFd();
     const sockaddr_in addr = remote.ToSockaddr();
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 &&
-        errno != EINPROGRESS) {
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 && errno != EINPROGRESS) {
         error = "connect " + remote.ToString() + ": " + std::strerror(errno);
         return CFd();
     }

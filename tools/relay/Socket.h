@@ -9,8 +9,7 @@
 namespace TarnixRelay {
 
 // Owns one file descriptor and closes it.
-class CFd
-{
+class CFd {
 public:
     CFd() = default;
     explicit CFd(int fd) : m_fd(fd) {}

@@ -14,8 +14,7 @@ namespace TarnixRelay {
 // Forwards each TCP connection made to the inside listener to the server, byte for byte and
 // unimpaired, from the outside address. Half-closes are passed on; an error on either side
 // closes both. Each direction buffers a bounded amount and stops reading while it is full.
-class CTcpForwarder
-{
+class CTcpForwarder {
 public:
     static constexpr std::size_t BUFFER_LIMIT = 256 * 1024;
     static constexpr std::size_t MAX_CONNECTIONS = 64;
@@ -31,16 +30,14 @@ public:
 
 private:
     // One direction of a connection: bytes read from one side, waiting to be written to the other.
-    struct SFlow
-    {
+    struct SFlow {
         std::vector<std::uint8_t> Pending;
         std::size_t Offset = 0;
         bool Ended = false;    // the reading side sent its end
         bool ShutDown = false; // the end was passed on
         std::size_t Waiting() const { return Pending.size() - Offset; }
     };
-    struct SConnection
-    {
+    struct SConnection {
         CFd Inside;
         CFd Outside;
         bool Connected = false;

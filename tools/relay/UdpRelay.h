@@ -16,8 +16,7 @@ namespace TarnixRelay {
 // from a reflection otherwise. A datagram from one copy to another copy's outside socket
 // (both behind this relay) passes the sender's up link and then the receiver's down link, and
 // arrives from the sender's outside address, as it would through two real NATs.
-class CUdpRelay
-{
+class CUdpRelay {
 public:
     static constexpr std::size_t MAX_IN_FLIGHT = 100000;
 
@@ -32,8 +31,7 @@ public:
 
 private:
     // Where a datagram goes after its first link: maybe a second link, then out of fd to dest.
-    struct SRoute
-    {
+    struct SRoute {
         CLinkModel* Second;
         int Fd;
         SEndpoint Dest;

@@ -10,8 +10,7 @@
 
 namespace UdtPeer {
 
-struct SRendezvousRequest
-{
+struct SRendezvousRequest {
     std::uint32_t OwnId = 0;
     std::uint32_t PeerId = 0;
     std::uint64_t Key = 0;

@@ -51,8 +51,7 @@ constexpr int ANT_DATAGRAM = 1272;
 constexpr int MATCHED_MSS = ANT_DATAGRAM + IP_UDP_HEADERS;
 constexpr std::size_t CHUNK = 1 << 20;
 
-struct SOptions
-{
+struct SOptions {
     std::string ServerHost;
     std::uint16_t ServerPort = 1864;
     std::uint32_t Id = 0;
@@ -135,8 +134,7 @@ double CpuSeconds()
 }
 
 // Ends the process with a failure line once the time is up; the transfer may block anywhere.
-class CWatchdog
-{
+class CWatchdog {
 public:
     explicit CWatchdog(int timeoutMs) : m_thread([this, timeoutMs] { Run(timeoutMs); }) {}
     ~CWatchdog()
@@ -210,8 +208,7 @@ bool Configure(UDTSOCKET u, int window)
     return ok;
 }
 
-struct SResult
-{
+struct SResult {
     std::uint64_t Bytes = 0;
     const char* Failure = nullptr;
 };
@@ -304,8 +301,7 @@ int main(int argc, char** argv)
     const SResult r = o.Send ? SendStream(u, o, watchdog) : ReceiveStream(u, o, watchdog);
     // A sender's close lingers until the peer has every byte, so the sender's time covers it.
     UDT::close(u);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const double cpu = CpuSeconds();
     UDT::cleanup();
     if (r.Failure != nullptr)

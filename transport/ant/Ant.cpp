@@ -68,8 +68,7 @@ bool CAnt::IsThreadRunning() const
     return m_thread != nullptr && m_thread->IsRunning();
 }
 
-Status CAnt::AntStart(const char* host, std::uint16_t serverPort, std::uint16_t localPort,
-                      bool advertiseLocalAddress)
+Status CAnt::AntStart(const char* host, std::uint16_t serverPort, std::uint16_t localPort, bool advertiseLocalAddress)
 {
     if (Post(SAntInternalMsg::MakeStart(host, serverPort, localPort, advertiseLocalAddress)) != ST_SUCCESS) {
         return ST_FAIL;
@@ -135,8 +134,7 @@ int CAnt::AntConnectAsync(STI_OS::SocketHandle descriptor, std::uint32_t peerId,
     return status == ST_SUCCESS ? 0 : -1;
 }
 
-int CAnt::AntConnect(STI_OS::SocketHandle descriptor, std::uint32_t peerId, std::uint32_t keyLow,
-                     std::uint32_t keyHigh)
+int CAnt::AntConnect(STI_OS::SocketHandle descriptor, std::uint32_t peerId, std::uint32_t keyLow, std::uint32_t keyHigh)
 {
     if (AntConnectAsync(descriptor, peerId, keyLow, keyHigh) != 0) {
         return -1;

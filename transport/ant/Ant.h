@@ -91,12 +91,12 @@ private:
     bool WaitUntilConnected(STI_OS::SocketHandle descriptor, std::uint32_t milliseconds) const;
     bool IsThreadRunning() const;
 
-    CAntThread* m_thread;                              // not owned
-    std::unique_ptr<CAntMessageQueue> m_queue;         // writing end; null when no thread runs
+    CAntThread* m_thread;                      // not owned
+    std::unique_ptr<CAntMessageQueue> m_queue; // writing end; null when no thread runs
     CAntStartEvent m_started;
-    mutable sti::CMutex m_lock;                        // guards the fields below
+    mutable sti::CMutex m_lock; // guards the fields below
     std::uint16_t m_localPort = 0;
-    std::map<STI_OS::SocketHandle, std::uint32_t> m_sockets;   // open Ant sockets -> serial
+    std::map<STI_OS::SocketHandle, std::uint32_t> m_sockets; // open Ant sockets -> serial
     std::uint32_t m_nextSerial = 1;
     std::uint32_t m_connectWait = CONNECT_WAIT_MS;
 };

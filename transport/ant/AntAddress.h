@@ -7,7 +7,8 @@ class CAntAddress {
 public:
     CAntAddress() = default;
     CAntAddress(std::uint32_t peerId, std::uint32_t keyLow, std::uint32_t keyHigh)
-        : PeerId(peerId), KeyLow(keyLow), KeyHigh(keyHigh) {}
+        : PeerId(peerId), KeyLow(keyLow), KeyHigh(keyHigh)
+    {}
 
     // Zeroes the words the transport uses.
     void Clear()
@@ -19,7 +20,7 @@ public:
     std::uint64_t GetKey() const { return (std::uint64_t(KeyHigh) << 32) | KeyLow; }
 
     std::uint32_t PeerId = 0;
-    std::uint32_t Unused = 0;   // carried for callers, not read by the transport
+    std::uint32_t Unused = 0; // carried for callers, not read by the transport
     std::uint32_t KeyLow = 0;
     std::uint32_t KeyHigh = 0;
 };

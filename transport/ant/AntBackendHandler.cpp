@@ -12,8 +12,7 @@
 
 CAntBackendHandler::CAntBackendHandler(CAntSessionManager& manager, CAntSession& session)
     : m_manager(manager), m_session(&session)
-{
-}
+{}
 
 sti::CDispatcher* CAntBackendHandler::Dispatcher() const
 {
@@ -45,7 +44,7 @@ Status CAntBackendHandler::Read(void* buffer, std::uint32_t size, std::uint32_t&
             return status;
     }
     if (GetBuffered() == 0)
-        return ST_TRY_LATER;   // read interest is armed
+        return ST_TRY_LATER; // read interest is armed
     count = GetBuffered() < size ? GetBuffered() : size;
     std::memcpy(buffer, m_readBuffer + m_readStart, count);
     m_readStart += count;
@@ -169,14 +168,14 @@ Status CAntBackendHandler::OnWrite(sti::CTCPSocket* socket)
         if (status == ST_TIMEOUT || status == ST_TRY_LATER || status == ST_WOULD_BLOCK)
             break;
         if (status != ST_SUCCESS)
-            return status;   // the user's end is gone
+            return status; // the user's end is gone
         Consume(count);
         if (count < length)
-            break;   // the socket is full
+            break; // the socket is full
     }
     if (m_queue.empty() && m_closing) {
         if (sti::CDispatcher* dispatcher = Dispatcher())
-            dispatcher->CloseAfterWrite(socket);   // the dispatcher closes on this answer
+            dispatcher->CloseAfterWrite(socket); // the dispatcher closes on this answer
         return ST_NO_MORE_DATA;
     }
     if (wasFull && CanAccept() && m_session && m_session->Network) {

@@ -81,7 +81,7 @@ private:
     void Consume(std::uint32_t count);
 
     CAntSessionManager& m_manager;
-    CAntSession* m_session;   // null once the session is gone
+    CAntSession* m_session; // null once the session is gone
     std::deque<SPending> m_queue;
     bool m_closing = false;
     // The socket had nothing: read interest is armed and no read is tried until it fires.

@@ -55,21 +55,21 @@ protected:
 
     IAntFlowControlOwner& m_owner;
     AntClock m_clock;
-    std::int32_t m_acks = 0;                 // acknowledgements counted in the epoch
+    std::int32_t m_acks = 0; // acknowledgements counted in the epoch
     std::uint64_t m_epochStart = 0;
-    std::uint32_t m_epochEnd = 0;            // sequence number that ends the epoch
+    std::uint32_t m_epochEnd = 0; // sequence number that ends the epoch
     bool m_slowStart = true;
-    std::int64_t m_smallestRtt = UNKNOWN;    // unknown counts as larger than any sample
+    std::int64_t m_smallestRtt = UNKNOWN; // unknown counts as larger than any sample
     std::int64_t m_lastRtt = UNKNOWN;
     std::int64_t m_srtt = UNKNOWN;
     std::int64_t m_rttvar = UNKNOWN;
     std::int64_t m_peerSrtt = UNKNOWN;
     std::int64_t m_peerRttvar = UNKNOWN;
     std::uint32_t m_interval = 0;
-    std::int32_t m_lossNumerator = 1;        // the window keeps this fraction on a loss
+    std::int32_t m_lossNumerator = 1; // the window keeps this fraction on a loss
     std::int32_t m_lossDenominator = 2;
     std::int32_t m_increaseStep = 1;
     std::int32_t m_decreaseStep = 1;
-    CAntRttEstimator m_data{AntSequenceKeyIsOlder};     // data packets and their acknowledgements
-    CAntRttEstimator m_serial{AntSerialKeyIsOlder};     // acknowledgement serials and their echoes
+    CAntRttEstimator m_data{AntSequenceKeyIsOlder}; // data packets and their acknowledgements
+    CAntRttEstimator m_serial{AntSerialKeyIsOlder}; // acknowledgement serials and their echoes
 };

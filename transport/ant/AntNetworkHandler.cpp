@@ -244,7 +244,7 @@ void CAntNetworkHandler::EndBackend()
     const bool userWaiting = m_session.SessionState == ANT_SESSION_CONNECTING;
     m_session.NetworkState = ANT_NETWORK_ENDED;
     if (userWaiting)
-        CreateAntLoopbackBackend(m_manager, m_session);   // so the user's connect completes
+        CreateAntLoopbackBackend(m_manager, m_session); // so the user's connect completes
     m_session.SessionState = ANT_SESSION_CLOSING;
     if (m_session.Backend) {
         if (m_session.BackendState == ANT_BACKEND_OPEN)
@@ -579,7 +579,7 @@ Status CAntNetworkHandler::Deliver(bool& stopped)
     while (m_receive.PeekBase()) {
         CAntBackendHandler* backend = m_session.BackendState == ANT_BACKEND_OPEN ? m_session.Backend : nullptr;
         if (backend && !backend->CanAccept()) {
-            stopped = true;   // resumed by OnBackendDrained
+            stopped = true; // resumed by OnBackendDrained
             return ST_SUCCESS;
         }
         CPacketRef packet;
@@ -812,8 +812,8 @@ Status CAntNetworkHandler::FillFromBackend(bool& ended)
         return ST_NO_MEMORY;
     std::uint32_t count = 0;
     const Status status = m_userFailed
-        ? TakeUserRemainder(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count)
-        : m_session.Backend->Read(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count);
+                              ? TakeUserRemainder(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count)
+                              : m_session.Backend->Read(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count);
     if (status == ST_SUCCESS && count > 0) {
         CAntPacketWriter writer(*packet);
         WriteAntHeader(writer, SAntHeader::Data(m_send.GetNextSequence(), m_session.PeerSessionId));

@@ -39,7 +39,7 @@ enum AntProtocolState : int {
 enum AntTimerKind : int {
     ANT_TIMER_STATE = 1,
     ANT_TIMER_CONNECT_LIMIT = 2,
-    ANT_TIMER_PACE = 3,   // new data waits for its pace (inside this copy only)
+    ANT_TIMER_PACE = 3, // new data waits for its pace (inside this copy only)
     ANT_TIMER_ACK = 4,
     ANT_TIMER_RETRANSMIT = 5,
     ANT_TIMER_PROBE = 6,
@@ -162,15 +162,15 @@ private:
     bool m_sendBlocked = false;
     bool m_unreachableTolerant = true;
     std::uint64_t m_unreachableDeadline = 0;
-    bool m_closeWhenDrained = false;   // local close in state 6 waits for the send queue
-    bool m_userFailed = false;   // the send flush takes m_userRemainder, then the user is closed
+    bool m_closeWhenDrained = false; // local close in state 6 waits for the send queue
+    bool m_userFailed = false;       // the send flush takes m_userRemainder, then the user is closed
     std::string m_userRemainder;
     std::size_t m_userRemainderTaken = 0;
     CAntSendWindow m_send;
     CAntReceiveWindow m_receive;
     std::uint32_t m_isn = 0;
-    std::uint32_t m_lastAckSent = 0;      // last cumulative acknowledgement sent
-    std::uint32_t m_highestEchoed = 0;    // own cumulative acknowledgement echoed by the peer
+    std::uint32_t m_lastAckSent = 0;   // last cumulative acknowledgement sent
+    std::uint32_t m_highestEchoed = 0; // own cumulative acknowledgement echoed by the peer
     std::uint16_t m_controlCounter = 0;
     std::uint16_t m_ackSerial = 0;
     std::uint32_t m_received = 0;

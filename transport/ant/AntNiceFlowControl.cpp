@@ -4,8 +4,7 @@
 
 CAntNiceFlowControl::CAntNiceFlowControl(IAntFlowControlOwner& owner, int mode, AntClock clock)
     : CAntDefaultFlowControl(owner, std::move(clock)), m_mode(mode)
-{
-}
+{}
 
 Status CAntNiceFlowControl::SetMode(int mode)
 {

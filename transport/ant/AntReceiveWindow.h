@@ -54,7 +54,7 @@ private:
     SSlot& SlotOf(std::uint32_t sequence) { return m_slots[sequence % SIZE]; }
     const SSlot& SlotOf(std::uint32_t sequence) const { return m_slots[sequence % SIZE]; }
 
-    std::vector<SSlot> m_slots;   // sequence s lives at s % SIZE (the space is a multiple of SIZE)
+    std::vector<SSlot> m_slots; // sequence s lives at s % SIZE (the space is a multiple of SIZE)
     std::uint32_t m_base = 0;
     std::uint32_t m_highest = 0;
 };

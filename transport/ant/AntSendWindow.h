@@ -11,7 +11,11 @@
 
 class CAntSendWindow : public IAntFlowControlOwner {
 public:
-    enum EntryState : int { ENTRY_NEW = 1, ENTRY_IN_FLIGHT = 2, ENTRY_MARKED = 3 };
+    enum EntryState : int {
+        ENTRY_NEW = 1,
+        ENTRY_IN_FLIGHT = 2,
+        ENTRY_MARKED = 3
+    };
 
     explicit CAntSendWindow(std::uint32_t isn = 0);
 
@@ -57,10 +61,10 @@ private:
 
     void MarkAt(std::size_t index);
 
-    std::deque<SEntry> m_entries;   // m_entries[i] has sequence m_base + i
+    std::deque<SEntry> m_entries; // m_entries[i] has sequence m_base + i
     std::uint32_t m_base = 0;
     std::uint32_t m_highestSent = 0;
-    std::size_t m_firstNew = 0;     // index of the oldest new entry
+    std::size_t m_firstNew = 0; // index of the oldest new entry
     std::uint32_t m_inFlight = 0;
     std::uint32_t m_marked = 0;
     std::uint32_t m_maxWindow = 128;

@@ -46,8 +46,8 @@ public:
     CAntSession(const CAntSession&) = delete;
     CAntSession& operator=(const CAntSession&) = delete;
 
-    STI_OS::SocketHandle Descriptor = STI_OS::INVALID_SOCKET_HANDLE;   // the user's; not owned
-    std::uint32_t Serial = 0;   // tells the descriptor apart from a later one of that number
+    STI_OS::SocketHandle Descriptor = STI_OS::INVALID_SOCKET_HANDLE; // the user's; not owned
+    std::uint32_t Serial = 0; // tells the descriptor apart from a later one of that number
     std::uint32_t PeerId = 0;
     std::uint64_t Key = 0;
 

@@ -148,7 +148,7 @@ void CAntSessionManager::DestroySession(CAntSession& session)
     auto& index = m_sessions.get<ById>();
     const auto it = index.find(session.OwnId);
     if (it == index.end() || it->Session != &session)
-        return;   // already on its way
+        return; // already on its way
     index.erase(it);
     if (CAntSocketMap* map = CAntSocketMap::Instance())
         map->Erase(session.Descriptor, &session);
@@ -350,7 +350,7 @@ Status CAntSessionManager::FireSessionTimer(int timerId, std::uint32_t id)
     if (!session || !session->Network)
         return ST_NOT_FOUND;
     if (kind <= 0 || kind >= ANT_TIMER_KINDS || !session->Network->HasTimer(kind, timerId))
-        return ST_NOT_FOUND;   // a timer that was replaced or cancelled meanwhile
+        return ST_NOT_FOUND; // a timer that was replaced or cancelled meanwhile
     session->Network->ForgetTimer(kind);
     return session->Network->OnTimer(kind);
 }

@@ -124,7 +124,7 @@ private:
         CAntSession* Session;
         std::uint16_t Id;
         std::uint64_t Key;
-        std::uint64_t Peer;   // address << 16 | port of the peer public address
+        std::uint64_t Peer; // address << 16 | port of the peer public address
     };
     struct ById {};
     struct ByKey {};
@@ -149,9 +149,9 @@ private:
     Table m_sessions;
     std::vector<std::unique_ptr<CAntSession>> m_doomed;
     CAntThreadPort m_threadPort;
-    IAntTransportPort* m_port = &m_threadPort;   // not owned
+    IAntTransportPort* m_port = &m_threadPort; // not owned
     std::uint16_t m_nextId = 1;
     bool m_advertiseLocal = false;
     int m_depth = 0;
-    sti::CThreadOwner m_owner;   // the Ant thread's; checked on every entry in debug builds
+    sti::CThreadOwner m_owner; // the Ant thread's; checked on every entry in debug builds
 };

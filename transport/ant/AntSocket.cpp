@@ -38,7 +38,7 @@ Status CAntSocket::Connect(const CAntAddress& address, bool nonBlocking)
         }
     } else {
         result = ant->AntConnect(descriptor, address.PeerId, address.KeyLow, address.KeyHigh);
-        m_nonBlocking = true;   // AntConnect leaves it so
+        m_nonBlocking = true; // AntConnect leaves it so
     }
     if (result < 0) {
         Close();

@@ -31,6 +31,6 @@ public:
 private:
     CAnt* Transport();
 
-    CAnt* m_ant;   // not owned
-    bool m_fromTransport = false;   // the handle came from AntCreateSocket
+    CAnt* m_ant;                  // not owned
+    bool m_fromTransport = false; // the handle came from AntCreateSocket
 };

@@ -29,5 +29,5 @@ private:
     bool m_done = false;
     std::uint8_t m_result = 0;
     sti::CMutex m_mutex;
-    sti::CConditionVariable m_condition;   // outer lock is m_mutex
+    sti::CConditionVariable m_condition; // outer lock is m_mutex
 };

@@ -103,8 +103,8 @@ Status CAntThread::Dispatch(const SAntInternalMsg& message)
         }
         const SAntInternalMsg::SConnect& connect = message.Body.Connect;
         CAntSession* session = nullptr;
-        Status status = m_sessions->CreateSession(connect.Descriptor, connect.Serial, connect.PeerId,
-                                                  connect.KeyLow, connect.KeyHigh, session);
+        Status status = m_sessions->CreateSession(connect.Descriptor, connect.Serial, connect.PeerId, connect.KeyLow,
+                                                  connect.KeyHigh, session);
         if (status != ST_SUCCESS) {
             return status;
         }
@@ -154,7 +154,8 @@ Status CAntThread::OpenUDPSocket(std::uint16_t port)
         return ST_INTERNAL_ERROR;
     }
     std::unique_ptr<sti::CUDPSocket> socket(new (std::nothrow) sti::CUDPSocket);
-    std::unique_ptr<CAntUDPSockHandler> handler(new (std::nothrow) CAntUDPSockHandler(*m_sessions, *m_dispatcher, this));
+    std::unique_ptr<CAntUDPSockHandler> handler(new (std::nothrow)
+                                                    CAntUDPSockHandler(*m_sessions, *m_dispatcher, this));
     if (!socket || !handler) {
         return ST_NO_MEMORY;
     }
@@ -199,7 +200,7 @@ Status CAntThread::GetRendezvousAddress(CIPEndpoint& server)
         CIPAddress address;
         const Status status = address.Resolve(m_serverHost.c_str());
         if (status != ST_SUCCESS) {
-            return status;   // tried again next time
+            return status; // tried again next time
         }
         m_server.SetAddress(address);
     }
@@ -207,8 +208,7 @@ Status CAntThread::GetRendezvousAddress(CIPEndpoint& server)
     return ST_SUCCESS;
 }
 
-Status CAntThread::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial,
-                                     const CIPEndpoint& listener)
+Status CAntThread::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial, const CIPEndpoint& listener)
 {
     if (m_owner == nullptr) {
         return ST_NOT_CONNECTED;

@@ -78,13 +78,13 @@ private:
     Status OpenUDPSocket(std::uint16_t port);
     void CloseUDPSocket();
 
-    std::unique_ptr<IAntSessionManager> m_ownSessions;     // the link to the process's sessions
-    IAntSessionManager* m_sessions = nullptr;              // m_ownSessions or the caller's
-    CAnt* m_owner = nullptr;                               // not owned
-    sti::CUDPSocket* m_udpSocket = nullptr;                // the dispatcher's
-    CAntUDPSockHandler* m_udpHandler = nullptr;            // deleted with the socket
+    std::unique_ptr<IAntSessionManager> m_ownSessions; // the link to the process's sessions
+    IAntSessionManager* m_sessions = nullptr;          // m_ownSessions or the caller's
+    CAnt* m_owner = nullptr;                           // not owned
+    sti::CUDPSocket* m_udpSocket = nullptr;            // the dispatcher's
+    CAntUDPSockHandler* m_udpHandler = nullptr;        // deleted with the socket
     std::uint32_t m_clientId = 0;
     std::string m_serverHost;
-    CIPEndpoint m_server;                                  // address 0 until resolved
+    CIPEndpoint m_server; // address 0 until resolved
     CIPEndpoint m_localBind;
 };

@@ -2,8 +2,7 @@
 #include "transport/ant/AntTransportPort.h"
 #include "transport/ant/AntUDPSockHandler.h"
 
-Status IAntTransportPort::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t,
-                                            const CIPEndpoint& listener)
+Status IAntTransportPort::ConnectUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t, const CIPEndpoint& listener)
 {
     return STI_OS::Connect(descriptor, listener.GetAddress().Get(), listener.GetPort());
 }

@@ -64,6 +64,6 @@ public:
     Status CloseUserSocket(STI_OS::SocketHandle descriptor, std::uint32_t serial) override;
 
 private:
-    CAntThread* m_thread = nullptr;            // not owned
-    CAntUDPSockHandler* m_handler = nullptr;   // not owned
+    CAntThread* m_thread = nullptr;          // not owned
+    CAntUDPSockHandler* m_handler = nullptr; // not owned
 };

@@ -15,11 +15,9 @@ bool NothingWaiting(Status status)
 
 } // namespace
 
-CAntUDPSockHandler::CAntUDPSockHandler(IAntSessionManager& sessions, sti::CDispatcher& dispatcher,
-                                       CAntThread* thread)
+CAntUDPSockHandler::CAntUDPSockHandler(IAntSessionManager& sessions, sti::CDispatcher& dispatcher, CAntThread* thread)
     : m_sessions(sessions), m_dispatcher(dispatcher), m_thread(thread)
-{
-}
+{}
 
 Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
 {
@@ -29,8 +27,7 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
         // tells it.
         std::uint32_t address = 0;
         std::uint16_t port = 0;
-        const Status status =
-            STI_OS::RecvFrom(socket->GetHandle(), m_receive, sizeof m_receive, count, address, port);
+        const Status status = STI_OS::RecvFrom(socket->GetHandle(), m_receive, sizeof m_receive, count, address, port);
         if (NothingWaiting(status)) {
             return ST_SUCCESS;
         }
@@ -40,7 +37,7 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
             continue;
         }
         if (status != ST_SUCCESS || count > ANT_MAX_DATAGRAM) {
-            continue;   // this datagram is lost, the socket and the others are not
+            continue; // this datagram is lost, the socket and the others are not
         }
         CPacketRef packet = CPacketRef::Allocate();
         if (!packet) {

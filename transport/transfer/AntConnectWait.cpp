@@ -138,12 +138,13 @@ void CAntConnectWait::Hand(SWait wait)
     sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
     sti::IBaseSockEventHandler* handler = wait.handler;
     CAntSocket* socket = wait.socket.get();
-    const Status status = dispatcher != nullptr ? dispatcher->Register(socket, handler, sti::INTEREST_READ) : ST_NO_MEMORY;
+    const Status status =
+        dispatcher != nullptr ? dispatcher->Register(socket, handler, sti::INTEREST_READ) : ST_NO_MEMORY;
     if (status != ST_SUCCESS) {
         Fail(std::move(wait), status);
         return;
     }
-    wait.socket.release();   // the dispatcher's now
+    wait.socket.release(); // the dispatcher's now
     socket->SetState(sti::STATE_CONNECTED);
     if (handler->OnConnected(socket) != ST_SUCCESS) {
         // As for a connection that failed in its first round: the handler hears it dropped.

@@ -50,8 +50,8 @@ public:
 
 private:
     struct SWait {
-        CTransportSession* session;          // not owned
-        CTransportManagerHandler* handler;   // not owned
+        CTransportSession* session;        // not owned
+        CTransportManagerHandler* handler; // not owned
         std::unique_ptr<CAntSocket> socket;
         sti::CTimeValue deadline;
     };
@@ -61,7 +61,7 @@ private:
     void Hand(SWait wait);
     void Fail(SWait wait, Status status);
 
-    CAnt* m_ant;   // not owned
+    CAnt* m_ant; // not owned
     std::vector<SWait> m_waits;
     int m_timerId = -1;
     std::int32_t m_timeoutMs = sti::CDispatcher::CONNECT_TIMEOUT_MS;

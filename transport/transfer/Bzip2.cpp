@@ -151,7 +151,7 @@ Status Bzip2Compress(const std::uint8_t* data, std::uint32_t length, std::uint8_
     case BZ_STREAM_END:
         compressedLength = capacity - left;
         return ST_SUCCESS;
-    case BZ_FINISH_OK:   // the output is full and the stream unfinished
+    case BZ_FINISH_OK: // the output is full and the stream unfinished
         return ST_OUT_OF_BOUNDS;
     default:
         return ST_INTERNAL_ERROR;
@@ -163,7 +163,7 @@ Status Bzip2Decompress(const std::uint8_t* data, std::uint32_t length, std::uint
 {
     decompressedLength = 0;
     if (length == 0) {
-        return ST_OUT_OF_BOUNDS;   // not even a stream header
+        return ST_OUT_OF_BOUNDS; // not even a stream header
     }
     bz_stream stream = NewStream(data, length, out, capacity);
     int result = BZ2_bzDecompressInit(&stream, VERBOSITY, SMALL_MEMORY);

@@ -10,8 +10,7 @@
 //
 // The digest is the big-endian form of the Adler-32 value (second sum first), which is the order
 // the hash emits it; where it travels as a u32 the four bytes are copied as they stand.
-class CChecksum
-{
+class CChecksum {
 public:
     static constexpr std::size_t KEY_SIZE = 4;
     static constexpr std::size_t DIGEST_SIZE = 4;

@@ -24,8 +24,7 @@ public:
     {
         std::uint8_t bytes[64];
         std::uint32_t count = 0;
-        while (pipe->Read(sizeof(bytes), bytes, count) == ST_SUCCESS && count == sizeof(bytes)) {
-        }
+        while (pipe->Read(sizeof(bytes), bytes, count) == ST_SUCCESS && count == sizeof(bytes)) {}
         if (m_pool != nullptr) {
             m_pool->OnWake();
         }
@@ -41,7 +40,7 @@ public:
     }
 
 private:
-    CCompressionPool* m_pool;   // null once the pool is gone
+    CCompressionPool* m_pool; // null once the pool is gone
 };
 
 } // namespace
@@ -96,7 +95,7 @@ Status CCompressionPool::Start(unsigned workers)
         }
     } catch (...) {
         if (m_workers.empty()) {
-            return ST_NO_MEMORY;   // the destructor unregisters the pipe
+            return ST_NO_MEMORY; // the destructor unregisters the pipe
         }
     }
     return ST_SUCCESS;

@@ -72,15 +72,15 @@ private:
     void Wake();
 
     std::mutex m_lock;
-    std::condition_variable m_work;   // a block was queued, or stop
-    std::condition_variable m_idle;   // a worker finished a block
+    std::condition_variable m_work; // a block was queued, or stop
+    std::condition_variable m_idle; // a worker finished a block
     std::deque<SPackedBlock*> m_queue;
-    std::vector<SPackedBlock*> m_current;   // per worker, the block it is packing (or null)
+    std::vector<SPackedBlock*> m_current; // per worker, the block it is packing (or null)
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 
-    std::unique_ptr<sti::CPipe> m_wakeWrite;   // workers write a byte here
-    sti::CPipe* m_wakeEnd = nullptr;           // registered: the dispatcher's
+    std::unique_ptr<sti::CPipe> m_wakeWrite; // workers write a byte here
+    sti::CPipe* m_wakeEnd = nullptr;         // registered: the dispatcher's
     std::atomic<bool> m_wakePending{false};
-    std::vector<IClient*> m_waiting;           // owning thread only
+    std::vector<IClient*> m_waiting; // owning thread only
 };

@@ -13,23 +13,23 @@
 #include <cstdint>
 
 enum DataMessageType : std::uint32_t {
-    DATA_MSG_DATA_BLOCK = 1,      // upload -> download
-    DATA_MSG_RANGE_REQUEST = 2,   // download -> upload
-    DATA_MSG_FILE_REQUEST = 3,    // download -> upload
-    DATA_MSG_FILE_INFO = 4,       // upload -> download
-    DATA_MSG_RANGE_END = 5,       // upload -> download
-    DATA_MSG_CLOSE = 6            // either way
+    DATA_MSG_DATA_BLOCK = 1,    // upload -> download
+    DATA_MSG_RANGE_REQUEST = 2, // download -> upload
+    DATA_MSG_FILE_REQUEST = 3,  // download -> upload
+    DATA_MSG_FILE_INFO = 4,     // upload -> download
+    DATA_MSG_RANGE_END = 5,     // upload -> download
+    DATA_MSG_CLOSE = 6          // either way
 };
 
 constexpr std::uint32_t DATA_MESSAGE_HEADER_SIZE = 4;
-constexpr std::uint32_t DATA_MESSAGE_MAX_LENGTH = sti::DATA_MESSAGE_CAPACITY;   // 66564
+constexpr std::uint32_t DATA_MESSAGE_MAX_LENGTH = sti::DATA_MESSAGE_CAPACITY; // 66564
 constexpr std::uint32_t DATA_MESSAGE_MAX_BODY = DATA_MESSAGE_MAX_LENGTH - DATA_MESSAGE_HEADER_SIZE;
 
 using DataMessageAllocator = sti::SimpleAllocator<sti::DATA_MESSAGE_CAPACITY>;
 using DataMessageBlock = DataMessageAllocator::Block;
 
 struct CTNDataMessageHeader {
-    std::uint32_t Length = 0;   // total, header included
+    std::uint32_t Length = 0; // total, header included
     std::uint32_t Type = 0;
 };
 

@@ -45,7 +45,7 @@ Status ReadString(CMessageReader& reader, std::string& text)
         return status;
     }
     if (count > reader.GetRemaining()) {
-        return reader.Skip(count);   // fails and marks the reader
+        return reader.Skip(count); // fails and marks the reader
     }
     const char* at = reinterpret_cast<const char*>(reader.GetCurrent());
     const void* zero = std::memchr(at, 0, count);

@@ -28,15 +28,14 @@ enum BlockCompression : std::uint32_t {
 // Smallest FileInfo entry: id, an empty string's count, size. The entry count a reader
 // accepts is bounded by what the rest of the message can hold.
 constexpr std::uint32_t MIN_FILE_ENTRY_SIZE = TRANSFER_ID_SIZE + 2 + 8;
-constexpr std::uint32_t MAX_FILE_INFO_ENTRIES =
-    (DATA_MESSAGE_MAX_BODY - TRANSFER_ID_SIZE - 2) / MIN_FILE_ENTRY_SIZE;
+constexpr std::uint32_t MAX_FILE_INFO_ENTRIES = (DATA_MESSAGE_MAX_BODY - TRANSFER_ID_SIZE - 2) / MIN_FILE_ENTRY_SIZE;
 
 struct SDataBlock {
     std::uint32_t Compression = BLOCK_BZIP2;
-    std::uint8_t Checksum[4] = {};   // digest bytes as they stand
+    std::uint8_t Checksum[4] = {}; // digest bytes as they stand
     std::uint64_t Offset = 0;
-    std::uint32_t Length = 0;        // payload bytes
-    const std::uint8_t* Payload = nullptr;   // not owned; a reader points it into the message
+    std::uint32_t Length = 0;              // payload bytes
+    const std::uint8_t* Payload = nullptr; // not owned; a reader points it into the message
 };
 
 struct SFileInfo {

@@ -28,8 +28,7 @@ bool EndsSession(std::uint32_t reason)
 
 CDownloadHandler::CDownloadHandler(CTransportSession* session, std::int32_t idleTimeoutMs)
     : CTransportManagerHandler(session), m_idleTimeoutMs(idleTimeoutMs)
-{
-}
+{}
 
 Status CDownloadHandler::OnConnected(TransportSocket* object)
 {

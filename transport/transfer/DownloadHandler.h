@@ -48,5 +48,5 @@ private:
     bool m_rangeOpen = false;
     std::uint64_t m_rangeStart = 0;
     std::uint64_t m_rangeEnd = 0;
-    std::uint8_t m_block[MAX_CHUNK_SIZE];   // an unpacked block
+    std::uint8_t m_block[MAX_CHUNK_SIZE]; // an unpacked block
 };

@@ -13,8 +13,7 @@
 
 CDownloadsManager::CDownloadsManager(ITransportManagerOutlet* outlet, CAnt* ant)
     : m_outlet(outlet), m_connects(ant), m_uploads(ant)
-{
-}
+{}
 
 CDownloadsManager::~CDownloadsManager()
 {

@@ -86,10 +86,10 @@ private:
     void SendSessionRequest(const CTransportSession* session);
     void SendConnectRequest(const CTransportSession* session);
 
-    ITransportManagerOutlet* m_outlet;   // not owned
+    ITransportManagerOutlet* m_outlet; // not owned
     STransportTimings m_timings;
     CAntConnectWait m_connects;
     CUploadsManager m_uploads;
     std::map<int, CTransportSession*> m_byHandle;
-    std::map<FileKey, CTransportSession*> m_byFileId;   // owns the sessions
+    std::map<FileKey, CTransportSession*> m_byFileId; // owns the sessions
 };

@@ -10,9 +10,9 @@
 struct SPackedBlock {
     // Filled before packing.
     std::uint64_t Offset = 0;
-    std::uint32_t Length = 0;   // file bytes in Chunk
+    std::uint32_t Length = 0; // file bytes in Chunk
     bool TryCompression = true;
-    const void* Owner = nullptr;   // who queued it (the compression pool's bookkeeping)
+    const void* Owner = nullptr; // who queued it (the compression pool's bookkeeping)
 
     // Filled by PackBlock.
     std::uint32_t Compression = BLOCK_RAW;

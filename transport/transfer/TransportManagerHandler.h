@@ -62,5 +62,5 @@ protected:
     // Closes the connection once the queued messages are written.
     void CloseConnection();
 
-    CTransportSession* m_session;   // not owned; null once detached
+    CTransportSession* m_session; // not owned; null once detached
 };

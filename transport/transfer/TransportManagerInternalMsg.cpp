@@ -78,8 +78,8 @@ Status PostTMIncomingDownload(CTransportManagerQueue* queue, std::uint32_t sessi
     return Post(queue, message);
 }
 
-Status PostTMNewUpload(CTransportManagerQueue* queue, std::uint32_t peer, std::uint32_t keyLow,
-                       std::uint32_t keyHigh, IUploadCallback* callback)
+Status PostTMNewUpload(CTransportManagerQueue* queue, std::uint32_t peer, std::uint32_t keyLow, std::uint32_t keyHigh,
+                       IUploadCallback* callback)
 {
     STransportManagerInternalMsg message = STransportManagerInternalMsg::Make(TM_MSG_NEW_UPLOAD);
     message.UploadPeer = peer;

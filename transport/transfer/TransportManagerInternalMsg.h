@@ -104,8 +104,8 @@ Status PostTMAnswer(CTransportManagerQueue* queue, const std::uint8_t unused[TRA
                     const std::uint8_t fileId[TRANSFER_ID_SIZE], std::uint32_t ticket);
 Status PostTMIncomingDownload(CTransportManagerQueue* queue, std::uint32_t sessionHandle, std::uint32_t ticket,
                               std::uint32_t keyLow, std::uint32_t keyHigh);
-Status PostTMNewUpload(CTransportManagerQueue* queue, std::uint32_t peer, std::uint32_t keyLow,
-                       std::uint32_t keyHigh, IUploadCallback* callback);
+Status PostTMNewUpload(CTransportManagerQueue* queue, std::uint32_t peer, std::uint32_t keyLow, std::uint32_t keyHigh,
+                       IUploadCallback* callback);
 Status PostTMSessionNotify(CTransportManagerQueue* queue, std::uint32_t sessionHandle, std::uint32_t unused,
                            std::uint32_t value);
 // ST_INVALID_PARAM (nothing posted) for a level other than 0, 1 or 2.

@@ -32,8 +32,7 @@ CTransportManagerThread::~CTransportManagerThread()
     m_pendingQueue.reset();
 }
 
-Status CTransportManagerThread::Launch(std::unique_ptr<CTransportManagerQueue>& queue,
-                                       ITransportManagerOutlet* outlet)
+Status CTransportManagerThread::Launch(std::unique_ptr<CTransportManagerQueue>& queue, ITransportManagerOutlet* outlet)
 {
     queue.reset();
     if (IsRunning()) {
@@ -126,8 +125,8 @@ Status CTransportManagerThread::Dispatch(const STransportManagerInternalMsg& mes
     case TM_MSG_SESSION_ANSWER:
         return downloads.OnSessionAnswer(message.AnswerFileId, message.AnswerTicket);
     case TM_MSG_INCOMING_DOWNLOAD:
-        return downloads.OnIncomingConnection(message.IncomingSession, message.IncomingTicket,
-                                              message.IncomingKeyLow, message.IncomingKeyHigh);
+        return downloads.OnIncomingConnection(message.IncomingSession, message.IncomingTicket, message.IncomingKeyLow,
+                                              message.IncomingKeyHigh);
     case TM_MSG_NEW_UPLOAD: {
         const Status status = downloads.Uploads().NewUpload(message.UploadPeer, message.UploadKeyLow,
                                                             message.UploadKeyHigh, message.UploadCallback);

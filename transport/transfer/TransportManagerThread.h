@@ -70,7 +70,7 @@ protected:
     void OnExit() override;
 
 private:
-    CAnt* m_ant;   // not owned
+    CAnt* m_ant; // not owned
     STransportTimings m_timings;
-    std::unique_ptr<CDownloadsManager> m_downloads;   // with the uploads inside
+    std::unique_ptr<CDownloadsManager> m_downloads; // with the uploads inside
 };

@@ -20,7 +20,7 @@ class IUploadCallback;
 enum SessionStatus : int {
     SESSION_STATUS_NONE = -1,
     SESSION_STATUS_WAITING = 0,
-    SESSION_STATUS_PEER_OFFLINE = 1,   // never set by the engine
+    SESSION_STATUS_PEER_OFFLINE = 1, // never set by the engine
     SESSION_STATUS_CONNECTING = 2,
     SESSION_STATUS_INITIATING = 3,
     SESSION_STATUS_CONNECTED = 4,
@@ -98,10 +98,10 @@ public:
     void SetHandler(CTransportManagerHandler* handler) { m_handler = handler; }
 
 private:
-    ISessionManagerBase* m_manager;   // not owned
-    IDownloadCallback* m_download = nullptr;   // held with AddRef (one of the two)
+    ISessionManagerBase* m_manager;          // not owned
+    IDownloadCallback* m_download = nullptr; // held with AddRef (one of the two)
     IUploadCallback* m_upload = nullptr;
-    CTransportManagerHandler* m_handler = nullptr;   // not owned; null until connected
+    CTransportManagerHandler* m_handler = nullptr; // not owned; null until connected
     std::uint8_t m_fileId[TRANSFER_ID_SIZE] = {};
     std::uint8_t m_peerId[TRANSFER_ID_SIZE] = {};
     int m_handle = -1;

@@ -28,8 +28,7 @@ std::uint32_t CloseReasonForOpenFailure(Status status)
 
 CUploadHandler::CUploadHandler(CTransportSession* session)
     : CTransportManagerHandler(session), m_gate(SpeedSwitches().SkipVainCompression)
-{
-}
+{}
 
 CUploadHandler::~CUploadHandler()
 {
@@ -145,7 +144,7 @@ Status CUploadHandler::SendNextBlock()
     if (!m_poolTried) {
         m_poolTried = true;
         if (SpeedSwitches().CompressionPool) {
-            m_pool = CCompressionPool::ForThisThread();   // none: blocks are packed here
+            m_pool = CCompressionPool::ForThisThread(); // none: blocks are packed here
         }
     }
     return m_pool ? SendPooledBlock() : SendInlineBlock();
@@ -263,7 +262,7 @@ Status CUploadHandler::ReadAhead()
             MAX_CHUNK_SIZE, block->Chunk, &length);
         if (status != ST_SUCCESS || length == 0) {
             m_readFailure = status;
-            m_readEmpty = status == ST_SUCCESS;   // nothing read would never finish the range
+            m_readEmpty = status == ST_SUCCESS; // nothing read would never finish the range
             m_spare.push_back(std::move(block));
             break;
         }

@@ -58,6 +58,6 @@ private:
     void EraseFileEntry(CTransportSession* session);
 
     CAntConnectWait m_connects;
-    std::map<std::uint64_t, CTransportSession*> m_byKey;   // owns the sessions
+    std::map<std::uint64_t, CTransportSession*> m_byKey; // owns the sessions
     std::map<FileKey, CTransportSession*> m_byFileId;
 };

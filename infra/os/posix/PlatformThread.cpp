@@ -92,9 +92,9 @@ Status WaitThread(ThreadHandle handle, std::uint32_t milliseconds)
         state.endedSignal.wait(guard, [&] { return state.ended; });
         return ST_SUCCESS;
     }
-    return state.endedSignal.wait_for(guard, std::chrono::milliseconds(milliseconds),
-                                      [&] { return state.ended; })
-        ? ST_SUCCESS : ST_TIMEOUT;
+    return state.endedSignal.wait_for(guard, std::chrono::milliseconds(milliseconds), [&] { return state.ended; })
+               ? ST_SUCCESS
+               : ST_TIMEOUT;
 }
 
 Status TerminateThread(ThreadHandle handle, std::uint32_t)

@@ -29,7 +29,7 @@ int ToFlags(const pollfd& entry)
     const bool wantsWrite = (entry.events & POLLOUT) != 0;
     int flags = 0;
     if (entry.revents & POLLNVAL) {
-        return POLL_EXCEPTION;   // not an open descriptor: the owner has to drop it
+        return POLL_EXCEPTION; // not an open descriptor: the owner has to drop it
     }
     if (wantsRead && (entry.revents & POLLIN)) {
         flags |= POLL_READ;
@@ -53,8 +53,7 @@ int ToFlags(const pollfd& entry)
 
 } // namespace
 
-Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
-                         std::vector<_ReadyEntry>& ready)
+Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds, std::vector<_ReadyEntry>& ready)
 {
     // Reused between waits; a poll state belongs to one thread.
     thread_local std::vector<pollfd> entries;
@@ -67,8 +66,7 @@ Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
     for (std::uint32_t i = 0; i < writes.Count(); ++i) {
         entries.push_back(pollfd{static_cast<int>(writes.Data()[i]), POLLOUT, 0});
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const pollfd& a, const pollfd& b) { return a.fd < b.fd; });
+    std::sort(entries.begin(), entries.end(), [](const pollfd& a, const pollfd& b) { return a.fd < b.fd; });
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (kept > 0 && entries[kept - 1].fd == entries[i].fd) {
@@ -79,8 +77,7 @@ Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
     }
     entries.resize(kept);
 
-    const int timeout = milliseconds > static_cast<std::uint32_t>(INT_MAX)
-        ? INT_MAX : static_cast<int>(milliseconds);
+    const int timeout = milliseconds > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
     internal::CountWait();
     const int result = ::poll(entries.data(), static_cast<nfds_t>(entries.size()), timeout);
     if (result == 0) {

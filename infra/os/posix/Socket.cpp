@@ -23,7 +23,10 @@ namespace STI_OS {
 
 namespace {
 
-int Fd(SocketHandle handle) { return static_cast<int>(handle); }
+int Fd(SocketHandle handle)
+{
+    return static_cast<int>(handle);
+}
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
 {
@@ -93,7 +96,10 @@ Status CloseSocket(SocketHandle handle)
     return TranslateSocketResult(::close(Fd(handle)));
 }
 
-Status CreateTCPSocket(SocketHandle& handle) { return CreateSocket(SOCK_STREAM, handle); }
+Status CreateTCPSocket(SocketHandle& handle)
+{
+    return CreateSocket(SOCK_STREAM, handle);
+}
 
 Status CreateUDPSocket(SocketHandle& handle)
 {
@@ -175,8 +181,8 @@ Status ShutdownSend(SocketHandle handle)
     return TranslateSocketResult(::shutdown(Fd(handle), SHUT_WR));
 }
 
-Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
-                std::uint32_t& address, std::uint16_t& port)
+Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count, std::uint32_t& address,
+                std::uint16_t& port)
 {
     internal::CountReceive();
     count = 0;
@@ -201,8 +207,7 @@ Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::
 {
     internal::CountSend();
     const sockaddr_in sa = MakeAddress(address, port);
-    ssize_t result =
-        ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    ssize_t result = ::sendto(Fd(handle), data, length, kSendFlags, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
     if (result < 0 && errno == ECONNREFUSED) {
         // The pending error of an earlier send's report, not this datagram's: the failed call
         // cleared it (the report stays queued for the reader), and this datagram still goes.
@@ -300,7 +305,10 @@ namespace internal {
 
 // A listening port on Linux cannot be bound by anyone else while we hold it; address
 // reuse only lets the port be taken again after a previous pair's TIME_WAIT.
-Status PrepareLoopbackListener(SocketHandle listener) { return SetReuseAddress(listener, true); }
+Status PrepareLoopbackListener(SocketHandle listener)
+{
+    return SetReuseAddress(listener, true);
+}
 
 _CInitSockets::_CInitSockets()
 {

@@ -34,11 +34,9 @@ bool LoadDebugHelp(const char* libraryName)
     return Resolve(library, "StackWalk64", d.stackWalk64) &&
            Resolve(library, "SymFunctionTableAccess64", d.symFunctionTableAccess64) &&
            Resolve(library, "SymGetModuleBase64", d.symGetModuleBase64) &&
-           Resolve(library, "SymCleanup", d.symCleanup) &&
-           Resolve(library, "SymFromAddr", d.symFromAddr) &&
+           Resolve(library, "SymCleanup", d.symCleanup) && Resolve(library, "SymFromAddr", d.symFromAddr) &&
            Resolve(library, "SymGetLineFromAddr64", d.symGetLineFromAddr64) &&
-           Resolve(library, "SymInitialize", d.symInitialize) &&
-           Resolve(library, "SymSetOptions", d.symSetOptions) &&
+           Resolve(library, "SymInitialize", d.symInitialize) && Resolve(library, "SymSetOptions", d.symSetOptions) &&
            Resolve(library, "UnDecorateSymbolName", d.unDecorateSymbolName) &&
            Resolve(library, "MiniDumpWriteDump", d.miniDumpWriteDump) &&
            Resolve(library, "SymGetSymFromAddr64", d.symGetSymFromAddr64);

@@ -9,10 +9,9 @@ namespace crash {
 // program still starts, and still reports with less detail, where the library or a newer entry
 // point is missing.
 struct DebugHelp {
-    using StackWalk64Fn = BOOL(WINAPI*)(DWORD, HANDLE, HANDLE, LPSTACKFRAME64, PVOID,
-                                        PREAD_PROCESS_MEMORY_ROUTINE64,
-                                        PFUNCTION_TABLE_ACCESS_ROUTINE64,
-                                        PGET_MODULE_BASE_ROUTINE64, PTRANSLATE_ADDRESS_ROUTINE64);
+    using StackWalk64Fn = BOOL(WINAPI*)(DWORD, HANDLE, HANDLE, LPSTACKFRAME64, PVOID, PREAD_PROCESS_MEMORY_ROUTINE64,
+                                        PFUNCTION_TABLE_ACCESS_ROUTINE64, PGET_MODULE_BASE_ROUTINE64,
+                                        PTRANSLATE_ADDRESS_ROUTINE64);
     using SymFunctionTableAccess64Fn = PVOID(WINAPI*)(HANDLE, DWORD64);
     using SymGetModuleBase64Fn = DWORD64(WINAPI*)(HANDLE, DWORD64);
     using SymCleanupFn = BOOL(WINAPI*)(HANDLE);
@@ -21,10 +20,8 @@ struct DebugHelp {
     using SymInitializeFn = BOOL(WINAPI*)(HANDLE, PCSTR, BOOL);
     using SymSetOptionsFn = DWORD(WINAPI*)(DWORD);
     using UnDecorateSymbolNameFn = DWORD(WINAPI*)(PCSTR, PSTR, DWORD, DWORD);
-    using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
-                                              PMINIDUMP_EXCEPTION_INFORMATION,
-                                              PMINIDUMP_USER_STREAM_INFORMATION,
-                                              PMINIDUMP_CALLBACK_INFORMATION);
+    using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PMINIDUMP_EXCEPTION_INFORMATION,
+                                              PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
     using SymGetSymFromAddr64Fn = BOOL(WINAPI*)(HANDLE, DWORD64, PDWORD64, PIMAGEHLP_SYMBOL64);
 
     StackWalk64Fn stackWalk64 = nullptr;

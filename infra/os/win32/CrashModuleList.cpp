@@ -36,8 +36,7 @@ bool ReadImageHeaders(const char* base, ImageHeaders& headers)
         return false;
     // Size, checksum and time stamp sit at the same offsets in 32- and 64-bit images.
     IMAGE_NT_HEADERS32 nt;
-    if (dos.e_lfanew <= 0 || !ReadMemory(base + dos.e_lfanew, &nt, sizeof nt) ||
-        nt.Signature != IMAGE_NT_SIGNATURE)
+    if (dos.e_lfanew <= 0 || !ReadMemory(base + dos.e_lfanew, &nt, sizeof nt) || nt.Signature != IMAGE_NT_SIGNATURE)
         return false;
     headers.imageSize = nt.OptionalHeader.SizeOfImage;
     headers.checksum = nt.OptionalHeader.CheckSum;
@@ -54,8 +53,7 @@ void WriteFileFacts(CCrashReportBuffer& out, const char* path)
         size = (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
         FILETIME local;
         SYSTEMTIME time;
-        if (::FileTimeToLocalFileTime(&attributes.ftLastWriteTime, &local) &&
-            ::FileTimeToSystemTime(&local, &time))
+        if (::FileTimeToLocalFileTime(&attributes.ftLastWriteTime, &local) && ::FileTimeToSystemTime(&local, &time))
             FormatReportTime(time, timeText, sizeof timeText);
     }
     out.Append("File Size:  %-10d  File Time:  %s\r\n", static_cast<int>(size), timeText);
@@ -82,20 +80,16 @@ void WriteVersionInfo(CCrashReportBuffer& out, const char* path)
 
     DWORD handle = 0;
     const DWORD size = ::GetFileVersionInfoSizeA(path, &handle);
-    if (size > 0 && size <= kVersionBufferSize &&
-        ::GetFileVersionInfoA(path, 0, size, g_version)) {
+    if (size > 0 && size <= kVersionBufferSize && ::GetFileVersionInfoA(path, 0, size, g_version)) {
         void* value = nullptr;
         UINT length = 0;
-        if (::VerQueryValueA(g_version, "\\", &value, &length) && value != nullptr &&
-            length >= sizeof fixed)
+        if (::VerQueryValueA(g_version, "\\", &value, &length) && value != nullptr && length >= sizeof fixed)
             std::memcpy(&fixed, value, sizeof fixed);
         WORD* languages = nullptr;
-        if (::VerQueryValueA(g_version, "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&languages), &length) &&
+        if (::VerQueryValueA(g_version, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&languages), &length) &&
             languages != nullptr && length >= 2 * sizeof(WORD)) {
             char translation[16];
-            std::snprintf(translation, sizeof translation, "%04x%04x", languages[0],
-                          languages[1]);
+            std::snprintf(translation, sizeof translation, "%04x%04x", languages[0], languages[1]);
             company = VersionText(translation, "CompanyName");
             product = VersionText(translation, "ProductName");
             description = VersionText(translation, "FileDescription");
@@ -105,29 +99,24 @@ void WriteVersionInfo(CCrashReportBuffer& out, const char* path)
     out.Append("   Company:    %s\r\n", company);
     out.Append("   Product:    %s\r\n", product);
     out.Append("   FileDesc:   %s\r\n", description);
-    out.Append("   FileVer:    %d.%d.%d.%d\r\n", HIWORD(fixed.dwFileVersionMS),
-               LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS),
-               LOWORD(fixed.dwFileVersionLS));
-    out.Append("   ProdVer:    %d.%d.%d.%d\r\n", HIWORD(fixed.dwProductVersionMS),
-               LOWORD(fixed.dwProductVersionMS), HIWORD(fixed.dwProductVersionLS),
-               LOWORD(fixed.dwProductVersionLS));
+    out.Append("   FileVer:    %d.%d.%d.%d\r\n", HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS),
+               HIWORD(fixed.dwFileVersionLS), LOWORD(fixed.dwFileVersionLS));
+    out.Append("   ProdVer:    %d.%d.%d.%d\r\n", HIWORD(fixed.dwProductVersionMS), LOWORD(fixed.dwProductVersionMS),
+               HIWORD(fixed.dwProductVersionLS), LOWORD(fixed.dwProductVersionLS));
 }
 
-void WriteModule(CCrashReportBuffer& out, int number, const char* base,
-                 const ImageHeaders& headers)
+void WriteModule(CCrashReportBuffer& out, int number, const char* base, const ImageHeaders& headers)
 {
     char path[MAX_PATH + 1];
-    const DWORD length = ::GetModuleFileNameA(reinterpret_cast<HMODULE>(const_cast<char*>(base)),
-                                              path, MAX_PATH);
+    const DWORD length = ::GetModuleFileNameA(reinterpret_cast<HMODULE>(const_cast<char*>(base)), path, MAX_PATH);
     path[length < MAX_PATH ? length : MAX_PATH] = '\0';
 
     out.Append("Module %d\r\n", number);
     out.Append("%s\r\n", path);
     out.Append("Image Base: 0x" TARNIX_CRASH_HEX "  Image Size: 0x%08x\r\n",
-               Word(reinterpret_cast<std::uintptr_t>(base)),
-               static_cast<unsigned>(headers.imageSize));
-    out.Append("Checksum:   0x%08x  Time Stamp: 0x%08x\r\n",
-               static_cast<unsigned>(headers.checksum), static_cast<unsigned>(headers.timeStamp));
+               Word(reinterpret_cast<std::uintptr_t>(base)), static_cast<unsigned>(headers.imageSize));
+    out.Append("Checksum:   0x%08x  Time Stamp: 0x%08x\r\n", static_cast<unsigned>(headers.checksum),
+               static_cast<unsigned>(headers.timeStamp));
     WriteFileFacts(out, path);
     WriteVersionInfo(out, path);
 }

@@ -41,11 +41,20 @@ struct ReportRegisters {
 inline ReportRegisters ReadRegisters(const CONTEXT& c)
 {
 #if defined(_WIN64)
-    return {c.Rdi, c.Rsi, c.Rax, c.Rbx, c.Rcx, c.Rdx, c.Rip, c.Rbp, c.Rsp,
-            static_cast<unsigned>(c.EFlags), c.SegCs, c.SegSs};
+    return {c.Rdi,   c.Rsi,  c.Rax, c.Rbx, c.Rcx, c.Rdx, c.Rip, c.Rbp, c.Rsp, static_cast<unsigned>(c.EFlags),
+            c.SegCs, c.SegSs};
 #else
-    return {c.Edi, c.Esi, c.Eax, c.Ebx, c.Ecx, c.Edx, c.Eip, c.Ebp, c.Esp,
-            static_cast<unsigned>(c.EFlags), static_cast<unsigned>(c.SegCs),
+    return {c.Edi,
+            c.Esi,
+            c.Eax,
+            c.Ebx,
+            c.Ecx,
+            c.Edx,
+            c.Eip,
+            c.Ebp,
+            c.Esp,
+            static_cast<unsigned>(c.EFlags),
+            static_cast<unsigned>(c.SegCs),
             static_cast<unsigned>(c.SegSs)};
 #endif
 }

@@ -41,26 +41,23 @@ void FaultingModuleName(const void* address, char* name, std::size_t size)
 {
     CopyText(name, size, "Unknown");
     MEMORY_BASIC_INFORMATION region;
-    if (::VirtualQuery(address, &region, sizeof region) != sizeof region ||
-        region.AllocationBase == nullptr)
+    if (::VirtualQuery(address, &region, sizeof region) != sizeof region || region.AllocationBase == nullptr)
         return;
     char path[MAX_PATH + 1];
-    const DWORD length =
-        ::GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase), path, MAX_PATH);
+    const DWORD length = ::GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase), path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
     path[length] = '\0';
     CopyText(name, size, FileNamePart(path));
 }
 
-void WriteHeadline(CCrashReportBuffer& out, const EXCEPTION_RECORD& record,
-                   const CONTEXT& context, const ProgramPaths& program)
+void WriteHeadline(CCrashReportBuffer& out, const EXCEPTION_RECORD& record, const CONTEXT& context,
+                   const ProgramPaths& program)
 {
     char module[MAX_PATH + 1];
     FaultingModuleName(record.ExceptionAddress, module, sizeof module);
-    out.Append("%s caused %s (0x%08x) \r\nin module %s at %04x:" TARNIX_CRASH_HEX ".\r\n\r\n",
-               program.baseName, DescribeException(record.ExceptionCode),
-               static_cast<unsigned>(record.ExceptionCode), module,
+    out.Append("%s caused %s (0x%08x) \r\nin module %s at %04x:" TARNIX_CRASH_HEX ".\r\n\r\n", program.baseName,
+               DescribeException(record.ExceptionCode), static_cast<unsigned>(record.ExceptionCode), module,
                static_cast<unsigned>(context.SegCs & 0xFFFF), Word(InstructionPointer(context)));
 }
 
@@ -69,8 +66,7 @@ void WriteAccessViolation(CCrashReportBuffer& out, const EXCEPTION_RECORD& recor
     if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2)
         return;
     out.Append("%s location " TARNIX_CRASH_HEX " caused an access violation.\r\n",
-               record.ExceptionInformation[0] == 1 ? "Write to" : "Read from",
-               Word(record.ExceptionInformation[1]));
+               record.ExceptionInformation[0] == 1 ? "Write to" : "Read from", Word(record.ExceptionInformation[1]));
 }
 
 void WriteRegisters(CCrashReportBuffer& out, const CONTEXT& context)
@@ -78,21 +74,19 @@ void WriteRegisters(CCrashReportBuffer& out, const CONTEXT& context)
     const ReportRegisters r = ReadRegisters(context);
     out.AppendText("\r\n");
     out.AppendText("Context:\r\n");
-    out.Append("EDI:    0x" TARNIX_CRASH_HEX "  ESI: 0x" TARNIX_CRASH_HEX "  EAX:   0x" TARNIX_CRASH_HEX
-               "\r\n", Word(r.di), Word(r.si), Word(r.ax));
-    out.Append("EBX:    0x" TARNIX_CRASH_HEX "  ECX: 0x" TARNIX_CRASH_HEX "  EDX:   0x" TARNIX_CRASH_HEX
-               "\r\n", Word(r.bx), Word(r.cx), Word(r.dx));
-    out.Append("EIP:    0x" TARNIX_CRASH_HEX "  EBP: 0x" TARNIX_CRASH_HEX "  SegCs: 0x%08x\r\n",
-               Word(r.ip), Word(r.bp), r.cs);
-    out.Append("EFlags: 0x%08x  ESP: 0x" TARNIX_CRASH_HEX "  SegSs: 0x%08x\r\n", r.flags,
-               Word(r.sp), r.ss);
+    out.Append("EDI:    0x" TARNIX_CRASH_HEX "  ESI: 0x" TARNIX_CRASH_HEX "  EAX:   0x" TARNIX_CRASH_HEX "\r\n",
+               Word(r.di), Word(r.si), Word(r.ax));
+    out.Append("EBX:    0x" TARNIX_CRASH_HEX "  ECX: 0x" TARNIX_CRASH_HEX "  EDX:   0x" TARNIX_CRASH_HEX "\r\n",
+               Word(r.bx), Word(r.cx), Word(r.dx));
+    out.Append("EIP:    0x" TARNIX_CRASH_HEX "  EBP: 0x" TARNIX_CRASH_HEX "  SegCs: 0x%08x\r\n", Word(r.ip), Word(r.bp),
+               r.cs);
+    out.Append("EFlags: 0x%08x  ESP: 0x" TARNIX_CRASH_HEX "  SegSs: 0x%08x\r\n", r.flags, Word(r.sp), r.ss);
 }
 
 void WriteBytesAtEip(CCrashReportBuffer& out, const CONTEXT& context)
 {
     out.AppendText("\r\nBytes at CS:EIP:\r\n");
-    const unsigned char* code =
-        reinterpret_cast<const unsigned char*>(InstructionPointer(context));
+    const unsigned char* code = reinterpret_cast<const unsigned char*>(InstructionPointer(context));
     for (int i = 0; i < kBytesAtEip; ++i) {
         unsigned char byte = 0;
         if (ReadMemory(code + i, &byte, 1))
@@ -113,12 +107,10 @@ std::uintptr_t CurrentStackTop()
 }
 #pragma GCC diagnostic pop
 
-void WriteStack(CCrashReportBuffer& out, const EXCEPTION_POINTERS& exception,
-                const CONTEXT& context)
+void WriteStack(CCrashReportBuffer& out, const EXCEPTION_POINTERS& exception, const CONTEXT& context)
 {
     if (!GetDebugHelp().IsComplete()) {
-        WriteRawStackDump(out, static_cast<std::uintptr_t>(ReadRegisters(context).sp),
-                          CurrentStackTop());
+        WriteRawStackDump(out, static_cast<std::uintptr_t>(ReadRegisters(context).sp), CurrentStackTop());
         return;
     }
     EnsureSymbolHandler();
@@ -150,8 +142,7 @@ void ReadProgramPaths(ProgramPaths& paths)
         *dot = '\0';
 }
 
-void WriteCrashReport(CCrashReportBuffer& out, const EXCEPTION_POINTERS& exception,
-                      const ProgramPaths& program)
+void WriteCrashReport(CCrashReportBuffer& out, const EXCEPTION_POINTERS& exception, const ProgramPaths& program)
 {
     const EXCEPTION_RECORD& record = *exception.ExceptionRecord;
     const CONTEXT& context = *exception.ContextRecord;

@@ -45,8 +45,7 @@ char g_commandLine[4 * MAX_PATH + 32];
 HANDLE CreateBesideProgram(const char* fileName)
 {
     std::snprintf(g_path, sizeof g_path, "%s%s", g_program.folder, fileName);
-    return ::CreateFileA(g_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_FLAG_WRITE_THROUGH, nullptr);
+    return ::CreateFileA(g_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH, nullptr);
 }
 
 // True when this thread takes the report; a later fault finds the filter disarmed.
@@ -88,16 +87,15 @@ void WriteMinidump(EXCEPTION_POINTERS* exception)
     info.ExceptionPointers = exception;
     info.ClientPointers = FALSE;
     ::OutputDebugStringA("writing minidump\r\n");
-    help.miniDumpWriteDump(ReporterProcess(), ::GetCurrentProcessId(), dump.Get(),
-                           MiniDumpNormal, &info, nullptr, nullptr);
+    help.miniDumpWriteDump(ReporterProcess(), ::GetCurrentProcessId(), dump.Get(), MiniDumpNormal, &info, nullptr,
+                           nullptr);
 }
 
 // Both the helper's path and the program's name are quoted: either may hold blanks.
 bool StartHelper()
 {
     std::snprintf(g_path, sizeof g_path, "%s%s", g_program.folder, kHelperProgram);
-    std::snprintf(g_commandLine, sizeof g_commandLine, "\"%s\" \"%s\"", g_path,
-                  g_program.fileName);
+    std::snprintf(g_commandLine, sizeof g_commandLine, "\"%s\" \"%s\"", g_path, g_program.fileName);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -105,8 +103,7 @@ bool StartHelper()
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!::CreateProcessA(g_path, g_commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
+    if (!::CreateProcessA(g_path, g_commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     CScopedHandle processHandle(process.hProcess);
     CScopedHandle threadHandle(process.hThread);
@@ -128,8 +125,7 @@ LONG WINAPI ReportUnhandledException(EXCEPTION_POINTERS* exception)
         WaitForReportOfOtherThread();
         return kNotHandled;
     }
-    if (exception == nullptr || exception->ExceptionRecord == nullptr ||
-        exception->ContextRecord == nullptr) {
+    if (exception == nullptr || exception->ExceptionRecord == nullptr || exception->ContextRecord == nullptr) {
         FinishReport(kReportOnly);
         return kNotHandled;
     }

@@ -63,9 +63,8 @@ bool StepFrame(STACKFRAME64& frame, CONTEXT& context)
 {
     const DebugHelp& help = GetDebugHelp();
     const HANDLE process = ReporterProcess();
-    if (!help.stackWalk64(kStackWalkMachine, process, ::GetCurrentThread(), &frame,
-                          &context, nullptr, help.symFunctionTableAccess64,
-                          help.symGetModuleBase64, nullptr) ||
+    if (!help.stackWalk64(kStackWalkMachine, process, ::GetCurrentThread(), &frame, &context, nullptr,
+                          help.symFunctionTableAccess64, help.symGetModuleBase64, nullptr) ||
         frame.AddrPC.Offset == 0) {
         ::OutputDebugStringA("StackWalk64 failed!");
         return false;
@@ -88,8 +87,7 @@ const char* CStackTraceWalker::First(const EXCEPTION_POINTERS* exception)
 {
     EXCEPTION_POINTERS pointers;
     if (exception == nullptr || !ReadMemory(exception, &pointers, sizeof pointers) ||
-        pointers.ContextRecord == nullptr ||
-        !ReadMemory(pointers.ContextRecord, &m_context, sizeof m_context)) {
+        pointers.ContextRecord == nullptr || !ReadMemory(pointers.ContextRecord, &m_context, sizeof m_context)) {
         ::OutputDebugStringA("GetFirstStackTraceString - invalid pExPtrs!\n");
         return nullptr;
     }
@@ -113,12 +111,10 @@ void CStackTraceWalker::FormatLine()
 
     CLineText line(m_line, sizeof m_line);
     // Only the low word of a segment field is the selector; the rest may hold garbage.
-    line.Append("%04X:" TARNIX_CRASH_HEX_UPPER, static_cast<unsigned>(m_context.SegCs & 0xFFFF),
-                Word(pc));
-    line.Append(" (0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER
-                " 0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER ")",
-                Word(m_frame.Params[0]), Word(m_frame.Params[1]), Word(m_frame.Params[2]),
-                Word(m_frame.Params[3]));
+    line.Append("%04X:" TARNIX_CRASH_HEX_UPPER, static_cast<unsigned>(m_context.SegCs & 0xFFFF), Word(pc));
+    line.Append(" (0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER " 0x" TARNIX_CRASH_HEX_UPPER
+                " 0x" TARNIX_CRASH_HEX_UPPER ")",
+                Word(m_frame.Params[0]), Word(m_frame.Params[1]), Word(m_frame.Params[2]), Word(m_frame.Params[3]));
 
     std::memset(&g_symbol, 0, sizeof g_symbol);
     g_symbol.info.SizeOfStruct = sizeof(SYMBOL_INFO);
@@ -138,12 +134,11 @@ void CStackTraceWalker::FormatLine()
     std::memset(&source, 0, sizeof source);
     source.SizeOfStruct = sizeof source;
     DWORD lineDisplacement = 0;
-    if (!help.symGetLineFromAddr64(process, pc, &lineDisplacement, &source) ||
-        source.FileName == nullptr)
+    if (!help.symGetLineFromAddr64(process, pc, &lineDisplacement, &source) || source.FileName == nullptr)
         return;
     if (lineDisplacement != 0)
-        line.Append(" %s, line %04d+%04d byte(s)", source.FileName,
-                    static_cast<int>(source.LineNumber), static_cast<int>(lineDisplacement));
+        line.Append(" %s, line %04d+%04d byte(s)", source.FileName, static_cast<int>(source.LineNumber),
+                    static_cast<int>(lineDisplacement));
     else
         line.Append(" %s, line %04d", source.FileName, static_cast<int>(source.LineNumber));
 }

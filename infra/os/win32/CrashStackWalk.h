@@ -55,8 +55,8 @@ __attribute__((always_inline)) inline void CaptureRegisters(CONTEXT& context)
                  "movl %%ebx, %3\n\t"
                  "movl %%esi, %4\n\t"
                  "movl %%edi, %5"
-                 : "=m"(context.Eip), "=m"(context.Esp), "=m"(context.Ebp), "=m"(context.Ebx),
-                   "=m"(context.Esi), "=m"(context.Edi));
+                 : "=m"(context.Eip), "=m"(context.Esp), "=m"(context.Ebp), "=m"(context.Ebx), "=m"(context.Esi),
+                   "=m"(context.Edi));
     unsigned short cs = 0;
     unsigned short ss = 0;
     asm volatile("movw %%cs, %0\n\tmovw %%ss, %1" : "=r"(cs), "=r"(ss));

@@ -90,10 +90,9 @@ void WriteOperatingSystem(CCrashReportBuffer& out)
         std::memset(&version, 0, sizeof version);
     const DWORD build = version.dwBuildNumber & 0xFFFF;
     out.Append("Operating system:  %s (%u.%u.%u).\r\n",
-               OperatingSystemName(version.dwPlatformId, version.dwMajorVersion,
-                                   version.dwMinorVersion, build),
-               static_cast<unsigned>(version.dwMajorVersion),
-               static_cast<unsigned>(version.dwMinorVersion), static_cast<unsigned>(build));
+               OperatingSystemName(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion, build),
+               static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion),
+               static_cast<unsigned>(build));
 }
 
 void WriteMemory(CCrashReportBuffer& out)
@@ -114,8 +113,7 @@ void WriteMemory(CCrashReportBuffer& out)
     out.Append("%d MBytes paging file.\r\n", MegabytesRoundedUp(memory.ullTotalPageFile));
     out.Append("%d MBytes paging file free.\r\n", MegabytesRoundedUp(memory.ullAvailPageFile));
     out.Append("%d MBytes user address space.\r\n", MegabytesRoundedUp(memory.ullTotalVirtual));
-    out.Append("%d MBytes user address space free.\r\n",
-               MegabytesRoundedUp(memory.ullAvailVirtual));
+    out.Append("%d MBytes user address space free.\r\n", MegabytesRoundedUp(memory.ullAvailVirtual));
 }
 
 } // namespace
@@ -146,8 +144,8 @@ const char* OperatingSystemName(DWORD platform, DWORD major, DWORD minor, DWORD 
 
 void FormatReportTime(const SYSTEMTIME& time, char* text, std::size_t size)
 {
-    std::snprintf(text, size, "%d/%d/%d %02d:%02d:%02d", time.wMonth, time.wDay, time.wYear,
-                  time.wHour, time.wMinute, time.wSecond & ~1);
+    std::snprintf(text, size, "%d/%d/%d %02d:%02d:%02d", time.wMonth, time.wDay, time.wYear, time.wHour, time.wMinute,
+                  time.wSecond & ~1);
 }
 
 unsigned MegabytesRoundedUp(unsigned long long bytes)

@@ -45,8 +45,7 @@ Status WaitThread(ThreadHandle handle, std::uint32_t milliseconds)
     if (handle == nullptr) {
         return ST_SUCCESS;
     }
-    return ::WaitForSingleObject(static_cast<HANDLE>(handle), milliseconds) == WAIT_TIMEOUT
-        ? ST_TIMEOUT : ST_SUCCESS;
+    return ::WaitForSingleObject(static_cast<HANDLE>(handle), milliseconds) == WAIT_TIMEOUT ? ST_TIMEOUT : ST_SUCCESS;
 }
 
 Status TerminateThread(ThreadHandle handle, std::uint32_t exitCode)

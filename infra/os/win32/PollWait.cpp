@@ -40,10 +40,9 @@ void Collect(const fd_set& source, int flags, std::vector<_ReadyEntry>& ready)
 
 } // namespace
 
-Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds,
-                         std::vector<_ReadyEntry>& ready)
+Status _WaitForReadiness(const _PollState& state, std::uint32_t milliseconds, std::vector<_ReadyEntry>& ready)
 {
-    SelectSets setsOnStack;   // 12 KiB
+    SelectSets setsOnStack; // 12 KiB
     SelectSets* sets = &setsOnStack;
     Fill(sets->read, state.readInterest);
     Fill(sets->write, state.writeInterest);

@@ -16,10 +16,16 @@ namespace STI_OS {
 
 namespace {
 
-SOCKET Sock(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+SOCKET Sock(SocketHandle handle)
+{
+    return static_cast<SOCKET>(handle);
+}
 
 // The socket calls take int lengths; larger buffers are served in part.
-int Length(std::uint32_t length) { return length > INT_MAX ? INT_MAX : static_cast<int>(length); }
+int Length(std::uint32_t length)
+{
+    return length > INT_MAX ? INT_MAX : static_cast<int>(length);
+}
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
 {
@@ -32,7 +38,10 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
 }
 
 // INVALID_SOCKET reads as -1 through the handle type.
-long HandleResult(SOCKET s) { return s == INVALID_SOCKET ? -1L : 0L; }
+long HandleResult(SOCKET s)
+{
+    return s == INVALID_SOCKET ? -1L : 0L;
+}
 
 Status CreateSocket(int type, SocketHandle& handle)
 {
@@ -50,9 +59,15 @@ Status CloseSocket(SocketHandle handle)
     return TranslateSocketResult(::closesocket(Sock(handle)));
 }
 
-Status CreateTCPSocket(SocketHandle& handle) { return CreateSocket(SOCK_STREAM, handle); }
+Status CreateTCPSocket(SocketHandle& handle)
+{
+    return CreateSocket(SOCK_STREAM, handle);
+}
 
-Status CreateUDPSocket(SocketHandle& handle) { return CreateSocket(SOCK_DGRAM, handle); }
+Status CreateUDPSocket(SocketHandle& handle)
+{
+    return CreateSocket(SOCK_DGRAM, handle);
+}
 
 Status Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port)
 {
@@ -122,16 +137,16 @@ Status ShutdownSend(SocketHandle handle)
     return TranslateSocketResult(::shutdown(Sock(handle), SD_SEND));
 }
 
-Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count,
-                std::uint32_t& address, std::uint16_t& port)
+Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint32_t& count, std::uint32_t& address,
+                std::uint16_t& port)
 {
     internal::CountReceive();
     count = 0;
     sockaddr_in sa;
     std::memset(&sa, 0, sizeof(sa));
     int length = sizeof(sa);
-    const int result =
-        ::recvfrom(Sock(handle), static_cast<char*>(buffer), Length(size), 0, reinterpret_cast<sockaddr*>(&sa), &length);
+    const int result = ::recvfrom(Sock(handle), static_cast<char*>(buffer), Length(size), 0,
+                                  reinterpret_cast<sockaddr*>(&sa), &length);
     const Status status = TranslateSocketResult(result);
     if (status == ST_CONN_RESET && sa.sin_family == AF_INET) {
         // Windows names the destination of the send that was reported unreachable, where it

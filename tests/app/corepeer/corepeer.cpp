@@ -94,7 +94,7 @@ private:
 };
 
 struct SOptions {
-    std::string folder;      // the XML files; ends in "\"
+    std::string folder; // the XML files; ends in "\"
     std::string downloads;
     std::string key = "Software\\Tarnix\\";
     std::string email = "me@test";
@@ -126,8 +126,7 @@ class CPeer : public IUserInterfaceSeam {
 public:
     CPeer(CSettingsManager& settings, CTransferManager& transfers, CMainManager& manager)
         : m_settings(settings), m_transfers(transfers), m_manager(manager)
-    {
-    }
+    {}
 
     void Drain()
     {
@@ -146,7 +145,8 @@ public:
         SUIEvent event;
         while (m_manager.GetUIQueue().Pop(event, 0)) {
             if (event.kind == UI_EVENT_STATE && event.first >= 0) {
-                Say(event.first == CTransferManager::SERVICE_ONLINE ? "online" : "state " + std::to_string(event.first));
+                Say(event.first == CTransferManager::SERVICE_ONLINE ? "online"
+                                                                    : "state " + std::to_string(event.first));
             } else if (event.kind == UI_EVENT_PROGRESS) {
                 // Record ids travel as signed 32 bits; compared as the 32 bits they are.
                 const std::uint32_t id = static_cast<std::uint32_t>(event.first);
@@ -209,7 +209,7 @@ public:
     {
         CFileLink link;
         const bool parsed = text.str().rfind(CFileLink::GetLinkPagePrefix().str(), 0) == 0 ? link.ParseLinkURL(text)
-                                                                                          : link.LoadFromFile(text);
+                                                                                           : link.LoadFromFile(text);
         Say(parsed && m_transfers.AcceptLink(link) ? "opened" : "open failed");
     }
 

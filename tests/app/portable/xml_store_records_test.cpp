@@ -17,12 +17,12 @@ using namespace xmlstore;
 
 namespace {
 
-constexpr std::int64_t kBig = (std::int64_t{1} << 32) + 7;   // over 4 GiB
+constexpr std::int64_t kBig = (std::int64_t{1} << 32) + 7; // over 4 GiB
 
 // Texts that must come back unchanged, each a trap for a reader or a writer.
 const std::vector<Text> kTexts = {
-    u"", u"a&b 'c' <d> \"e\" >", u"crlf\r\nlf\ncr\rtab\t", u"   ", u" \t\r\n ",
-    u"\u00E9\u00FF\u20AC \U0001F600", u"&amp; &#13; ]]> <!-- x -->", u"\x01\x1F end ",
+    u"",         u"a&b 'c' <d> \"e\" >",           u"crlf\r\nlf\ncr\rtab\t",      u"   ",
+    u" \t\r\n ", u"\u00E9\u00FF\u20AC \U0001F600", u"&amp; &#13; ]]> <!-- x -->", u"\x01\x1F end ",
 };
 
 void FillId(unsigned char id[ID_SIZE], int seed)
@@ -89,7 +89,7 @@ LinkRecord SampleLink()
     }
     link.subject = kTexts[4];
     link.message = kTexts[2];
-    link.totalSize = 99;   // not read back: the files' sum is
+    link.totalSize = 99; // not read back: the files' sum is
     return link;
 }
 
@@ -182,7 +182,8 @@ TEST(XmlStoreFiles, AFileCutAtAnyLengthIsRefusedAndNothingIsTaken)
             std::vector<LinkRecord> links(1);
             std::vector<MailRecord> mails(1);
             ASSERT_FALSE(ReadTransferList(whole.data(), cut, records) || ReadItems(whole.data(), cut, items) ||
-                         ReadSleeping(whole.data(), cut, links, mails)) << cut;
+                         ReadSleeping(whole.data(), cut, links, mails))
+                << cut;
             ASSERT_TRUE(records.size() == 1 && items.size() == 1 && links.size() == 1 && mails.size() == 1);
         }
     }

@@ -32,7 +32,7 @@ private:
 };
 
 void WriteFileBytes(const CString& path, const std::string& bytes);
-std::string ReadFileBytes(const CString& path);   // empty when absent
+std::string ReadFileBytes(const CString& path); // empty when absent
 bool Exists(const CString& path);
 // Every file under `folder`, as paths relative to it.
 std::vector<std::string> ListFiles(const CString& folder);

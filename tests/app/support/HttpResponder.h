@@ -12,11 +12,11 @@
 #include <vector>
 
 struct SHttpAnswer {
-    std::string head;        // status line and headers, the blank line included
+    std::string head; // status line and headers, the blank line included
     std::string body;
-    size_t chunk = 0;        // bytes per send; 0 sends the body at once
-    DWORD chunkDelayMs = 0;  // pause before each chunk
-    bool silent = false;     // read the request, then never answer
+    size_t chunk = 0;       // bytes per send; 0 sends the body at once
+    DWORD chunkDelayMs = 0; // pause before each chunk
+    bool silent = false;    // read the request, then never answer
 };
 
 // "HTTP/1.0 <status>\r\n" with a Content-Length header of the given text ("" for none).
@@ -25,7 +25,7 @@ std::string HttpHead(const char* status, const std::string& contentLength);
 class CHttpResponder {
 public:
     explicit CHttpResponder(SHttpAnswer answer);
-    ~CHttpResponder();   // closes every socket and joins the thread
+    ~CHttpResponder(); // closes every socket and joins the thread
 
     unsigned short Port() const { return m_port; }
     // The request lines ("GET /path HTTP/1.0") received so far.

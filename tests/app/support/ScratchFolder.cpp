@@ -18,7 +18,7 @@ CScratchFolder::CScratchFolder()
 CScratchFolder::~CScratchFolder()
 {
     std::string from = m_path.Left(m_path.GetLength() - 1).str();
-    from.push_back('\0');   // the list ends with two NULs
+    from.push_back('\0'); // the list ends with two NULs
     SHFILEOPSTRUCTA operation = {};
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();

@@ -31,7 +31,7 @@ namespace {
 std::atomic<LONG> g_live{0};
 std::atomic<LONG> g_badFrees{0};
 std::mutex g_lock;
-std::map<void*, std::vector<void*>> g_buffers;   // root buffer -> buffers chained to it
+std::map<void*, std::vector<void*>> g_buffers; // root buffer -> buffers chained to it
 
 SCODE Allocate(ULONG size, void** out)
 {
@@ -101,8 +101,9 @@ std::vector<CContact> LoadContacts()
             size_t end = line.find('|', start);
             std::string field = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
             if (!field.empty()) {
-                ULONG tag = field[0] == 'N' ? PR_DISPLAY_NAME_A : field[0] == 'E' ? PR_EMAIL_ADDRESS_A
-                                                                                   : PR_COMPANY_NAME_A;
+                ULONG tag = field[0] == 'N'   ? PR_DISPLAY_NAME_A
+                            : field[0] == 'E' ? PR_EMAIL_ADDRESS_A
+                                              : PR_COMPANY_NAME_A;
                 contact.push_back({tag, field.size() < 2, field.size() < 2 ? "" : field.substr(2)});
             }
             if (end == std::string::npos)
@@ -114,7 +115,11 @@ std::vector<CContact> LoadContacts()
     return contacts;
 }
 
-#define STUB_NOT_IMPLEMENTED override { return E_NOTIMPL; }
+#define STUB_NOT_IMPLEMENTED                                                                                           \
+    override                                                                                                           \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }
 
 // Reference counting shared by every stub object.
 template <class Interface>

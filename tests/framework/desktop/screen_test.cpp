@@ -20,8 +20,8 @@ TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
     wc.hbrBackground = background;
     wc.lpszClassName = "TarnixScreenTest";
     ASSERT_TRUE(RegisterClassA(&wc));
-    HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 100, 100,
-                                  80, 60, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 100, 100, 80, 60,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, window);
     CRgn shape;
     ASSERT_TRUE(shape.CreateRoundRectRgn(0, 0, 81, 61, 40, 40));
@@ -52,8 +52,8 @@ TEST(Registry, ScopedValueIsPutBackAsItWas)
             ASSERT_TRUE(inner.IsSet());
             DWORD number = 0;
             DWORD size = sizeof(number);
-            EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, key, "Value", RRF_RT_REG_DWORD,
-                                                  nullptr, &number, &size));
+            EXPECT_EQ(ERROR_SUCCESS,
+                      RegGetValueA(HKEY_CURRENT_USER, key, "Value", RRF_RT_REG_DWORD, nullptr, &number, &size));
             EXPECT_EQ(7u, number);
         }
         char text[16] = {};

@@ -21,7 +21,7 @@ using windowtest::CGallery;
 
 namespace {
 
-const int kIconColumn = 24;  // the owner-drawn menu's left band
+const int kIconColumn = 24; // the owner-drawn menu's left band
 
 struct SMenuEntry {
     UINT id;
@@ -46,8 +46,8 @@ public:
         NONCLIENTMETRICSA metrics = {};
         metrics.cbSize = sizeof(metrics);
         SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-        if (!m_font.CreateFontIndirect(&metrics.lfMenuFont) || !m_marlett.CreateFont(
-                -12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett"))
+        if (!m_font.CreateFontIndirect(&metrics.lfMenuFont) ||
+            !m_marlett.CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett"))
             return false;
         m_icon.Load(IDI_TEST_ART, 16, 16);
         for (const SMenuEntry& entry : kMenuEntries) {
@@ -93,7 +93,7 @@ public:
             CSelectGuard marlett(dc, m_marlett);
             CRect mark(band);
             dc.SetTextColor(RGB(0, 0, 0));
-            dc.DrawText("a", 1, mark, DT_SINGLELINE | DT_VCENTER | DT_CENTER);  // Marlett's check mark
+            dc.DrawText("a", 1, mark, DT_SINGLELINE | DT_VCENTER | DT_CENTER); // Marlett's check mark
         } else if (entry->id == ID_TEST_ART_OPEN) {
             dc.DrawIconEx(item.left + 4, middle - 8, m_icon, 16, 16);
         }
@@ -135,7 +135,7 @@ protected:
             {"holiday photos.zip", "48.2 MB", "Sending 37%"},
             {"report-2026.pdf", "1.4 MB", "Waiting"},
             {"notes.txt", "3 KB", "Done"},
-            {"R\xE9sum\xE9 \xA9 2026.doc", "88 KB", "Refused"},  // ANSI (code page 1252)
+            {"R\xE9sum\xE9 \xA9 2026.doc", "88 KB", "Refused"}, // ANSI (code page 1252)
         };
         for (int i = 0; i < 4; ++i) {
             m_list.InsertItem(i, rows[i][0]);
@@ -164,7 +164,7 @@ protected:
     }
 };
 
-CGallery* g_gallery = nullptr;  // the one gallery, for the timer below
+CGallery* g_gallery = nullptr; // the one gallery, for the timer below
 bool g_menuShot = false;
 
 // Runs inside the menu's own loop once it has drawn its highlight: photographs, then closes it.
@@ -194,7 +194,7 @@ int ShowDialogItems(CGallery& gallery)
     dialog.m_list.SetItemState(2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     const int order[] = {0, 2, 1};
     dialog.m_list.SetColumnOrderArray(3, order);
-    dialog.m_list.Invalidate();  // the list redraws only the rows it touched otherwise
+    dialog.m_list.Invalidate(); // the list redraws only the rows it touched otherwise
     HDITEMA sorted = {};
     sorted.mask = HDI_FORMAT;
     sorted.fmt = HDF_STRING | HDF_LEFT | HDF_SORTUP;

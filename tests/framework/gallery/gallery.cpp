@@ -40,8 +40,8 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
 
 HWND MakeWindow(const char* title, DWORD style, const CRect& rect, PaintFunction paint)
 {
-    HWND window = CreateWindowExA(0, "TarnixGallery", title, style, rect.left, rect.top, rect.Width(),
-                                  rect.Height(), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, "TarnixGallery", title, style, rect.left, rect.top, rect.Width(), rect.Height(),
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window)
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(paint));
     return window;

@@ -134,11 +134,11 @@ TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)
     CDC dc;
     Borrow(dc, canvas);
     CFont small;
-    ASSERT_TRUE(small.CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY,
-                                 0, "Tahoma"));
+    ASSERT_TRUE(
+        small.CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, "Tahoma"));
     CFont large;
-    ASSERT_TRUE(large.CreateFont(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY,
-                                 0, "Tahoma"));
+    ASSERT_TRUE(
+        large.CreateFont(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, "Tahoma"));
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kBlack);
     CSize narrow;

@@ -88,7 +88,7 @@ TEST(GdiObjects, WindowKeepsItsRegionAfterTheRegionObjectIsGone)
         CRgn shape;
         ASSERT_TRUE(shape.CreateRoundRectRgn(0, 0, 61, 41, 20, 20));
         ASSERT_TRUE(SetWindowRgn(window, shape, FALSE));
-        shape.Detach();  // the window owns it now
+        shape.Detach(); // the window owns it now
     }
     HRGN probe = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(COMPLEXREGION, GetWindowRgn(window, probe));

@@ -109,13 +109,15 @@ TEST(ResourceLoaders, LoadFromTheResourceModuleNotTheProgram)
         CCursor cursor;
         CImageList list;
         CString text;
-        return std::vector<bool>{bitmap.LoadBitmap(IDB_TEST_ART), icon.Load(IDI_TEST_ART, 16, 16),
-                                 cursor.Load(IDC_TEST_ART), CSharedIcon::Load(IDI_TEST_ART) != nullptr,
+        return std::vector<bool>{bitmap.LoadBitmap(IDB_TEST_ART),
+                                 icon.Load(IDI_TEST_ART, 16, 16),
+                                 cursor.Load(IDC_TEST_ART),
+                                 CSharedIcon::Load(IDI_TEST_ART) != nullptr,
                                  list.CreateFromBitmap(IDB_TEST_ART, 4, 0, 1, RGB(255, 0, 255)),
                                  text.LoadString(IDS_TEST_ART_SIGNS)};
     };
     EXPECT_EQ(std::vector<bool>(6, true), loadAll());
-    AfxSetResourceHandle(GetModuleHandleA("kernel32.dll"));  // holds none of the test's ids
+    AfxSetResourceHandle(GetModuleHandleA("kernel32.dll")); // holds none of the test's ids
     EXPECT_EQ(std::vector<bool>(6, false), loadAll());
     AfxSetResourceHandle(nullptr);
 }
@@ -133,7 +135,10 @@ TEST(Icons, OwnedIconsMoveAndDieOnceSharedOnesNever)
 
     const CSharedIcon shared = CSharedIcon::System(IDI_APPLICATION);
     ASSERT_NE(nullptr, shared.GetSafeHandle());
-    { CSharedIcon copy = shared; EXPECT_EQ(shared.GetSafeHandle(), copy.GetSafeHandle()); }
+    {
+        CSharedIcon copy = shared;
+        EXPECT_EQ(shared.GetSafeHandle(), copy.GetSafeHandle());
+    }
     ASSERT_TRUE(GetIconInfo(shared, &info)) << "a shared icon is never destroyed";
     DeleteObject(info.hbmMask);
     if (info.hbmColor)

@@ -11,7 +11,10 @@ using windowtest::CTestCanvas;
 
 namespace {
 
-HINSTANCE Program() { return GetModuleHandleA(nullptr); }
+HINSTANCE Program()
+{
+    return GetModuleHandleA(nullptr);
+}
 
 // The raw bytes of a resource of this program.
 const BYTE* RawResource(UINT id, const char* type, DWORD* size)

@@ -17,7 +17,7 @@ public:
     int exits = 0;
     BOOL InitInstance() override
     {
-        ::PostQuitMessage(3);  // a loop would end at once; none must run
+        ::PostQuitMessage(3); // a loop would end at once; none must run
         return FALSE;
     }
     int ExitInstance() override
@@ -48,7 +48,7 @@ TEST(Application, RefusedStartExitsWithoutALoop)
         EXPECT_EQ(AfxWinMain(), 9);
         EXPECT_EQ(app.exits, 1);
         MSG msg;
-        EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // still queued
+        EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)); // still queued
 
         CDialog main(IDD_EMPTY);
         app.m_pMainWnd = &main;

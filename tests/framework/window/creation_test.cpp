@@ -58,7 +58,7 @@ TEST(WindowCreation, ObjectSeesCreationMessagesForEveryKindOfClass)
     EXPECT_TRUE(AfxRegisterClass("TestDefProcClass", CS_DBLCLKS, nullptr, nullptr, &::DefWindowProcA));
     EXPECT_STREQ(AfxRegisterWndClass(0, ::LoadCursor(nullptr, IDC_ARROW)), frameworkClass);
 
-    CCreationRecorder parent;  // the dialog: a system class with the dialog manager's procedure
+    CCreationRecorder parent; // the dialog: a system class with the dialog manager's procedure
     ASSERT_TRUE(parent.Create());
     EXPECT_TRUE(Has(parent.seen, WM_NCCREATE));
     EXPECT_TRUE(Has(parent.seen, WM_CREATE));
@@ -112,7 +112,7 @@ TEST(WindowCreation, DestroyDetachesThenPostNcDestroyRunsOnce)
     HWND edit = ::CreateWindowExA(0, "EDIT", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     auto* subclassed = new CSelfDeleting(&deletions);
     ASSERT_TRUE(subclassed->SubclassWindow(edit));
-    EXPECT_FALSE(subclassed->SubclassWindow(edit));  // one object per window
+    EXPECT_FALSE(subclassed->SubclassWindow(edit)); // one object per window
     ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("kept procedure"));
     char text[32] = {};
     ::GetWindowTextA(edit, text, sizeof(text));
@@ -137,5 +137,5 @@ TEST(WindowMessages, RegisteredAndApplicationMessagesReachTheMessageMap)
     ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(wnd.SendMessage(registered, 0, 41), 42);
     EXPECT_EQ(wnd.SendMessage(WM_APP + 5, 0, 6), 7);
-    EXPECT_EQ(wnd.SendMessage(WM_APP + 6, 0, 6), 0);  // unhandled: the default
+    EXPECT_EQ(wnd.SendMessage(WM_APP + 6, 0, 6), 0); // unhandled: the default
 }

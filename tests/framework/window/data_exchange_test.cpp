@@ -71,7 +71,7 @@ TEST(DataExchange, TextThatIsNoNumberFailsTheSaveTellsTheUserAndFocusesTheContro
         form.CheckRadioButton(IDC_RADIO1, IDC_RADIO3, IDC_RADIO2);
         EXPECT_FALSE(form.UpdateData(TRUE)) << bad;
         EXPECT_EQ(form.number, 42) << bad;
-        EXPECT_EQ(form.radio, 2) << bad;  // nothing after the failed control was saved
+        EXPECT_EQ(form.radio, 2) << bad; // nothing after the failed control was saved
         EXPECT_EQ(boxes, std::vector<std::string>{"Please enter an integer."});
         EXPECT_EQ(::GetFocus(), form.GetDlgItem(IDC_NUMBER));
     }

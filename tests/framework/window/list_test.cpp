@@ -86,7 +86,7 @@ TEST(ListCtrl, OwnerDataRowsInsertedAndDeletedInTheMiddleKeepSelectionAndScroll)
     EXPECT_EQ(list.GetTopIndex(), top + 1);
     EXPECT_EQ(list.GetItemCount(), 10001);
     EXPECT_FALSE(list.DeleteItem(10001));
-    EXPECT_EQ(list.InsertItem(20000, ""), 10001);  // past the end appends
+    EXPECT_EQ(list.InsertItem(20000, ""), 10001); // past the end appends
 }
 
 TEST(HeaderCtrl, OrderArraysItemRectanglesAndHitTests)
@@ -96,7 +96,8 @@ TEST(HeaderCtrl, OrderArraysItemRectanglesAndHitTests)
     RECT rect = {0, 0, 380, 280};
     ASSERT_TRUE(list.Create(WS_VISIBLE | LVS_REPORT, rect, host.parent, 1));
     for (int width : {50, 60, 70})
-        list.InsertColumn(static_cast<int>(::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0)), "c", LVCFMT_LEFT, width);
+        list.InsertColumn(static_cast<int>(::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0)), "c",
+                          LVCFMT_LEFT, width);
     CHeaderCtrl header;
     ASSERT_TRUE(header.SubclassWindow(list.GetHeaderCtrl()));
     ASSERT_EQ(header.GetItemCount(), 3);
@@ -114,7 +115,7 @@ TEST(HeaderCtrl, OrderArraysItemRectanglesAndHitTests)
     const int order[] = {2, 0, 1};
     ASSERT_TRUE(header.SetOrderArray(3, order));
     EXPECT_EQ(header.GetOrderArray(), (std::vector<int>{2, 0, 1}));
-    ASSERT_TRUE(list.SetColumnOrderArray(3, order));  // the list's sub-item geometry follows
+    ASSERT_TRUE(list.SetColumnOrderArray(3, order)); // the list's sub-item geometry follows
     int listOrder[3] = {};
     ASSERT_TRUE(list.GetColumnOrderArray(listOrder, 3));
     EXPECT_EQ(std::vector<int>(listOrder, listOrder + 3), (std::vector<int>{2, 0, 1}));

@@ -51,8 +51,8 @@ TEST(Menu, HandleMapRuntimeClassAndSubMenus)
     ASSERT_TRUE(file.Attach(::GetSubMenu(bar, 0)));
     EXPECT_EQ(bar.GetSubMenu(0), &file);
     EXPECT_EQ(file.GetMenuItemCount(), 5);
-    EXPECT_EQ(file.GetMenuItemID(2), 0u);                      // separator
-    EXPECT_EQ(file.GetMenuItemID(3), static_cast<UINT>(-1));  // popup
+    EXPECT_EQ(file.GetMenuItemID(2), 0u);                    // separator
+    EXPECT_EQ(file.GetMenuItemID(3), static_cast<UINT>(-1)); // popup
     std::wstring text;
     file.GetMenuString(ID_FILE_EXIT, text, MF_BYCOMMAND);
     EXPECT_EQ(text, L"E&xit");
@@ -83,16 +83,14 @@ TEST(Menu, DestroyAfterTheWindowTookTheMenuDoesNoHarm)
     HMENU handle = bar.m_hMenu;
     {
         CWnd wnd;
-        ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                 nullptr, nullptr));
+        ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
         ASSERT_TRUE(wnd.SetMenu(bar));
     }
     EXPECT_FALSE(::IsMenu(handle));
 
     // The system menu takes items like any other menu.
     CWnd framed;
-    ASSERT_TRUE(framed.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                nullptr, nullptr));
+    ASSERT_TRUE(framed.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
     CMenu system;
     ASSERT_TRUE(system.Attach(framed.GetSystemMenu(FALSE)));
     const int count = system.GetMenuItemCount();
@@ -122,8 +120,7 @@ TEST(Menu, CommandUpdatePassRunsTheOwnersHandlers)
 TEST(Menu, TrackPopupMenuReturnsTheChosenCommand)
 {
     CWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
-                               nullptr, nullptr));
+    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
     CMenu popup;
     ASSERT_TRUE(popup.CreatePopupMenu());
     popup.AppendMenu(MF_STRING, 501, "First");

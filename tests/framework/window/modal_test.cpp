@@ -11,15 +11,14 @@
 
 namespace {
 
-const UINT END_REQUEST = WM_APP + 200;  // wParam: the code to end with
+const UINT END_REQUEST = WM_APP + 200; // wParam: the code to end with
 
 // Runs a step from its own timer, inside its modal loop.
 class CTimedDialog : public CTracedDialog {
 public:
     CTimedDialog(Trace* trace, UINT templateId, CWnd* parent, std::function<void(CTimedDialog&)> step)
         : CTracedDialog("dialog", trace, templateId, parent), m_step(std::move(step))
-    {
-    }
+    {}
     using CDialog::EndDialog;
 
 protected:
@@ -53,8 +52,8 @@ TEST(DoModal, ReturnsTheEndDialogCodeWithTheOwnerDisabledMeanwhile)
 {
     Trace trace;
     CWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                               nullptr, nullptr));
+    ASSERT_TRUE(
+        owner.CreateEx(0, AfxRegisterWndClass(0), "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
     for (int code : {1033, 1055, 1089, 12325, IDOK}) {
         bool ownerEnabled = true;
         CTimedDialog dialog(&trace, IDD_EMPTY, &owner, [&](CTimedDialog& d) {
@@ -75,9 +74,8 @@ TEST(DoModal, EnterAndEscapeEndAsOkAndCancel)
 {
     Trace trace;
     for (UINT key : {VK_RETURN, VK_ESCAPE}) {
-        CTimedDialog dialog(&trace, IDD_FORM, nullptr, [&](CTimedDialog& d) {
-            windowtest::PostKey(d.GetDlgItem(IDC_TEXT), key);
-        });
+        CTimedDialog dialog(&trace, IDD_FORM, nullptr,
+                            [&](CTimedDialog& d) { windowtest::PostKey(d.GetDlgItem(IDC_TEXT), key); });
         EXPECT_EQ(dialog.DoModal(), key == VK_RETURN ? IDOK : IDCANCEL);
     }
 }

@@ -60,7 +60,7 @@ public:
             return true;
         }
     } list;
-    std::vector<const char*> order;  // measure requests against WM_INITDIALOG
+    std::vector<const char*> order; // measure requests against WM_INITDIALOG
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override
@@ -94,8 +94,7 @@ TEST(Reflection, ChildSeesItsNotificationsFirstAndMayKeepThem)
         parent.ShowWindow(SW_SHOWNA);
         button.RedrawWindow();
         EXPECT_EQ(button.seen, (std::vector<UINT>{WM_COMMAND, WM_NOTIFY, WM_DRAWITEM}));
-        EXPECT_EQ(parent.seen, consume ? std::vector<UINT>{}
-                                       : (std::vector<UINT>{WM_COMMAND, WM_NOTIFY, WM_DRAWITEM}));
+        EXPECT_EQ(parent.seen, consume ? std::vector<UINT>{} : (std::vector<UINT>{WM_COMMAND, WM_NOTIFY, WM_DRAWITEM}));
         parent.ShowWindow(SW_HIDE);
     }
 }

@@ -15,9 +15,8 @@ public:
     template <typename... Args>
     CTraced(const char* name, Trace* trace, Args&&... args)
         : Base(std::forward<Args>(args)...), m_name(name), m_trace(trace)
-    {
-    }
-    UINT consume = 0;  // a WM_APP message this object's PreTranslateMessage takes
+    {}
+    UINT consume = 0; // a WM_APP message this object's PreTranslateMessage takes
 
     BOOL PreTranslateMessage(MSG* msg) override
     {

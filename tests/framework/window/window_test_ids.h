@@ -1,10 +1,10 @@
 #pragma once
 // Resource ids of the window tests' own templates.
 
-#define IDD_FORM 100         // edit, number, check box, radio group, OK, Cancel
-#define IDD_OWNERDRAWN 101   // an owner-drawn report list
-#define IDD_EMPTY 102        // OK and Cancel only
-#define IDD_MISSING 199      // no such template
+#define IDD_FORM 100       // edit, number, check box, radio group, OK, Cancel
+#define IDD_OWNERDRAWN 101 // an owner-drawn report list
+#define IDD_EMPTY 102      // OK and Cancel only
+#define IDD_MISSING 199    // no such template
 
 #define IDC_TEXT 1000
 #define IDC_NUMBER 1001

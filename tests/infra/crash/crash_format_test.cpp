@@ -92,8 +92,8 @@ protected:
         char name[MAX_PATH + 1];
         ASSERT_NE(::GetTempFileNameA(folder, "rpt", 0, name), 0u);
         m_path = name;
-        m_file = ::CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_file =
+            ::CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(m_file, INVALID_HANDLE_VALUE);
         m_buffer.Attach(m_file);
     }
@@ -132,7 +132,7 @@ TEST_F(ReportBufferFile, WritesOnlyWhenMoreThanThePendingLimitIsHeld)
 TEST_F(ReportBufferFile, KeepsOrderWhenAPieceDoesNotFitAndCutsAHugeOne)
 {
     const std::string line(5000, 'a');
-    m_buffer.Append("%s", line.c_str());            // pending: 5000
+    m_buffer.Append("%s", line.c_str());                   // pending: 5000
     m_buffer.Append("%s", std::string(7000, 'b').c_str()); // would overflow the pending limit
     const std::string huge(CCrashReportBuffer::kCapacity * 2, 'c');
     m_buffer.Append("%s", huge.c_str());

@@ -35,8 +35,7 @@ std::string OwnFolder()
 int Count(const std::string& text, const std::string& piece)
 {
     int count = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1))
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
         ++count;
     return count;
 }
@@ -50,11 +49,11 @@ protected:
         char temp[MAX_PATH + 1];
         ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
         static int serial = 0;
-        m_folder = std::string(temp) + "crash report " + std::to_string(::GetCurrentProcessId()) +
-                   "-" + std::to_string(++serial) + "\\";
+        m_folder = std::string(temp) + "crash report " + std::to_string(::GetCurrentProcessId()) + "-" +
+                   std::to_string(++serial) + "\\";
         ASSERT_TRUE(::CreateDirectoryA(m_folder.c_str(), nullptr)) << m_folder;
-        ASSERT_TRUE(::CopyFileA((OwnFolder() + "crash_child.exe").c_str(),
-                                (m_folder + "crash_child.exe").c_str(), FALSE));
+        ASSERT_TRUE(
+            ::CopyFileA((OwnFolder() + "crash_child.exe").c_str(), (m_folder + "crash_child.exe").c_str(), FALSE));
     }
 
     void TearDown() override
@@ -78,8 +77,7 @@ protected:
 
     void AddHelper()
     {
-        ASSERT_TRUE(::CopyFileA((OwnFolder() + "CHelper.exe").c_str(),
-                                (m_folder + "CHelper.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA((OwnFolder() + "CHelper.exe").c_str(), (m_folder + "CHelper.exe").c_str(), FALSE));
         m_helperAdded = true;
     }
 
@@ -113,8 +111,8 @@ protected:
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              m_folder.c_str(), &startup, &process)) {
+        if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &startup,
+                              &process)) {
             ADD_FAILURE() << "cannot start the child: " << ::GetLastError();
             return 0;
         }
@@ -182,39 +180,39 @@ TEST_F(CrashedChild, NullPointerWriteGivesTheFullReportDumpAndHelper)
 
     const std::string report = Report();
     ASSERT_FALSE(report.empty());
-    EXPECT_TRUE(std::regex_search(report, std::regex(
-        "^crash_child caused an Access Violation \\(0xc0000005\\) \r\n"
-        "in module crash_child.exe at 00[0-9a-f]{2}:" ADDR "\\.\r\n\r\n"
-        "Exception handler called\\.\r\n"
-        "Error occurred at [0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.\r\n")))
+    EXPECT_TRUE(std::regex_search(
+        report, std::regex("^crash_child caused an Access Violation \\(0xc0000005\\) \r\n"
+                           "in module crash_child.exe at 00[0-9a-f]{2}:" ADDR "\\.\r\n\r\n"
+                           "Exception handler called\\.\r\n"
+                           "Error occurred at [0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.\r\n")))
         << report.substr(0, 400);
     EXPECT_NE(report.find(Path("crash_child.exe") + ", run by "), std::string::npos);
-    EXPECT_TRUE(std::regex_search(report, std::regex("\r\nOperating system:  [^\r\n]+ \\([0-9]+\\.[0-9]+\\.[0-9]+\\)\\.\r\n"
-                                                     "[0-9]+ processor\\(s\\), type [0-9]+\\.\r\n"
-                                                     "[0-9]+% memory in use\\.\r\n"
-                                                     "[0-9]+ MBytes physical memory\\.\r\n")));
+    EXPECT_TRUE(
+        std::regex_search(report, std::regex("\r\nOperating system:  [^\r\n]+ \\([0-9]+\\.[0-9]+\\.[0-9]+\\)\\.\r\n"
+                                             "[0-9]+ processor\\(s\\), type [0-9]+\\.\r\n"
+                                             "[0-9]+% memory in use\\.\r\n"
+                                             "[0-9]+ MBytes physical memory\\.\r\n")));
     EXPECT_TRUE(std::regex_search(report, std::regex("\r\n[0-9]+ MBytes paging file free\\.\r\n"
                                                      "[0-9]+ MBytes user address space\\.\r\n"
                                                      "[0-9]+ MBytes user address space free\\.\r\n")));
-    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"),
-              std::string::npos);
-    EXPECT_TRUE(std::regex_search(report, std::regex(
-        "\r\nContext:\r\n"
-        "EDI:    0x" ADDR "  ESI: 0x" ADDR "  EAX:   0x" ADDR "\r\n"
-        "EBX:    0x" ADDR "  ECX: 0x" ADDR "  EDX:   0x" ADDR "\r\n"
-        "EIP:    0x" ADDR "  EBP: 0x" ADDR "  SegCs: 0x[0-9a-f]{8}\r\n"
-        "EFlags: 0x[0-9a-f]{8}  ESP: 0x" ADDR "  SegSs: 0x[0-9a-f]{8}\r\n"
-        "\r\nBytes at CS:EIP:\r\n([0-9a-f]{2} ){16}\n\nStack:\n0: 00[0-9A-F]{2}:" ADDR_UPPER " "
-        "\\(0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER "\\)")));
-    EXPECT_TRUE(std::regex_search(report, std::regex(
-        "\nModule 1\r\n[^\r\n]*\r\n"
-        "Image Base: 0x" ADDR "  Image Size: 0x[0-9a-f]{8}\r\n"
-        "Checksum:   0x[0-9a-f]{8}  Time Stamp: 0x[0-9a-f]{8}\r\n"
-        "File Size:  [0-9 ]{10}  File Time:  [^\r\n]*\r\n"
-        "Version Information:\r\n"
-        "   Company:    [^\r\n]*\r\n   Product:    [^\r\n]*\r\n   FileDesc:   [^\r\n]*\r\n"
-        "   FileVer:    [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n"
-        "   ProdVer:    [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n")));
+    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(
+        report, std::regex("\r\nContext:\r\n"
+                           "EDI:    0x" ADDR "  ESI: 0x" ADDR "  EAX:   0x" ADDR "\r\n"
+                           "EBX:    0x" ADDR "  ECX: 0x" ADDR "  EDX:   0x" ADDR "\r\n"
+                           "EIP:    0x" ADDR "  EBP: 0x" ADDR "  SegCs: 0x[0-9a-f]{8}\r\n"
+                           "EFlags: 0x[0-9a-f]{8}  ESP: 0x" ADDR "  SegSs: 0x[0-9a-f]{8}\r\n"
+                           "\r\nBytes at CS:EIP:\r\n([0-9a-f]{2} ){16}\n\nStack:\n0: 00[0-9A-F]{2}:" ADDR_UPPER " "
+                           "\\(0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER " 0x" ADDR_UPPER "\\)")));
+    EXPECT_TRUE(std::regex_search(
+        report, std::regex("\nModule 1\r\n[^\r\n]*\r\n"
+                           "Image Base: 0x" ADDR "  Image Size: 0x[0-9a-f]{8}\r\n"
+                           "Checksum:   0x[0-9a-f]{8}  Time Stamp: 0x[0-9a-f]{8}\r\n"
+                           "File Size:  [0-9 ]{10}  File Time:  [^\r\n]*\r\n"
+                           "Version Information:\r\n"
+                           "   Company:    [^\r\n]*\r\n   Product:    [^\r\n]*\r\n   FileDesc:   [^\r\n]*\r\n"
+                           "   FileVer:    [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n"
+                           "   ProdVer:    [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\r\n")));
     // The program itself and the system libraries it runs on are listed.
     EXPECT_NE(report.find("\r\n" + Path("crash_child.exe") + "\r\nImage Base: "), std::string::npos);
     EXPECT_NE(report.find("kernel32.dll\r\nImage Base: "), std::string::npos);
@@ -244,9 +242,9 @@ TEST_F(CrashedChild, UncaughtCxxExceptionIsReported)
     AddHelper();
     EXPECT_EQ(Crash("cxx-throw"), 0xE06D7363u);
     const std::string report = Report();
-    EXPECT_TRUE(std::regex_search(report, std::regex(
-        "^crash_child caused a Microsoft C\\+\\+ Exception \\(0xe06d7363\\) \r\n"
-        "in module [^ ]+ at 00[0-9a-f]{2}:" ADDR "\\.\r\n")))
+    EXPECT_TRUE(
+        std::regex_search(report, std::regex("^crash_child caused a Microsoft C\\+\\+ Exception \\(0xe06d7363\\) \r\n"
+                                             "in module [^ ]+ at 00[0-9a-f]{2}:" ADDR "\\.\r\n")))
         << report.substr(0, 200);
     EXPECT_TRUE(std::regex_search(report, std::regex("\n\nStack:\n0: 00[0-9A-F]{2}:" ADDR_UPPER " ")));
     EXPECT_TRUE(EndsWith(report, kEndMarker));
@@ -259,10 +257,9 @@ TEST_F(CrashedChild, WithoutDebugHelpTheStackIsDumpedRawAndNoMinidumpWritten)
     AddHelper();
     EXPECT_EQ(Crash("no-dbghelp"), 0xC0000005u);
     const std::string report = Report();
-    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"),
-              std::string::npos);
-    EXPECT_TRUE(std::regex_search(report, std::regex(
-        "\r\n\r\nStack:\r\n(0x" ADDR ": ([0-9a-f]{8} ){4}[^\r\n]{16}\r\n)+")));
+    EXPECT_NE(report.find("Write to location " NULL_ADDR " caused an access violation.\r\n"), std::string::npos);
+    EXPECT_TRUE(
+        std::regex_search(report, std::regex("\r\n\r\nStack:\r\n(0x" ADDR ": ([0-9a-f]{8} ){4}[^\r\n]{16}\r\n)+")));
     EXPECT_EQ(report.find("\n\nStack:\n0:"), std::string::npos);
     EXPECT_EQ(report.find("Exception encountered during stack dump."), std::string::npos);
     EXPECT_NE(report.find("\r\nModule 1\r\n"), std::string::npos);

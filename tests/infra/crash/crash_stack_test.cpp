@@ -22,8 +22,7 @@ namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // Runs a writer against a report buffer and returns the text it produced.
@@ -34,8 +33,8 @@ std::string Render(Writer write)
     char name[MAX_PATH + 1];
     ::GetTempPathA(MAX_PATH, folder);
     ::GetTempFileNameA(folder, "stk", 0, name);
-    HANDLE file = ::CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     static CCrashReportBuffer buffer;
     buffer.Attach(file);
     write(buffer);
@@ -52,20 +51,19 @@ std::string Render(Writer write)
 
 TEST(RawStackDump, ShowsWordsAndCharactersWithThePartialLastLinePadded)
 {
-    const std::uint32_t words[6] = {0x64636261, 0x0000007F, 0x41424344, 0x20212223,
-                                    0xDEADBEEF, 0x1F7E3130};
+    const std::uint32_t words[6] = {0x64636261, 0x0000007F, 0x41424344, 0x20212223, 0xDEADBEEF, 0x1F7E3130};
     const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(words);
-    const std::string text = Render([&](CCrashReportBuffer& out) {
-        WriteRawStackDump(out, base, base + sizeof words);
-    });
+    const std::string text =
+        Render([&](CCrashReportBuffer& out) { WriteRawStackDump(out, base, base + sizeof words); });
     char first[32];
     char second[32];
     std::snprintf(first, sizeof first, "0x" TARNIX_CRASH_HEX ": ", STI_OS::crash::Word(base));
     std::snprintf(second, sizeof second, "0x" TARNIX_CRASH_HEX ": ", STI_OS::crash::Word(base + 16));
     const std::string expected = std::string("\r\n\r\nStack:\r\n") + first +
-                                 "64636261 0000007f 41424344 20212223 abcd....DCBA#\"! \r\n" +
-                                 second + "deadbeef 1f7e3130 " + std::string(2 * 9, ' ') +
-                                 "\xEF\xBE\xAD\xDE" "01~.\r\n\r\n";
+                                 "64636261 0000007f 41424344 20212223 abcd....DCBA#\"! \r\n" + second +
+                                 "deadbeef 1f7e3130 " + std::string(2 * 9, ' ') +
+                                 "\xEF\xBE\xAD\xDE"
+                                 "01~.\r\n\r\n";
     EXPECT_EQ(text, expected);
 }
 
@@ -74,15 +72,12 @@ TEST(RawStackDump, StopsWithANoteAtUnreadableMemory)
     SYSTEM_INFO system;
     ::GetSystemInfo(&system);
     const std::size_t page = system.dwPageSize;
-    char* pages = static_cast<char*>(::VirtualAlloc(nullptr, 2 * page, MEM_COMMIT | MEM_RESERVE,
-                                                    PAGE_READWRITE));
+    char* pages = static_cast<char*>(::VirtualAlloc(nullptr, 2 * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     ASSERT_NE(pages, nullptr);
     DWORD old = 0;
     ASSERT_TRUE(::VirtualProtect(pages + page, page, PAGE_NOACCESS, &old));
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(pages + page - 32);
-    const std::string text = Render([&](CCrashReportBuffer& out) {
-        WriteRawStackDump(out, start, start + 64);
-    });
+    const std::string text = Render([&](CCrashReportBuffer& out) { WriteRawStackDump(out, start, start + 64); });
     ::VirtualFree(pages, 0, MEM_RELEASE);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3 + 2 + 1) << text;
     EXPECT_TRUE(EndsWith(text, "Exception encountered during stack dump.\r\n")) << text;
@@ -92,13 +87,10 @@ TEST(RawStackDump, StopsAfter3072WordsAndAtAnInvertedRange)
 {
     std::vector<std::uint32_t> stack(4000, 0x2E2E2E2E);
     const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(stack.data());
-    const std::string text = Render([&](CCrashReportBuffer& out) {
-        WriteRawStackDump(out, base, base + stack.size() * 4);
-    });
+    const std::string text =
+        Render([&](CCrashReportBuffer& out) { WriteRawStackDump(out, base, base + stack.size() * 4); });
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3 + 768 + 1);
-    const std::string empty = Render([&](CCrashReportBuffer& out) {
-        WriteRawStackDump(out, base + 16, base);
-    });
+    const std::string empty = Render([&](CCrashReportBuffer& out) { WriteRawStackDump(out, base + 16, base); });
     EXPECT_EQ(empty, "\r\n\r\nStack:\r\n\r\n");
 }
 
@@ -124,11 +116,9 @@ TEST_F(DebugHelpLoaded, WalkRendersFramesAndRefusesABadRecord)
     static CStackTraceWalker walker;
     // Addresses and parameters are pointer-sized: 8 hexadecimal digits, 16 on 64-bit Windows.
     const std::string x = "[0-9A-F]{" + std::to_string(2 * sizeof(void*)) + "}";
-    const std::regex frame("^00[0-9A-F]{2}:" + x + " \\(0x" + x + " 0x" + x + " 0x" + x + " 0x" + x +
-                           "\\)(,.*)?$");
+    const std::regex frame("^00[0-9A-F]{2}:" + x + " \\(0x" + x + " 0x" + x + " 0x" + x + " 0x" + x + "\\)(,.*)?$");
     int frames = 0;
-    for (const char* line = walker.First(&pointers); line != nullptr && frames < 100;
-         line = walker.Next()) {
+    for (const char* line = walker.First(&pointers); line != nullptr && frames < 100; line = walker.Next()) {
         EXPECT_TRUE(std::regex_match(line, frame)) << line;
         EXPECT_LT(std::strlen(line), CStackTraceWalker::kLineSize);
         ++frames;
@@ -142,7 +132,8 @@ TEST_F(DebugHelpLoaded, WalkRendersFramesAndRefusesABadRecord)
     EXPECT_EQ(walker.First(&dangling), nullptr);
 }
 
-__attribute__((noinline, optimize("no-optimize-sibling-calls"))) void CaptureHere(std::vector<std::uintptr_t>& addresses, unsigned skip)
+__attribute__((noinline, optimize("no-optimize-sibling-calls"))) void
+CaptureHere(std::vector<std::uintptr_t>& addresses, unsigned skip)
 {
     STI_OS::CaptureStack(addresses, skip);
     asm volatile(""); // keeps the call from becoming a jump

@@ -95,7 +95,8 @@ void Run(const std::uint8_t* data, std::size_t size)
         if (all.size() - position < length) {
             break;
         }
-        expected.push_back(SMessage{std::vector<std::uint8_t>(all.begin() + position, all.begin() + position + length)});
+        expected.push_back(
+            SMessage{std::vector<std::uint8_t>(all.begin() + position, all.begin() + position + length)});
         position += length;
     }
 

@@ -70,8 +70,8 @@ void Run(const std::uint8_t* data, std::size_t size)
         std::size_t done = 0;
         while (done < length) {
             std::uint32_t count = 0;
-            const Status status = pipe.producer->GetWrapped()->Write(
-                static_cast<std::uint32_t>(length - done), bytes + done, count);
+            const Status status =
+                pipe.producer->GetWrapped()->Write(static_cast<std::uint32_t>(length - done), bytes + done, count);
             Check(status == ST_SUCCESS || status == ST_TRY_LATER);
             done += count;
         }

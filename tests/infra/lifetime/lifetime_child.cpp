@@ -38,7 +38,11 @@ template <int Id, std::uint32_t Longevity>
 class Named {
 public:
     static constexpr std::uint32_t LONGEVITY = Longevity;
-    ~Named() { std::printf("destroy %d/%u\n", Id, Longevity); std::fflush(stdout); }
+    ~Named()
+    {
+        std::printf("destroy %d/%u\n", Id, Longevity);
+        std::fflush(stdout);
+    }
 };
 
 class MainThreadValue {
@@ -85,7 +89,7 @@ protected:
     {
         sti::CTSS_Singleton<WorkerValue>::Instance();
         for (;;) {
-            STI_OS::Sleep(10);   // ignores the stop request
+            STI_OS::Sleep(10); // ignores the stop request
         }
     }
 };

@@ -80,18 +80,16 @@ TEST(ProcessExit, SingletonsDieInLongevityOrderTiesInReverseCreation)
     EXPECT_EQ(child.exitCode, 0);
     // Created 200, 100, 200, then the main thread's value (holder 150); the shutdown helper
     // holder (2) was created by the library's start-up.
-    EXPECT_EQ(child.lines, (std::vector<std::string>{
-        "main returns", "main thread helper", "destroy 2/100", "main thread value",
-        "destroy 3/200", "destroy 1/200"}));
+    EXPECT_EQ(child.lines, (std::vector<std::string>{"main returns", "main thread helper", "destroy 2/100",
+                                                     "main thread value", "destroy 3/200", "destroy 1/200"}));
 }
 
 TEST(ProcessExit, CooperativeThreadIsStoppedQuickly)
 {
     ChildResult child = RunChild("cooperative");
     EXPECT_EQ(child.exitCode, 0);
-    EXPECT_EQ(child.lines, (std::vector<std::string>{
-        "main returns", "run stopped", "worker value", "main thread helper",
-        "thread object destroyed"}));
+    EXPECT_EQ(child.lines, (std::vector<std::string>{"main returns", "run stopped", "worker value",
+                                                     "main thread helper", "thread object destroyed"}));
     EXPECT_LT(child.elapsedAfterMain, 2000u);
 }
 
@@ -101,8 +99,7 @@ TEST(ProcessExit, StuckThreadIsTerminatedAfterTheTimeoutAndItsValuesLeftAlone)
     // The killed thread's value is leaked on purpose.
     ChildResult child = RunChild("stuck", "ASAN_OPTIONS=detect_leaks=0");
     EXPECT_EQ(child.exitCode, 0);
-    EXPECT_EQ(child.lines, (std::vector<std::string>{
-        "main returns", "main thread helper", "thread object destroyed"}));
+    EXPECT_EQ(child.lines, (std::vector<std::string>{"main returns", "main thread helper", "thread object destroyed"}));
     EXPECT_GE(child.elapsedAfterMain, 250u);
     EXPECT_LT(child.elapsedAfterMain, 3000u);
 }

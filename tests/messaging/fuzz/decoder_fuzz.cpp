@@ -36,16 +36,34 @@ void ReadField(CMsgStream& stream, std::uint8_t op)
     std::string text;
     std::vector<std::uint8_t> block;
     std::vector<SMsgAddressEntry> list;
-    switch (op % 8)
-    {
-    case 0: stream.ReadByte(byte); break;
-    case 1: stream.ReadBool(flag); break;
-    case 2: stream.ReadU16(u16); break;
-    case 3: stream.ReadU32(u32); break;
-    case 4: stream.ReadId16(id); break;
-    case 5: stream.ReadString(text); Check(text.size() < MSG_MAX_LENGTH); break;
-    case 6: stream.ReadBlock(block); Check(block.size() < MSG_MAX_LENGTH); break;
-    default: stream.ReadAddressList(list); Check(list.size() * 6 < MSG_MAX_LENGTH); break;
+    switch (op % 8) {
+    case 0:
+        stream.ReadByte(byte);
+        break;
+    case 1:
+        stream.ReadBool(flag);
+        break;
+    case 2:
+        stream.ReadU16(u16);
+        break;
+    case 3:
+        stream.ReadU32(u32);
+        break;
+    case 4:
+        stream.ReadId16(id);
+        break;
+    case 5:
+        stream.ReadString(text);
+        Check(text.size() < MSG_MAX_LENGTH);
+        break;
+    case 6:
+        stream.ReadBlock(block);
+        Check(block.size() < MSG_MAX_LENGTH);
+        break;
+    default:
+        stream.ReadAddressList(list);
+        Check(list.size() * 6 < MSG_MAX_LENGTH);
+        break;
     }
 }
 
@@ -88,8 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CheckMessageLength(PeekMessageLength(*message));
     CheckRoundTrip(*message);
-    if (flags & 1)
-    {
+    if (flags & 1) {
         CDecoder decoder;
         decoder.SetKeys(CIPHER_KEY, CHECKSUM_KEY);
         decoder.Decode(*message);
@@ -100,8 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(headerStatus == (length >= MSG_HEADER_SIZE ? ST_SUCCESS : ST_OUT_OF_SYNC));
 
     CMsgStream stream(message.get(), CMsgStream::MODE_READ, (flags & 2) ? 0 : MSG_HEADER_SIZE);
-    for (std::size_t i = 0; i < ops; ++i)
-    {
+    for (std::size_t i = 0; i < ops; ++i) {
         ReadField(stream, script[i]);
         Check(stream.Failed() || stream.Position() <= message->Used);
     }

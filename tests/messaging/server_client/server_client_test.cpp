@@ -26,8 +26,7 @@ namespace {
 
 constexpr std::uint32_t LOOPBACK = 0x7F000001;
 
-struct SReceived
-{
+struct SReceived {
     CMsgHeader Header;
     std::vector<std::uint8_t> Body;
 };
@@ -36,8 +35,7 @@ struct SReceived
 // the service's socket handler bound through a communicator with the client's strategy, the
 // service's commands handled here, the codec installed while a keyed log-in reply is handled.
 // The in-process server's loop and this thread's dispatcher take turns, so nothing races.
-class CServiceLikeClient : public CCommandHandler, public KV2Service::IConnectionClosedSink
-{
+class CServiceLikeClient : public CCommandHandler, public KV2Service::IConnectionClosedSink {
 public:
     explicit CServiceLikeClient(std::unique_ptr<TarnixServer::CServer>& server) : m_server(server)
     {
@@ -63,8 +61,7 @@ public:
         std::unique_ptr<KV2Service::CKV2SockHandler> handler(
             new KV2Service::CKV2SockHandler(*this, m_communicator, std::make_unique<CKV2ClientMsgSockVerifier>()));
         status = m_communicator.AddHandler(socket.get(), handler.get());
-        if (status == ST_SUCCESS)
-        {
+        if (status == ST_SUCCESS) {
             handler.release(); // lives as long as the connection
             m_socket = socket.release();
         }
@@ -93,8 +90,7 @@ public:
     bool TurnUntil(const std::function<bool()>& done)
     {
         const std::uint64_t deadline = STI_OS::GetClock() + 5000;
-        while (!done() && STI_OS::GetClock() < deadline)
-        {
+        while (!done() && STI_OS::GetClock() < deadline) {
             if (m_server)
                 m_server->RunTurn(0);
             sti::CDispatcher::Instance()->Run(2);
@@ -140,8 +136,7 @@ public:
         Status status = keyed ? DeriveSessionKeys(block.data(), block.size(), keys) : ST_SUCCESS;
         if (keyed && status == ST_SUCCESS)
             status = MakeCodecs(keys, encoder, decoder);
-        if (keyed && status == ST_SUCCESS)
-        {
+        if (keyed && status == ST_SUCCESS) {
             from.Handler->SetEncoder(std::move(encoder));
             from.Handler->SetDecoder(std::move(decoder));
             Keyed = true;
@@ -167,8 +162,7 @@ private:
     std::vector<SReceived> m_received;
 };
 
-class CommunicatorAgainstServer : public ::testing::Test
-{
+class CommunicatorAgainstServer : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -249,8 +243,7 @@ TEST_F(CommunicatorAgainstServer, GreetsFollowsTheRedirectLogsInWithKeysAndKeeps
     EXPECT_TRUE(client.Keyed);
     EXPECT_EQ(address, client.Communicator().GetOwnAddress());
 
-    for (int round = 0; round < 3; ++round)
-    {
+    for (int round = 0; round < 3; ++round) {
         ASSERT_EQ(ST_SUCCESS, client.Send(ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, nullptr));
         SReceived alive;
         ASSERT_TRUE(client.WaitFor(CMD_KEEP_ALIVE_REPLY, alive)) << round;

@@ -18,8 +18,7 @@ const std::uint8_t CLIENT_ID[16] = {0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x
 bool WaitUntil(const std::function<bool()>& done, std::uint32_t milliseconds, const std::function<void()>& step)
 {
     const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
-    for (;;)
-    {
+    for (;;) {
         if (step)
             step();
         if (done())
@@ -141,22 +140,18 @@ KV2Service::SServiceSettings TestSettings(std::uint16_t port,
 bool ReadRecord(CTransportManagerQueue& consumer, STransportManagerInternalMsg& record, std::uint32_t milliseconds)
 {
     bool got = false;
-    WaitUntil(
-        [&] { return got; }, milliseconds,
-        [&] {
-            const std::uint8_t* data = nullptr;
-            std::uint32_t count = 0;
-            if (consumer.Read(data, count) == ST_SUCCESS && count >= sizeof record)
-            {
-                std::memcpy(static_cast<void*>(&record), data, sizeof record);
-                consumer.ConsumeRead(sizeof record);
-                got = true;
-            }
-            else
-            {
-                STI_OS::Sleep(2);
-            }
-        });
+    WaitUntil([&] { return got; }, milliseconds,
+              [&] {
+                  const std::uint8_t* data = nullptr;
+                  std::uint32_t count = 0;
+                  if (consumer.Read(data, count) == ST_SUCCESS && count >= sizeof record) {
+                      std::memcpy(static_cast<void*>(&record), data, sizeof record);
+                      consumer.ConsumeRead(sizeof record);
+                      got = true;
+                  } else {
+                      STI_OS::Sleep(2);
+                  }
+              });
     return got;
 }
 
@@ -273,8 +268,7 @@ CFakeServer::CFakeServer(std::uint16_t command, const Bytes& body)
     std::uint32_t address = 0;
     if (STI_OS::CreateTCPSocket(m_listener) != ST_SUCCESS || STI_OS::Bind(m_listener, LOOPBACK, 0) != ST_SUCCESS ||
         STI_OS::Listen(m_listener, 16) != ST_SUCCESS || STI_OS::SetNonBlocking(m_listener, true) != ST_SUCCESS ||
-        STI_OS::GetSockName(m_listener, address, m_port) != ST_SUCCESS)
-    {
+        STI_OS::GetSockName(m_listener, address, m_port) != ST_SUCCESS) {
         m_port = 0;
         return;
     }
@@ -295,19 +289,16 @@ void CFakeServer::Serve()
     std::vector<STI_OS::SocketHandle> clients;
     std::vector<std::size_t> received;
     std::vector<std::size_t> lengths;
-    while (!m_stop)
-    {
+    while (!m_stop) {
         STI_OS::SocketHandle client = STI_OS::INVALID_SOCKET_HANDLE;
-        if (STI_OS::Accept(m_listener, client) == ST_SUCCESS && client != STI_OS::INVALID_SOCKET_HANDLE)
-        {
+        if (STI_OS::Accept(m_listener, client) == ST_SUCCESS && client != STI_OS::INVALID_SOCKET_HANDLE) {
             STI_OS::SetNonBlocking(client, true);
             clients.push_back(client);
             received.push_back(0);
             lengths.push_back(0);
         }
         // The answer goes out once a whole message has come (its length is in its first two bytes).
-        for (std::size_t i = 0; i < clients.size(); ++i)
-        {
+        for (std::size_t i = 0; i < clients.size(); ++i) {
             std::uint8_t chunk[256];
             std::uint32_t count = 0;
             if (STI_OS::Recv(clients[i], chunk, sizeof chunk, count) != ST_SUCCESS || count == 0)
@@ -316,8 +307,7 @@ void CFakeServer::Serve()
                 lengths[i] = static_cast<std::size_t>(chunk[0] | (chunk[1] << 8));
             const std::size_t before = received[i];
             received[i] += count;
-            if (lengths[i] >= MSG_HEADER_SIZE && before < lengths[i] && received[i] >= lengths[i])
-            {
+            if (lengths[i] >= MSG_HEADER_SIZE && before < lengths[i] && received[i] >= lengths[i]) {
                 ++m_requests;
                 std::uint32_t sent = 0;
                 STI_OS::Send(clients[i], m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), sent);

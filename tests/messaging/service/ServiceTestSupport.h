@@ -30,11 +30,9 @@ extern const std::uint8_t CLIENT_ID[16];
 bool WaitUntil(const std::function<bool()>& done, std::uint32_t milliseconds = 10000,
                const std::function<void()>& step = nullptr);
 
-class CRecordingEvents : public CKV2Service::CKV2ServiceEvents
-{
+class CRecordingEvents : public CKV2Service::CKV2ServiceEvents {
 public:
-    struct SPeerRequest
-    {
+    struct SPeerRequest {
         std::uint32_t Requester;
         std::uint8_t ClientId[16];
         std::uint32_t Session;
@@ -80,8 +78,7 @@ bool ReadRecord(CTransportManagerQueue& consumer, STransportManagerInternalMsg& 
 
 // A service whose thread steps (start, dispatcher turn plus idle, exit) run on the test's thread,
 // so a test can drive it turn by turn, and with it a server it runs itself.
-class CSteppedService : public CKV2Service
-{
+class CSteppedService : public CKV2Service {
 public:
     explicit CSteppedService(const KV2Service::SServiceSettings& settings) : CKV2Service(settings) {}
     ~CSteppedService() override { End(); }
@@ -101,8 +98,7 @@ private:
 };
 
 // Body builder: the fields in the order written.
-class CBody
-{
+class CBody {
 public:
     CBody();
     CBody& U8(std::uint8_t value);
@@ -119,8 +115,7 @@ private:
 };
 
 // A TCP port on 127.0.0.1 that is bound but not listening: every connect to it is refused.
-class CDeadPort
-{
+class CDeadPort {
 public:
     CDeadPort();
     ~CDeadPort();
@@ -133,8 +128,7 @@ private:
 
 // A server that answers the first message of every connection (a greeting or a log-in; the
 // service sends nothing else before the answer) with the same command and body.
-class CFakeServer
-{
+class CFakeServer {
 public:
     CFakeServer(std::uint16_t command, const Bytes& body);
     ~CFakeServer();

@@ -45,8 +45,7 @@ Bytes KeyBlock(std::size_t size)
 }
 
 // A service driven turn by turn on the test's thread; its main server port refuses connects.
-class ServiceCommands : public ::testing::Test
-{
+class ServiceCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -99,10 +98,8 @@ TEST_F(ServiceCommands, ShortBodiesAreOutOfBoundsAndLeaveNothingHalfDone)
         {CMD_SESSION_ANSWER, CBody().Id(PEER_ID).Id(FILE_ID).U32(7).Take()},
         {CMD_SERVER_VALUE, CBody().U32(1).U8(1).Take()},
     };
-    for (const auto& command : bodies)
-    {
-        for (std::size_t length : {std::size_t(0), command.second.size() / 2, command.second.size() - 1})
-        {
+    for (const auto& command : bodies) {
+        for (std::size_t length : {std::size_t(0), command.second.size() / 2, command.second.size() - 1}) {
             const Bytes cut(command.second.begin(), command.second.begin() + static_cast<std::ptrdiff_t>(length));
             EXPECT_EQ(ST_OUT_OF_BOUNDS, service->Deliver(command.first, cut))
                 << "command " << command.first << ", " << length << " bytes";
@@ -238,8 +235,7 @@ TEST_F(ServiceCommands, AKeyedLogInWithABadKeyBlockNeverGoesOnline)
 {
     msgtest::CTestConnection connection;
     ASSERT_EQ(ST_SUCCESS, connection.Open(*service->GetCommunicator()));
-    for (std::size_t size : {std::size_t(0), KEY_BLOCK_SIZE - 1, KEY_BLOCK_SIZE + 1})
-    {
+    for (std::size_t size : {std::size_t(0), KEY_BLOCK_SIZE - 1, KEY_BLOCK_SIZE + 1}) {
         EXPECT_EQ(ST_INVALID_MESSAGE,
                   service->Deliver(CMD_LOGIN_REPLY, LoginReply(30, 0, 1, KeyBlock(size)), connection.Handler()))
             << size;
@@ -280,8 +276,7 @@ TEST_F(ServiceCommands, APeerRequestIsAnsweredWhetherTheApplicationAcceptsOrNot)
     msgtest::CTestConnection connection;
     ASSERT_EQ(ST_SUCCESS, connection.Open(*service->GetCommunicator()));
     GoOnline();
-    for (bool accept : {false, true})
-    {
+    for (bool accept : {false, true}) {
         events.AcceptPeers = accept;
         const std::uint32_t requester = accept ? 0x4455 : 0x4466;
         const std::uint32_t before = service->GetCommunicator()->GetSendCounter();
@@ -294,9 +289,9 @@ TEST_F(ServiceCommands, APeerRequestIsAnsweredWhetherTheApplicationAcceptsOrNot)
         EXPECT_EQ(CMD_CONNECT_ANSWER, header.CommandCode());
         EXPECT_EQ(ADDR_CLIENT_SERVICE, header.DestinationAddr);
         EXPECT_EQ(requester, header.SourceClient);
-        EXPECT_EQ(CBody().U32(OWN_ADDRESS).U32(requester).U32(77).U32(0).U8(accept ? CONNECT_ACCEPT : CONNECT_REFUSE)
-                      .Take(),
-                  body)
+        EXPECT_EQ(
+            CBody().U32(OWN_ADDRESS).U32(requester).U32(77).U32(0).U8(accept ? CONNECT_ACCEPT : CONNECT_REFUSE).Take(),
+            body)
             << "accept " << accept;
     }
     const auto requests = events.PeerRequests();
@@ -382,8 +377,7 @@ TEST_F(ServiceCommands, SendersActOnlyWhereTheirMessageCanLeave)
     EXPECT_FALSE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail/>"));
     EXPECT_FALSE(service->SendConnectRequest(0x1234, 1));
 
-    for (int state : {CKV2Service::STATE_MAIN_UNREACHABLE, CKV2Service::STATE_LIST_EXHAUSTED})
-    {
+    for (int state : {CKV2Service::STATE_MAIN_UNREACHABLE, CKV2Service::STATE_LIST_EXHAUSTED}) {
         service->SetState(state);
         EXPECT_TRUE(service->SendReport("report")) << state;
         EXPECT_TRUE(service->SendSessionRequest(PEER_ID, FILE_ID)) << state;

@@ -45,8 +45,7 @@ void FastServer(TarnixServer::SServerOptions& options)
 }
 
 // The real service thread against the stand-in server on a thread of its own.
-class ServiceAgainstServer : public ::testing::Test
-{
+class ServiceAgainstServer : public ::testing::Test {
 protected:
     bool StartService(std::uint16_t port, std::uint32_t answerLimit = 10)
     {
@@ -109,8 +108,8 @@ TEST_F(ServiceAgainstServer, AnUnansweredGreetingIsGivenUpAfterTheLimitAndTriedA
     ASSERT_TRUE(server.Started());
     ASSERT_TRUE(StartService(server.Port(), 1));
     ASSERT_TRUE(service->Connect());
-    ASSERT_TRUE(WaitUntil([&] { return Occurrences(server.LogText(), "greeting left unanswered") >= 2; },
-                          LONG_WAIT_MS));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Occurrences(server.LogText(), "greeting left unanswered") >= 2; }, LONG_WAIT_MS));
     EXPECT_EQ(0u, events.CountStatus(CKV2Service::STATUS_ONLINE));
 }
 
@@ -135,13 +134,9 @@ TEST_F(ServiceAgainstServer, AnUnreachableListEntryIsPassedOverForTheNext)
     ASSERT_TRUE(login.Started());
     CDeadPort dead;
     ASSERT_NE(0, dead.Port());
-    CFakeServer greeter(CMD_REDIRECT, CBody()
-                             .U8(0)
-                             .U8(0)
-                             .List({{LOOPBACK, dead.Port()}, {LOOPBACK, login.Port()}})
-                             .U16(0)
-                             .U16(1)
-                             .Take());
+    CFakeServer greeter(
+        CMD_REDIRECT,
+        CBody().U8(0).U8(0).List({{LOOPBACK, dead.Port()}, {LOOPBACK, login.Port()}}).U16(0).U16(1).Take());
     ASSERT_NE(0, greeter.Port());
     ASSERT_TRUE(StartService(greeter.Port()));
     ASSERT_TRUE(service->Connect());
@@ -173,15 +168,13 @@ TEST_F(ServiceAgainstServer, AMailTakenJustBeforeTheConnectionCloseIsGivenBack)
     // The disconnect is posted first, so a mail the service still takes finds no connection
     // on its thread; whether it still takes it is a race, so the attempt is repeated.
     bool taken = false;
-    for (std::size_t round = 1; round <= 20 && !taken; ++round)
-    {
+    for (std::size_t round = 1; round <= 20 && !taken; ++round) {
         ASSERT_TRUE(service->Connect());
         ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, round));
         ASSERT_TRUE(service->Disconnect());
         taken = service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>" + std::to_string(round) + "</FLEmail>");
         ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_OFFLINE, round));
-        if (taken)
-        {
+        if (taken) {
             ASSERT_TRUE(WaitUntil([&] { return events.MailsNotSent().size() == 1; }, LONG_WAIT_MS));
             EXPECT_EQ("<FLEmail>" + std::to_string(round) + "</FLEmail>", events.MailsNotSent()[0]);
         }
@@ -243,8 +236,7 @@ TEST_F(ServiceAgainstServer, StartSetsUpTheSessionTransportTowardTheSameServer)
 
 // The service's and the server's loops taken in turns on the test's thread, so the server can be
 // made to fall silent while its connections stay open.
-class ServiceWithSilentServer : public ::testing::Test
-{
+class ServiceWithSilentServer : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -19,8 +19,7 @@ Status Transfer(std::size_t total, Step step)
 {
     const std::uint64_t deadline = STI_OS::GetClock() + WAIT_MS;
     std::size_t done = 0;
-    while (done < total)
-    {
+    while (done < total) {
         std::uint32_t count = 0;
         const Status status = step(done, static_cast<std::uint32_t>(total - done), count);
         if (status != ST_SUCCESS && status != ST_TRY_LATER && status != ST_WOULD_BLOCK)
@@ -39,8 +38,7 @@ Status Transfer(std::size_t total, Step step)
 bool Pump(const std::function<bool()>& done)
 {
     const std::uint64_t deadline = STI_OS::GetClock() + WAIT_MS;
-    while (!done())
-    {
+    while (!done()) {
         if (STI_OS::GetClock() > deadline)
             return false;
         sti::CDispatcher::Instance()->Run(10);
@@ -120,10 +118,8 @@ std::size_t CRawPeer::Pending(std::uint32_t milliseconds)
 }
 
 CProbeHandler::CProbeHandler(SProbe& probe, CCommunicator& communicator)
-    : KV2Service::CKV2SockHandler(probe, communicator, std::make_unique<CKV2ClientMsgSockVerifier>()),
-      m_probe(probe)
-{
-}
+    : KV2Service::CKV2SockHandler(probe, communicator, std::make_unique<CKV2ClientMsgSockVerifier>()), m_probe(probe)
+{}
 
 Status CProbeHandler::OnError(sti::IRWPollableObject* object, Status code)
 {
@@ -144,8 +140,7 @@ Status CProbeHandler::OnRemoved(sti::IRWPollableObject* object)
     return KV2Service::CKV2SockHandler::OnRemoved(object); // deletes this
 }
 
-Status CRecordingCommands::HandleCommand(const SMsgConnectionContext& from, const CMsgHeader& header,
-                                         CMsgStream& body)
+Status CRecordingCommands::HandleCommand(const SMsgConnectionContext& from, const CMsgHeader& header, CMsgStream& body)
 {
     const std::uint8_t* data = body.Buffer()->Data + body.Position();
     Records.push_back({header, Bytes(data, data + body.Remaining())});
@@ -213,8 +208,7 @@ Status CTestConnection::Attach(CCommunicator& communicator, STI_OS::SocketHandle
 void CTestConnection::Close()
 {
     sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
-    if (m_socket && !Probe.Removed)
-    {
+    if (m_socket && !Probe.Removed) {
         dispatcher->Close(m_socket, true);
         for (int i = 0; i < 10 && !Probe.Removed; ++i)
             dispatcher->Run(0);

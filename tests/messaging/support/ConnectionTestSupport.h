@@ -26,8 +26,7 @@ Bytes WireMessage(std::uint16_t command, const Bytes& body = Bytes(), std::uint3
 Bytes Join(const std::vector<Bytes>& parts);
 
 // The peer's end of the pair, non-blocking; every call gives up after 5 s.
-class CRawPeer
-{
+class CRawPeer {
 public:
     explicit CRawPeer(STI_OS::SocketHandle handle);
     ~CRawPeer();
@@ -42,8 +41,7 @@ private:
 };
 
 // Outlives the handler; it is the service's connection-closed sink too.
-struct SProbe : public KV2Service::IConnectionClosedSink
-{
+struct SProbe : public KV2Service::IConnectionClosedSink {
     void OnConnectionClosed() override { ++ClosedCount; }
     int ClosedCount = 0;
     int ErrorCount = 0;
@@ -52,8 +50,7 @@ struct SProbe : public KV2Service::IConnectionClosedSink
     bool Removed = false;
 };
 
-class CProbeHandler : public KV2Service::CKV2SockHandler
-{
+class CProbeHandler : public KV2Service::CKV2SockHandler {
 public:
     CProbeHandler(SProbe& probe, CCommunicator& communicator);
     using KV2Service::CKV2SockHandler::OnDetach;
@@ -68,11 +65,9 @@ private:
 };
 
 // Records each message; answers Result, or what OnCommand answers when set.
-class CRecordingCommands : public CCommandHandler
-{
+class CRecordingCommands : public CCommandHandler {
 public:
-    struct SRecord
-    {
+    struct SRecord {
         CMsgHeader Header;
         Bytes Body;
     };
@@ -84,16 +79,14 @@ public:
 };
 
 // Takes only Budget more bytes (-1: no limit), then would block.
-class CThrottledSocket : public sti::CTCPSocket
-{
+class CThrottledSocket : public sti::CTCPSocket {
 public:
     Status Write(std::uint32_t length, const void* data, std::uint32_t& count) override;
     std::atomic<std::int64_t> Budget{-1};
 };
 
 // A limit and a use that the test sets; Live counts the buffers out.
-class CSteeredAllocator : public CMsgBufferAllocator
-{
+class CSteeredAllocator : public CMsgBufferAllocator {
 public:
     Status Allocate(Buffer*& out) override;
     std::uint32_t Capacity() const override { return CapacityValue; }
@@ -108,8 +101,7 @@ protected:
 
 // Closing (also on destruction) closes the connection if it is open and runs the dispatcher
 // until its handler is gone.
-class CTestConnection
-{
+class CTestConnection {
 public:
     CTestConnection() = default;
     ~CTestConnection() { Close(); }

@@ -18,8 +18,9 @@ SEndpoint Loopback(std::uint8_t last, std::uint16_t port)
 CRunningRelay::CRunningRelay(const SEndpoint& listen, const SEndpoint& serverTcp, const SEndpoint& serverUdp,
                              const SEndpoint& outside, const std::vector<std::string>& extra)
 {
-    std::vector<std::string> args = {"tarnix-relay", "--listen", listen.ToString(), "--server", serverTcp.ToString(),
-                                     "--server-udp", serverUdp.ToString(), "--outside", outside.ToString()};
+    std::vector<std::string> args = {"tarnix-relay",       "--listen",           listen.ToString(),
+                                     "--server",           serverTcp.ToString(), "--server-udp",
+                                     serverUdp.ToString(), "--outside",          outside.ToString()};
     args.insert(args.end(), extra.begin(), extra.end());
     TarnixRelay::SRelayConfig config;
     if (TarnixRelay::ParseCommandLine(args, config, m_error) != TarnixRelay::PARSE_OK)
@@ -32,7 +33,10 @@ CRunningRelay::CRunningRelay(const SEndpoint& listen, const SEndpoint& serverTcp
     m_thread = std::thread([this] { m_relay->Run(); });
 }
 
-CRunningRelay::~CRunningRelay() { StopAndCollect(); }
+CRunningRelay::~CRunningRelay()
+{
+    StopAndCollect();
+}
 
 TarnixRelay::SRelayStats CRunningRelay::StopAndCollect()
 {

@@ -14,8 +14,7 @@ using TarnixRelay::SEndpoint;
 SEndpoint Loopback(std::uint8_t last, std::uint16_t port = 0);
 
 // A relay running in a thread of its own for the life of the object.
-class CRunningRelay
-{
+class CRunningRelay {
 public:
     // extra: further switches after --listen/--server/--server-udp/--outside.
     CRunningRelay(const SEndpoint& listen, const SEndpoint& serverTcp, const SEndpoint& serverUdp,
@@ -37,8 +36,7 @@ private:
 };
 
 // A blocking UDP socket for the far ends of a test.
-class CUdpPeer
-{
+class CUdpPeer {
 public:
     explicit CUdpPeer(const SEndpoint& local);
     SEndpoint Address() const { return m_address; }

@@ -54,8 +54,7 @@ long ResidentKiB(pid_t pid)
 }
 
 // Keep-alive round trips of the well-behaved client, in milliseconds.
-class CProbe
-{
+class CProbe {
 public:
     CProbe(std::uint16_t port) : m_user(m_client, port) {}
     bool Join() { return m_user.Join(IdOf(0x01)) != 0; }
@@ -69,8 +68,7 @@ public:
             m_failures = 0;
         }
         m_thread = std::thread([this] {
-            while (!m_stop)
-            {
+            while (!m_stop) {
                 const auto begin = std::chrono::steady_clock::now();
                 std::uint32_t value = 0;
                 const Status status = m_user.KeepAlive(value);
@@ -99,8 +97,9 @@ public:
         if (s.empty())
             std::snprintf(text, sizeof text, "keep-alive: no answer (%d failures)", m_failures);
         else
-            std::snprintf(text, sizeof text, "keep-alive: %zu answers, median %.2f ms, p99 %.2f ms, max %.2f ms, %d failures",
-                          s.size(), s[s.size() / 2], s[s.size() * 99 / 100], s.back(), m_failures);
+            std::snprintf(text, sizeof text,
+                          "keep-alive: %zu answers, median %.2f ms, p99 %.2f ms, max %.2f ms, %d failures", s.size(),
+                          s[s.size() / 2], s[s.size() * 99 / 100], s.back(), m_failures);
         return text;
     }
 
@@ -132,8 +131,7 @@ bool AwaitDatagram(STI_OS::SocketHandle socket, std::uint32_t milliseconds)
 {
     const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
     std::uint8_t buffer[2048];
-    while (STI_OS::GetClock() < deadline)
-    {
+    while (STI_OS::GetClock() < deadline) {
         std::uint32_t count = 0, address = 0;
         std::uint16_t port = 0;
         if (STI_OS::RecvFrom(socket, buffer, sizeof buffer, count, address, port) == ST_SUCCESS)
@@ -156,8 +154,7 @@ STI_OS::SocketHandle UdpSocket(std::uint32_t address)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-    {
+    if (argc < 2) {
         std::fprintf(stderr, "usage: tarnix-floodprobe SERVER_PROGRAM [REQUESTS [DATAGRAMS]]\n");
         return 2;
     }
@@ -179,14 +176,12 @@ int main(int argc, char** argv)
         argp.push_back(&a[0]);
     argp.push_back(nullptr);
     pid_t server = 0;
-    if (posix_spawn(&server, argv[1], &actions, nullptr, argp.data(), environ) != 0)
-    {
+    if (posix_spawn(&server, argv[1], &actions, nullptr, argp.data(), environ) != 0) {
         std::fprintf(stderr, "cannot start %s\n", argv[1]);
         return 1;
     }
     unsigned port = 0;
-    for (int i = 0; i < 100 && port == 0; ++i)
-    {
+    for (int i = 0; i < 100 && port == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::ifstream in(out);
         std::string line;
@@ -194,10 +189,8 @@ int main(int argc, char** argv)
             std::sscanf(line.c_str(), "listening on %*[0-9.]:%u", &port);
     }
     int result = 1;
-    do
-    {
-        if (port == 0)
-        {
+    do {
+        if (port == 0) {
             std::fprintf(stderr, "server did not start\n");
             break;
         }
@@ -207,9 +200,8 @@ int main(int argc, char** argv)
         const std::uint32_t targetAddress = target.Join(IdOf(0x02));
         const std::uint32_t upAddress = up.Join(IdOf(0x04));
         const std::uint32_t downAddress = down.Join(IdOf(0x05));
-        if (!probe.Join() || targetAddress == 0 || flooder.Join(IdOf(0x03)) == 0 || upAddress == 0
-            || downAddress == 0)
-        {
+        if (!probe.Join() || targetAddress == 0 || flooder.Join(IdOf(0x03)) == 0 || upAddress == 0 ||
+            downAddress == 0) {
             std::fprintf(stderr, "log-in failed\n");
             break;
         }
@@ -219,8 +211,7 @@ int main(int argc, char** argv)
         std::atomic<std::uint32_t> reached{0};
         std::thread reader([&] {
             CTestUser::SConnectRequest request;
-            while (!stopTarget && !targetClosed)
-            {
+            while (!stopTarget && !targetClosed) {
                 const Status status = target.WaitConnectRequest(request, 100);
                 if (status == ST_SUCCESS)
                     ++reached;
@@ -237,15 +228,12 @@ int main(int argc, char** argv)
             probe.Start();
             const auto begin = std::chrono::steady_clock::now();
             double pairMs = -1;
-            for (std::uint32_t i = 0; i < requests; ++i)
-            {
-                if (flooder.SendConnectRequest(addressee(i), session++) != ST_SUCCESS)
-                {
+            for (std::uint32_t i = 0; i < requests; ++i) {
+                if (flooder.SendConnectRequest(addressee(i), session++) != ST_SUCCESS) {
                     std::printf("  flooder lost its connection after %u\n", i);
                     break;
                 }
-                if (i == requests / 2)
-                {
+                if (i == requests / 2) {
                     const auto pairBegin = std::chrono::steady_clock::now();
                     CTestUser::SConnectRequest request;
                     CTestUser::SSessionSetup setup;
@@ -254,17 +242,17 @@ int main(int argc, char** argv)
                     // The flood may reach the uploader too; it answers only the pair's request.
                     while (asked && (request.Session != handle || request.RequesterAddress != downAddress))
                         asked = up.WaitConnectRequest(request, 10000) == ST_SUCCESS;
-                    if (asked && up.SendConnectAnswer(request.RequesterAddress, handle, KV2Protocol::CONNECT_ACCEPT)
-                               == ST_SUCCESS
-                        && down.WaitSessionSetup(setup, 10000) == ST_SUCCESS)
+                    if (asked &&
+                        up.SendConnectAnswer(request.RequesterAddress, handle, KV2Protocol::CONNECT_ACCEPT) ==
+                            ST_SUCCESS &&
+                        down.WaitSessionSetup(setup, 10000) == ST_SUCCESS)
                         pairMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pairBegin)
                                      .count();
                 }
             }
             std::uint32_t value = 0;
             flooder.KeepAlive(value); // the server has read the whole flood
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             const std::string latency = probe.Stop();
             std::printf("%s: %u requests in %.1f s; RSS %ld -> %ld KiB; target got %u and is %s; "
                         "a pair set up in the middle took %.1f ms\n  %s\n",
@@ -283,20 +271,17 @@ int main(int argc, char** argv)
             STI_OS::SocketHandle flooderSocket = UdpSocket(LOOPBACK + 1);
             const auto begin = std::chrono::steady_clock::now();
             std::uint32_t sent = 0;
-            for (std::uint64_t key = 1; key <= datagrams; ++key)
-            {
+            for (std::uint64_t key = 1; key <= datagrams; ++key) {
                 const std::vector<std::uint8_t> bytes = RendezvousRequest(key, 7, 8);
                 if (STI_OS::SendTo(flooderSocket, bytes.data(), static_cast<std::uint32_t>(bytes.size()), LOOPBACK,
                                    static_cast<std::uint16_t>(port)) == ST_SUCCESS)
                     ++sent;
             }
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             STI_OS::SocketHandle a = UdpSocket(LOOPBACK), b = UdpSocket(LOOPBACK);
             const auto pairBegin = std::chrono::steady_clock::now();
             bool paired = false;
-            for (int attempt = 0; attempt < 10 && !paired; ++attempt)
-            {
+            for (int attempt = 0; attempt < 10 && !paired; ++attempt) {
                 const std::vector<std::uint8_t> ra = RendezvousRequest(0xABCDEF, 10, 20);
                 const std::vector<std::uint8_t> rb = RendezvousRequest(0xABCDEF, 20, 10);
                 STI_OS::SendTo(a, ra.data(), static_cast<std::uint32_t>(ra.size()), LOOPBACK,

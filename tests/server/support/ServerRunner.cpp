@@ -14,8 +14,7 @@ std::string CLockedLog::Text() const
 
 int CLockedLog::overflow(int c)
 {
-    if (c != traits_type::eof())
-    {
+    if (c != traits_type::eof()) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_text += static_cast<char>(c);
     }
@@ -35,8 +34,7 @@ std::string MakeScratchFolder(const std::string& prefix)
     std::random_device device;
     std::error_code error;
     const std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    for (;;)
-    {
+    for (;;) {
         const std::filesystem::path folder =
             base / (prefix + "-" + std::to_string(device()) + "-" + std::to_string(++counter));
         if (std::filesystem::create_directory(folder, error))
@@ -53,8 +51,7 @@ CServerRunner::CServerRunner(const Adjust& adjust) : m_log(&m_logBuffer)
     if (adjust)
         adjust(m_options);
     m_server.reset(new TarnixServer::CServer(m_options, m_log));
-    if (m_server->Open() != ST_SUCCESS)
-    {
+    if (m_server->Open() != ST_SUCCESS) {
         std::cerr << "test server did not start:\n" << LogText();
         return;
     }
@@ -65,8 +62,7 @@ CServerRunner::CServerRunner(const Adjust& adjust) : m_log(&m_logBuffer)
 
 void CServerRunner::Stop()
 {
-    if (m_thread.joinable())
-    {
+    if (m_thread.joinable()) {
         m_server->Stop();
         m_thread.join();
     }

@@ -12,8 +12,7 @@
 #include "server/ServerOptions.h"
 
 // A log the server thread writes while the test reads it.
-class CLockedLog : public std::streambuf
-{
+class CLockedLog : public std::streambuf {
 public:
     std::string Text() const;
 
@@ -28,8 +27,7 @@ private:
 
 // A server of its own for one test: a free port, a scratch folder for the outbox and the report
 // log, the loop on a thread. Stopped and cleaned up on destruction.
-class CServerRunner
-{
+class CServerRunner {
 public:
     using Adjust = std::function<void(TarnixServer::SServerOptions&)>;
 

@@ -40,8 +40,7 @@ Status CRawTestClient::Connect(std::uint32_t address, std::uint16_t port)
 
 void CRawTestClient::Close()
 {
-    if (m_socket != STI_OS::INVALID_SOCKET_HANDLE)
-    {
+    if (m_socket != STI_OS::INVALID_SOCKET_HANDLE) {
         STI_OS::PollUnregister(m_poll, m_socket);
         STI_OS::CloseSocket(m_socket);
     }
@@ -56,13 +55,11 @@ Status CRawTestClient::SendRaw(const Bytes& bytes)
 {
     std::uint32_t done = 0;
     const std::uint64_t deadline = STI_OS::GetClock() + 5000;
-    while (done < bytes.size())
-    {
+    while (done < bytes.size()) {
         std::uint32_t sent = 0;
-        const Status status = STI_OS::Send(m_socket, bytes.data() + done,
-                                           static_cast<std::uint32_t>(bytes.size() - done), sent);
-        if (status == ST_TRY_LATER || status == ST_TIMEOUT)
-        {
+        const Status status =
+            STI_OS::Send(m_socket, bytes.data() + done, static_cast<std::uint32_t>(bytes.size() - done), sent);
+        if (status == ST_TRY_LATER || status == ST_TIMEOUT) {
             if (STI_OS::GetClock() > deadline)
                 return ST_TIMEOUT;
             STI_OS::Sleep(1);
@@ -106,9 +103,7 @@ Status CRawTestClient::WaitReadable(std::uint32_t milliseconds)
     const Status status = STI_OS::PollWait(m_poll, milliseconds);
     STI_OS::SocketHandle ready;
     int flags;
-    while (STI_OS::PollNextReady(m_poll, ready, flags) == ST_SUCCESS)
-    {
-    }
+    while (STI_OS::PollNextReady(m_poll, ready, flags) == ST_SUCCESS) {}
     return status;
 }
 
@@ -116,12 +111,10 @@ Status CRawTestClient::ReadExactly(std::uint8_t* data, std::uint32_t length, std
 {
     const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
     std::uint32_t have = 0;
-    while (have < length)
-    {
+    while (have < length) {
         std::uint32_t count = 0;
         const Status status = STI_OS::Recv(m_socket, data + have, length - have, count);
-        if (status == ST_SUCCESS)
-        {
+        if (status == ST_SUCCESS) {
             have += count;
             continue;
         }
@@ -173,8 +166,7 @@ Status CRawTestClient::InstallKeys(const Bytes& block)
 bool CRawTestClient::WaitClosed(std::uint32_t milliseconds)
 {
     const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
-    for (;;)
-    {
+    for (;;) {
         std::uint8_t bytes[4096];
         std::uint32_t count = 0;
         const Status status = STI_OS::Recv(m_socket, bytes, sizeof(bytes), count);

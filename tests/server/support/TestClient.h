@@ -13,8 +13,7 @@
 using Bytes = std::vector<std::uint8_t>;
 
 // A message as a test sees it.
-struct SReceived
-{
+struct SReceived {
     CMsgHeader Header;
     Bytes Body;
     std::uint16_t Command() const { return Header.CommandCode(); }
@@ -22,8 +21,7 @@ struct SReceived
 
 // The wire end of a test client. The tests speak to the server only through this, so the raw
 // client below can give way to one built on the program's own communicator.
-class ITestClient
-{
+class ITestClient {
 public:
     virtual ~ITestClient() = default;
 
@@ -42,8 +40,7 @@ public:
 };
 
 // Over a plain socket and the messaging wire layer (header, stream, codec).
-class CRawTestClient : public ITestClient
-{
+class CRawTestClient : public ITestClient {
 public:
     CRawTestClient();
     ~CRawTestClient() override;

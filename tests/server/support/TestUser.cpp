@@ -47,9 +47,9 @@ Status CTestUser::SendToService(std::uint16_t command, const Bytes& body, std::u
 Status CTestUser::Greet(SRedirect& redirect)
 {
     Status status = m_client.Send(ADDR_GREETING_SERVICE, CMD_GREETING, 0, BodyOf([](CMsgStream& s) {
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
-    }));
+                                      s.WriteU16(VERSION_MAJOR);
+                                      s.WriteU16(VERSION_MINOR);
+                                  }));
     SReceived message;
     if (status == ST_SUCCESS)
         status = WaitFor(CMD_REDIRECT, message);
@@ -67,11 +67,11 @@ Status CTestUser::Greet(SRedirect& redirect)
 Status CTestUser::LogIn(const Id16& id, SLoginReply& reply)
 {
     Status status = m_client.Send(ADDR_LOGIN_SERVICE, CMD_LOGIN, 0, BodyOf([&](CMsgStream& s) {
-        s.WriteId16(id.data());
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
-        s.WriteU16(LOGIN_REVISION);
-    }));
+                                      s.WriteId16(id.data());
+                                      s.WriteU16(VERSION_MAJOR);
+                                      s.WriteU16(VERSION_MINOR);
+                                      s.WriteU16(LOGIN_REVISION);
+                                  }));
     SReceived message;
     if (status == ST_SUCCESS)
         status = WaitFor(CMD_LOGIN_REPLY, message);
@@ -89,8 +89,7 @@ Status CTestUser::LogIn(const Id16& id, SLoginReply& reply)
     body.Stream.ReadU16(unused16);
     if (body.Stream.Failed())
         return ST_OUT_OF_BOUNDS;
-    if (reply.Refused == 0)
-    {
+    if (reply.Refused == 0) {
         m_address = reply.Address;
         m_client.SetOwnAddress(reply.Address);
     }
@@ -122,9 +121,9 @@ Status CTestUser::KeepAlive(std::uint32_t& value, std::uint32_t milliseconds)
 Status CTestUser::Locate(const Id16& peer, const Id16& file, std::uint32_t& ticket)
 {
     Status status = SendToService(CMD_SESSION_REQUEST, BodyOf([&](CMsgStream& s) {
-        s.WriteId16(peer.data());
-        s.WriteId16(file.data());
-    }));
+                                      s.WriteId16(peer.data());
+                                      s.WriteId16(file.data());
+                                  }));
     SReceived message;
     if (status == ST_SUCCESS)
         status = WaitFor(CMD_SESSION_ANSWER, message);
@@ -145,31 +144,32 @@ Status CTestUser::SendConnectRequest(std::uint32_t ticket, std::uint32_t session
                                      std::uint32_t claimedAddress)
 {
     return SendToService(CMD_CONNECT_REQUEST, BodyOf([&](CMsgStream& s) {
-        s.WriteU32(ticket);
-        s.WriteId16(claimedId.data());
-        s.WriteU32(claimedAddress);
-        s.WriteU32(session);
-    }));
+                             s.WriteU32(ticket);
+                             s.WriteId16(claimedId.data());
+                             s.WriteU32(claimedAddress);
+                             s.WriteU32(session);
+                         }));
 }
 
 Status CTestUser::SendConnectAnswer(std::uint32_t requester, std::uint32_t session, std::uint8_t status,
                                     std::uint32_t extra)
 {
     return SendToService(CMD_CONNECT_ANSWER, BodyOf([&](CMsgStream& s) {
-        s.WriteU32(m_address);
-        s.WriteU32(requester);
-        s.WriteU32(session);
-        s.WriteU32(extra);
-        s.WriteByte(status);
-    }), requester);
+                             s.WriteU32(m_address);
+                             s.WriteU32(requester);
+                             s.WriteU32(session);
+                             s.WriteU32(extra);
+                             s.WriteByte(status);
+                         }),
+                         requester);
 }
 
 Status CTestUser::SendMail(std::uint32_t kind, const std::string& text)
 {
     return SendToService(CMD_MAIL_REQUEST, BodyOf([&](CMsgStream& s) {
-        s.WriteU32(kind);
-        s.WriteString(text);
-    }));
+                             s.WriteU32(kind);
+                             s.WriteString(text);
+                         }));
 }
 
 Status CTestUser::SendReport(const std::string& text)
@@ -224,18 +224,15 @@ Status CTestUser::WaitSessionSetup(SSessionSetup& setup, std::uint32_t milliseco
 
 Status CTestUser::WaitFor(std::uint16_t command, SReceived& message, std::uint32_t milliseconds)
 {
-    for (auto it = m_aside.begin(); it != m_aside.end(); ++it)
-    {
-        if (it->Command() == command)
-        {
+    for (auto it = m_aside.begin(); it != m_aside.end(); ++it) {
+        if (it->Command() == command) {
             message = *it;
             m_aside.erase(it);
             return ST_SUCCESS;
         }
     }
     const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
-    for (;;)
-    {
+    for (;;) {
         const std::uint64_t now = STI_OS::GetClock();
         if (now >= deadline)
             return ST_TIMEOUT;
@@ -243,8 +240,7 @@ Status CTestUser::WaitFor(std::uint16_t command, SReceived& message, std::uint32
         const Status status = m_client.Receive(next, static_cast<std::uint32_t>(deadline - now));
         if (status != ST_SUCCESS)
             return status;
-        if (next.Command() == command)
-        {
+        if (next.Command() == command) {
             message = next;
             return ST_SUCCESS;
         }
@@ -256,8 +252,7 @@ bool CTestUser::NoneOf(std::uint16_t command, std::uint32_t milliseconds)
 {
     SReceived message;
     const Status status = WaitFor(command, message, milliseconds);
-    if (status == ST_SUCCESS)
-    {
+    if (status == ST_SUCCESS) {
         m_aside.push_front(message);
         return false;
     }

@@ -21,51 +21,44 @@ Id16 IdOf(std::uint8_t fill);
 Bytes BodyOf(const std::function<void(CMsgStream&)>& write);
 
 // Reads a received body field by field.
-struct SBodyReader
-{
+struct SBodyReader {
     explicit SBodyReader(const Bytes& body);
     CMsgBuffer Buffer;
     CMsgStream Stream;
 };
 
 // One user of the server as the program would act, step by step, over any test client.
-class CTestUser
-{
+class CTestUser {
 public:
-    struct SRedirect
-    {
+    struct SRedirect {
         bool NoticeFlag = false;
         std::uint8_t NoticeType = 0;
         std::vector<SMsgAddressEntry> Servers;
         std::uint16_t Unused = 0;
         std::uint16_t Spread = 0;
     };
-    struct SLoginReply
-    {
+    struct SLoginReply {
         std::uint32_t Address = 0;
         std::uint16_t Interval = 0;
         std::uint16_t Refused = 0;
         std::uint16_t Keyed = 0;
         Bytes Block;
     };
-    struct SConnectRequest
-    {
+    struct SConnectRequest {
         std::uint32_t Addressee = 0;
         Id16 Requester{};
         std::uint32_t RequesterAddress = 0;
         std::uint32_t Session = 0;
         std::uint32_t SourceClient = 0;
     };
-    struct SConnectAnswer
-    {
+    struct SConnectAnswer {
         std::uint32_t Answerer = 0;
         std::uint32_t Requester = 0;
         std::uint32_t Session = 0;
         std::uint32_t Extra = 0;
         std::uint8_t Status = 0;
     };
-    struct SSessionSetup
-    {
+    struct SSessionSetup {
         std::uint32_t Peer = 0;
         std::uint32_t Session = 0;
         std::uint32_t KeyLow = 0;

@@ -18,7 +18,7 @@ CTestCanvas::CTestCanvas(int width, int height, COLORREF fill) : m_width(width),
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biHeight = -height; // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -85,8 +85,7 @@ int CTestCanvas::CountOther(std::initializer_list<COLORREF> colours, const RECT&
     int count = 0;
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
-            count += std::find(colours.begin(), colours.end(), FromPixel(m_bits[y * m_width + x])) ==
-                     colours.end();
+            count += std::find(colours.begin(), colours.end(), FromPixel(m_bits[y * m_width + x])) == colours.end();
     return count;
 }
 

@@ -44,7 +44,7 @@ private:
     HDC m_dc = nullptr;
     HBITMAP m_bitmap = nullptr;
     HGDIOBJ m_old = nullptr;
-    const DWORD* m_bits = nullptr;  // owned by m_bitmap; 0x00RRGGBB per pixel, top row first
+    const DWORD* m_bits = nullptr; // owned by m_bitmap; 0x00RRGGBB per pixel, top row first
 };
 
 } // namespace windowtest

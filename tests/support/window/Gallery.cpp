@@ -20,10 +20,7 @@ bool Exists(const std::string& path)
 
 } // namespace
 
-CGallery::CGallery(int argc, char** argv, DWORD showMs)
-    : m_folder(argc > 1 ? argv[1] : nullptr), m_showMs(showMs)
-{
-}
+CGallery::CGallery(int argc, char** argv, DWORD showMs) : m_folder(argc > 1 ? argv[1] : nullptr), m_showMs(showMs) {}
 
 bool CGallery::ShowItem(const char* name, HWND window)
 {
@@ -55,7 +52,7 @@ bool CGallery::ShowItem(const char* name, HWND window)
     while (!Exists(go)) {
         if (GetTickCount() - start > kWaitForScriptMs)
             return false;
-        PumpFor(50);  // the file brings no message: look again after a while
+        PumpFor(50); // the file brings no message: look again after a while
     }
     return true;
 }

@@ -28,8 +28,7 @@ void PostKey(HWND hwnd, UINT virtualKey)
 void PostClick(HWND hwnd, POINT client, bool right)
 {
     MoveCursorTo(hwnd, client);
-    ::PostMessageA(hwnd, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON,
-                   PointParam(client));
+    ::PostMessageA(hwnd, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, PointParam(client));
     ::PostMessageA(hwnd, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, PointParam(client));
 }
 

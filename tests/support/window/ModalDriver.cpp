@@ -6,7 +6,7 @@ namespace windowtest {
 
 namespace {
 
-CModalDriver* t_driver = nullptr;  // the one driver of the test thread
+CModalDriver* t_driver = nullptr; // the one driver of the test thread
 
 struct SSearch {
     const char* className;
@@ -20,8 +20,7 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM param)
     ::GetWindowThreadProcessId(hwnd, &process);
     char name[64] = {};
     ::GetClassNameA(hwnd, name, sizeof(name));
-    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) &&
-        std::strcmp(name, search->className) == 0) {
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) && std::strcmp(name, search->className) == 0) {
         search->found = hwnd;
         return FALSE;
     }
@@ -68,8 +67,7 @@ void CALLBACK CModalDriver::Tick(HWND, UINT, UINT_PTR, DWORD)
 
 void PostCommand(HWND dialog, int id)
 {
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
 } // namespace windowtest

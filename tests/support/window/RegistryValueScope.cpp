@@ -26,8 +26,8 @@ void CRegistryValueScope::Set(DWORD type, const void* data, DWORD size)
     DWORD oldSize = 0;
     if (RegQueryValueExA(handle.Get(), m_name, nullptr, &m_oldType, nullptr, &oldSize) == ERROR_SUCCESS) {
         m_oldData.resize(oldSize);
-        m_existed = RegQueryValueExA(handle.Get(), m_name, nullptr, &m_oldType, m_oldData.data(),
-                                     &oldSize) == ERROR_SUCCESS;
+        m_existed =
+            RegQueryValueExA(handle.Get(), m_name, nullptr, &m_oldType, m_oldData.data(), &oldSize) == ERROR_SUCCESS;
         m_oldData.resize(oldSize);
     }
     m_set = RegSetValueExA(handle.Get(), m_name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
@@ -41,8 +41,7 @@ CRegistryValueScope::~CRegistryValueScope()
     if (handle.Open(m_root, m_key, KEY_WRITE) != ERROR_SUCCESS)
         return;
     if (m_existed)
-        RegSetValueExA(handle.Get(), m_name, 0, m_oldType, m_oldData.data(),
-                       static_cast<DWORD>(m_oldData.size()));
+        RegSetValueExA(handle.Get(), m_name, 0, m_oldType, m_oldData.data(), static_cast<DWORD>(m_oldData.size()));
     else
         RegDeleteValueA(handle.Get(), m_name);
 }

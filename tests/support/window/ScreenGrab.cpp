@@ -10,8 +10,8 @@ std::unique_ptr<CTestCanvas> GrabScreen(const RECT& area)
         return nullptr;
     auto canvas = std::make_unique<CTestCanvas>(width, height);
     HDC screen = GetDC(nullptr);
-    const bool copied = canvas->IsValid() && screen &&
-                        BitBlt(canvas->Dc(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    const bool copied =
+        canvas->IsValid() && screen && BitBlt(canvas->Dc(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     if (screen)
         ReleaseDC(nullptr, screen);
     return copied ? std::move(canvas) : nullptr;

@@ -26,7 +26,7 @@ TEST(AntBackendClose, LastWordsOfAUserWhoseEndIsResetReachThePeerWhichSeesAnOrde
 
     const std::string chunk(16384, 'a');
     std::string received;
-    Status end = ST_SUCCESS;   // how a's stream ended: the first failing send or receive
+    Status end = ST_SUCCESS; // how a's stream ended: the first failing send or receive
     auto note = [&end](Status status) {
         if (status != ST_SUCCESS && status != ST_TRY_LATER && status != ST_WOULD_BLOCK && end == ST_SUCCESS)
             end = status;
@@ -42,10 +42,12 @@ TEST(AntBackendClose, LastWordsOfAUserWhoseEndIsResetReachThePeerWhichSeesAnOrde
         pair.Pump();
     };
     // Until the backend in front of b holds more than b takes.
-    ASSERT_TRUE(RunUntil([&] {
-        stepA();
-        return closing->Backend && !closing->Backend->CanAccept();
-    }, 20000));
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            stepA();
+            return closing->Backend && !closing->Backend->CanAccept();
+        },
+        20000));
 
     const std::string words = "last words before the reset";
     std::uint32_t written = 0;
@@ -53,12 +55,14 @@ TEST(AntBackendClose, LastWordsOfAUserWhoseEndIsResetReachThePeerWhichSeesAnOrde
     ASSERT_EQ(words.size(), written);
     STI_OS::CloseSocket(b);
 
-    EXPECT_TRUE(RunUntil([&] {
-        stepA();
-        return end != ST_SUCCESS;
-    }, 30000));
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            stepA();
+            return end != ST_SUCCESS;
+        },
+        30000));
     EXPECT_EQ(words, received);
-    EXPECT_EQ(ST_CONNECTION_CLOSED, end);   // not a reset
+    EXPECT_EQ(ST_CONNECTION_CLOSED, end); // not a reset
     STI_OS::CloseSocket(a);
 }
 

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::uint32_t ISN = 0x1FFFFFF0;   // a few packets before the wrap
+constexpr std::uint32_t ISN = 0x1FFFFFF0; // a few packets before the wrap
 
 // The send window as the strategy sees it, with every mark recorded.
 class CFakeWindow : public IAntFlowControlOwner {
@@ -38,8 +38,7 @@ protected:
     }
 
     // One new packet leaves and its in-order acknowledgement comes back rtt later.
-    void SendAndAck(IAntFlowControlStrategy& strategy, std::uint64_t rtt,
-                    std::uint8_t flags = ANT_ACK_ANSWERS_DATA)
+    void SendAndAck(IAntFlowControlStrategy& strategy, std::uint64_t rtt, std::uint8_t flags = ANT_ACK_ANSWERS_DATA)
     {
         const std::uint32_t sequence = AntSeqNext(window.highestSent);
         bool flag = false;
@@ -72,7 +71,7 @@ TEST(AntRttEstimator, SmoothsSamplesInIntegerSteps)
     EXPECT_EQ(3000, estimator.GetSmoothed());
     EXPECT_EQ(1500, estimator.GetVariation());
     estimator.AddSample(1000);
-    EXPECT_EQ((3 * 1500 + 2000) / 4, estimator.GetVariation());   // with the old smoothed value
+    EXPECT_EQ((3 * 1500 + 2000) / 4, estimator.GetVariation()); // with the old smoothed value
     EXPECT_EQ((1000 + 7 * 3000) / 8, estimator.GetSmoothed());
     EXPECT_EQ(1000, estimator.GetSmallest());
     EXPECT_EQ(3000, estimator.GetLargest());
@@ -87,10 +86,10 @@ TEST(AntRttEstimator, AnswersDropOlderRecordsAndTimeTheMatchingOne)
     estimator.Record(0x1FFFFFFF, 200);
     estimator.Record(0, 300);
     estimator.Record(1, 400);
-    EXPECT_TRUE(estimator.Answer(0, 1300));   // older records across the wrap go first
+    EXPECT_TRUE(estimator.Answer(0, 1300)); // older records across the wrap go first
     EXPECT_EQ(1000, estimator.GetLast());
     EXPECT_EQ(1u, estimator.GetQueueLength());
-    EXPECT_FALSE(estimator.Answer(5, 2000));  // no record for it: no sample, the older one goes
+    EXPECT_FALSE(estimator.Answer(5, 2000)); // no record for it: no sample, the older one goes
     EXPECT_EQ(0u, estimator.GetQueueLength());
     EXPECT_EQ(1u, estimator.GetSampleCount());
 }
@@ -108,7 +107,7 @@ TEST_F(FlowControl, IntervalFollowsTheFirstSample)
 {
     CAntDefaultFlowControl strategy = Make();
     strategy.Start();
-    EXPECT_EQ(1000u, strategy.GetInterval());   // (200000 + 4 * 200000) / 1000
+    EXPECT_EQ(1000u, strategy.GetInterval()); // (200000 + 4 * 200000) / 1000
     SendAndAck(strategy, 3000);
     EXPECT_EQ(3000, strategy.GetSrtt());
     EXPECT_EQ(1500, strategy.GetRttVariation());
@@ -117,7 +116,7 @@ TEST_F(FlowControl, IntervalFollowsTheFirstSample)
     CAntDefaultFlowControl fast(window, [this] { return now; });
     fast.Start();
     SendAndAck(fast, 1000);
-    EXPECT_EQ(5u, fast.GetInterval());          // the floor
+    EXPECT_EQ(5u, fast.GetInterval()); // the floor
 }
 
 TEST_F(FlowControl, OnlyInOrderAnswersToDataAreTimed)
@@ -137,12 +136,12 @@ TEST_F(FlowControl, PeerReportsServeUntilOwnSamplesAndStayBounded)
     strategy.Start();
     Ack(strategy, ISN, 0, 50000, 10000);
     EXPECT_EQ(90u, strategy.GetInterval());
-    Ack(strategy, ISN, 0, 0xFFFFFFFF, 0xFFFFFFFF);   // "unknown" leaves the last report
+    Ack(strategy, ISN, 0, 0xFFFFFFFF, 0xFFFFFFFF); // "unknown" leaves the last report
     EXPECT_EQ(90u, strategy.GetInterval());
-    Ack(strategy, ISN, 0, 0x7FFFFFFF, 0x7FFFFFFF);   // absurd values are capped
+    Ack(strategy, ISN, 0, 0x7FFFFFFF, 0x7FFFFFFF); // absurd values are capped
     EXPECT_EQ(std::uint32_t((ANT_MAX_RTT_US + 4 * ANT_MAX_RTT_US) / 1000), strategy.GetInterval());
     SendAndAck(strategy, 3000);
-    EXPECT_EQ(9u, strategy.GetInterval());           // own samples win
+    EXPECT_EQ(9u, strategy.GetInterval()); // own samples win
 }
 
 TEST_F(FlowControl, EchoedSerialsTimeTheAcknowledgements)
@@ -152,7 +151,7 @@ TEST_F(FlowControl, EchoedSerialsTimeTheAcknowledgements)
     bool echo = false;
     strategy.OnAckSent(ISN, 0xFFFE, false, echo);
     EXPECT_TRUE(echo);
-    strategy.OnAckSent(ISN, 0xFFFF, true, echo);     // duplicates are not timed
+    strategy.OnAckSent(ISN, 0xFFFF, true, echo); // duplicates are not timed
     EXPECT_FALSE(echo);
     strategy.OnAckSent(ISN, 0xFFFF, false, echo);
     now += 1000;
@@ -161,7 +160,7 @@ TEST_F(FlowControl, EchoedSerialsTimeTheAcknowledgements)
     SAntAckEchoBody body;
     body.Srtt = 0xFFFFFFFF;
     body.RttVariation = 0xFFFFFFFF;
-    strategy.OnAckEcho(SAntHeader::Control(AntAckEcho, 0x0000, 1), body);   // past the 16-bit wrap
+    strategy.OnAckEcho(SAntHeader::Control(AntAckEcho, 0x0000, 1), body); // past the 16-bit wrap
     EXPECT_EQ(1u, strategy.GetSerialEstimator().GetSampleCount());
     EXPECT_EQ(20000, strategy.GetSerialEstimator().GetLast());
     EXPECT_EQ(0u, strategy.GetSerialEstimator().GetQueueLength());
@@ -198,15 +197,15 @@ TEST_F(FlowControl, DelayRuleMovesTheWindowOutsideSlowStart)
     EXPECT_FALSE(strategy.IsSlowStart());
     EXPECT_EQ(10u, window.cwnd);
 
-    window.inFlight = 9;   // the window is what the path carries: grow
+    window.inFlight = 9; // the window is what the path carries: grow
     SendAndAck(strategy, 10000);
     EXPECT_EQ(11u, window.cwnd);
 
-    window.inFlight = 8;   // two round trips' worth queued: hold
+    window.inFlight = 8; // two round trips' worth queued: hold
     SendAndAck(strategy, 10000);
     EXPECT_EQ(11u, window.cwnd);
 
-    window.inFlight = 0;   // a long queue along the path: shrink and resend what lies beyond
+    window.inFlight = 0; // a long queue along the path: shrink and resend what lies beyond
     SendAndAck(strategy, 10000);
     EXPECT_EQ(10u, window.cwnd);
     EXPECT_EQ(std::vector<std::uint32_t>{10}, window.marks);
@@ -245,7 +244,7 @@ TEST_F(FlowControl, LossesAndTimeoutsNeverTakeTheWindowBelowOne)
     CAntDefaultFlowControl strategy = Make();
     strategy.Start();
     window.cwnd = 64;
-    strategy.OnLoss();   // within the first interval: only slow start ends
+    strategy.OnLoss(); // within the first interval: only slow start ends
     EXPECT_FALSE(strategy.IsSlowStart());
     EXPECT_EQ(64u, window.cwnd);
     for (int i = 0; i < 10; ++i) {
@@ -260,7 +259,7 @@ TEST_F(FlowControl, LossesAndTimeoutsNeverTakeTheWindowBelowOne)
         EXPECT_EQ(1u, window.cwnd);
         EXPECT_EQ(1u, window.marks.back());
     }
-    window.maxWindow = 0;   // even a nonsensical owner gets a window of one
+    window.maxWindow = 0; // even a nonsensical owner gets a window of one
     strategy.OnTimeout();
     EXPECT_EQ(1u, window.cwnd);
 }
@@ -279,12 +278,12 @@ TEST_F(FlowControl, WindowOfOnePacesOnePacketPerAcknowledgement)
     strategy.OnSend(false, sequence, flag);
     window.highestSent = sequence;
     window.inFlight = 1;
-    EXPECT_FALSE(AntWindowHasRoom(window));   // the next packet waits for the acknowledgement
+    EXPECT_FALSE(AntWindowHasRoom(window)); // the next packet waits for the acknowledgement
     now += 10000;
     window.inFlight = 0;
     Ack(strategy, AntSeqNext(sequence));
     EXPECT_TRUE(AntWindowHasRoom(window));
-    EXPECT_EQ(2u, window.cwnd);   // still in slow start: the answered epoch opens it by one
+    EXPECT_EQ(2u, window.cwnd); // still in slow start: the answered epoch opens it by one
 }
 
 TEST_F(FlowControl, RetransmissionsAreNotTimed)
@@ -354,9 +353,9 @@ TEST(AntRtoBackoff, EachTimeoutAddsAnIntervalUntilReset)
     CAntRtoBackoff backoff;
     EXPECT_EQ(105u, backoff.GetTimeout(100));
     backoff.OnTimeout();
-    EXPECT_EQ(205u, backoff.GetTimeout(100));   // doubled
+    EXPECT_EQ(205u, backoff.GetTimeout(100)); // doubled
     backoff.OnTimeout();
-    EXPECT_EQ(305u, backoff.GetTimeout(100));   // tripled
+    EXPECT_EQ(305u, backoff.GetTimeout(100)); // tripled
     backoff.Reset();
     EXPECT_EQ(1u, backoff.GetMultiplier());
     EXPECT_EQ(105u, backoff.GetTimeout(100));

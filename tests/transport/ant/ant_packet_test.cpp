@@ -64,12 +64,12 @@ TEST(AntPacketStream, WriteStopsAtTheDatagramLimitAndStaysFailed)
     EXPECT_EQ(ST_SUCCESS, writer.WriteU32(0xA1B2C3D4));
     EXPECT_EQ(ANT_MAX_DATAGRAM, packet.Length);
     EXPECT_EQ(ST_OUT_OF_BOUNDS, writer.WriteU8(1));
-    EXPECT_EQ(ANT_MAX_DATAGRAM + 1, writer.GetPosition());   // advances even when failing
+    EXPECT_EQ(ANT_MAX_DATAGRAM + 1, writer.GetPosition()); // advances even when failing
     EXPECT_EQ(ANT_MAX_DATAGRAM, packet.Length);
 
     CAntPacketWriter sticky(packet, 0);
     EXPECT_EQ(ST_OUT_OF_BOUNDS, sticky.WriteBytes(packet.Data, ANT_MAX_DATAGRAM + 1));
-    EXPECT_EQ(ST_OUT_OF_BOUNDS, sticky.WriteU8(0));   // would fit, but the failure sticks
+    EXPECT_EQ(ST_OUT_OF_BOUNDS, sticky.WriteU8(0)); // would fit, but the failure sticks
 }
 
 TEST(AntPacketStream, ReadIsBoundedByTheBytesReceived)
@@ -84,7 +84,7 @@ TEST(AntPacketStream, ReadIsBoundedByTheBytesReceived)
     std::uint32_t value = 0;
     EXPECT_EQ(ST_SUCCESS, reader.ReadU32(value));
     EXPECT_EQ(0x11223344u, value);
-    EXPECT_EQ(ST_OUT_OF_BOUNDS, reader.ReadU32(value));   // bytes 6 and 7 never arrived
+    EXPECT_EQ(ST_OUT_OF_BOUNDS, reader.ReadU32(value)); // bytes 6 and 7 never arrived
     EXPECT_EQ(0u, value);
     std::uint8_t byte = 0;
     EXPECT_EQ(ST_OUT_OF_BOUNDS, reader.ReadU8(byte));
@@ -119,7 +119,7 @@ TEST(AntHeader, ControlAndDataWordsRoundTrip)
     ASSERT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Control(AntAck, 0xBEEF, 0x1234, ANT_ACK_ECHO_WANTED)));
     EXPECT_EQ(ANT_HEADER_SIZE, packet.Length);
     EXPECT_EQ(2, packet.Data[0]);
-    EXPECT_EQ(0x85, packet.Data[7]);   // word high byte in the little-endian target order
+    EXPECT_EQ(0x85, packet.Data[7]); // word high byte in the little-endian target order
 
     SAntHeader header;
     CAntPacketReader reader(packet);
@@ -132,7 +132,7 @@ TEST(AntHeader, ControlAndDataWordsRoundTrip)
 
     const SAntHeader data = SAntHeader::Data(0xFFFFFFFF, 9);
     EXPECT_EQ(AntData, data.GetType());
-    EXPECT_EQ(ANT_SEQUENCE_MASK, data.Word);   // bits 29 and 30 stay clear
+    EXPECT_EQ(ANT_SEQUENCE_MASK, data.Word); // bits 29 and 30 stay clear
     EXPECT_EQ(ANT_DATA_FLAG, data.Flags);
 }
 
@@ -322,10 +322,9 @@ TEST(AntNakEncoding, SingleGapsUseOneEntryLongerGapsAPair)
     CAntNakWriter nak(writer);
     ASSERT_EQ(ST_SUCCESS, nak.AddGap(100, 101));
     ASSERT_EQ(ST_SUCCESS, nak.AddGap(200, 202));
-    ASSERT_EQ(ST_SUCCESS, nak.AddGap(0x1FFFFFFE, 3));   // across the wrap
-    ASSERT_EQ(ST_SUCCESS, nak.AddGap(50, 50));          // nothing missing
-    EXPECT_EQ((std::vector<std::uint32_t>{100, 200 | 0x80000000u, 202, 0x1FFFFFFE | 0x80000000u, 3}),
-              Entries(packet));
+    ASSERT_EQ(ST_SUCCESS, nak.AddGap(0x1FFFFFFE, 3)); // across the wrap
+    ASSERT_EQ(ST_SUCCESS, nak.AddGap(50, 50));        // nothing missing
+    EXPECT_EQ((std::vector<std::uint32_t>{100, 200 | 0x80000000u, 202, 0x1FFFFFFE | 0x80000000u, 3}), Entries(packet));
 
     std::vector<SAntNakRange> ranges;
     CAntPacketReader reader(packet, ANT_HEADER_SIZE);
@@ -368,12 +367,12 @@ TEST(AntNakEncoding, TruncatedListsAreDropped)
     nak.AddGap(20, 30);
     std::vector<SAntNakRange> ranges;
 
-    SAntPacket noEnd = Received(packet, packet.Length - 4);   // range start without its end
+    SAntPacket noEnd = Received(packet, packet.Length - 4); // range start without its end
     CAntPacketReader first(noEnd, ANT_HEADER_SIZE);
     EXPECT_EQ(ST_OUT_OF_BOUNDS, ReadAntNak(first, ranges));
     EXPECT_TRUE(ranges.empty());
 
-    SAntPacket ragged = Received(packet, packet.Length - 1);   // partial entry
+    SAntPacket ragged = Received(packet, packet.Length - 1); // partial entry
     CAntPacketReader second(ragged, ANT_HEADER_SIZE);
     EXPECT_EQ(ST_OUT_OF_BOUNDS, ReadAntNak(second, ranges));
     EXPECT_TRUE(ranges.empty());
@@ -400,7 +399,7 @@ TEST(PacketPool, BuffersLiveWhileReferenced)
     }
     EXPECT_EQ(1u, first->RefCount);
     first.Reset();
-    EXPECT_FALSE(first);   // freed here; the sanitizer build reports any use after it
+    EXPECT_FALSE(first); // freed here; the sanitizer build reports any use after it
 }
 
 } // namespace

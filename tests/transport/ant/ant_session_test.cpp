@@ -21,7 +21,7 @@ constexpr std::uint64_t KEY = 0xAABBCCDD00112233ull;
 const CIPEndpoint SERVER(CIPAddress(127, 0, 0, 1), 1864);
 const CIPEndpoint PEER(CIPAddress(127, 0, 0, 1), 40999);
 constexpr std::uint16_t PEER_SESSION = 77;
-constexpr std::uint32_t PEER_ISN = 0x1FFFFFF0;   // wraps within the first packets
+constexpr std::uint32_t PEER_ISN = 0x1FFFFFF0; // wraps within the first packets
 
 class SessionFixture : public ::testing::Test {
 protected:
@@ -204,10 +204,10 @@ TEST(AntSessionStart, ASessionThatCannotStartHasItsDescriptorClosedByItsOwner)
     CClosingPort port;
     CAntSessionManager manager;
     manager.SetPort(&port);
-    const STI_OS::SocketHandle descriptor = 4321;   // never a real socket: nobody may close it here
+    const STI_OS::SocketHandle descriptor = 4321; // never a real socket: nobody may close it here
     CAntSession* session = manager.CreateSession(descriptor, 2002, 1, 2, 7);
     ASSERT_NE(session, nullptr);
-    FailNextNothrowAllocations(1);   // the session's network handler
+    FailNextNothrowAllocations(1); // the session's network handler
     EXPECT_EQ(manager.StartSession(session), ST_NO_MEMORY);
     FailNextNothrowAllocations(0);
     ASSERT_EQ(port.Closed.size(), 1u);
@@ -345,7 +345,7 @@ TEST_F(SessionFixture, UnreachableReportsFindTheSessionByAddressAndSpareItEarlyO
 TEST_F(SessionFixture, SilenceInStateSixEndsTheSessionWithItsTimers)
 {
     Establish();
-    manager.OnSessionTimer(id, ANT_TIMER_STATE);   // 20 s without a packet
+    manager.OnSessionTimer(id, ANT_TIMER_STATE); // 20 s without a packet
     EXPECT_TRUE(RunUntil([&] { return manager.GetSessionCount() == 0; }, 2000));
 }
 
@@ -355,7 +355,12 @@ TEST(AntLinkedPair, MovesAStreamByteExactOnACleanLink)
     STI_OS::SocketHandle a = STI_OS::INVALID_SOCKET_HANDLE;
     STI_OS::SocketHandle b = STI_OS::INVALID_SOCKET_HANDLE;
     ASSERT_TRUE(pair.Connect(a, b));
-    ASSERT_TRUE(RunUntil([&] { pair.Pump(); return STI_OS::GetSocketError(a) == ST_SUCCESS; }, 1000));
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            pair.Pump();
+            return STI_OS::GetSocketError(a) == ST_SUCCESS;
+        },
+        1000));
 
     std::string data(300000, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
@@ -441,7 +446,13 @@ TEST(AntLinkedPair, StreamResumesAfterTheReceivingUserPauses)
         }
     };
     // The receiver reads nothing for a while: its backend queue and ring fill up.
-    RunUntil([&] { write(); pair.Pump(); return false; }, 1500);
+    RunUntil(
+        [&] {
+            write();
+            pair.Pump();
+            return false;
+        },
+        1500);
     std::string got;
     const bool done = RunUntil(
         [&] {

@@ -77,7 +77,7 @@ struct SConnectSeen {
     std::uint32_t peerId;
     std::uint32_t keyLow;
     std::uint32_t keyHigh;
-    std::uint32_t clientId;   // the thread's own id when the request came
+    std::uint32_t clientId; // the thread's own id when the request came
 };
 
 // Session layer stand-in: records what the Ant thread hands it. Hooks run on the Ant thread.
@@ -148,7 +148,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_timers.push_back((std::uint32_t(kind) << 16) | sessionId);
-        return ST_NOT_FOUND;   // as for a session that is gone
+        return ST_NOT_FOUND; // as for a session that is gone
     }
     std::size_t GetSessionCount() const override
     {
@@ -196,7 +196,7 @@ public:
     CAntThread* m_thread = nullptr;
     CAntUDPSockHandler* m_handler = nullptr;
     bool m_advertise = false;
-    std::deque<SConnectSeen> m_connects;   // stable addresses stand in for sessions
+    std::deque<SConnectSeen> m_connects; // stable addresses stand in for sessions
     std::vector<std::vector<std::uint8_t>> m_datagrams;
     std::vector<CIPEndpoint> m_sources;
     std::vector<CIPEndpoint> m_unreachables;
@@ -278,8 +278,8 @@ TEST_F(AntTransport, OneBadDatagramNeverClosesTheSocket)
     // Set before the thread starts, which reads it: the router refuses the first datagram.
     sessions.datagramResult = ST_INVALID_MESSAGE;
     Start();
-    Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM + 1, 1));   // too long: dropped
-    Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM, 2));       // exactly the limit
+    Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM + 1, 1)); // too long: dropped
+    Send(client, ant.GetLocalPort(), Datagram(ANT_MAX_DATAGRAM, 2));     // exactly the limit
     ASSERT_TRUE(WaitFor([&] { return DatagramCount() == 1; }));
     EXPECT_EQ(Datagram(ANT_MAX_DATAGRAM, 2), sessions.Read(sessions.m_datagrams)[0]);
     Send(client, ant.GetLocalPort(), Datagram(3, 3));
@@ -292,7 +292,7 @@ TEST_F(AntTransport, RequestsArriveThroughThePipeInOrder)
     Start();
     ASSERT_EQ(ST_SUCCESS, ant.Post(SAntInternalMsg::MakeClientId(77)));
     ASSERT_EQ(ST_SUCCESS, ant.Post(SAntInternalMsg::MakeEmpty(ANT_MSG_NONE)));
-    ASSERT_EQ(ST_SUCCESS, ant.Post(SAntInternalMsg::MakeEmpty(5)));   // unknown: answered, ignored
+    ASSERT_EQ(ST_SUCCESS, ant.Post(SAntInternalMsg::MakeEmpty(5))); // unknown: answered, ignored
     ASSERT_EQ(0, ant.AntSetSocketLevel(12345, 2));
     SSocket descriptor(ant.AntCreateSocket());
     ASSERT_NE(STI_OS::INVALID_SOCKET_HANDLE, descriptor.handle);
@@ -313,12 +313,12 @@ TEST_F(AntTransport, RequestsArriveThroughThePipeInOrder)
 TEST(AntThreadDispatch, AnswersEachRecordType)
 {
     CFakeSessions sessions;
-    CAntThread thread(sessions);   // never started: the dispatch runs here
+    CAntThread thread(sessions); // never started: the dispatch runs here
     EXPECT_EQ(ST_SUCCESS, thread.Dispatch(SAntInternalMsg::MakeEmpty(ANT_MSG_NONE)));
     EXPECT_EQ(ST_INTERNAL_ERROR, thread.Dispatch(SAntInternalMsg::MakeEmpty(5)));
     EXPECT_EQ(ST_SUCCESS, thread.Dispatch(SAntInternalMsg::MakeClientId(0xCAFE)));
     EXPECT_EQ(0xCAFEu, thread.GetClientId());
-    EXPECT_EQ(ST_NOT_FOUND, thread.Dispatch(SAntInternalMsg::MakeLevel(98765, 1)));   // no such session
+    EXPECT_EQ(ST_NOT_FOUND, thread.Dispatch(SAntInternalMsg::MakeLevel(98765, 1))); // no such session
 
     const std::string longHost(100, 'h');
     thread.Dispatch(SAntInternalMsg::MakeStart(longHost.c_str(), 1864, 0, false));
@@ -360,8 +360,8 @@ TEST_F(AntTransport, TimersOfTheSocketReachTheirSessions)
         CAntUDPSockHandler* handler = thread.GetUDPHandler();
         results.push_back(handler->ArmTimer(0x1234, 5, 10));
         results.push_back(handler->ArmTimer(0x0042, 1, 60000));
-        results.push_back(handler->ArmTimer(0x0042, 1, 20));   // re-armed sooner
-        results.push_back(handler->CancelTimer(0x0007, 6));    // never armed
+        results.push_back(handler->ArmTimer(0x0042, 1, 20)); // re-armed sooner
+        results.push_back(handler->CancelTimer(0x0007, 6));  // never armed
     });
     SSocket descriptor(ant.AntCreateSocket());
     ASSERT_EQ(0, ant.AntConnectAsync(descriptor.handle, 1, 2, 3));
@@ -399,7 +399,7 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     ASSERT_EQ(0, ant.AntConnectAsync(descriptor.handle, 1, 2, 3));
     ASSERT_TRUE(WaitFor([&] { return sessions.Read(sessions.m_writables) == 3; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_EQ(3, sessions.Read(sessions.m_writables));   // write interest ended with the last answer
+    EXPECT_EQ(3, sessions.Read(sessions.m_writables)); // write interest ended with the last answer
     EXPECT_EQ((std::vector<Status>{ST_SUCCESS, ST_OUT_OF_BOUNDS, ST_SUCCESS}), results);
 
     std::uint8_t buffer[64];
@@ -557,7 +557,7 @@ TEST_F(AntTransport, ConnectGivesUpAfterItsWait)
     ant.SetConnectWait(200);
     SSocket descriptor(ant.AntCreateSocket());
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(-1, ant.AntConnect(descriptor.handle, 1, 2, 3));   // nobody ever connects it
+    EXPECT_EQ(-1, ant.AntConnect(descriptor.handle, 1, 2, 3)); // nobody ever connects it
     EXPECT_GE(MillisecondsSince(start), 150);
     ant.AntCloseSocket(descriptor.handle);
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
@@ -572,7 +572,7 @@ TEST_F(AntTransport, AClosedDescriptorIsNeverConnectedEvenWhenItsNumberReturns)
     const std::uint32_t firstSerial = sessions.Read(sessions.m_connects)[0].serial;
     EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(first));
     EXPECT_EQ(ST_NOT_FOUND, ant.AntCloseSocket(first));
-    EXPECT_EQ(-1, ant.AntConnect(first, 1, 2, 3));   // at once, not after the wait
+    EXPECT_EQ(-1, ant.AntConnect(first, 1, 2, 3)); // at once, not after the wait
 
     // A new descriptor, most likely with the old number.
     SSocket second(ant.AntCreateSocket());
@@ -613,10 +613,10 @@ TEST(AntSocketMap, AGoingSessionTakesOnlyItsOwnEntry)
     auto* older = reinterpret_cast<CAntSession*>(0x10);
     auto* newer = reinterpret_cast<CAntSession*>(0x20);
     ASSERT_EQ(ST_SUCCESS, map.Insert(5, older));
-    ASSERT_EQ(ST_SUCCESS, map.Insert(5, newer));   // replaces
+    ASSERT_EQ(ST_SUCCESS, map.Insert(5, newer)); // replaces
     EXPECT_EQ(newer, map.Find(5));
     EXPECT_EQ(1u, map.GetCount());
-    map.Erase(5, older);                           // the older session goes later
+    map.Erase(5, older); // the older session goes later
     EXPECT_EQ(newer, map.Find(5));
     map.Erase(5, newer);
     EXPECT_EQ(nullptr, map.Find(5));
@@ -629,9 +629,8 @@ TEST_F(AntTransport, AntSocketConnectsThroughTheTransport)
 {
     Start();
     SListener listener;
-    sessions.OnStart([&](const SConnectSeen& seen) {
-        thread.ConnectUserSocket(seen.descriptor, seen.serial, listener.endpoint);
-    });
+    sessions.OnStart(
+        [&](const SConnectSeen& seen) { thread.ConnectUserSocket(seen.descriptor, seen.serial, listener.endpoint); });
     {
         CAntSocket socket(&ant);
         ASSERT_EQ(ST_SUCCESS, socket.Connect(CAntAddress(1, 2, 3), false));
@@ -641,7 +640,7 @@ TEST_F(AntTransport, AntSocketConnectsThroughTheTransport)
         const STI_OS::SocketHandle handle = socket.GetHandle();
         socket.Close();
         EXPECT_FALSE(socket.IsOpen());
-        EXPECT_EQ(ST_NOT_FOUND, ant.AntCloseSocket(handle));   // closed through the transport
+        EXPECT_EQ(ST_NOT_FOUND, ant.AntCloseSocket(handle)); // closed through the transport
         EXPECT_EQ(ST_IN_PROGRESS, socket.Connect(CAntAddress(1, 2, 3), true));
         EXPECT_EQ(sti::STATE_CONNECTING, socket.GetState());
         EXPECT_EQ(ST_IN_USE, socket.Connect(CAntAddress(1, 2, 3), true));

@@ -23,7 +23,7 @@ TEST(Bzip2, RoundTripsAChunk)
     EXPECT_EQ('B', packed[0]);
     EXPECT_EQ('Z', packed[1]);
     EXPECT_EQ('h', packed[2]);
-    EXPECT_EQ('9', packed[3]);   // block size 9
+    EXPECT_EQ('9', packed[3]); // block size 9
 
     Bytes out(65536);
     std::uint32_t outLength = 0;
@@ -91,13 +91,14 @@ TEST(Bzip2, KeptWorkArraysGiveTheOneCallBytesWithoutAllocatingPerBlock)
             for (const Bytes& chunk : kinds) {
                 Bytes ours(66540);
                 std::uint32_t ourLength = 0;
-                ASSERT_EQ(ST_SUCCESS, Bzip2Compress(chunk.data(), static_cast<std::uint32_t>(chunk.size()),
-                                                    ours.data(), 66540, ourLength));
+                ASSERT_EQ(ST_SUCCESS, Bzip2Compress(chunk.data(), static_cast<std::uint32_t>(chunk.size()), ours.data(),
+                                                    66540, ourLength));
                 Bytes theirs(66540);
                 unsigned int theirLength = 66540;
-                ASSERT_EQ(BZ_OK, BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(theirs.data()), &theirLength,
-                                                          const_cast<char*>(reinterpret_cast<const char*>(chunk.data())),
-                                                          static_cast<unsigned int>(chunk.size()), 9, 0, 0));
+                ASSERT_EQ(BZ_OK,
+                          BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(theirs.data()), &theirLength,
+                                                   const_cast<char*>(reinterpret_cast<const char*>(chunk.data())),
+                                                   static_cast<unsigned int>(chunk.size()), 9, 0, 0));
                 ASSERT_EQ(theirLength, ourLength);
                 ASSERT_TRUE(std::equal(ours.begin(), ours.begin() + ourLength, theirs.begin()));
                 Bytes back(65536);

@@ -13,8 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes ReferenceDigest(const Bytes& bytes)
 {
     std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : bytes)
-    {
+    for (std::uint8_t byte : bytes) {
         a = (a + byte) % 65521;
         b = (b + a) % 65521;
     }
@@ -34,7 +33,7 @@ Bytes Digest(const Bytes& key, const Bytes& data)
 
 TEST(Checksum, DigestCoversKeyThenDataSecondSumFirst)
 {
-    EXPECT_EQ((Bytes{0x00, 0x04, 0x00, 0x01}), Digest({}, {}));             // four zero key bytes
+    EXPECT_EQ((Bytes{0x00, 0x04, 0x00, 0x01}), Digest({}, {}));              // four zero key bytes
     EXPECT_EQ((Bytes{0x02, 0x51, 0x01, 0x27}), Digest({}, {'a', 'b', 'c'})); // s1 0x127, s2 0x251
     EXPECT_EQ((Bytes{0x02, 0x83, 0x01, 0x31}), Digest({1, 2, 3, 4}, {'a', 'b', 'c'}));
 }
@@ -58,14 +57,12 @@ TEST(Checksum, VerifyRejectsAnyChangedDataOrKeyByte)
     CChecksum checksum;
     checksum.SetKey(key.data());
     EXPECT_EQ(ST_SUCCESS, checksum.Verify(data.data(), data.size(), digest.data()));
-    for (std::size_t i = 0; i < data.size(); ++i)
-    {
+    for (std::size_t i = 0; i < data.size(); ++i) {
         Bytes changed = data;
         changed[i] ^= 0x01;
         EXPECT_EQ(ST_AUTH_FAILED, checksum.Verify(changed.data(), changed.size(), digest.data())) << i;
     }
-    for (std::size_t i = 0; i < key.size(); ++i)
-    {
+    for (std::size_t i = 0; i < key.size(); ++i) {
         Bytes otherKey = key;
         otherKey[i] ^= 0x80;
         CChecksum other;
@@ -73,5 +70,6 @@ TEST(Checksum, VerifyRejectsAnyChangedDataOrKeyByte)
         EXPECT_EQ(ST_AUTH_FAILED, other.Verify(data.data(), data.size(), digest.data())) << i;
     }
     checksum.SetKey(nullptr); // back to the zero key
-    EXPECT_EQ(ST_SUCCESS, checksum.Verify(data.data(), data.size(), ReferenceDigest({0, 0, 0, 0, 5, 6, 7, 8, 9}).data()));
+    EXPECT_EQ(ST_SUCCESS,
+              checksum.Verify(data.data(), data.size(), ReferenceDigest({0, 0, 0, 0, 5, 6, 7, 8, 9}).data()));
 }

@@ -22,7 +22,8 @@ public:
 
     Status OnMessage(const CTNDataMessageHeader& header, sti::CMessageReader& reader) override
     {
-        received.push_back(SReceivedMessage{header.Type, Bytes(reader.GetCurrent(), reader.GetCurrent() + reader.GetRemaining())});
+        received.push_back(
+            SReceivedMessage{header.Type, Bytes(reader.GetCurrent(), reader.GetCurrent() + reader.GetRemaining())});
         lengths.push_back(header.Length);
         return ST_SUCCESS;
     }
@@ -77,14 +78,14 @@ TEST_F(DataFraming, LargestMessageAndEmptyBodyArriveWhole)
     body.Length = MAX_DATA_BLOCK_PAYLOAD;
     auto largest = Build([&body](DataMessageBlock& block) { return WriteDataBlock(block, body); });
     ASSERT_EQ(66564u, largest->Used);
-    Bytes empty = {0x07, 0x04, 0x00, 0x00};   // length 4, type 7
+    Bytes empty = {0x07, 0x04, 0x00, 0x00}; // length 4, type 7
     ASSERT_TRUE(peer->Send(*largest));
     ASSERT_TRUE(peer->SendBytes(empty));
     ASSERT_TRUE(harness->RunUntil([this] { return collector.received.size() == 2; }));
     EXPECT_EQ(1u, collector.received[0].type);
     EXPECT_EQ(66564u, collector.lengths[0]);
-    EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 16), Bytes(collector.received[0].body.begin() + 20,
-                                                                 collector.received[0].body.begin() + 36));
+    EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 16),
+              Bytes(collector.received[0].body.begin() + 20, collector.received[0].body.begin() + 36));
     EXPECT_EQ(7u, collector.received[1].type);
     EXPECT_TRUE(collector.received[1].body.empty());
     EXPECT_TRUE(collector.errors.empty());
@@ -102,8 +103,8 @@ TEST_F(DataFraming, HeaderBelowFourBytesBreaksTheConnection)
 TEST_F(DataFraming, HeaderAbove66564BytesBreaksTheConnection)
 {
     const std::uint32_t value = (66565u << 8) | 1;
-    ASSERT_TRUE(peer->SendBytes({std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
-                                 std::uint8_t(value >> 24)}));
+    ASSERT_TRUE(peer->SendBytes(
+        {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)}));
     ASSERT_TRUE(harness->RunUntil([this] { return *deleted; }));
     ASSERT_EQ(1u, collector.errors.size());
     EXPECT_EQ(ST_SOCKET_ERROR, collector.errors[0]);

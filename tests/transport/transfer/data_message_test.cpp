@@ -100,8 +100,9 @@ TEST(DataMessages, DataBlockLayoutAndRoundTrip)
     body.Length = 3;
     SMessage message;
     ASSERT_EQ(ST_SUCCESS, WriteDataBlock(*message.block, body));
-    EXPECT_EQ(Bytes({1, 0, 0, 0, 0x00, 0x04, 0x00, 0x01, 0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12, 0, 0, 3, 0, 0, 0, 9, 8, 7}),
-              message.Body());
+    EXPECT_EQ(
+        Bytes({1, 0, 0, 0, 0x00, 0x04, 0x00, 0x01, 0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12, 0, 0, 3, 0, 0, 0, 9, 8, 7}),
+        message.Body());
     EXPECT_EQ((27u << 8) | DATA_MSG_DATA_BLOCK, message.HeaderValue());
 
     sti::CMessageReader reader = message.Reader();
@@ -116,7 +117,7 @@ TEST(DataMessages, DataBlockLayoutAndRoundTrip)
 
 TEST(DataMessages, DataBlockWhosePayloadPassesTheMessageIsRefused)
 {
-    Bytes body = {0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1, 2, 3, 4};   // says 5, has 4
+    Bytes body = {0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1, 2, 3, 4}; // says 5, has 4
     sti::CMessageReader reader = BodyReader(body);
     SDataBlock read;
     EXPECT_EQ(ST_OUT_OF_BOUNDS, ReadDataBlock(reader, read));
@@ -219,10 +220,10 @@ TEST(DataMessages, FileInfoWithoutEntriesCarriesOnlyIdAndCount)
 TEST(DataMessages, StringOfLengthZeroReadsAsEmptyText)
 {
     Bytes body(ID_A, ID_A + 16);
-    const Bytes rest = {1, 0,                                             // one entry
-                        1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16,   // id
-                        0, 0,                                             // n = 0: no bytes at all
-                        42, 0, 0, 0, 0, 0, 0, 0};                          // size
+    const Bytes rest = {1,  0,                                                  // one entry
+                        1,  2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, // id
+                        0,  0,                                                  // n = 0: no bytes at all
+                        42, 0, 0, 0, 0, 0, 0, 0};                               // size
     body.insert(body.end(), rest.begin(), rest.end());
     SFileInfo info;
     sti::CMessageReader reader = BodyReader(body);
@@ -235,9 +236,9 @@ TEST(DataMessages, StringOfLengthZeroReadsAsEmptyText)
 TEST(DataMessages, StringWithoutTerminatorEndsWithItsBytes)
 {
     Bytes body(ID_A, ID_A + 16);
-    const Bytes rest = {1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16,
-                        3, 0, 'x', 'y', 'z',   // n = 3, no zero among them
-                        7, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes rest = {1,  0,  1,  2,  3,  4,  5, 6, 7,   8,   9,   10,
+                        11, 12, 13, 14, 15, 16, 3, 0, 'x', 'y', 'z', // n = 3, no zero among them
+                        7,  0,  0,  0,  0,  0,  0, 0};
     body.insert(body.end(), rest.begin(), rest.end());
     SFileInfo info;
     sti::CMessageReader reader = BodyReader(body);
@@ -250,7 +251,7 @@ TEST(DataMessages, FileInfoCountBeyondTheMessageIsRefused)
 {
     Bytes body(ID_A, ID_A + 16);
     body.push_back(0xFF);
-    body.push_back(0xFF);   // 65535 entries announced, none there
+    body.push_back(0xFF); // 65535 entries announced, none there
     SFileInfo info;
     sti::CMessageReader reader = BodyReader(body);
     EXPECT_EQ(ST_OUT_OF_BOUNDS, ReadFileInfo(reader, info));
@@ -258,8 +259,8 @@ TEST(DataMessages, FileInfoCountBeyondTheMessageIsRefused)
 
     // Two entries announced; the count passes the bound, but the second entry is cut short.
     Bytes two(ID_A, ID_A + 16);
-    const Bytes first = {2, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16,
-                         11, 0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0, 7, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes first = {2,   0,   1,   2,   3,   4,   5,   6,   7,   8,   9, 10, 11, 12, 13, 14, 15, 16, 11, 0,
+                         'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0, 7,  0,  0,  0,  0,  0,  0,  0};
     two.insert(two.end(), first.begin(), first.end());
     for (std::size_t rest = 15; rest < MIN_FILE_ENTRY_SIZE; ++rest) {
         SCOPED_TRACE(rest);

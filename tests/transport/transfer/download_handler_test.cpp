@@ -163,8 +163,8 @@ TEST_F(DownloadHandler, GapLeftByADamagedBlockIsAskedForAgain)
     const Bytes content = TextBytes(300);
     ASSERT_TRUE(h.peer->Send(*BuildBlock(0, Bytes(content.begin(), content.begin() + 100), true)));
     // The checksum was taken over other bytes: the block is dropped without an answer.
-    ASSERT_TRUE(h.peer->Send(*RawBlock(BLOCK_RAW, 100, Bytes(content.begin() + 100, content.begin() + 200),
-                                       Bytes(100, 0))));
+    ASSERT_TRUE(
+        h.peer->Send(*RawBlock(BLOCK_RAW, 100, Bytes(content.begin() + 100, content.begin() + 200), Bytes(100, 0))));
     ASSERT_TRUE(h.peer->Send(*BuildBlock(200, Bytes(content.begin() + 200, content.end()), true)));
     ASSERT_TRUE(h.peer->Send(*RangeEnd()));
     SReceivedMessage again = Expect(DATA_MSG_RANGE_REQUEST);
@@ -193,10 +193,10 @@ TEST_F(DownloadHandler, BlocksOutsideTheRequestedRangeAreDropped)
     SReceivedMessage range = Expect(DATA_MSG_RANGE_REQUEST);
     ASSERT_EQ(std::make_pair(std::uint64_t(500), std::uint64_t(600)), Range(range));
 
-    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(400, chunk, true)));   // before
-    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(550, chunk, true)));   // runs past the end
-    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(600, chunk, false)));  // after
-    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(0xFFFFFFFFFFFFFFF0ull, chunk, false)));   // wraps
+    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(400, chunk, true)));                    // before
+    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(550, chunk, true)));                    // runs past the end
+    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(600, chunk, false)));                   // after
+    EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(0xFFFFFFFFFFFFFFF0ull, chunk, false))); // wraps
     EXPECT_TRUE(h.record.blocks.empty());
     EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(500, chunk, true)));
     ASSERT_EQ(1u, h.record.blocks.size());
@@ -206,7 +206,7 @@ TEST_F(DownloadHandler, BlocksOutsideTheRequestedRangeAreDropped)
 TEST_F(DownloadHandler, BlocksAfterRangeEndAreDropped)
 {
     StartWithFile(1000);
-    h.record.rangeEndAnswer = ST_INVALID_PARAM;   // keep the session, ask for nothing
+    h.record.rangeEndAnswer = ST_INVALID_PARAM; // keep the session, ask for nothing
     EXPECT_EQ(ST_INVALID_PARAM, Deliver(h.handler, *RangeEnd()));
     EXPECT_EQ(ST_SUCCESS, Deliver(h.handler, *BuildBlock(0, TextBytes(10), true)));
     EXPECT_TRUE(h.record.blocks.empty());
@@ -318,7 +318,7 @@ TEST_F(DownloadHandler, NextRangeAnswersPickTheCloseReason)
         ASSERT_TRUE(local.peer->Send(*FileInfo(10)));
         ASSERT_TRUE(local.RunUntil([&local] { return local.ConnectionGone(); }));
         local.peer->Poll();
-        ASSERT_EQ(2u, local.peer->messages.size());   // FileRequest, Close
+        ASSERT_EQ(2u, local.peer->messages.size()); // FileRequest, Close
         EXPECT_EQ(unsigned(DATA_MSG_CLOSE), local.peer->messages[1].type);
         EXPECT_EQ(Bytes({std::uint8_t(c.reason), 0, 0, 0}), local.peer->messages[1].body);
         EXPECT_FALSE(local.SessionLive());
@@ -371,7 +371,7 @@ TEST_F(DownloadHandler, CompletedCloseFromTheUploaderWithBytesMissingIsAnInterru
     ASSERT_TRUE(h.peer->Send(*BuildBlock(0, chunk, true)));
     ASSERT_TRUE(h.peer->Send(*BuildBlock(100, chunk, true)));
     ASSERT_TRUE(h.peer->Send(*CloseMessage(CLOSE_REASON_COMPLETED)));
-    ASSERT_TRUE(h.peer->Send(*BuildBlock(200, chunk, true)));   // nothing after the close is taken
+    ASSERT_TRUE(h.peer->Send(*BuildBlock(200, chunk, true))); // nothing after the close is taken
     ASSERT_TRUE(h.RunUntil([this] { return h.ConnectionGone(); }));
     EXPECT_EQ(2u, h.record.blocks.size());
     EXPECT_EQ(0, h.record.Count("rangeend"));
@@ -436,7 +436,7 @@ TEST_F(DownloadHandler, BlockAbove4GiBKeepsItsOffset)
     EXPECT_EQ(ST_SUCCESS, Deliver(handler, *BuildBlock(0x100000010ull, TextBytes(16), true)));
     ASSERT_EQ(1u, sparse.blocks.size());
     EXPECT_EQ(0x100000010ull, sparse.blocks[0].first);
-    handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE);   // no connection: the handler goes too
+    handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE); // no connection: the handler goes too
     EXPECT_FALSE(h.manager.IsLive(session));
     EXPECT_EQ(0u, sparse.refs);
 }

@@ -197,7 +197,8 @@ TEST(TransportManagerOverAnt, DownloadAndUploadMeetThroughTwoAntTransportsAndMov
     };
     ASSERT_EQ(ST_SUCCESS, uploader.Launch(uploaderQueue, &uploaderOutlet));
     ASSERT_EQ(ST_SUCCESS, downloader.Launch(downloaderQueue, &downloaderOutlet));
-    ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, WithMessageReference(&download)));
+    ASSERT_EQ(ST_SUCCESS,
+              PostTMStartDownload(downloaderQueue.get(), FILE_ID, PEER_ID, WithMessageReference(&download)));
 
     ASSERT_TRUE(WaitFor([&] { return Released(download) && Released(upload); }, 60000))
         << "download: " << ::testing::PrintToString(download.Log())

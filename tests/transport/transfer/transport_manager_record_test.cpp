@@ -45,7 +45,8 @@ protected:
 };
 
 // Bytes of the record outside the given fields.
-bool ZeroOutside(const STransportManagerInternalMsg& record, std::initializer_list<std::pair<std::size_t, std::size_t>> fields)
+bool ZeroOutside(const STransportManagerInternalMsg& record,
+                 std::initializer_list<std::pair<std::size_t, std::size_t>> fields)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
     for (std::size_t i = 4; i < sizeof record; ++i) {
@@ -60,7 +61,8 @@ bool ZeroOutside(const STransportManagerInternalMsg& record, std::initializer_li
     return true;
 }
 
-#define FIELD(member) std::make_pair(offsetof(STransportManagerInternalMsg, member), sizeof(STransportManagerInternalMsg::member))
+#define FIELD(member)                                                                                                  \
+    std::make_pair(offsetof(STransportManagerInternalMsg, member), sizeof(STransportManagerInternalMsg::member))
 
 TEST(TransportManagerRecord, FieldsOfTheTypesNeverShareBytes)
 {
@@ -70,12 +72,29 @@ TEST(TransportManagerRecord, FieldsOfTheTypesNeverShareBytes)
     EXPECT_EQ(20u, offsetof(STransportManagerInternalMsg, StartPeerId));
     EXPECT_EQ(sizeof(void*), sizeof(STransportManagerInternalMsg::StartCallback));
     EXPECT_EQ(sizeof(void*), sizeof(STransportManagerInternalMsg::UploadCallback));
-    const std::vector<std::pair<std::size_t, std::size_t>> fields = {
-        FIELD(Type), FIELD(StartFileId), FIELD(StartPeerId), FIELD(StartCallback), FIELD(CloseFileId),
-        FIELD(CloseReason), FIELD(AnswerUnused), FIELD(AnswerFileId), FIELD(AnswerTicket), FIELD(IncomingSession),
-        FIELD(IncomingTicket), FIELD(IncomingKeyLow), FIELD(IncomingKeyHigh), FIELD(UploadUnused), FIELD(UploadPeer),
-        FIELD(UploadKeyLow), FIELD(UploadKeyHigh), FIELD(UploadCallback), FIELD(NoticeSession), FIELD(NoticeUnused),
-        FIELD(NoticeValue), FIELD(LevelFileId), FIELD(Level)};
+    const std::vector<std::pair<std::size_t, std::size_t>> fields = {FIELD(Type),
+                                                                     FIELD(StartFileId),
+                                                                     FIELD(StartPeerId),
+                                                                     FIELD(StartCallback),
+                                                                     FIELD(CloseFileId),
+                                                                     FIELD(CloseReason),
+                                                                     FIELD(AnswerUnused),
+                                                                     FIELD(AnswerFileId),
+                                                                     FIELD(AnswerTicket),
+                                                                     FIELD(IncomingSession),
+                                                                     FIELD(IncomingTicket),
+                                                                     FIELD(IncomingKeyLow),
+                                                                     FIELD(IncomingKeyHigh),
+                                                                     FIELD(UploadUnused),
+                                                                     FIELD(UploadPeer),
+                                                                     FIELD(UploadKeyLow),
+                                                                     FIELD(UploadKeyHigh),
+                                                                     FIELD(UploadCallback),
+                                                                     FIELD(NoticeSession),
+                                                                     FIELD(NoticeUnused),
+                                                                     FIELD(NoticeValue),
+                                                                     FIELD(LevelFileId),
+                                                                     FIELD(Level)};
     std::set<std::size_t> used;
     for (const auto& field : fields) {
         for (std::size_t i = field.first; i < field.first + field.second; ++i) {
@@ -130,8 +149,8 @@ TEST_F(QueuePair, EachPosterWritesOneWholeRecordWithOnlyItsFields)
     EXPECT_EQ(0xCCCCu, records[5].UploadKeyLow);
     EXPECT_EQ(0xDDDDu, records[5].UploadKeyHigh);
     EXPECT_EQ(upload, records[5].UploadCallback);
-    EXPECT_TRUE(ZeroOutside(records[5], {FIELD(UploadPeer), FIELD(UploadKeyLow), FIELD(UploadKeyHigh),
-                                         FIELD(UploadCallback)}));
+    EXPECT_TRUE(
+        ZeroOutside(records[5], {FIELD(UploadPeer), FIELD(UploadKeyLow), FIELD(UploadKeyHigh), FIELD(UploadCallback)}));
 
     EXPECT_EQ(TM_MSG_SESSION_NOTICE, records[6].Type);
     EXPECT_EQ(12u, records[6].NoticeSession);
@@ -146,7 +165,7 @@ TEST_F(QueuePair, ALevelOutsideTheThreeIsRefusedAndNothingIsPosted)
 {
     EXPECT_EQ(ST_INVALID_PARAM, PostTMUploadLevel(producer.get(), FILE_ID, 3));
     EXPECT_EQ(ST_INVALID_PARAM, PostTMUploadLevel(producer.get(), FILE_ID, 0xFFFFFFFFu));
-    ASSERT_EQ(ST_SUCCESS, PostTMSessionNotify(producer.get(), 1, 0, 1));   // a marker behind them
+    ASSERT_EQ(ST_SUCCESS, PostTMSessionNotify(producer.get(), 1, 0, 1)); // a marker behind them
     const std::vector<STransportManagerInternalMsg> records = Read(1);
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ(TM_MSG_SESSION_NOTICE, records[0].Type);

@@ -254,7 +254,7 @@ TEST_F(TransportManager, ControlHandlerTakesOnlyWholeRecords)
     EXPECT_EQ(0u, manager->GetDownloads()->GetCount());
     EXPECT_EQ(ST_SUCCESS, handler.OnRecord(&record, size));
     EXPECT_EQ(1u, manager->GetDownloads()->GetCount());
-    download.AddRef();   // the same record posted a second time carries a second reference
+    download.AddRef(); // the same record posted a second time carries a second reference
     EXPECT_EQ(ST_ALREADY_EXISTS, handler.OnQueueMessage(record));
 }
 
@@ -292,7 +292,7 @@ TEST_F(TransportManager, DownloadLocatesThenAsksTheUploaderThenLocatesAgain)
             EXPECT_GE(Ms(connects[i].at - connects[i - 1].at), timings.ConnectRetryMs - SLACK_MS) << i;
         }
     }
-    EXPECT_EQ(1, outlet.Count(29));   // none while waiting for the uploader
+    EXPECT_EQ(1, outlet.Count(29)); // none while waiting for the uploader
 
     // Locating again, but never sooner than LocateMs after the previous request.
     ASSERT_TRUE(RunUntil([&] { return outlet.Count(29) == 2; }));
@@ -320,8 +320,8 @@ TEST_F(TransportManager, IncomingConnectionWithAWrongTicketIsIgnored)
     EXPECT_EQ(ST_NOT_FOUND, Post(Incoming(handle + 1, TICKET)));
     EXPECT_EQ(ST_NOT_FOUND, Post(Incoming(handle, 0)));
     EXPECT_EQ(SESSION_STATUS_INITIATING, download.LastStatus());
-    EXPECT_TRUE(direct.sessions.Connects().empty());   // no Ant socket was made
-    ASSERT_TRUE(RunUntil([&] { return outlet.Count(4) == 3; }));   // still asking
+    EXPECT_TRUE(direct.sessions.Connects().empty());             // no Ant socket was made
+    ASSERT_TRUE(RunUntil([&] { return outlet.Count(4) == 3; })); // still asking
 }
 
 TEST_F(TransportManager, SessionNoticeReachesTheDownloadOfTheHandle)
@@ -339,7 +339,9 @@ TEST_F(TransportManager, CloseByFileIdEndsTheDownloadAndItsTimer)
     ASSERT_EQ(ST_SUCCESS, Post(Start(OTHER_FILE, &second)));
     const int timers = dispatcher->GetTimerQueue().GetCount();
     EXPECT_EQ(ST_SUCCESS, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
-    EXPECT_EQ((std::vector<std::string>{"addref", "addref", "status 2", "release", "status 0", "closed 0 3", "release"}), download.Log());
+    EXPECT_EQ(
+        (std::vector<std::string>{"addref", "addref", "status 2", "release", "status 0", "closed 0 3", "release"}),
+        download.Log());
     EXPECT_EQ(nullptr, Download());
     EXPECT_EQ(ST_NOT_FOUND, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
     // The other download goes on alone.
@@ -356,7 +358,7 @@ TEST_F(TransportManager, SecondStartForADownloadingFileIsRefusedAndReleased)
     EXPECT_EQ(1u, manager->GetDownloads()->GetCount());
     ASSERT_TRUE(RunUntil([&] { return outlet.Count(29) == 1; }));
     dispatcher->Run(50);
-    EXPECT_EQ(1, outlet.Count(29));   // one session asks, not two
+    EXPECT_EQ(1, outlet.Count(29)); // one session asks, not two
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), second.Log());
 }
 
@@ -366,15 +368,15 @@ TEST_F(TransportManager, IncomingConnectionRunsTheDownloadOverAnAntSocket)
     ASSERT_EQ(ST_SUCCESS, Post(Incoming(handle, TICKET, 0xAB, 0xCD)));
     EXPECT_EQ(SESSION_STATUS_CONNECTED, download.LastStatus());
     EXPECT_EQ(-1, Download()->GetHandle());
-    EXPECT_EQ(ST_NOT_FOUND, Post(Incoming(handle, TICKET)));   // the handle is spent
-    EXPECT_EQ(ST_NOT_FOUND, Post(Answer(FILE_ID, TICKET)));    // a late answer is stale
+    EXPECT_EQ(ST_NOT_FOUND, Post(Incoming(handle, TICKET))); // the handle is spent
+    EXPECT_EQ(ST_NOT_FOUND, Post(Answer(FILE_ID, TICKET)));  // a late answer is stale
 
     const STI_OS::SocketHandle accepted = direct.sessions.Accept();
     ASSERT_NE(STI_OS::INVALID_SOCKET_HANDLE, accepted);
     CMessagePeer peer(accepted);
     ASSERT_EQ(1u, direct.sessions.Connects().size());
     const SAntConnect connect = direct.sessions.Connects()[0];
-    EXPECT_EQ(TICKET, connect.peerId);   // the uploader, reached by the ticket
+    EXPECT_EQ(TICKET, connect.peerId); // the uploader, reached by the ticket
     EXPECT_EQ(0xABu, connect.keyLow);
     EXPECT_EQ(0xCDu, connect.keyHigh);
 
@@ -385,7 +387,7 @@ TEST_F(TransportManager, IncomingConnectionRunsTheDownloadOverAnAntSocket)
 
     const int requests = outlet.Count(4) + outlet.Count(29);
     dispatcher->Run(200);
-    EXPECT_EQ(requests, outlet.Count(4) + outlet.Count(29));   // no timer any more
+    EXPECT_EQ(requests, outlet.Count(4) + outlet.Count(29)); // no timer any more
 
     EXPECT_EQ(ST_SUCCESS, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
     ASSERT_TRUE(NextMessage(peer, message));
@@ -478,7 +480,7 @@ TEST_F(TransportManager, FailedConnectKeepsTheDownloadAskingTheUploader)
     EXPECT_EQ(Download(), manager->GetDownloads()->FindByHandle(int(handle)));
     const int connects = outlet.Count(4);
     ASSERT_TRUE(RunUntil([&] { return outlet.Count(4) == connects + 1; }));
-    manager.reset();   // before the transport it uses
+    manager.reset(); // before the transport it uses
 }
 
 // --- upload sessions -------------------------------------------------------------------

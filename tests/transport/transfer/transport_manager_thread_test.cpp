@@ -138,8 +138,9 @@ TEST(ProcessTransportManager, StartsOnceOnTheProcessThread)
     const Clock::time_point posted = Clock::now();
     ASSERT_EQ(ST_SUCCESS, PostTMStartDownload(queue.get(), FILE_ID, PEER_ID, WithMessageReference(&record)));
     ASSERT_TRUE(WaitFor([&] { return ProcessOutlet()->Count(29) == 1; }));
-    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(ProcessOutlet()->Commands(29)[0].at - posted).count(),
-              98);
+    EXPECT_GE(
+        std::chrono::duration_cast<std::chrono::milliseconds>(ProcessOutlet()->Commands(29)[0].at - posted).count(),
+        98);
     ASSERT_EQ(ST_SUCCESS, PostTMCloseDownload(queue.get(), FILE_ID, CLOSE_REASON_CANCELED));
     ASSERT_TRUE(WaitFor([&] { return Released(record); }));
 }

@@ -105,8 +105,10 @@ TEST(UploadHandler, RefusedFileRequestClosesWithTheMatchingReason)
     const struct {
         Status answer;
         std::uint32_t reason;
-    } cases[] = {{ST_NOT_FOUND, CLOSE_REASON_NO_SESSION},     {ST_TRY_LATER, CLOSE_REASON_PAUSED},
-                 {ST_IO_ERROR, CLOSE_REASON_FILE_ERROR},      {ST_FILE_NOT_FOUND, CLOSE_REASON_FILE_NOT_FOUND},
+    } cases[] = {{ST_NOT_FOUND, CLOSE_REASON_NO_SESSION},
+                 {ST_TRY_LATER, CLOSE_REASON_PAUSED},
+                 {ST_IO_ERROR, CLOSE_REASON_FILE_ERROR},
+                 {ST_FILE_NOT_FOUND, CLOSE_REASON_FILE_NOT_FOUND},
                  {ST_ACCESS_DENIED, CLOSE_REASON_NO_REASON}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
@@ -358,7 +360,7 @@ TEST(UploadHandler, BlockAbove4GiBIsReadAtItsOffset)
     CUploadHandler* handler = new CUploadHandler(session);
     handler->KeepBlocksInline();
     auto request = Build([](DataMessageBlock& block) { return WriteFileRequest(block, FILE_ID); });
-    EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *request));   // no connection for the answer
+    EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *request)); // no connection for the answer
     EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *RangeRequest(0x200000004ull, 0x200000008ull)));
     ASSERT_EQ(1u, far.reads.size());
     EXPECT_EQ(0x200000004ull, far.reads[0].first);
@@ -377,10 +379,10 @@ TEST(UploadHandler, CloseFromTheDownloaderEndsTheSession)
         EXPECT_EQ(int(reason), h.record.closedReason);
         EXPECT_FALSE(h.SessionLive());
         const std::vector<std::string> tail(h.record.log.end() - 3, h.record.log.end());
-        EXPECT_EQ((std::vector<std::string>{"status 0", "closed " + std::to_string(h.record.closedBy) + " " +
-                                                             std::to_string(reason),
-                                             "release"}),
-                  tail);
+        EXPECT_EQ(
+            (std::vector<std::string>{
+                "status 0", "closed " + std::to_string(h.record.closedBy) + " " + std::to_string(reason), "release"}),
+            tail);
     }
 }
 

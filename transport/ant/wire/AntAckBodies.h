@@ -10,17 +10,17 @@
 
 // AntProbe, 4 bytes.
 struct SAntProbeBody {
-    std::uint32_t HighestSent = 0;   // the initial sequence number less one while nothing was sent
+    std::uint32_t HighestSent = 0; // the initial sequence number less one while nothing was sent
 };
 
 // AntAck, 24 bytes. Times in microseconds.
 struct SAntAckBody {
-    std::uint32_t Cumulative = 0;     // the next sequence number the receiver expects
+    std::uint32_t Cumulative = 0; // the next sequence number the receiver expects
     std::uint32_t Srtt = 0;
     std::uint32_t RttVariation = 0;
     std::uint32_t SmallestRtt = 0;
-    std::uint32_t Arrivals = 0;       // data packets since the previous acknowledgement
-    std::uint32_t Distance = 0;       // of the acknowledged packet from the window's base
+    std::uint32_t Arrivals = 0; // data packets since the previous acknowledgement
+    std::uint32_t Distance = 0; // of the acknowledged packet from the window's base
 };
 
 // AntAckEcho, 16 bytes: the echoed acknowledgement's cumulative value and the echoing side's

@@ -32,7 +32,7 @@ struct SAntConnectRequestBody {
     std::uint32_t OwnId = 0;
     std::uint32_t PeerId = 0;
     std::uint64_t Key = 0;
-    std::uint16_t LocalPort = 0;   // 0 when no local address is advertised
+    std::uint16_t LocalPort = 0; // 0 when no local address is advertised
     std::vector<std::uint32_t> LocalAddresses;
 };
 
@@ -48,8 +48,8 @@ struct SAntConnectRelayBody {
 struct SAntHelloBody {
     std::uint64_t Key = 0;
     std::uint16_t Reserved = 0;
-    std::uint16_t SessionId = 0;         // the sender's
-    std::uint32_t InitialSequence = 0;   // the sender's
+    std::uint16_t SessionId = 0;       // the sender's
+    std::uint32_t InitialSequence = 0; // the sender's
     std::uint32_t Window = ANT_RECEIVE_WINDOW;
     std::uint32_t SenderId = 0;
     std::uint32_t ReceiverId = 0;

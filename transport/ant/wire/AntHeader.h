@@ -30,11 +30,11 @@ enum AntPacketType : int {
 constexpr std::uint8_t ANT_VERSION = 2;
 
 // Flags of an AntAck.
-constexpr std::uint8_t ANT_ACK_ANSWERS_DATA = 0x01;   // sent for an arriving data packet
-constexpr std::uint8_t ANT_ACK_NOT_IN_ORDER = 0x02;   // duplicate, out of order or not advancing
-constexpr std::uint8_t ANT_ACK_ECHO_WANTED = 0x04;    // the sender timed this serial
+constexpr std::uint8_t ANT_ACK_ANSWERS_DATA = 0x01; // sent for an arriving data packet
+constexpr std::uint8_t ANT_ACK_NOT_IN_ORDER = 0x02; // duplicate, out of order or not advancing
+constexpr std::uint8_t ANT_ACK_ECHO_WANTED = 0x04;  // the sender timed this serial
 // Flags of an AntData.
-constexpr std::uint8_t ANT_DATA_FLAG = 0x01;          // always set
+constexpr std::uint8_t ANT_DATA_FLAG = 0x01; // always set
 constexpr std::uint8_t ANT_DATA_RETRANSMISSION = 0x02;
 // Never set by this transport; a data packet carrying it is refused on delivery.
 constexpr std::uint8_t ANT_FLAG_RESERVED = 0x08;

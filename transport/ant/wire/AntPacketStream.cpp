@@ -18,10 +18,8 @@ std::uint32_t Advance(std::uint32_t position, std::uint32_t length)
 
 } // namespace
 
-CAntPacketWriter::CAntPacketWriter(SAntPacket& packet, std::uint32_t position)
-    : m_packet(packet), m_position(position)
-{
-}
+CAntPacketWriter::CAntPacketWriter(SAntPacket& packet, std::uint32_t position) : m_packet(packet), m_position(position)
+{}
 
 Status CAntPacketWriter::Put(const void* data, std::uint32_t length)
 {
@@ -78,11 +76,9 @@ std::uint32_t CAntPacketWriter::GetRoom() const
 }
 
 CAntPacketReader::CAntPacketReader(const SAntPacket& packet, std::uint32_t position)
-    : m_packet(packet),
-      m_position(position),
+    : m_packet(packet), m_position(position),
       m_limit(packet.Length < ANT_MAX_DATAGRAM ? packet.Length : ANT_MAX_DATAGRAM)
-{
-}
+{}
 
 Status CAntPacketReader::Take(void* data, std::uint32_t length)
 {

@@ -72,8 +72,8 @@ const CIPEndpoint PEER(CIPAddress(127, 0, 0, 1), 40999);
 const CIPEndpoint STRANGER(CIPAddress(127, 0, 0, 9), 1);
 const std::uint32_t PEER_ISNS[4] = {0x00012345, 0x0FFFFF80, 0x1FFFFFF0, 0x1FFFFF90};
 
-const int TYPES[11] = {AntProbe, AntConnectRequest, AntConnectRelay, AntHello, AntHelloConfirm, AntAck,
-                       AntAckEcho, AntNak, AntClose, AntCloseAck, AntData};
+const int TYPES[11] = {AntProbe, AntConnectRequest, AntConnectRelay, AntHello, AntHelloConfirm, AntAck, AntAckEcho,
+                       AntNak,   AntClose,          AntCloseAck,     AntData};
 
 enum Fix : std::uint8_t {
     FIX_DESTINATION = 0x01,
@@ -225,11 +225,11 @@ private:
     void Converse(std::uint8_t shape);
     void FireTimer(int kind);
 
-    CAntSessionManager m_manager;   // outlives the dispatcher: its timers name the manager
+    CAntSessionManager m_manager; // outlives the dispatcher: its timers name the manager
     sti::CDispatcher m_dispatcher;
     CFuzzPort m_port;
     STI_OS::SocketHandle m_user = STI_OS::INVALID_SOCKET_HANDLE;
-    STI_OS::SocketHandle m_descriptor = STI_OS::INVALID_SOCKET_HANDLE;   // m_user's number, kept
+    STI_OS::SocketHandle m_descriptor = STI_OS::INVALID_SOCKET_HANDLE; // m_user's number, kept
     std::uint16_t m_id = 0;
     std::uint32_t m_peerIsn = 0;
     mutable std::uint32_t m_scannedBase = 0xFFFFFFFF;
@@ -352,8 +352,7 @@ void CFuzzRun::UserRead()
         return;
     char buffer[8192];
     std::uint32_t count = 0;
-    while (STI_OS::Recv(m_user, buffer, sizeof buffer, count) == ST_SUCCESS && count > 0) {
-    }
+    while (STI_OS::Recv(m_user, buffer, sizeof buffer, count) == ST_SUCCESS && count > 0) {}
 }
 
 void CFuzzRun::CloseUser()
@@ -468,7 +467,7 @@ void CFuzzRun::Datagram(std::uint8_t op, CInput& input)
             data[1] = 0;
     }
     if (type == AntData && (fix & FIX_SEQUENCE) && packet->Length == ANT_HEADER_SIZE)
-        packet->Length = ANT_HEADER_SIZE + 1 + (op >> 4);   // a payload of a few bytes
+        packet->Length = ANT_HEADER_SIZE + 1 + (op >> 4); // a payload of a few bytes
 
     CIPEndpoint from = STRANGER;
     if (fix & FIX_FROM_PEER)
@@ -477,8 +476,8 @@ void CFuzzRun::Datagram(std::uint8_t op, CInput& input)
         from = m_port.Server;
     const Status status = Feed(packet, from);
     if (Tracing())
-        std::fprintf(stderr, "  datagram type %d length %u word %08x from %u -> %d, state %d\n", type,
-                     unsigned(length), unsigned(header.Word), unsigned(from.GetPort()), int(status), State());
+        std::fprintf(stderr, "  datagram type %d length %u word %08x from %u -> %d, state %d\n", type, unsigned(length),
+                     unsigned(header.Word), unsigned(from.GetPort()), int(status), State());
     if (length > ANT_MAX_DATAGRAM)
         Check(status == ST_OUT_OF_BOUNDS);
 }

@@ -5,10 +5,8 @@ CPatternStream::CPatternStream(std::uint64_t seed) : m_state(seed != 0 ? seed : 
 
 void CPatternStream::Fill(std::uint8_t* out, std::size_t length)
 {
-    for (std::size_t i = 0; i < length; ++i)
-    {
-        if (m_left == 0)
-        {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (m_left == 0) {
             m_state ^= m_state << 13;
             m_state ^= m_state >> 7;
             m_state ^= m_state << 17;

@@ -5,8 +5,7 @@
 
 // The test stream both peers make from one seed: xorshift64 words, low byte first. Cheap enough
 // that generating it never limits a transfer.
-class CPatternStream
-{
+class CPatternStream {
 public:
     explicit CPatternStream(std::uint64_t seed);
 

@@ -7,8 +7,7 @@ bool ParseUnsigned(const std::string& text, std::uint64_t maximum, std::uint64_t
     if (text.empty() || text.size() > 20)
         return false;
     std::uint64_t result = 0;
-    for (char c : text)
-    {
+    for (char c : text) {
         if (c < '0' || c > '9')
             return false;
         const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
@@ -27,8 +26,7 @@ bool ParseHex64(std::string text, std::uint64_t& value)
     if (text.empty() || text.size() > 16)
         return false;
     std::uint64_t result = 0;
-    for (char c : text)
-    {
+    for (char c : text) {
         int digit = -1;
         if (c >= '0' && c <= '9')
             digit = c - '0';
@@ -49,79 +47,58 @@ bool ParseHex64(std::string text, std::uint64_t& value)
 bool ParsePeerOptions(const std::vector<std::string>& args, SPeerOptions& options, std::string& error)
 {
     bool haveServer = false, haveId = false, havePeer = false, haveKey = false, haveAmount = false;
-    for (std::size_t i = 0; i < args.size(); ++i)
-    {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
-        if (name == "--advertise-local")
-        {
+        if (name == "--advertise-local") {
             options.AdvertiseLocal = true;
             continue;
         }
-        if (i + 1 >= args.size())
-        {
+        if (i + 1 >= args.size()) {
             error = "unknown switch or missing value: " + name;
             return false;
         }
         const std::string& value = args[++i];
         std::uint64_t number = 0;
         bool good = true;
-        if (name == "--server")
-        {
+        if (name == "--server") {
             const std::size_t colon = value.rfind(':');
             options.ServerHost = value.substr(0, colon);
-            if (colon != std::string::npos)
-            {
+            if (colon != std::string::npos) {
                 good = ParseUnsigned(value.substr(colon + 1), 65535, number) && number != 0;
                 options.ServerPort = static_cast<std::uint16_t>(number);
             }
             // The transport takes at most 63 characters of a host name.
             good = good && !options.ServerHost.empty() && options.ServerHost.size() <= 63;
             haveServer = true;
-        }
-        else if (name == "--id" || name == "--peer")
-        {
+        } else if (name == "--id" || name == "--peer") {
             good = ParseUnsigned(value, 0xFFFFFFFFu, number);
             (name == "--id" ? options.OwnId : options.PeerId) = static_cast<std::uint32_t>(number);
             (name == "--id" ? haveId : havePeer) = true;
-        }
-        else if (name == "--key")
-        {
+        } else if (name == "--key") {
             good = ParseHex64(value, options.Key);
             haveKey = true;
-        }
-        else if (name == "--send" || name == "--receive")
-        {
+        } else if (name == "--send" || name == "--receive") {
             good = !haveAmount && ParseUnsigned(value, ~std::uint64_t(0), options.Bytes);
             options.Sending = name == "--send";
             haveAmount = true;
-        }
-        else if (name == "--local-port")
-        {
+        } else if (name == "--local-port") {
             good = ParseUnsigned(value, 65535, number);
             options.LocalPort = static_cast<std::uint16_t>(number);
-        }
-        else if (name == "--seed")
-        {
+        } else if (name == "--seed") {
             good = ParseUnsigned(value, ~std::uint64_t(0), options.Seed);
-        }
-        else if (name == "--timeout-ms")
-        {
+        } else if (name == "--timeout-ms") {
             good = ParseUnsigned(value, 0xFFFFFFFFu, number) && number != 0;
             options.TimeoutMs = static_cast<std::uint32_t>(number);
-        }
-        else
-        {
+        } else {
             error = "unknown switch: " + name;
             return false;
         }
-        if (!good)
-        {
+        if (!good) {
             error = "bad value for " + name + ": " + value;
             return false;
         }
     }
-    if (!haveServer || !haveId || !havePeer || !haveKey || !haveAmount)
-    {
+    if (!haveServer || !haveId || !havePeer || !haveKey || !haveAmount) {
         error = "--server, --id, --peer, --key and one of --send or --receive are needed";
         return false;
     }

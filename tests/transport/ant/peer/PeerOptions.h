@@ -5,8 +5,7 @@
 #include <vector>
 
 // What tarnix-antpeer is told on its command line (see Usage()).
-struct SPeerOptions
-{
+struct SPeerOptions {
     std::string ServerHost;
     std::uint16_t ServerPort = 1864;
     std::uint32_t OwnId = 0;

@@ -30,7 +30,6 @@ std::string SocketCalls()
     return std::to_string(calls.Sends) + "/" + std::to_string(calls.Receives) + "/" + std::to_string(calls.Waits);
 }
 
-
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t CHUNK = 64 * 1024;
@@ -93,13 +92,12 @@ std::string StatusReason(const char* what, Status status)
 }
 
 // Waits for one socket to become readable or writable.
-class CSocketWait
-{
+class CSocketWait {
 public:
     explicit CSocketWait(STI_OS::SocketHandle socket) : m_socket(socket)
     {
-        m_open = STI_OS::PollInit(m_poll) == ST_SUCCESS
-                 && STI_OS::PollRegister(m_poll, socket, STI_OS::POLL_READ) == ST_SUCCESS;
+        m_open = STI_OS::PollInit(m_poll) == ST_SUCCESS &&
+                 STI_OS::PollRegister(m_poll, socket, STI_OS::POLL_READ) == ST_SUCCESS;
     }
     ~CSocketWait()
     {
@@ -124,8 +122,7 @@ private:
     bool m_open = false;
 };
 
-class CProgress
-{
+class CProgress {
 public:
     void Tick()
     {
@@ -141,23 +138,19 @@ private:
 };
 
 // Each leg returns "" or the reason of its failure; end is when its last byte moved.
-class CStream
-{
+class CStream {
 public:
     CStream(STI_OS::SocketHandle socket, const SPeerOptions& options, Clock::time_point deadline)
         : m_socket(socket), m_options(options), m_deadline(deadline), m_wait(socket), m_pattern(options.Seed),
           m_buffer(CHUNK), m_expected(CHUNK)
-    {
-    }
+    {}
 
     std::string Send(Clock::time_point& end)
     {
         std::size_t offset = 0;
         std::size_t filled = 0;
-        while (s_bytes.load() < m_options.Bytes)
-        {
-            if (offset == filled)
-            {
+        while (s_bytes.load() < m_options.Bytes) {
+            if (offset == filled) {
                 const std::uint64_t left = m_options.Bytes - s_bytes.load();
                 filled = left < CHUNK ? static_cast<std::size_t>(left) : CHUNK;
                 m_pattern.Fill(m_buffer.data(), filled);
@@ -166,8 +159,7 @@ public:
             std::uint32_t count = 0;
             const Status status =
                 STI_OS::Send(m_socket, m_buffer.data() + offset, static_cast<std::uint32_t>(filled - offset), count);
-            if (status == ST_SUCCESS)
-            {
+            if (status == ST_SUCCESS) {
                 offset += count;
                 s_bytes += count;
                 m_progress.Tick();
@@ -180,12 +172,10 @@ public:
                 return failure;
         }
         // The receiver closes once it has everything; closing first could cut the tail in flight.
-        for (;;)
-        {
+        for (;;) {
             std::uint32_t count = 0;
             const Status status = STI_OS::Recv(m_socket, m_buffer.data(), CHUNK, count);
-            if (status == ST_CONNECTION_CLOSED)
-            {
+            if (status == ST_CONNECTION_CLOSED) {
                 end = Clock::now();
                 return "";
             }
@@ -201,14 +191,12 @@ public:
 
     std::string Receive(Clock::time_point& end)
     {
-        while (s_bytes.load() < m_options.Bytes)
-        {
+        while (s_bytes.load() < m_options.Bytes) {
             const std::uint64_t left = m_options.Bytes - s_bytes.load();
             const std::uint32_t want = static_cast<std::uint32_t>(left < CHUNK ? left : CHUNK);
             std::uint32_t count = 0;
             const Status status = STI_OS::Recv(m_socket, m_buffer.data(), want, count);
-            if (status == ST_SUCCESS)
-            {
+            if (status == ST_SUCCESS) {
                 m_pattern.Fill(m_expected.data(), count);
                 for (std::uint32_t i = 0; i < count; ++i)
                     if (m_buffer[i] != m_expected[i])
@@ -263,9 +251,9 @@ int Run(const SPeerOptions& options, Clock::time_point start)
     CAnt* ant = CAnt::Instance();
     if (ant == nullptr)
         return Fail("no-transport");
-    if (ant->AntStart(options.ServerHost.c_str(), options.ServerPort, options.LocalPort, options.AdvertiseLocal)
-            != ST_SUCCESS
-        || ant->GetLocalPort() == 0)
+    if (ant->AntStart(options.ServerHost.c_str(), options.ServerPort, options.LocalPort, options.AdvertiseLocal) !=
+            ST_SUCCESS ||
+        ant->GetLocalPort() == 0)
         return Fail("start");
     if (ant->Post(SAntInternalMsg::MakeClientId(options.OwnId)) != ST_SUCCESS)
         return Fail("start");
@@ -274,9 +262,7 @@ int Run(const SPeerOptions& options, Clock::time_point start)
         return Fail("socket");
     ant->SetConnectWait(options.TimeoutMs);
     if (ant->AntConnect(socket, options.PeerId, static_cast<std::uint32_t>(options.Key),
-                        static_cast<std::uint32_t>(options.Key >> 32))
-        != 0)
-    {
+                        static_cast<std::uint32_t>(options.Key >> 32)) != 0) {
         ant->AntCloseSocket(socket);
         return Fail("connect");
     }
@@ -293,9 +279,9 @@ int Run(const SPeerOptions& options, Clock::time_point start)
 
     const std::uint32_t ms = MillisecondsBetween(connected, end);
     const double seconds = (ms == 0 ? 1 : ms) / 1000.0;
-    Report("ok bytes=" + std::to_string(s_bytes.load()) + " ms=" + std::to_string(ms)
-           + " mbps=" + Fixed(static_cast<double>(s_bytes.load()) / 1e6 / seconds)
-           + " cpu_s=" + Fixed(ProcessCpuSeconds()) + " calls=" + SocketCalls());
+    Report("ok bytes=" + std::to_string(s_bytes.load()) + " ms=" + std::to_string(ms) +
+           " mbps=" + Fixed(static_cast<double>(s_bytes.load()) / 1e6 / seconds) +
+           " cpu_s=" + Fixed(ProcessCpuSeconds()) + " calls=" + SocketCalls());
     return 0;
 }
 
@@ -307,15 +293,13 @@ int main(int argc, char** argv)
     sti::Initialize();
     PreparePeerProcess();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
-    {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cerr << PeerUsage();
         return 2;
     }
     SPeerOptions options;
     std::string error;
-    if (!ParsePeerOptions(args, options, error))
-    {
+    if (!ParsePeerOptions(args, options, error)) {
         std::cerr << "tarnix-antpeer: " << error << "\n" << PeerUsage();
         Fail("usage");
         return 2;

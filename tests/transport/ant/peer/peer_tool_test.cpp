@@ -19,10 +19,10 @@ bool Parse(const std::vector<std::string>& args, SPeerOptions& options)
 TEST(PeerOptions, TakesTheDocumentedCommandLine)
 {
     SPeerOptions options;
-    ASSERT_TRUE(Parse({"--server", "127.0.0.1:4000", "--id", "7", "--peer", "8", "--key", "0x00112233aabbccdd",
-                       "--receive", "52428800", "--local-port", "5000", "--advertise-local", "--seed", "99",
-                       "--timeout-ms", "1500"},
-                      options));
+    ASSERT_TRUE(
+        Parse({"--server", "127.0.0.1:4000", "--id", "7", "--peer", "8", "--key", "0x00112233aabbccdd", "--receive",
+               "52428800", "--local-port", "5000", "--advertise-local", "--seed", "99", "--timeout-ms", "1500"},
+              options));
     EXPECT_EQ(options.ServerHost, "127.0.0.1");
     EXPECT_EQ(options.ServerPort, 4000);
     EXPECT_EQ(options.OwnId, 7u);
@@ -47,8 +47,8 @@ TEST(PeerOptions, RefusesIncompleteOrMalformedLines)
 {
     const std::vector<std::string> good = {"--server", "h:1", "--id", "1", "--peer", "2", "--key", "1", "--send", "9"};
     const std::vector<std::vector<std::string>> bad = {
-        {"--server", "h:1", "--id", "1", "--peer", "2", "--key", "1"},                       // no amount
-        {"--server", "h:1", "--id", "1", "--peer", "2", "--send", "9"},                      // no key
+        {"--server", "h:1", "--id", "1", "--peer", "2", "--key", "1"},  // no amount
+        {"--server", "h:1", "--id", "1", "--peer", "2", "--send", "9"}, // no key
         {"--server", "h:1", "--id", "1", "--peer", "2", "--key", "1", "--send", "9", "--receive", "9"},
         {"--server", "h:0", "--id", "1", "--peer", "2", "--key", "1", "--send", "9"},
         {"--server", "h:65536", "--id", "1", "--peer", "2", "--key", "1", "--send", "9"},
@@ -63,8 +63,7 @@ TEST(PeerOptions, RefusesIncompleteOrMalformedLines)
     };
     SPeerOptions options;
     EXPECT_TRUE(Parse(good, options));
-    for (const auto& line : bad)
-    {
+    for (const auto& line : bad) {
         SPeerOptions refused;
         std::string error;
         EXPECT_FALSE(ParsePeerOptions(line, refused, error)) << line.back();
@@ -81,8 +80,7 @@ TEST(PatternStream, IsTheSameStreamHoweverItIsCut)
     std::vector<std::uint8_t> pieces(whole.size());
     CPatternStream cut(42);
     std::size_t at = 0;
-    for (std::size_t size = 1; at < pieces.size(); size = size * 3 % 1009 + 1)
-    {
+    for (std::size_t size = 1; at < pieces.size(); size = size * 3 % 1009 + 1) {
         const std::size_t take = std::min(size, pieces.size() - at);
         cut.Fill(pieces.data() + at, take);
         at += take;

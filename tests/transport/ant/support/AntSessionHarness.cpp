@@ -132,11 +132,12 @@ bool RunUntil(const std::function<bool()>& condition, std::uint32_t milliseconds
 }
 
 CAntLinkedPair::CAntLinkedPair()
-    : PortA(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40001), 1001), PortB(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40002), 1002)
+    : PortA(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40001), 1001),
+      PortB(CIPEndpoint(CIPAddress(127, 0, 0, 1), 40002), 1002)
 {
     A.SetPort(&PortA);
     B.SetPort(&PortB);
-    B.SetNextId(500);   // ids that differ make misrouting visible
+    B.SetNextId(500); // ids that differ make misrouting visible
 }
 
 CAntLinkedPair::~CAntLinkedPair()
@@ -166,7 +167,7 @@ bool CAntLinkedPair::Pump()
         for (const SSentDatagram& sent : batch) {
             moved = true;
             if (sent.To != to.GetLocalAddress())
-                continue;   // to the rendezvous server or an address nobody has
+                continue; // to the rendezvous server or an address nobody has
             if (Drop && Drop(sent))
                 continue;
             receiver.OnDatagram(sent.Packet, from.GetLocalAddress());

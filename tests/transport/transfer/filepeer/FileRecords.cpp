@@ -219,7 +219,7 @@ void CFileDownload::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
     m_size = entries.front().Size;
     m_knowsSize = true;
     if (m_have > m_size) {
-        m_have = 0;   // another file than the one we began: start over
+        m_have = 0; // another file than the one we began: start over
     }
     OpenPart();
 }
@@ -354,8 +354,7 @@ std::string CFileDownload::Error() const
 
 CFileUpload::CFileUpload(std::map<FileId, std::string> files, SAnnouncement announcement)
     : m_files(std::move(files)), m_announcement(std::move(announcement))
-{
-}
+{}
 
 CFileUpload::~CFileUpload()
 {
@@ -413,8 +412,8 @@ Status CFileUpload::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
         const auto named = m_announcement.Names.find(id);
         const std::size_t slash = path.find_last_of("/\\");
         entry.Name = named != m_announcement.Names.end() ? named->second
-                     : slash == std::string::npos       ? path
-                                                        : path.substr(slash + 1);
+                     : slash == std::string::npos        ? path
+                                                         : path.substr(slash + 1);
         entry.Size = bytes;
         return entry;
     };

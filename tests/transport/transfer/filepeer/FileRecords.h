@@ -20,7 +20,7 @@
 
 namespace filepeer {
 
-using FileId = std::vector<std::uint8_t>;   // 16 bytes
+using FileId = std::vector<std::uint8_t>; // 16 bytes
 
 // 32 hexadecimal digits; false for anything else.
 bool ParseId(const std::string& text, FileId& id);
@@ -69,7 +69,7 @@ public:
     // Main thread.
     bool IsComplete() const;
     std::uint64_t Have() const;
-    std::uint64_t Size() const;   // 0 until FileInfo
+    std::uint64_t Size() const; // 0 until FileInfo
     bool KnowsSize() const;
     int Notices() const;
     // Writes the progress file now (the program does it before it exits).
@@ -89,7 +89,7 @@ private:
     CRecordState m_state;
     mutable sti::CMutex m_lock;
     std::FILE* m_file = nullptr;
-    std::uint64_t m_have = 0;        // verified prefix
+    std::uint64_t m_have = 0; // verified prefix
     std::uint64_t m_size = 0;
     bool m_knowsSize = false;
     bool m_complete = false;
@@ -118,8 +118,8 @@ public:
     std::uint32_t AddRef() override;
     void Release() override;
     Status OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries) override;
-    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength,
-                     std::uint8_t* buffer, std::uint32_t* length) override;
+    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength, std::uint8_t* buffer,
+                     std::uint32_t* length) override;
 
     // While paused, a file request is answered "try later" (the downloader hears "paused").
     void SetPaused(bool paused);

@@ -158,8 +158,7 @@ class CEvents : public KV2Service::CKV2Service::CKV2ServiceEvents {
 public:
     CEvents(const std::map<FileId, std::string>& offers, const filepeer::SAnnouncement& announcement)
         : m_offers(offers), m_announcement(announcement)
-    {
-    }
+    {}
 
     void OnKeepAliveReply(std::uint32_t) override {}
     void OnStatusChanged(std::uint8_t status) override { m_status = status; }
@@ -170,7 +169,7 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         m_uploads.push_back(std::make_unique<CFileUpload>(m_offers, m_announcement));
         m_uploads.back()->SetPaused(m_paused);
-        m_uploads.back()->AddRef();   // the reference the service's message carries
+        m_uploads.back()->AddRef(); // the reference the service's message carries
         return m_uploads.back().get();
     }
     void OnCommand35(std::uint32_t, bool) override {}

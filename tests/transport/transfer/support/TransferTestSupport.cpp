@@ -295,7 +295,8 @@ bool CMessagePeer::SendBytes(const Bytes& bytes)
     std::size_t sent = 0;
     for (int tries = 0; sent < bytes.size() && tries < 1000; ++tries) {
         std::uint32_t count = 0;
-        Status status = STI_OS::Send(m_handle, bytes.data() + sent, static_cast<std::uint32_t>(bytes.size() - sent), count);
+        Status status =
+            STI_OS::Send(m_handle, bytes.data() + sent, static_cast<std::uint32_t>(bytes.size() - sent), count);
         if (status != ST_SUCCESS && status != ST_TRY_LATER && status != ST_WOULD_BLOCK && status != ST_TIMEOUT) {
             return false;
         }
@@ -541,8 +542,7 @@ bool CTransferHarness::RunToEnd(int milliseconds)
 {
     return RunUntil(
         [this] {
-            const bool downloadDone =
-                !DownloadLive() || downloadSession->GetStatus() == SESSION_STATUS_CONNECTING;
+            const bool downloadDone = !DownloadLive() || downloadSession->GetStatus() == SESSION_STATUS_CONNECTING;
             return downloadDone && !UploadLive() && *downloadSocketDeleted && *uploadSocketDeleted;
         },
         milliseconds);

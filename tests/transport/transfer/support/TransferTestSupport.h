@@ -76,8 +76,8 @@ public:
 
     // Set by the test.
     std::uint64_t rangeLimit = UINT64_MAX;
-    Status nextRangeAnswer = ST_SUCCESS;   // any other value is answered at once
-    Status rangeEndAnswer = ST_SUCCESS;    // ST_SUCCESS: answer by the bookkeeping
+    Status nextRangeAnswer = ST_SUCCESS; // any other value is answered at once
+    Status rangeEndAnswer = ST_SUCCESS;  // ST_SUCCESS: answer by the bookkeeping
     // Pretend some bytes are there already (e.g. a file that is whole before it starts).
     void MarkHave(std::uint64_t start, std::uint64_t end);
 
@@ -86,8 +86,8 @@ public:
     TransferFileList entries;
     Bytes data;
     std::vector<bool> have;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> blocks;   // offset, length
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;   // asked for
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> blocks; // offset, length
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges; // asked for
 };
 
 // An upload read from memory.
@@ -102,19 +102,19 @@ public:
     void Release() override { NoteRelease(); }
 
     Status OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries) override;
-    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength,
-                     std::uint8_t* buffer, std::uint32_t* length) override;
+    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength, std::uint8_t* buffer,
+                     std::uint32_t* length) override;
 
     // Set by the test.
     Bytes content;
     std::string name = "file.bin";
-    std::uint64_t announcedSize = UINT64_MAX;   // UINT64_MAX: the content's size
-    TransferFileList further;                   // entries after the file itself
+    std::uint64_t announcedSize = UINT64_MAX; // UINT64_MAX: the content's size
+    TransferFileList further;                 // entries after the file itself
     Status openAnswer = ST_SUCCESS;
     Status readAnswer = ST_SUCCESS;
-    std::uint32_t readLimit = UINT32_MAX;       // bytes one read returns at most
+    std::uint32_t readLimit = UINT32_MAX; // bytes one read returns at most
 
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> reads;   // offset, max length
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> reads; // offset, max length
 };
 
 // Records what the handlers ask of the managers. Sessions handed to it are deleted by it at
@@ -136,7 +136,7 @@ public:
     std::vector<CTransportSession*> live;
     int removed = 0;
     int restarted = 0;
-    std::vector<std::string> bound;   // hex of the file ids
+    std::vector<std::string> bound; // hex of the file ids
 };
 
 // A TCP socket that tells when the dispatcher deletes it.
@@ -172,7 +172,7 @@ public:
     void Close();
 
     std::deque<SReceivedMessage> messages;
-    bool closed = false;   // the handler's side closed
+    bool closed = false; // the handler's side closed
 
 private:
     STI_OS::SocketHandle m_handle;

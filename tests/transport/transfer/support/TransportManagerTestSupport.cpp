@@ -76,31 +76,49 @@ std::vector<SCommand> CRecordingOutlet::Commands(int command) const
 
 // --- records ---------------------------------------------------------------------------
 
-#define LOCKED(call)                                                                                               \
-    std::lock_guard<std::mutex> lock(mutex);                                                                       \
+#define LOCKED(call)                                                                                                   \
+    std::lock_guard<std::mutex> lock(mutex);                                                                           \
     return call
 
-void CSharedDownload::OnConnected(const std::uint32_t* ticket) { LOCKED(CMemoryDownload::OnConnected(ticket)); }
+void CSharedDownload::OnConnected(const std::uint32_t* ticket)
+{
+    LOCKED(CMemoryDownload::OnConnected(ticket));
+}
 void CSharedDownload::OnClosed(int by, std::uint32_t reason)
 {
     std::lock_guard<std::mutex> lock(mutex);
     closeSequence = g_closeSequence++;
     CMemoryDownload::OnClosed(by, reason);
 }
-void CSharedDownload::SetSessionStatus(int status) { LOCKED(CMemoryDownload::SetSessionStatus(status)); }
-std::uint32_t CSharedDownload::AddRef() { LOCKED(CMemoryDownload::AddRef()); }
-void CSharedDownload::Release() { LOCKED(CMemoryDownload::Release()); }
+void CSharedDownload::SetSessionStatus(int status)
+{
+    LOCKED(CMemoryDownload::SetSessionStatus(status));
+}
+std::uint32_t CSharedDownload::AddRef()
+{
+    LOCKED(CMemoryDownload::AddRef());
+}
+void CSharedDownload::Release()
+{
+    LOCKED(CMemoryDownload::Release());
+}
 void CSharedDownload::OnFileInfo(const std::uint8_t fileId[TRANSFER_ID_SIZE], const TransferFileList& list)
 {
     LOCKED(CMemoryDownload::OnFileInfo(fileId, list));
 }
-Status CSharedDownload::OnRangeEnd() { LOCKED(CMemoryDownload::OnRangeEnd()); }
+Status CSharedDownload::OnRangeEnd()
+{
+    LOCKED(CMemoryDownload::OnRangeEnd());
+}
 void CSharedDownload::OnBlock(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t length,
                               const std::uint8_t* data)
 {
     LOCKED(CMemoryDownload::OnBlock(offsetLow, offsetHigh, length, data));
 }
-void CSharedDownload::OnNotice(int value) { LOCKED(CMemoryDownload::OnNotice(value)); }
+void CSharedDownload::OnNotice(int value)
+{
+    LOCKED(CMemoryDownload::OnNotice(value));
+}
 Status CSharedDownload::GetNextRange(std::uint64_t* start, std::uint64_t* end)
 {
     LOCKED(CMemoryDownload::GetNextRange(start, end));
@@ -114,16 +132,28 @@ std::vector<std::string> CSharedDownload::Log()
     return With([](CSharedDownload& self) { return self.log; });
 }
 
-void CSharedUpload::OnConnected(const std::uint32_t* ticket) { LOCKED(CMemoryUpload::OnConnected(ticket)); }
+void CSharedUpload::OnConnected(const std::uint32_t* ticket)
+{
+    LOCKED(CMemoryUpload::OnConnected(ticket));
+}
 void CSharedUpload::OnClosed(int by, std::uint32_t reason)
 {
     std::lock_guard<std::mutex> lock(mutex);
     closeSequence = g_closeSequence++;
     CMemoryUpload::OnClosed(by, reason);
 }
-void CSharedUpload::SetSessionStatus(int status) { LOCKED(CMemoryUpload::SetSessionStatus(status)); }
-std::uint32_t CSharedUpload::AddRef() { LOCKED(CMemoryUpload::AddRef()); }
-void CSharedUpload::Release() { LOCKED(CMemoryUpload::Release()); }
+void CSharedUpload::SetSessionStatus(int status)
+{
+    LOCKED(CMemoryUpload::SetSessionStatus(status));
+}
+std::uint32_t CSharedUpload::AddRef()
+{
+    LOCKED(CMemoryUpload::AddRef());
+}
+void CSharedUpload::Release()
+{
+    LOCKED(CMemoryUpload::Release());
+}
 Status CSharedUpload::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries)
 {
     LOCKED(CMemoryUpload::OpenFile(fileId, entries));

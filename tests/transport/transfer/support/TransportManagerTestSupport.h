@@ -29,12 +29,12 @@ using transfer_test::Bytes;
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
 
 struct SCommand {
-    int command;   // 29 or 4
+    int command; // 29 or 4
     Clock::time_point at;
     std::uint32_t ticket;
     std::uint32_t handle;
-    std::string fileId;   // hex
-    std::string peerId;   // hex
+    std::string fileId; // hex
+    std::string peerId; // hex
 };
 
 class CRecordingOutlet : public ITransportManagerOutlet {
@@ -98,8 +98,8 @@ public:
     std::uint32_t AddRef() override;
     void Release() override;
     Status OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries) override;
-    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength,
-                     std::uint8_t* buffer, std::uint32_t* length) override;
+    Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength, std::uint8_t* buffer,
+                     std::uint32_t* length) override;
 
     template <class F>
     auto With(F f) -> decltype(f(*this))
