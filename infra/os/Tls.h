@@ -16,6 +16,16 @@ Status FreeTlsSlot(TlsSlot slot);
 Status GetTlsValue(TlsSlot slot, void*& value);
 Status SetTlsValue(TlsSlot slot, void* value);
 
+// Slots whose value belongs to its thread: when a thread ends, however it was started, a value
+// it still holds is handed to the slot's destroy function on that thread. (MinGW-w64's C++
+// thread_local with a destructor runs it after the thread's storage is gone: measured under
+// Wine, threads that end crash.) A slot lives as long as the process; Set does not destroy the
+// value it replaces.
+using TlsDestroy = void (*)(void* value);
+Status AllocOwningTlsSlot(TlsSlot& slot, TlsDestroy destroy);
+Status GetOwningTlsValue(TlsSlot slot, void*& value);
+Status SetOwningTlsValue(TlsSlot slot, void* value);
+
 // The platform's identifier of the calling thread (GetCurrentThreadId / gettid).
 std::uint32_t GetCurrentThreadId();
 

@@ -1,8 +1,11 @@
 #include "infra/os/Tls.h"
+#include "infra/ThreadOwned.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 TEST(TlsSlot, EachThreadSeesItsOwnValue)
 {
@@ -34,4 +37,45 @@ TEST(TlsSlot, EachThreadSeesItsOwnValue)
     void* invalid = &mine;
     EXPECT_NE(ST_SUCCESS, STI_OS::GetTlsValue(STI_OS::INVALID_TLS_SLOT, invalid));
     EXPECT_EQ(nullptr, invalid);
+}
+
+namespace {
+
+struct SCountedValue {
+    static std::atomic<int> live;
+    static std::atomic<int> destroyedOnOwnThread;
+    std::uint32_t owner = STI_OS::GetCurrentThreadId();
+    SCountedValue() { ++live; }
+    ~SCountedValue()
+    {
+        --live;
+        if (owner == STI_OS::GetCurrentThreadId())
+            ++destroyedOnOwnThread;
+    }
+};
+std::atomic<int> SCountedValue::live{0};
+std::atomic<int> SCountedValue::destroyedOnOwnThread{0};
+
+} // namespace
+
+// Threads that come and go by the hundred, as worker pools do: each gets a value of its own
+// and destroys it on its way out (a thread_local with a destructor crashed here on MinGW).
+TEST(ThreadOwned, EveryEndingThreadDestroysItsOwnValueOnItsOwnThread)
+{
+    constexpr int ROUNDS = 50;
+    constexpr int THREADS = 8;
+    for (int round = 0; round < ROUNDS; ++round) {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < THREADS; ++i) {
+            threads.emplace_back([] {
+                SCountedValue* value = sti::ThreadOwned<SCountedValue>();
+                ASSERT_NE(nullptr, value);
+                EXPECT_EQ(value, sti::ThreadOwned<SCountedValue>());
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    EXPECT_EQ(0, SCountedValue::live.load());
+    EXPECT_EQ(ROUNDS * THREADS, SCountedValue::destroyedOnOwnThread.load());
 }

@@ -1,5 +1,7 @@
 #include "transport/transfer/Bzip2.h"
 
+#include "infra/ThreadOwned.h"
+
 #include <bzlib.h>
 
 #include <cstdlib>
@@ -92,10 +94,10 @@ private:
     std::uint64_t m_allocations = 0;
 };
 
-CWorkArrays& ThreadWorkArrays()
+// Null when the thread cannot have arrays of its own: bzip2 then allocates per block.
+CWorkArrays* ThreadWorkArrays()
 {
-    thread_local CWorkArrays arrays;
-    return arrays;
+    return sti::ThreadOwned<CWorkArrays>();
 }
 
 void* TakeArray(void* opaque, int items, int size)
@@ -118,9 +120,12 @@ bz_stream NewStream(const std::uint8_t* data, std::uint32_t length, std::uint8_t
 {
     bz_stream stream;
     std::memset(&stream, 0, sizeof(stream));
-    stream.bzalloc = TakeArray;
-    stream.bzfree = GiveArray;
-    stream.opaque = &ThreadWorkArrays();
+    CWorkArrays* arrays = ThreadWorkArrays();
+    if (arrays != nullptr) {
+        stream.bzalloc = TakeArray;
+        stream.bzfree = GiveArray;
+        stream.opaque = arrays;
+    }
     stream.next_in = Source(data);
     stream.avail_in = length;
     stream.next_out = reinterpret_cast<char*>(out);
@@ -186,5 +191,6 @@ Status Bzip2Decompress(const std::uint8_t* data, std::uint32_t length, std::uint
 
 std::uint64_t Bzip2ThreadAllocations()
 {
-    return ThreadWorkArrays().Allocations();
+    const CWorkArrays* arrays = ThreadWorkArrays();
+    return arrays != nullptr ? arrays->Allocations() : 0;
 }

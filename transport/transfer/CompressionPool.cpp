@@ -3,6 +3,7 @@
 #include "infra/Dispatcher.h"
 #include "infra/Pipe.h"
 #include "infra/SocketEventHandler.h"
+#include "infra/ThreadOwned.h"
 
 #include <algorithm>
 #include <new>
@@ -47,8 +48,11 @@ private:
 
 std::shared_ptr<CCompressionPool> CCompressionPool::ForThisThread()
 {
-    thread_local std::weak_ptr<CCompressionPool> current;
-    std::shared_ptr<CCompressionPool> pool = current.lock();
+    std::weak_ptr<CCompressionPool>* current = sti::ThreadOwned<std::weak_ptr<CCompressionPool>>();
+    if (current == nullptr) {
+        return nullptr;
+    }
+    std::shared_ptr<CCompressionPool> pool = current->lock();
     if (pool) {
         return pool;
     }
@@ -61,7 +65,7 @@ std::shared_ptr<CCompressionPool> CCompressionPool::ForThisThread()
     if (pool->Start(workers) != ST_SUCCESS) {
         return nullptr;
     }
-    current = pool;
+    *current = pool;
     return pool;
 }
 

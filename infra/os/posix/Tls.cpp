@@ -40,6 +40,28 @@ Status SetTlsValue(TlsSlot slot, void* value)
     return ::pthread_setspecific(static_cast<pthread_key_t>(slot), value) == 0 ? ST_SUCCESS : ST_FAIL;
 }
 
+Status AllocOwningTlsSlot(TlsSlot& slot, TlsDestroy destroy)
+{
+    slot = INVALID_TLS_SLOT;
+    pthread_key_t key;
+    if (destroy == nullptr)
+        return ST_INVALID_PARAM;
+    if (::pthread_key_create(&key, destroy) != 0)
+        return ST_FAIL;
+    slot = static_cast<TlsSlot>(key);
+    return ST_SUCCESS;
+}
+
+Status GetOwningTlsValue(TlsSlot slot, void*& value)
+{
+    return GetTlsValue(slot, value);
+}
+
+Status SetOwningTlsValue(TlsSlot slot, void* value)
+{
+    return SetTlsValue(slot, value);
+}
+
 std::uint32_t GetCurrentThreadId()
 {
     return static_cast<std::uint32_t>(::syscall(SYS_gettid));
