@@ -1,5 +1,6 @@
 #include "server/Server.h"
 
+#include <utility>
 #include <vector>
 
 #include "infra/Initialize.h"
@@ -48,9 +49,9 @@ std::string ReasonText(Status reason)
 
 } // namespace
 
-CServer::CServer(const SServerOptions& options, std::ostream& log)
-    : m_options(options), m_log(log, options.LogMessages), m_rendezvous(m_log), m_outbox(options.OutboxFolder),
-      m_reports(options.ReportLogPath)
+CServer::CServer(const SServerOptions& options, std::ostream& log, Clock clock)
+    : m_options(options), m_clock(std::move(clock)), m_log(log, options.LogMessages), m_rendezvous(m_log),
+      m_outbox(options.OutboxFolder), m_reports(options.ReportLogPath)
 {}
 
 CServer::~CServer()
@@ -81,15 +82,19 @@ Status CServer::Open()
     m_commands.reset(new CCommandHandlers(*m_context));
     status = m_loop.Add(m_listener.Handle(), STI_OS::POLL_READ, [this](int) { OnListenerReady(); });
     if (status == ST_SUCCESS)
-        status = m_loop.Add(m_rendezvous.Handle(), STI_OS::POLL_READ,
-                            [this](int) { m_rendezvous.OnReadable(STI_OS::GetClock()); });
+        status = m_loop.Add(m_rendezvous.Handle(), STI_OS::POLL_READ, [this](int) { m_rendezvous.OnReadable(Now()); });
     if (status != ST_SUCCESS)
         return status;
-    m_lastDeadlineCheck = STI_OS::GetClock();
+    m_lastDeadlineCheck = Now();
     m_log.Info("listening on " + Endpoint(m_listener.Address(), m_listener.Port()) +
                (m_options.Keyed ? ", keyed" : ", in clear") + "; rendezvous on UDP port " +
                std::to_string(m_rendezvous.Port()));
     return ST_SUCCESS;
+}
+
+std::uint64_t CServer::Now() const
+{
+    return m_clock ? m_clock() : STI_OS::GetClock();
 }
 
 Status CServer::OpenSockets()
@@ -130,7 +135,7 @@ void CServer::Stop()
 Status CServer::RunTurn(std::uint32_t milliseconds)
 {
     const Status status = m_loop.RunTurn(milliseconds);
-    const std::uint64_t now = STI_OS::GetClock();
+    const std::uint64_t now = Now();
     if (m_acceptPausedUntil != 0 && now >= m_acceptPausedUntil) {
         m_acceptPausedUntil = 0;
         m_loop.SetInterest(m_listener.Handle(), STI_OS::POLL_READ);
@@ -143,7 +148,26 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
         m_limiter.Expire(now);
     }
     Sweep();
+    PublishSizes();
     return status;
+}
+
+void CServer::PublishSizes()
+{
+    m_sizeConnections.store(m_connections.size(), std::memory_order_relaxed);
+    m_sizePending.store(m_broker.Count(), std::memory_order_relaxed);
+    m_sizeRelay.store(m_limiter.Count(), std::memory_order_relaxed);
+    m_sizeRendezvous.store(m_rendezvous.KeyCount(), std::memory_order_relaxed);
+}
+
+CServer::STableSizes CServer::TableSizes() const
+{
+    STableSizes sizes;
+    sizes.Connections = m_sizeConnections.load(std::memory_order_relaxed);
+    sizes.PendingRequests = m_sizePending.load(std::memory_order_relaxed);
+    sizes.RelayBuckets = m_sizeRelay.load(std::memory_order_relaxed);
+    sizes.RendezvousKeys = m_sizeRendezvous.load(std::memory_order_relaxed);
+    return sizes;
 }
 
 void CServer::OnListenerReady()
@@ -157,7 +181,7 @@ void CServer::OnListenerReady()
             return;
         if (status != ST_SUCCESS) {
             m_log.Info(std::string("accept failed (status ") + StatusText(status) + "), pausing");
-            m_acceptPausedUntil = STI_OS::GetClock() + ACCEPT_PAUSE_MS;
+            m_acceptPausedUntil = Now() + ACCEPT_PAUSE_MS;
             m_loop.SetInterest(m_listener.Handle(), 0);
             return;
         }
@@ -177,7 +201,7 @@ void CServer::OnListenerReady()
         std::uint16_t localPort = 0;
         if (STI_OS::GetSockName(socket, connection->LocalAddress, localPort) != ST_SUCCESS)
             connection->LocalAddress = m_listener.Address();
-        connection->ConnectedAt = connection->LastHeard = STI_OS::GetClock();
+        connection->ConnectedAt = connection->LastHeard = Now();
         const Status added =
             m_loop.Add(socket, STI_OS::POLL_READ, [this, id](int flags) { OnConnectionReady(id, flags); });
         if (added != ST_SUCCESS) {
@@ -204,7 +228,7 @@ void CServer::OnConnectionReady(std::uint32_t id, int flags)
 
 void CServer::OnMessage(CClientConnection& connection, CMsgBuffer& message, const CMsgHeader& header)
 {
-    const std::uint64_t now = STI_OS::GetClock();
+    const std::uint64_t now = Now();
     connection.LastHeard = now;
     m_log.TraceMessage("in", connection, header, message);
     m_commands->Handle(connection, message, header, now);
@@ -212,7 +236,7 @@ void CServer::OnMessage(CClientConnection& connection, CMsgBuffer& message, cons
 
 void CServer::OnDropped(CClientConnection& connection, Status reason, std::uint32_t length)
 {
-    connection.LastHeard = STI_OS::GetClock();
+    connection.LastHeard = Now();
     m_log.Info(CServerLog::Describe(connection) + ": dropped a message of " + std::to_string(length) + " bytes (" +
                (reason == ST_AUTH_FAILED ? std::string("checksum mismatch") : "status " + std::to_string(reason)) +
                ")");

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -32,7 +34,19 @@ namespace TarnixServer {
 // the object lives.
 class CServer : private IConnectionSink {
 public:
-    explicit CServer(const SServerOptions& options, std::ostream& log = std::cerr);
+    // Milliseconds since 1970; empty: STI_OS::GetClock. Tests pass their own to move time on.
+    // Called by Open and on the loop's thread.
+    using Clock = std::function<std::uint64_t()>;
+
+    // How full the server's tables are, as of the end of its last turn; read from any thread.
+    struct STableSizes {
+        std::size_t Connections = 0;
+        std::size_t PendingRequests = 0; // connect requests waiting for their answer or set up
+        std::size_t RelayBuckets = 0;
+        std::size_t RendezvousKeys = 0;
+    };
+
+    explicit CServer(const SServerOptions& options, std::ostream& log = std::cerr, Clock clock = Clock());
     ~CServer() override;
     CServer(const CServer&) = delete;
     CServer& operator=(const CServer&) = delete;
@@ -50,7 +64,12 @@ public:
     // One turn of the loop, waiting at most the time: for tests that drive the server themselves.
     Status RunTurn(std::uint32_t milliseconds);
 
+    STableSizes TableSizes() const;
+
 private:
+    std::uint64_t Now() const;
+    void PublishSizes();
+
     // The listener, then the rendezvous socket on the same port; with port 0 a few free ports are
     // tried, as the one the listener got may be taken for UDP.
     Status OpenSockets();
@@ -65,6 +84,7 @@ private:
     void Close(CClientConnection& connection, const std::string& why);
 
     const SServerOptions m_options;
+    const Clock m_clock;
     CServerLog m_log;
     CEventLoop m_loop;
     CListener m_listener;
@@ -83,6 +103,7 @@ private:
     std::uint64_t m_lastDeadlineCheck = 0;
     std::uint64_t m_acceptPausedUntil = 0; // 0: accepting
     std::atomic<bool> m_stop{false};
+    std::atomic<std::size_t> m_sizeConnections{0}, m_sizePending{0}, m_sizeRelay{0}, m_sizeRendezvous{0};
 };
 
 } // namespace TarnixServer

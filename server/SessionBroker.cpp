@@ -4,7 +4,7 @@ namespace TarnixServer {
 
 bool CSessionBroker::Expired(const SRequest& request, std::uint64_t now)
 {
-    return now >= request.FirstAt + HANDSHAKE_MS;
+    return now >= request.LastAt + HANDSHAKE_MS;
 }
 
 void CSessionBroker::OnRequest(std::uint32_t requester, std::uint32_t answerer, std::uint32_t session,
@@ -13,17 +13,20 @@ void CSessionBroker::OnRequest(std::uint32_t requester, std::uint32_t answerer, 
     const Key key(requester, session);
     auto found = m_requests.find(key);
     if (found != m_requests.end()) {
-        const SRequest& request = found->second;
+        SRequest& request = found->second;
         const bool repeat = request.Answerer == answerer && !Expired(request, now) &&
                             (!request.SetUp || now < request.SetUpAt + REPEAT_WINDOW_MS);
-        if (repeat)
+        if (repeat) {
+            request.LastAt = now;
+            request.Order = ++m_order;
             return;
+        }
         Erase(found);
     }
     MakeRoom(requester);
     SRequest request;
     request.Answerer = answerer;
-    request.FirstAt = now;
+    request.LastAt = now;
     request.Order = ++m_order;
     m_requests.emplace(key, request);
     ++m_counts[requester];

@@ -16,16 +16,18 @@ namespace TarnixServer {
 // clients reuse session handles once a session has ended.
 //
 // What one client can make the server remember is bounded: a request is forgotten HANDSHAKE_MS
-// after its first copy, set up or not (a late answer is then dropped), each requester
-// keeps at most MAX_REQUESTS_PER_REQUESTER (its oldest give way), and with MAX_REQUESTS kept in
-// all, the requester holding the most gives way, so a client asking now and then still gets in.
+// after its latest copy, set up or not (a late answer is then dropped), each requester
+// keeps at most MAX_REQUESTS_PER_REQUESTER (the longest silent give way), and with MAX_REQUESTS
+// kept in all, the requester holding the most gives way, so a client asking now and then still
+// gets in. A repeat counts as a fresh copy: its answer may take as long as the first one's.
 class CSessionBroker {
 public:
     static constexpr std::uint64_t REPEAT_WINDOW_MS = 5000;
-    // A downloader asks at once, after 10 s, then every 3 s, ten times, and locates its peer
-    // afresh after 37 s; a little more covers the last answer on its way.
+    // A downloader sends its request at once, after 10 s, then every 3 s (ten copies in 34 s)
+    // and gives up 3 s after the last; the uploader answers each copy at once. Counted from the
+    // latest copy, a slow answer has ample time, and a request nobody repeats goes in 40 s.
     static constexpr std::uint64_t HANDSHAKE_MS = 40000;
-    // Requests remembered per requester; the oldest give way.
+    // Requests remembered per requester; the longest silent give way.
     static constexpr std::size_t MAX_REQUESTS_PER_REQUESTER = 64;
     // Requests remembered in all: 128 requesters at their own limit.
     static constexpr std::size_t MAX_REQUESTS = 8192;
@@ -51,17 +53,17 @@ public:
 private:
     struct SRequest {
         std::uint32_t Answerer = 0;
-        std::uint64_t FirstAt = 0; // its first copy; the request is forgotten HANDSHAKE_MS later
+        std::uint64_t LastAt = 0; // its latest copy; the request is forgotten HANDSHAKE_MS later
         bool SetUp = false;
         std::uint64_t SetUpAt = 0;
-        std::uint64_t Order = 0; // for giving way, oldest first
+        std::uint64_t Order = 0; // of its latest copy, for giving way, oldest first
     };
     using Key = std::pair<std::uint32_t, std::uint32_t>; // requester, session handle
     using Requests = std::map<Key, SRequest>;
 
     static bool Expired(const SRequest& request, std::uint64_t now);
     void MakeRoom(std::uint32_t requester);
-    // Drops the requester's oldest request.
+    // Drops the requester's request whose latest copy is the oldest.
     void GiveWay(std::uint32_t requester);
     // Every erase goes through here, so the counts stay true.
     Requests::iterator Erase(Requests::iterator request);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <string>
 
 #include "infra/os/Clock.h"
 #include "messaging/Protocol.h"
@@ -175,6 +176,22 @@ TEST_F(BadInputTest, ChecksumMismatchIsDroppedAndTheCodecStaysInStep)
         EXPECT_TRUE(user.NoneOf(CMD_KEEP_ALIVE_REPLY, 200)) << offset;
         std::uint32_t value = 1;
         EXPECT_EQ(user.KeepAlive(value), ST_SUCCESS) << offset;
+    }
+    ExpectBystanderServed();
+}
+
+TEST_F(BadInputTest, EncodedMessageTooShortForItsDigestIsDroppedAndTheCodecStaysInStep)
+{
+    CRawTestClient raw;
+    CTestUser user(raw, server.Port());
+    ASSERT_NE(user.Join(IdOf(1)), 0u);
+    std::uint32_t value = 1;
+    ASSERT_EQ(user.KeepAlive(value), ST_SUCCESS);
+    for (std::uint16_t length : {3, 5}) {
+        ASSERT_EQ(raw.SendShortEncoded(length), ST_SUCCESS);
+        EXPECT_EQ(user.KeepAlive(value), ST_SUCCESS) << length;
+        EXPECT_NE(server.LogText().find("dropped a message of " + std::to_string(length) + " bytes"),
+                  std::string::npos);
     }
     ExpectBystanderServed();
 }

@@ -50,7 +50,10 @@ CServerRunner::CServerRunner(const Adjust& adjust) : m_log(&m_logBuffer)
     m_options.ReportLogPath = (std::filesystem::path(m_folder) / "reports.log").string();
     if (adjust)
         adjust(m_options);
-    m_server.reset(new TarnixServer::CServer(m_options, m_log));
+    m_server.reset(new TarnixServer::CServer(m_options, m_log, [this] {
+        const std::uint64_t heldAt = m_clockHeldAt;
+        return (heldAt != 0 ? heldAt : STI_OS::GetClock()) + m_clockOffset;
+    }));
     if (m_server->Open() != ST_SUCCESS) {
         std::cerr << "test server did not start:\n" << LogText();
         return;
@@ -58,6 +61,19 @@ CServerRunner::CServerRunner(const Adjust& adjust) : m_log(&m_logBuffer)
     m_port = m_server->ListenPort();
     m_started = true;
     m_thread = std::thread([this] { m_server->Run(); });
+}
+
+bool CServerRunner::WaitForSizes(const std::function<bool(const TarnixServer::CServer::STableSizes&)>& condition,
+                                 std::uint32_t milliseconds) const
+{
+    const std::uint64_t deadline = STI_OS::GetClock() + milliseconds;
+    for (;;) {
+        if (condition(TableSizes()))
+            return true;
+        if (STI_OS::GetClock() >= deadline)
+            return false;
+        STI_OS::Sleep(10);
+    }
 }
 
 void CServerRunner::Stop()
