@@ -21,8 +21,8 @@ public:
         if (!::GetModuleFileNameA(nullptr, self, MAX_PATH) || !::GetTempPathA(MAX_PATH, folder))
             return;
         static int s_copies = 0;
-        m_name = "tarnix-version-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++s_copies) +
-                 ".exe";
+        m_name =
+            "tarnix-version-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++s_copies) + ".exe";
         m_path = std::string(folder) + m_name;
         if (!::CopyFileA(self, m_path.c_str(), FALSE))
             return;

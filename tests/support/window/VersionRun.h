@@ -22,8 +22,8 @@ int RunAgainUnderWindowsVersion(const char* version, const std::string& argument
 inline int RunThisCaseUnderWindowsVersion(const char* version)
 {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return RunAgainUnderWindowsVersion(version, std::string("--gtest_filter=") + info->test_suite_name() + "." +
-                                                    info->name());
+    return RunAgainUnderWindowsVersion(version,
+                                       std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name());
 }
 
 } // namespace windowtest
