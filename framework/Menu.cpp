@@ -66,9 +66,25 @@ BOOL CMenu::LoadMenu(const char* name)
 
 BOOL CMenu::DestroyMenu()
 {
+    if (!m_hMenu)
+        return FALSE;
+    const int count = ::GetMenuItemCount(m_hMenu);
+    for (int position = 0; position < count; ++position)
+        DetachTree(::GetSubMenu(m_hMenu, position));
     HMENU menu = Detach();
-    // A menu bar or popup set on a window is destroyed with the window; the handle is stale then.
-    return menu && ::IsMenu(menu) && ::DestroyMenu(menu);
+    // A window without an object of ours takes its menu bar along unseen.
+    return ::IsMenu(menu) && ::DestroyMenu(menu);
+}
+
+void CMenu::DetachTree(HMENU menu)
+{
+    if (!menu || !::IsMenu(menu))
+        return;
+    const int count = ::GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position)
+        DetachTree(::GetSubMenu(menu, position));
+    if (CMenu* object = FromHandlePermanent(menu))
+        object->Detach();
 }
 
 BOOL CMenu::AppendMenu(UINT flags, UINT_PTR idOrPopup, const char* text)
@@ -108,6 +124,11 @@ BOOL CMenu::RemoveMenu(UINT item, UINT flags)
 
 BOOL CMenu::DeleteMenu(UINT item, UINT flags)
 {
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_SUBMENU;
+    if (::GetMenuItemInfoW(m_hMenu, item, (flags & MF_BYPOSITION) != 0, &info))
+        DetachTree(info.hSubMenu);
     return ::DeleteMenu(m_hMenu, item, flags);
 }
 

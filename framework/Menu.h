@@ -1,7 +1,10 @@
 #pragma once
 // CMenu: one menu handle attached to one object, with a permanent map from handle to object
-// (a popup's object is found from its handle). The destructor destroys the attached menu;
-// destroying a menu whose handle already went with its window does no harm.
+// (a popup's object is found from its handle). The destructor destroys the attached menu.
+//
+// A handle that goes with its parent (a sub-menu of a menu being destroyed or deleted, a window's
+// menu bar or system menu when the window goes) is first let go by its object, so the object
+// never destroys a handle value the system may since have given to another menu.
 //
 // Texts: the ANSI calls take the ANSI code page, the wide ones UTF-16. With MF_OWNERDRAW the
 // text pointer is the item's data, as in Win32. User-interface thread (the map is not locked).
@@ -38,6 +41,9 @@ public:
     virtual BOOL LoadMenu(UINT id);
     virtual BOOL LoadMenu(const char* name);
     virtual BOOL DestroyMenu();
+    // The menu and its sub-menus go away with their parent: every object attached to one of
+    // them lets go of its handle without destroying it.
+    static void DetachTree(HMENU menu);
 
     // Owner-drawn items; nothing by default.
     virtual void DrawItem(DRAWITEMSTRUCT*) {}
@@ -50,7 +56,7 @@ public:
     BOOL ModifyMenu(UINT item, UINT flags, UINT_PTR idOrPopup = 0, const char* text = nullptr);
     BOOL ModifyMenu(UINT item, UINT flags, UINT_PTR idOrPopup, const wchar_t* text);
     BOOL RemoveMenu(UINT item, UINT flags); // a popup removed this way is not destroyed
-    BOOL DeleteMenu(UINT item, UINT flags);
+    BOOL DeleteMenu(UINT item, UINT flags); // a popup deleted this way is destroyed
 
     // The object attached to the popup at that position; null when none is.
     CMenu* GetSubMenu(int position) const;

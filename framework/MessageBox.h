@@ -14,7 +14,8 @@ using MessageBoxHook = int (*)(const char* text, UINT type, void* context);
 // Installs a hook (null removes it). The context is handed back on every call.
 void SetMessageBoxHook(MessageBoxHook hook, void* context);
 
-// The caption of every box ("Tarnix" until set).
+// The caption of every box: the one set here (null unsets it), else the application object's
+// name, else "Tarnix".
 void SetMessageBoxCaption(const char* caption);
 
 // Shows the text (owned by the active window of the calling thread, if any) and returns the

@@ -7,6 +7,7 @@
 #include "framework/AppState.h"
 #include "framework/CmdUI.h"
 #include "framework/HandleMap.h"
+#include "framework/Menu.h"
 #include "framework/WndCreationHook.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
@@ -199,6 +200,12 @@ void CWnd::OnNcDestroyed()
         ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
     m_superProc = nullptr;
     m_missedMeasures.clear();
+    // The system destroys the window's menus after this message; their objects let go first.
+    if ((GetStyle() & WS_CHILD) == 0)
+        CMenu::DetachTree(::GetMenu(m_hWnd));
+    if (m_systemMenuCopied)
+        CMenu::DetachTree(::GetSystemMenu(m_hWnd, FALSE));
+    m_systemMenuCopied = false;
     Detach();
     PostNcDestroy(); // may delete this
 }

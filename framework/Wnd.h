@@ -143,6 +143,8 @@ private:
     void OnNcDestroyed();
 
     WNDPROC m_superProc = nullptr; // procedure kept for DefWindowProc; null = ::DefWindowProcA
+    // GetSystemMenu handed out the window's own copy, which goes with the window.
+    mutable bool m_systemMenuCopied = false;
     // WM_MEASUREITEM from children that had no object yet: (control id, control type).
     std::vector<std::pair<UINT, UINT>> m_missedMeasures;
 };

@@ -1,6 +1,8 @@
 // The thin forwards of CWnd: each is the one Win32 call of the same name on the attached window.
 #include "framework/Wnd.h"
 
+#include "framework/Menu.h"
+
 LRESULT CWnd::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) const
 {
     return ::SendMessageA(m_hWnd, msg, wParam, lParam);
@@ -199,7 +201,12 @@ HMENU CWnd::GetMenu() const
 
 HMENU CWnd::GetSystemMenu(BOOL revert) const
 {
-    return ::GetSystemMenu(m_hWnd, revert);
+    // Reverting destroys the copy.
+    if (revert && m_systemMenuCopied)
+        CMenu::DetachTree(::GetSystemMenu(m_hWnd, FALSE));
+    HMENU menu = ::GetSystemMenu(m_hWnd, revert);
+    m_systemMenuCopied = !revert && menu;
+    return menu;
 }
 
 void CWnd::DrawMenuBar()

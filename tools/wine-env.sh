@@ -47,8 +47,8 @@ _tarnix_wine_make_template() {
         "$TARNIX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'no-debugger.exe %ld %ld' /f >/dev/null 2>&1
         "$TARNIX_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         # Window tests: a virtual desktop draws captions and a tray with no window manager and
-        # keeps exit codes; font smoothing off (Wine 8 ignores it for the host's fonts from 24
-        # pixels on: wine-fonts.conf turns their anti-aliasing off).
+        # keeps exit codes; font smoothing off (Wine 8 reports it but draws as the font's own
+        # table says, Tahoma blended from 17 pixels on: wine-fonts.conf turns that off).
         "$TARNIX_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
         "$TARNIX_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
         "$TARNIX_WINE" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1

@@ -126,7 +126,7 @@ TEST(DeviceContext, TahomaAndMarlettAreRealFaces)
     dc.Detach();
 }
 
-// Measured under Wine 8: text up to 16 pixels is never blended; from 24 pixels on it is, whatever
+// Measured under Wine 8: Tahoma up to 16 pixels is never blended; from 17 pixels on it is, whatever
 // the prefix's FontSmoothing says, unless fontconfig turns anti-aliasing off (tools/wine-env.sh).
 TEST(DeviceContext, TextInBothWidthsIsDrawnInExactlyTheTextColour)
 {

@@ -1,7 +1,10 @@
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "framework/AppState.h"
 #include "framework/CmdUI.h"
 #include "framework/Menu.h"
 #include "framework/Wnd.h"
@@ -33,7 +36,60 @@ protected:
     }
 };
 
+// One line per item of a MENU template's level, indented by depth: "flags id "text"" (a popup
+// has no id). Stops at the end-of-level flag, as the owner-drawn menu's reader does.
+void ReadLevel(const WORD*& at, const WORD* end, int depth, std::vector<std::string>& lines)
+{
+    while (at < end) {
+        const WORD flags = *at++;
+        char line[160];
+        int used = std::snprintf(line, sizeof(line), "%*s0x%02x", depth * 2, "", flags);
+        if (!(flags & 0x10) && at < end)
+            used += std::snprintf(line + used, sizeof(line) - used, " %u", *at++);
+        std::string text;
+        while (at < end && *at)
+            text += static_cast<char>(*at++);
+        ++at;
+        lines.push_back(std::string(line) + " \"" + text + "\"");
+        if (flags & 0x10)
+            ReadLevel(at, end, depth + 1, lines);
+        if (flags & 0x80)
+            return;
+    }
+    lines.push_back("cut short");
+}
+
 } // namespace
+
+TEST(Menu, TemplatesHoldTheLayoutTheOwnerDrawnMenuParses)
+{
+    HRSRC found = ::FindResourceA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDM_TEST), RT_MENU);
+    ASSERT_NE(found, nullptr);
+    const DWORD size = ::SizeofResource(AfxGetResourceHandle(), found);
+    const auto* words = static_cast<const WORD*>(::LockResource(::LoadResource(AfxGetResourceHandle(), found)));
+    ASSERT_NE(words, nullptr);
+    ASSERT_GE(size, 4u);
+    EXPECT_EQ(words[0], 0u); // version
+    EXPECT_EQ(words[1], 0u); // header size: items from byte 4
+    const WORD* at = words + 2;
+    std::vector<std::string> lines;
+    ReadLevel(at, words + size / 2, 0, lines);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "0x90 \"&File\"",
+                         "  0x00 301 \"&Open\"",
+                         "  0x00 302 \"&Save\"",
+                         "  0x00 0 \"\"", // MENUITEM SEPARATOR
+                         "  0x10 \"&Recent\"",
+                         "    0x80 304 \"One\"",
+                         "  0x80 303 \"E&xit\"",
+                     }));
+
+    // A reader handing entries to AppendMenu must turn that one into MF_SEPARATOR: Wine 8 makes
+    // flags 0 with an empty text an empty string item (only a null text becomes a separator).
+    CMenu loaded;
+    ASSERT_TRUE(loaded.LoadMenu(IDM_TEST));
+    EXPECT_TRUE(::GetMenuState(::GetSubMenu(loaded, 0), 2, MF_BYPOSITION) & MF_SEPARATOR);
+}
 
 TEST(Menu, HandleMapRuntimeClassAndSubMenus)
 {
@@ -99,6 +155,41 @@ TEST(Menu, DestroyAfterTheWindowTookTheMenuDoesNoHarm)
     system.Detach();
     EXPECT_FALSE(bar.DestroyMenu());
     EXPECT_EQ(CMenu::FromHandlePermanent(handle), nullptr);
+}
+
+// An object still holding such a handle would destroy whatever menu the system gave its value
+// to next.
+TEST(Menu, ObjectsOfMenusThatWentWithTheirParentNoLongerHoldTheirHandles)
+{
+    // Declared first, so destroyed after the menus that own their handles.
+    CMenu file, recent, windowFile, system, deleted;
+    {
+        CMenu bar;
+        ASSERT_TRUE(bar.LoadMenu(IDM_TEST));
+        ASSERT_TRUE(file.Attach(::GetSubMenu(bar, 0)));
+        ASSERT_TRUE(recent.Attach(::GetSubMenu(file, 3)));
+    }
+    EXPECT_EQ(file.m_hMenu, nullptr);
+    EXPECT_EQ(recent.m_hMenu, nullptr);
+
+    CMenu windowBar;
+    {
+        CWnd wnd;
+        ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
+        ASSERT_TRUE(windowBar.LoadMenu(IDM_TEST));
+        ASSERT_TRUE(windowFile.Attach(::GetSubMenu(windowBar, 0)));
+        ASSERT_TRUE(wnd.SetMenu(windowBar));
+        ASSERT_TRUE(system.Attach(wnd.GetSystemMenu(FALSE)));
+    }
+    EXPECT_EQ(windowBar.m_hMenu, nullptr);
+    EXPECT_EQ(windowFile.m_hMenu, nullptr);
+    EXPECT_EQ(system.m_hMenu, nullptr);
+
+    CMenu parent;
+    ASSERT_TRUE(parent.LoadMenu(IDM_TEST));
+    ASSERT_TRUE(deleted.Attach(::GetSubMenu(parent, 0)));
+    ASSERT_TRUE(parent.DeleteMenu(0, MF_BYPOSITION));
+    EXPECT_EQ(deleted.m_hMenu, nullptr);
 }
 
 TEST(Menu, CommandUpdatePassRunsTheOwnersHandlers)

@@ -6,45 +6,66 @@ namespace windowtest {
 
 namespace {
 
-// False on WM_QUIT.
-bool HandleQueued()
+enum class EPumped {
+    Empty,
+    Handled,
+    Quit
+};
+
+// One queued message, if there is one.
+EPumped HandleOne()
 {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        AfxProcessMessage(&msg);
+    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return EPumped::Empty;
+    if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        return EPumped::Quit;
     }
-    return true;
+    AfxProcessMessage(&msg);
+    return EPumped::Handled;
+}
+
+// The condition and the limit are checked between messages: a handler that keeps posting
+// never empties the queue.
+bool Pump(const std::function<bool()>& done, DWORD timeoutMs, bool wait)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return false;
+        switch (HandleOne()) {
+        case EPumped::Handled:
+            break;
+        case EPumped::Quit:
+            return false;
+        case EPumped::Empty:
+            if (!wait)
+                return true;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+            break;
+        }
+    }
 }
 
 } // namespace
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (!HandleQueued())
-            return false;
-        if (done())
-            return true;
-        const DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-    }
+    return Pump(done, timeoutMs, true);
 }
 
 void PumpFor(DWORD milliseconds)
 {
-    PumpUntil([] { return false; }, milliseconds);
+    Pump([] { return false; }, milliseconds, true);
 }
 
-void PumpPending()
+bool PumpPending(DWORD timeoutMs)
 {
-    HandleQueued();
+    return Pump([] { return false; }, timeoutMs, false);
 }
 
 void StepTimer(HWND hwnd, UINT_PTR timerId)

@@ -8,13 +8,15 @@
 
 namespace windowtest {
 
-// Handles messages until done() is true (checked before each wait) or the time is up.
-// False on time-out, and on WM_QUIT (posted again for the caller).
+// Handles messages until done() is true or the time is up, both checked before each message, so
+// a window that keeps posting to itself cannot hold the test. False on time-out, and on WM_QUIT
+// (posted again for the caller).
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 // Handles messages for a while.
 void PumpFor(DWORD milliseconds);
-// Handles what is queued now, without waiting.
-void PumpPending();
+// Handles what is queued, without waiting; true once the queue is empty, false when it still was
+// not after timeoutMs (or on WM_QUIT).
+bool PumpPending(DWORD timeoutMs = 1000);
 
 // Steps a window's timer deterministically: sends WM_TIMER with the timer's id.
 void StepTimer(HWND hwnd, UINT_PTR timerId);
