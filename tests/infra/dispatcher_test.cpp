@@ -435,7 +435,9 @@ TEST_F(DispatcherTest, HandleClosedUnderTheDispatcherFailsTheObjectWithoutSpinni
     CTrackedPipe* pipe = RegisterPipe(handler, sti::INTEREST_READ, deleted, peer);
     pipe->Close(); // the OS handle goes; the dispatcher still polls the old value
     sti::CTimeValue start = sti::CTimeValue::Now();
-    for (int i = 0; i < 5; ++i) {
+    // The round that meets the stale handle may fail (select does); the rounds after it may not.
+    (void)dispatcher.Run(30);
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(ST_SUCCESS, dispatcher.Run(30));
     }
     sti::CTimeSpan elapsed = sti::CTimeValue::Now() - start;

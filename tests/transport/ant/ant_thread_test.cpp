@@ -440,7 +440,7 @@ TEST_F(AntTransport, AnUnreachablePeerIsReportedByAddressAndTheSocketLivesOn)
     const bool reported = WaitFor([&] { return !sessions.Read(sessions.m_unreachables).empty(); }, 3000);
 #ifdef _WIN32
     if (!reported) {
-        ant.AntCloseSocket(descriptor.handle);
+        EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
         descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
         GTEST_SKIP() << "this platform reports no unreachable datagrams (Wine)";
     }
