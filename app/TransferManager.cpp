@@ -141,7 +141,8 @@ bool CTransferManager::SendOffer(const CFileLink& link)
         Report(static_cast<int>(FileReport::UploadOffered), entry.m_fileId);
     if (!link.m_entries.empty()) {
         const int bandwidth = m_settings ? std::clamp(m_settings->GetBandwidth(), 0, 2) : 0;
-        m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
+        // Refused only when the engine is not running (no queue, or its pipe broken): no session hears it.
+        (void)m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
     }
     m_registry->AddUploadLink(link);
     const bool sent = SendLink(link);
@@ -287,7 +288,10 @@ bool CTransferManager::AcceptLink(const CFileLink& link)
         return false;
     if (BelowDownloadLimit()) {
         m_registry->SetStatus(record->m_id, FS_CONNECTING);
-        m_service->PostStartDownload(record->m_fileId, link.m_senderUserId, record);
+        // Not taken by the engine, the record would show Connecting for ever: it waits as one over
+        // the limit does, for a resume.
+        if (m_service->PostStartDownload(record->m_fileId, link.m_senderUserId, record) != ST_SUCCESS)
+            m_registry->SetStatus(record->m_id, FS_SUSPENDED);
     } else {
         m_registry->SetStatus(record->m_id, FS_SUSPENDED);
     }
@@ -310,7 +314,8 @@ bool CTransferManager::CancelDownload(std::uint32_t id)
     }
     m_registry->Remove(id);
     // Also without a session: a start still queued for the engine is closed right after it.
-    m_service->PostDownloadCommand(fileId, COMMAND_CANCEL);
+    // Refused only when the engine is not running (no queue, or its pipe broken): no session hears it.
+    (void)m_service->PostDownloadCommand(fileId, COMMAND_CANCEL);
     Report(static_cast<int>(FileReport::DownloadCancelled), fileId);
     return true;
 }
@@ -328,7 +333,8 @@ bool CTransferManager::PauseOrSuspendDownload(std::uint32_t id, std::int32_t sta
         std::memcpy(fileId, record->m_fileId, 16);
         m_registry->SetStatus(id, status);
     }
-    m_service->PostDownloadCommand(fileId, COMMAND_PAUSE);
+    // Refused only when the engine is not running (no queue, or its pipe broken): no session hears it.
+    (void)m_service->PostDownloadCommand(fileId, COMMAND_PAUSE);
     CMainManager::NotifyUI();
     return true;
 }
@@ -354,10 +360,13 @@ bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
         m_registry->SetStatus(id, FS_CONNECTING);
         record->AddRef();
     }
-    m_service->PostStartDownload(record->m_fileId, record->m_userId, record);
+    // Not taken by the engine: the record stays as it was, and the resume has failed.
+    const bool started = m_service->PostStartDownload(record->m_fileId, record->m_userId, record) == ST_SUCCESS;
+    if (!started)
+        m_registry->SetStatus(id, status);
     record->Release();
     CMainManager::NotifyUI();
-    return true;
+    return started;
 }
 
 bool CTransferManager::ResumeDownload(std::uint32_t id)
@@ -383,7 +392,8 @@ bool CTransferManager::RemoveUpload(std::uint32_t id)
         further = record->m_furtherFiles;
     }
     m_registry->Remove(id);
-    m_service->PostUploadCommand(fileId, COMMAND_CANCEL);
+    // Refused only when the engine is not running (no queue, or its pipe broken): no session hears it.
+    (void)m_service->PostUploadCommand(fileId, COMMAND_CANCEL);
     Report(static_cast<int>(FileReport::UploadRemoved), fileId);
     if (further.empty())
         m_registry->RemoveFromLinkLists(fileId);
@@ -397,7 +407,8 @@ bool CTransferManager::RemoveUpload(std::uint32_t id)
         }
         removed = otherId != 0 && m_registry->Remove(otherId);
         if (removed) {
-            m_service->PostUploadCommand(entry.m_fileId, COMMAND_CANCEL);
+            // Refused only when the engine is not running (no queue, or its pipe broken): no session hears it.
+            (void)m_service->PostUploadCommand(entry.m_fileId, COMMAND_CANCEL);
             Report(static_cast<int>(FileReport::UploadRemoved), entry.m_fileId);
         }
     }
@@ -419,7 +430,7 @@ bool CTransferManager::PauseOrSuspendUpload(std::uint32_t id, std::int32_t statu
         m_registry->SetStatus(id, status);
     }
     if (post)
-        m_service->PostUploadCommand(fileId, COMMAND_PAUSE);
+        (void)m_service->PostUploadCommand(fileId, COMMAND_PAUSE); // refused only without a running engine
     CMainManager::NotifyUI();
     return true;
 }

@@ -47,8 +47,9 @@ public:
     CTransferRegistry& operator=(const CTransferRegistry&) = delete;
 
     sti::CRecursiveMutex& GetLock() { return m_lock; }
-    void Lock() { m_lock.Lock(); }
-    void Unlock() { m_lock.Unlock(); }
+    // A std mutex underneath: locking cannot fail.
+    void Lock() { (void)m_lock.Lock(); }
+    void Unlock() { (void)m_lock.Unlock(); }
 
     void SetTickSource(TickSource source) { m_tick.store(source); }
     std::uint32_t Now() const { return m_tick.load()(); }

@@ -34,7 +34,7 @@ void CKV2TransferService::Stop()
     if (!m_started || !m_service)
         return;
     m_service->RequestStop();
-    m_service->Wait(sti::WAIT_INFINITE);
+    (void)m_service->Wait(sti::WAIT_INFINITE); // ends only when the thread has
     m_started = false;
 }
 

@@ -56,7 +56,8 @@ IBaseSockEventHandler::~IBaseSockEventHandler()
     if (m_connecting) {
         const std::vector<IPollableObject*> pending = *m_connecting;
         for (IPollableObject* object : pending) {
-            dispatcher->ForgetConnecting(object);
+            // A connect already ended has no record left; the close below ends it either way.
+            (void)dispatcher->ForgetConnecting(object);
             dispatcher->Close(object, false);
         }
     }

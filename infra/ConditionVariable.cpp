@@ -17,7 +17,8 @@ int CConditionVariable::Wait(std::uint32_t milliseconds)
         const std::uint32_t generation = m_generation;
         // The internal section is held while the outer lock is released, so a broadcast
         // cannot slip in between the unlock and the wait.
-        m_outer.Unlock();
+        // The library's locks are std mutexes, which cannot fail.
+        (void)m_outer.Unlock();
         auto wasBroadcast = [&] { return m_generation != generation; };
         if (milliseconds == WAIT_INFINITE) {
             m_wake.wait(section, wasBroadcast);
@@ -27,7 +28,8 @@ int CConditionVariable::Wait(std::uint32_t milliseconds)
         }
         --m_waiters;
     }
-    m_outer.Lock();
+    // The library's locks are std mutexes, which cannot fail.
+    (void)m_outer.Lock();
     return woken ? 0 : -1;
 }
 

@@ -14,8 +14,10 @@ CConnectHandler::~CConnectHandler()
     while (!m_records.empty()) {
         IPollableObject* object = m_records.begin()->second.object;
         IBaseSockEventHandler* requester = nullptr;
-        DropRecord(object, &requester);
-        requester->OnConnectFailed(object, ST_CONNECTION_CLOSED);
+        // The record is there (taken from the map) and the requester is told next.
+        (void)DropRecord(object, &requester);
+        // A notice: the connect is over whatever the requester answers.
+        (void)requester->OnConnectFailed(object, ST_CONNECTION_CLOSED);
         m_dispatcher.Close(object, false);
     }
 }
@@ -64,7 +66,8 @@ Status CConnectHandler::DropRecord(IPollableObject* object, IBaseSockEventHandle
     Record record = found->second;
     m_records.erase(found);
     if (record.timerId >= 0) {
-        m_dispatcher.GetTimerQueue().CancelOwned(record.timerId, this);
+        // The record's timer may have fired already; nothing else holds it.
+        (void)m_dispatcher.GetTimerQueue().CancelOwned(record.timerId, this);
     }
     record.requester->RemoveConnecting(object);
     if (requester != nullptr) {
@@ -95,8 +98,10 @@ Status CConnectHandler::OnTimer(int timerId, const CTimeValue& now, void* parame
         return ST_INTERNAL_ERROR;
     }
     IBaseSockEventHandler* requester = nullptr;
-    DropRecord(object, &requester);
-    requester->OnConnectTimeout(object);
+    // Found just above.
+    (void)DropRecord(object, &requester);
+    // A notice: the object is closed whatever the requester answers.
+    (void)requester->OnConnectTimeout(object);
     m_dispatcher.Close(object, false);
     return ST_SUCCESS;
 }
@@ -112,7 +117,8 @@ Status CConnectHandler::OnWrite(IPollableObject* object)
     }
     object->SetState(STATE_CONNECTED);
     IBaseSockEventHandler* requester = nullptr;
-    DropRecord(object, &requester);
+    // Found just above.
+    (void)DropRecord(object, &requester);
     status = m_dispatcher.SetInterest(object, INTEREST_READ);
     if (status != ST_SUCCESS) {
         return status;
@@ -148,7 +154,8 @@ Status CConnectHandler::OnDetach(IPollableObject* object, int reason)
 // object about to be deleted.
 Status CConnectHandler::OnRemoved(IPollableObject* object)
 {
-    DropRecord(object);
+    // Most objects have no record; those that have lose it here.
+    (void)DropRecord(object);
     return ST_SUCCESS;
 }
 

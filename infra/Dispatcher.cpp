@@ -109,7 +109,8 @@ Status CDispatcher::Run(std::uint32_t timeoutMs)
         return m_status;
     }
     PurgeDoneList();
-    m_timers.FireDueTimers();
+    // Always ST_SUCCESS.
+    (void)m_timers.FireDueTimers();
     CTimeValue due;
     if (m_timelyTimers && m_timers.GetNextDue(due) == ST_SUCCESS) {
         // A timer fires once its due time is strictly past: wake a millisecond after it.
@@ -140,7 +141,8 @@ Status CDispatcher::Run(std::uint32_t timeoutMs)
             return ST_SUCCESS;
         }
         bool endRound = false;
-        ServeReady(object, flags, endRound);
+        // A failing object was failed inside; endRound says what the round does next.
+        (void)ServeReady(object, flags, endRound);
         if (endRound) {
             return ST_SUCCESS;
         }
@@ -196,15 +198,18 @@ void CDispatcher::FailObject(IPollableObject* object, Status status)
     }
     IBaseSockEventHandler* handler = object->GetHandler();
     if (handler != nullptr) {
-        handler->OnDetach(object, DETACH_ERROR);
+        // A notice: the object is closed whatever the handler answers.
+        (void)handler->OnDetach(object, DETACH_ERROR);
         if (object->GetHandler() == handler) {
-            handler->OnError(object, status);
+            // A notice: the object is closed whatever the handler answers.
+            (void)handler->OnError(object, status);
         }
         if (object->GetHandler() == handler) {
             handler->RemoveObject(object);
         }
     }
-    CloseQuiet(object);
+    // The object came from the poller, so its unregistering cannot fail.
+    (void)CloseQuiet(object);
 }
 
 Status CDispatcher::Register(IPollableObject* object, IBaseSockEventHandler* handler, int kind)
@@ -224,11 +229,13 @@ Status CDispatcher::Register(IPollableObject* object, IBaseSockEventHandler* han
     }
     status = handler->AddObject(object);
     if (status != ST_SUCCESS) {
-        m_pollers.Unregister(object);
+        // Registered just above; undoing it cannot fail.
+        (void)m_pollers.Unregister(object);
         object->SetHandler(nullptr);
         return status;
     }
-    handler->OnAttach(object);
+    // The object is registered and bound; a refusing notice cannot undo that.
+    (void)handler->OnAttach(object);
     return ST_SUCCESS;
 }
 
@@ -260,11 +267,13 @@ Status CDispatcher::Connect(IBaseSockEventHandler* handler, CTCPSocket* socket, 
     }
     status = RegisterConnecting(handler, socket, timerId);
     if (status != ST_SUCCESS) {
-        m_timers.CancelOwned(timerId, m_connectHandler);
+        // The timer is this call's own and still pending.
+        (void)m_timers.CancelOwned(timerId, m_connectHandler);
         delete socket;
         return status;
     }
-    handler->OnConnecting(socket);
+    // A notice; the connect waits either way.
+    (void)handler->OnConnecting(socket);
     return ST_IN_PROGRESS;
 }
 
@@ -320,7 +329,8 @@ void CDispatcher::Close(IPollableObject* object, bool notify)
     IBaseSockEventHandler* handler = object->GetHandler();
     if (handler != nullptr) {
         if (notify) {
-            handler->OnDetach(object, DETACH_CLOSED);
+            // A notice: the object is closed whatever the handler answers.
+            (void)handler->OnDetach(object, DETACH_CLOSED);
         }
         if (object->GetHandler() == handler) {
             handler->RemoveObject(object);
@@ -380,7 +390,8 @@ Status CDispatcher::SwitchHandler(IPollableObject* object, IBaseSockEventHandler
     IBaseSockEventHandler* old = object->GetHandler();
     if (old != nullptr) {
         old->RemoveObject(object);
-        old->OnDetach(object, DETACH_HANDED_ON);
+        // A notice: the object moves on whatever the old handler answers.
+        (void)old->OnDetach(object, DETACH_HANDED_ON);
     }
     object->SetHandler(handler);
     Status status = handler->AddObject(object);
@@ -485,14 +496,16 @@ Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t millise
     if (set == nullptr) {
         std::unique_ptr<CKeyedTimerSet> created(new (std::nothrow) CKeyedTimerSet);
         if (!created) {
-            m_timers.Cancel(timerId);
+            // The timer is this call's own and still pending.
+            (void)m_timers.Cancel(timerId);
             return ST_NO_MEMORY;
         }
         set = created.get();
         object->SetKeyedTimers(std::move(created));
     }
     if (set->Find(key) != nullptr) {
-        m_timers.Cancel(timerId);
+        // The timer is this call's own and still pending.
+        (void)m_timers.Cancel(timerId);
         return ST_ALREADY_EXISTS;
     }
     bool inserted = false;
@@ -502,7 +515,8 @@ Status CDispatcher::SetObjectTimer(IPollableObject* object, std::int32_t millise
         inserted = false;
     }
     if (!inserted) {
-        m_timers.Cancel(timerId); // the record is still ours and freed on return
+        // The timer is this call's own and still pending.
+        (void)m_timers.Cancel(timerId); // the record is still ours and freed on return
         return ST_NO_MEMORY;
     }
     return ST_SUCCESS;
@@ -555,7 +569,8 @@ void CDispatcher::CancelKeyedTimers(IPollableObject* object)
     }
     set->ForEach([this](const SKeyedTimer& record) {
         if (record.timerId >= 0) {
-            m_timers.CancelOwned(record.timerId, m_eventHelper);
+            // A keyed timer that fired already is gone; the rest go now.
+            (void)m_timers.CancelOwned(record.timerId, m_eventHelper);
         }
     });
 }
@@ -565,7 +580,8 @@ void CDispatcher::DeleteObject(IPollableObject* object)
     if (IBaseSockEventHandler* handler = object->GetHandler()) {
         // A quiet close leaves the object in the list; the handler must not keep it past here.
         handler->RemoveObject(object);
-        handler->OnRemoved(object);
+        // A notice: the object is deleted whatever the handler answers.
+        (void)handler->OnRemoved(object);
         object->SetHandler(nullptr);
     }
     CancelKeyedTimers(object);
@@ -606,7 +622,8 @@ void CDispatcher::Shutdown()
                 object->SetClosed(true);
                 IBaseSockEventHandler* handler = object->GetHandler();
                 if (handler != nullptr) {
-                    handler->OnDetach(object, DETACH_SHUTDOWN);
+                    // A notice: the object is deleted whatever the handler answers.
+                    (void)handler->OnDetach(object, DETACH_SHUTDOWN);
                     if (object->GetHandler() == handler) {
                         handler->RemoveObject(object);
                     }

@@ -13,8 +13,9 @@ Status WriteIPCMessageHeader(IPCMessageBlock& block, std::uint32_t type)
         block.Used = IPCMessageHeader::SIZE;
     }
     CMessageWriter writer(block);
-    writer.WriteU32(block.Used);
-    writer.WriteU32(type);
+    // A failed write sticks in the writer, checked once below.
+    (void)writer.WriteU32(block.Used);
+    (void)writer.WriteU32(type);
     return writer.HasError() ? ST_OUT_OF_BOUNDS : ST_SUCCESS;
 }
 

@@ -41,8 +41,9 @@ struct MessageHeaderTraits<IPCMessageHeader> {
 
     static Status Decode(CMessageReader& reader, IPCMessageHeader& header)
     {
-        reader.ReadU32(header.Length);
-        reader.ReadU32(header.Type);
+        // A failed read sticks in the reader, checked once below.
+        (void)reader.ReadU32(header.Length);
+        (void)reader.ReadU32(header.Type);
         return reader.HasError() ? ST_OUT_OF_BOUNDS : ST_SUCCESS;
     }
 };

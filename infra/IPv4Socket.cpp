@@ -10,7 +10,8 @@ CIPv4Socket::~CIPv4Socket()
 void CIPv4Socket::CloseHandle()
 {
     if (m_handle != STI_OS::INVALID_SOCKET_HANDLE) {
-        STI_OS::CloseSocket(m_handle);
+        // The handle is given up either way; a failed close leaves nothing to undo.
+        (void)STI_OS::CloseSocket(m_handle);
         m_handle = STI_OS::INVALID_SOCKET_HANDLE;
     }
 }

@@ -52,8 +52,9 @@ public:
 // Locks on construction, unlocks on destruction: every path out of a locked section unlocks.
 class CScopedLock {
 public:
-    explicit CScopedLock(implementation::CLockObject& lock) : m_lock(lock) { m_lock.Lock(); }
-    ~CScopedLock() { m_lock.Unlock(); }
+    // The library's locks are std mutexes (or none), which cannot fail.
+    explicit CScopedLock(implementation::CLockObject& lock) : m_lock(lock) { (void)m_lock.Lock(); }
+    ~CScopedLock() { (void)m_lock.Unlock(); }
 
     CScopedLock(const CScopedLock&) = delete;
     CScopedLock& operator=(const CScopedLock&) = delete;

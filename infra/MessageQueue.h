@@ -167,7 +167,7 @@ void CMessageQueueHandler<TMessage>::DeliverFront(Queue* queue, const std::uint8
     std::memcpy(static_cast<void*>(&message), data, sizeof(TMessage));
     queue->ConsumeRead(sizeof(TMessage));
     // A consumer's failure concerns that one message; the queue stays open for the next.
-    OnQueueMessage(message);
+    (void)OnQueueMessage(message);
 }
 
 template <class TMessage>

@@ -37,7 +37,8 @@ CNetworkThread::~CNetworkThread()
     threadman::CThreadManager* manager = threadman::CThreadManager::Instance();
     if (manager == nullptr || manager->GetCurrentThread() != this) {
         RequestStop();
-        Wait(WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(WAIT_INFINITE);
     }
     if (!m_readEndRegistered) {
         delete m_readEnd;
@@ -99,7 +100,8 @@ std::uint32_t CNetworkThread::Run()
     CDispatcher* dispatcher = CDispatcher::Instance();
     while (!IsStopRequested()) {
         if (dispatcher != nullptr) {
-            dispatcher->Run(ROUND_MS);
+            // The dispatcher handles its own errors and sleeps the round on a broken poller.
+            (void)dispatcher->Run(ROUND_MS);
         } else {
             STI_OS::Sleep(ROUND_MS);
         }
@@ -133,7 +135,8 @@ void CNetworkThread::OnExit()
     const std::map<int, ITimeEventHandler*> timers = m_timerOwners;
     for (const auto& timer : timers) {
         if (dispatcher != nullptr) {
-            dispatcher->CancelTimer(timer.first);
+            // A timer that fired meanwhile is gone already.
+            (void)dispatcher->CancelTimer(timer.first);
         }
     }
     m_timerOwners.clear();
@@ -176,7 +179,8 @@ Status CNetworkThread::ScheduleThreadTimer(std::int32_t milliseconds, ITimeEvent
         m_timerOwners[timerId] = owner;
         m_ownerTimers.emplace(owner, timerId);
     } catch (const std::bad_alloc&) {
-        dispatcher->CancelTimer(timerId);
+        // Added just above; undoing it cannot fail.
+        (void)dispatcher->CancelTimer(timerId);
         timerId = -1;
         return ST_NO_MEMORY;
     }
@@ -234,7 +238,8 @@ Status CNetworkThread::CThreadTimerHandler::OnTimerRemoved(int timerId, void* pa
 Status CNetworkThread::CThreadMessageQueueHandler::OnMessage(const IPCMessageHeader& header, CMessageReader& reader)
 {
     // Only framing and read errors may close the thread's one inbound queue.
-    m_thread.HandleMessage(header.Type, reader);
+    // The handler reports its own failures; only framing errors close the queue.
+    (void)m_thread.HandleMessage(header.Type, reader);
     return ST_SUCCESS;
 }
 

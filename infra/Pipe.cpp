@@ -43,7 +43,8 @@ bool CPipe::SetNonBlocking()
 void CPipe::Close()
 {
     if (m_handle != STI_OS::INVALID_SOCKET_HANDLE) {
-        STI_OS::CloseSocket(m_handle);
+        // The handle is given up either way; a failed close leaves nothing to undo.
+        (void)STI_OS::CloseSocket(m_handle);
         m_handle = STI_OS::INVALID_SOCKET_HANDLE;
     }
 }

@@ -24,7 +24,8 @@ Status CPollerSet::Open()
 void CPollerSet::CloseHandle()
 {
     if (m_open) {
-        STI_OS::PollRelease(m_poll);
+        // The handle is given up either way; a failed release leaves nothing to undo.
+        (void)STI_OS::PollRelease(m_poll);
         m_open = false;
     }
 }
@@ -114,7 +115,8 @@ void CPollerSet::Forget(IPollableObject* object)
 {
     std::size_t index = 0;
     if (FindIndex(object, index)) {
-        STI_OS::PollUnregister(m_poll, static_cast<STI_OS::SocketHandle>(index));
+        // Fails only for a bad handle, which has no interest left to drop.
+        (void)STI_OS::PollUnregister(m_poll, static_cast<STI_OS::SocketHandle>(index));
         m_table[index] = nullptr;
     }
 }

@@ -41,7 +41,7 @@ protected:
         threadman::CThreadManager* manager = threadman::CThreadManager::Instance();
         if (manager == nullptr || manager->GetCurrentThread() != this) {
             RequestStop();
-            Wait(WAIT_INFINITE);
+            (void)Wait(WAIT_INFINITE); // ends only when the thread has
         }
     }
 

@@ -12,7 +12,8 @@ public:
     ~CScopedPollHandle()
     {
         if (m_status == ST_SUCCESS) {
-            STI_OS::PollRelease(m_handle);
+            // The handle is given up either way; a failed release leaves nothing to undo.
+            (void)STI_OS::PollRelease(m_handle);
         }
     }
 

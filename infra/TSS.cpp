@@ -6,7 +6,8 @@ namespace implementation {
 CTSSBase::~CTSSBase()
 {
     if (m_allocated.load(std::memory_order_acquire)) {
-        STI_OS::FreeTlsSlot(m_slot);
+        // The slot is given up either way; a failed free leaves nothing to undo.
+        (void)STI_OS::FreeTlsSlot(m_slot);
     }
 }
 
@@ -43,7 +44,8 @@ void* CTSSBase::GetRaw()
 void CTSSBase::SetRaw(void* value)
 {
     if (EnsureSlot()) {
-        STI_OS::SetTlsValue(m_slot, value);
+        // Instance reads the value back, so a failed store shows there.
+        (void)STI_OS::SetTlsValue(m_slot, value);
     }
 }
 

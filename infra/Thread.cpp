@@ -31,7 +31,8 @@ CThread::~CThread()
         }
     } else {
         RequestStop();
-        Wait(WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(WAIT_INFINITE);
     }
     STI_OS::CloseThreadHandle(m_handle);
 }
@@ -139,7 +140,8 @@ void CThread::Terminate()
     if (m_handle == nullptr || !m_running) {
         return;
     }
-    STI_OS::TerminateThread(m_handle, 0);
+    // A thread that ended meanwhile cannot be ended; it is not running either way.
+    (void)STI_OS::TerminateThread(m_handle, 0);
     m_terminated = true;
     m_running = false;
     m_execution = nullptr;

@@ -12,7 +12,8 @@ ITimeEventHandler::~ITimeEventHandler()
     while (m_timers && !m_timers->empty()) {
         OwnTimer timer = m_timers->back();
         m_timers->pop_back();
-        timer.queue->CancelOwned(timer.id, this);
+        // A timer that fired meanwhile is gone already.
+        (void)timer.queue->CancelOwned(timer.id, this);
     }
 }
 

@@ -230,7 +230,8 @@ void CTimerQueue::MarkCancelled(Entry* entry)
     m_cancelTail = entry;
     // Forget before the call: the handler may delete itself in OnTimerRemoved.
     entry->handler->ForgetTimer(this, entry->id, entry->ownerSlot);
-    entry->handler->OnTimerRemoved(entry->id, entry->parameter);
+    // A notice: the timer is gone whatever the handler answers.
+    (void)entry->handler->OnTimerRemoved(entry->id, entry->parameter);
 }
 
 Status CTimerQueue::Cancel(int id)
@@ -326,7 +327,8 @@ Status CTimerQueue::FireDueTimers(const CTimeValue& now)
             break;
         }
         entry->armed = true;
-        entry->handler->OnTimer(entry->id, now, entry->parameter);
+        // A timer's handler deals with its own failures; the queue has no one to tell.
+        (void)entry->handler->OnTimer(entry->id, now, entry->parameter);
         if (entry->armed && !entry->cancelled) {
             MarkCancelled(entry);
         }

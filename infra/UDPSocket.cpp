@@ -14,7 +14,8 @@ Status CUDPSocket::Bind(const CIPAddress& address, std::uint16_t port)
     }
     status = STI_OS::Bind(handle, address.Get(), port);
     if (status != ST_SUCCESS) {
-        STI_OS::CloseSocket(handle);
+        // The bind's error is the one to report.
+        (void)STI_OS::CloseSocket(handle);
         return status;
     }
     m_handle = handle;

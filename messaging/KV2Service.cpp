@@ -64,7 +64,8 @@ CKV2Service::~CKV2Service()
     sti::threadman::CThreadManager* manager = sti::threadman::CThreadManager::Instance();
     if (manager == nullptr || manager->GetCurrentThread() != this) {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(sti::WAIT_INFINITE);
     }
 }
 
@@ -81,8 +82,9 @@ bool CKV2Service::Prepare(CKV2ServiceEvents* events, const std::uint8_t clientId
         std::memcpy(m_clientId, clientId, TRANSFER_ID_SIZE);
     if (m_settings.UseTransport) {
         CAnt* transport = CAnt::Instance();
+        // Without an Ant thread the messaging still works; transfers then fail on their own.
         if (transport)
-            transport->AntStart(m_host.c_str(), m_port, localUdpPort, advertiseLocalAddress);
+            (void)transport->AntStart(m_host.c_str(), m_port, localUdpPort, advertiseLocalAddress);
     }
     return CreateMessageQueue() == ST_SUCCESS;
 }
@@ -139,9 +141,11 @@ void CKV2Service::OnStart()
     std::unique_ptr<CRoutingStrategy> strategy(new (std::nothrow) CClientRoutingStrategy);
     if (!strategy)
         return;
-    m_communicator.load()->Init(0, false, ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(), std::move(strategy));
+    // Fails only without an allocator (no memory); every send then fails on its own.
+    (void)m_communicator.load()->Init(0, false, ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(), std::move(strategy));
+    // The codes are the table's own: registering them cannot fail.
     for (std::uint16_t code : SERVER_COMMANDS)
-        m_communicator.load()->RegisterCommand(code, this, false);
+        (void)m_communicator.load()->RegisterCommand(code, this, false);
 }
 
 void CKV2Service::OnCleanup()
@@ -149,8 +153,9 @@ void CKV2Service::OnCleanup()
     // Send messages still in the pipe hold buffer references: handle them now, sending nothing.
     m_stopping = true;
     sti::CDispatcher* dispatcher = sti::CDispatcher::Existing();
+    // Only the handling of queued messages matters here; a broken poller has nothing to hand out.
     if (dispatcher)
-        dispatcher->Run(0);
+        (void)dispatcher->Run(0);
 }
 
 void CKV2Service::OnExit()
@@ -158,8 +163,9 @@ void CKV2Service::OnExit()
     sti::CNetworkThread::OnExit();
     CloseConnection();
     if (m_communicator) {
+        // The codes are the table's own: clearing them cannot fail.
         for (std::uint16_t code : SERVER_COMMANDS)
-            m_communicator.load()->RegisterCommand(code, nullptr, false);
+            (void)m_communicator.load()->RegisterCommand(code, nullptr, false);
     }
     m_communicator = nullptr;
     m_events = nullptr;
@@ -180,9 +186,10 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
         std::uint32_t command = 0;
         std::uint32_t target = 0;
         CMsgBuffer* buffer = nullptr;
-        reader.ReadU32(command);
-        reader.ReadU32(target);
-        reader.Read(&buffer, sizeof buffer);
+        // A failed field sticks in the reader, checked once below.
+        (void)reader.ReadU32(command);
+        (void)reader.ReadU32(target);
+        (void)reader.Read(&buffer, sizeof buffer);
         if (reader.HasError() || !buffer)
             return ST_INVALID_MESSAGE;
         Status status = ST_SUCCESS;
@@ -324,9 +331,11 @@ bool CKV2Service::ConnectMainServer()
         SetState(STATE_MAIN_UNREACHABLE);
         return false;
     }
-    SendDirect(ADDR_GREETING_SERVICE, CMD_GREETING, [](CMsgStream& body) {
-        body.WriteU16(VERSION_MAJOR);
-        body.WriteU16(VERSION_MINOR);
+    // An unsent greeting is like an unanswered one: the state's time limit tries again.
+    (void)SendDirect(ADDR_GREETING_SERVICE, CMD_GREETING, [](CMsgStream& body) {
+        // A failed field sticks in the stream, which the sender checks.
+        (void)body.WriteU16(VERSION_MAJOR);
+        (void)body.WriteU16(VERSION_MINOR);
     });
     SetState(STATE_GREETING_SENT);
     return true;
@@ -337,11 +346,13 @@ bool CKV2Service::ConnectAlternate(const SRedirectEntry& entry)
     CloseConnection();
     if (OpenConnection(STI_OS::AddressToString(entry.Address), entry.Port) != ST_SUCCESS)
         return false;
-    SendDirect(ADDR_LOGIN_SERVICE, CMD_LOGIN, [this](CMsgStream& body) {
-        body.WriteId16(m_clientId);
-        body.WriteU16(VERSION_MAJOR);
-        body.WriteU16(VERSION_MINOR);
-        body.WriteU16(LOGIN_REVISION);
+    // An unsent log-in is like an unanswered one: the state's time limit tries again.
+    (void)SendDirect(ADDR_LOGIN_SERVICE, CMD_LOGIN, [this](CMsgStream& body) {
+        // A failed field sticks in the stream, which the sender checks.
+        (void)body.WriteId16(m_clientId);
+        (void)body.WriteU16(VERSION_MAJOR);
+        (void)body.WriteU16(VERSION_MINOR);
+        (void)body.WriteU16(LOGIN_REVISION);
     });
     SetState(STATE_LOGIN_SENT);
     return true;
@@ -372,7 +383,8 @@ Status CKV2Service::OpenConnection(const std::string& host, std::uint16_t port)
     std::unique_ptr<sti::CProxyTCPSocket> socket(new (std::nothrow) sti::CProxyTCPSocket);
     if (!socket)
         return ST_NO_MEMORY;
-    socket->SetProxy(sti::CProxyTCPSocket::PROXY_DIRECT, CIPEndpoint(), "", "");
+    // Always ST_SUCCESS.
+    (void)socket->SetProxy(sti::CProxyTCPSocket::PROXY_DIRECT, CIPEndpoint(), "", "");
     status = socket->Connect(server);
     if (status != ST_SUCCESS)
         return status;
@@ -401,8 +413,9 @@ void CKV2Service::CloseConnection()
         return;
     sti::CProxyTCPSocket* connection = m_connection;
     SetConnection(nullptr);
+    // Without a dispatcher the connection is gone already.
     if (m_communicator)
-        m_communicator.load()->RemoveHandler(connection);
+        (void)m_communicator.load()->RemoveHandler(connection);
 }
 
 void CKV2Service::OnConnectionClosed()

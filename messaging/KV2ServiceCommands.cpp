@@ -52,13 +52,14 @@ Status CKV2Service::OnLoginReply(const SMsgConnectionContext& from, CMsgStream& 
     std::vector<std::uint8_t> block;
     std::uint32_t unusedValue = 0;
     std::uint16_t unusedShort = 0;
-    body.ReadU32(address);
-    body.ReadU16(interval);
-    body.ReadU16(refused);
-    body.ReadU16(keyed);
-    body.ReadBlock(block);
-    body.ReadU32(unusedValue);
-    body.ReadU16(unusedShort);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(address);
+    (void)body.ReadU16(interval);
+    (void)body.ReadU16(refused);
+    (void)body.ReadU16(keyed);
+    (void)body.ReadBlock(block);
+    (void)body.ReadU32(unusedValue);
+    (void)body.ReadU16(unusedShort);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
 
@@ -92,8 +93,9 @@ Status CKV2Service::OnLoginReply(const SMsgConnectionContext& from, CMsgStream& 
     m_ownAddress = address;
     if (m_settings.UseTransport) {
         CAnt* transport = CAnt::Instance();
+        // Refused only without a queue, when there is no transport to tell.
         if (transport)
-            transport->Post(SAntInternalMsg::MakeClientId(address));
+            (void)transport->Post(SAntInternalMsg::MakeClientId(address));
     }
     m_keepAliveInterval = interval;
     if (CCommunicator* communicator = m_communicator)
@@ -110,10 +112,11 @@ Status CKV2Service::OnConnectRequest(CMsgStream& body)
     std::uint8_t clientId[TRANSFER_ID_SIZE] = {};
     std::uint32_t requester = 0;
     std::uint32_t session = 0;
-    body.ReadU32(addressee);
-    body.ReadId16(clientId);
-    body.ReadU32(requester);
-    body.ReadU32(session);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(addressee);
+    (void)body.ReadId16(clientId);
+    (void)body.ReadU32(requester);
+    (void)body.ReadU32(session);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
     const bool accept = m_events && m_events->OnPeerRequest(requester, clientId, session);
@@ -128,11 +131,12 @@ Status CKV2Service::OnConnectAnswer(CMsgStream& body)
     std::uint32_t session = 0;
     std::uint32_t fourth = 0;
     std::uint8_t status = 0;
-    body.ReadU32(answerer);
-    body.ReadU32(requester);
-    body.ReadU32(session);
-    body.ReadU32(fourth);
-    body.ReadByte(status);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(answerer);
+    (void)body.ReadU32(requester);
+    (void)body.ReadU32(session);
+    (void)body.ReadU32(fourth);
+    (void)body.ReadByte(status);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
     return PostTMSessionNotify(m_tmQueueEnd, session, fourth, status);
@@ -156,11 +160,12 @@ Status CKV2Service::OnRedirect(CMsgStream& body)
     std::vector<SMsgAddressEntry> list;
     std::uint16_t unused = 0;
     std::uint16_t spread = 0;
-    body.ReadBool(notice);
-    body.ReadByte(type);
-    body.ReadAddressList(list);
-    body.ReadU16(unused);
-    body.ReadU16(spread);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadBool(notice);
+    (void)body.ReadByte(type);
+    (void)body.ReadAddressList(list);
+    (void)body.ReadU16(unused);
+    (void)body.ReadU16(spread);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS; // the old list stays as it was
 
@@ -187,11 +192,12 @@ Status CKV2Service::OnSessionSetup(CMsgStream& body)
     std::uint32_t keyLow = 0;
     std::uint32_t keyHigh = 0;
     bool download = false;
-    body.ReadU32(peer);
-    body.ReadU32(session);
-    body.ReadU32(keyLow);
-    body.ReadU32(keyHigh);
-    body.ReadBool(download);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(peer);
+    (void)body.ReadU32(session);
+    (void)body.ReadU32(keyLow);
+    (void)body.ReadU32(keyHigh);
+    (void)body.ReadBool(download);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
     if (download)
@@ -211,9 +217,10 @@ Status CKV2Service::OnSessionAnswer(CMsgStream& body)
     std::uint8_t unused[TRANSFER_ID_SIZE] = {};
     std::uint8_t fileId[TRANSFER_ID_SIZE] = {};
     std::uint32_t ticket = 0;
-    body.ReadId16(unused);
-    body.ReadId16(fileId);
-    body.ReadU32(ticket);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadId16(unused);
+    (void)body.ReadId16(fileId);
+    (void)body.ReadU32(ticket);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
     return PostTMAnswer(m_tmQueueEnd, unused, fileId, ticket);
@@ -223,8 +230,9 @@ Status CKV2Service::OnCommand35(CMsgStream& body)
 {
     std::uint32_t value = 0;
     bool flag = false;
-    body.ReadU32(value);
-    body.ReadBool(flag);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(value);
+    (void)body.ReadBool(flag);
     if (body.Failed())
         return ST_OUT_OF_BOUNDS;
     if (m_events)

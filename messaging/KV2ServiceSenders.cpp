@@ -38,9 +38,10 @@ bool CKV2Service::PostToServer(std::uint16_t command, std::uint32_t target,
     // The buffer reference travels with the message; the service thread releases it.
     CMsgBuffer* buffer = stream.Buffer();
     sti::CMessageWriter writer(*block, sti::IPCMessageHeader::SIZE);
-    writer.WriteU32(command);
-    writer.WriteU32(target);
-    writer.Write(&buffer, sizeof buffer);
+    // A failed field sticks in the writer, checked once below.
+    (void)writer.WriteU32(command);
+    (void)writer.WriteU32(target);
+    (void)writer.Write(&buffer, sizeof buffer);
     if (writer.HasError() || sti::WriteIPCMessageHeader(*block, MSG_SEND) != ST_SUCCESS ||
         PostMessage(*block) != ST_SUCCESS) {
         communicator->FreeMessage(stream);
@@ -55,10 +56,11 @@ bool CKV2Service::SendConnectRequest(std::uint32_t ticket, std::uint32_t session
     if (!CanSend() || !m_connectionLive || ticket == own)
         return false;
     return PostToServer(CMD_CONNECT_REQUEST, 0, [&](CMsgStream& body) {
-        body.WriteU32(ticket);
-        body.WriteId16(m_clientId);
-        body.WriteU32(own);
-        body.WriteU32(sessionHandle);
+        // A failed field sticks in the stream, which PostToServer checks.
+        (void)body.WriteU32(ticket);
+        (void)body.WriteId16(m_clientId);
+        (void)body.WriteU32(own);
+        (void)body.WriteU32(sessionHandle);
     });
 }
 
@@ -67,11 +69,12 @@ bool CKV2Service::SendConnectAnswer(std::uint32_t requester, std::uint32_t sessi
     if (!CanSend())
         return false;
     return PostToServer(CMD_CONNECT_ANSWER, requester, [&](CMsgStream& body) {
-        body.WriteU32(m_ownAddress);
-        body.WriteU32(requester);
-        body.WriteU32(session);
-        body.WriteU32(0);
-        body.WriteByte(status);
+        // A failed field sticks in the stream, which PostToServer checks.
+        (void)body.WriteU32(m_ownAddress);
+        (void)body.WriteU32(requester);
+        (void)body.WriteU32(session);
+        (void)body.WriteU32(0);
+        (void)body.WriteByte(status);
     });
 }
 
@@ -88,8 +91,9 @@ bool CKV2Service::SendSessionRequest(const std::uint8_t peerId[TRANSFER_ID_SIZE]
     if (!CanSend() || !peerId || !fileId)
         return false;
     return PostToServer(CMD_SESSION_REQUEST, 0, [&](CMsgStream& body) {
-        body.WriteId16(peerId);
-        body.WriteId16(fileId);
+        // A failed field sticks in the stream, which PostToServer checks.
+        (void)body.WriteId16(peerId);
+        (void)body.WriteId16(fileId);
     });
 }
 
@@ -101,8 +105,9 @@ bool CKV2Service::SendMailRequest(std::uint32_t kind, const std::string& text)
         return false;
     std::lock_guard<std::mutex> guard(m_mailLock);
     if (!PostToServer(CMD_MAIL_REQUEST, 0, [&](CMsgStream& body) {
-            body.WriteU32(kind);
-            body.WriteString(text);
+            // A failed field sticks in the stream, which PostToServer checks.
+            (void)body.WriteU32(kind);
+            (void)body.WriteString(text);
         }))
         return false;
     m_mailsInFlight.emplace_back(kind, text);
@@ -113,7 +118,8 @@ bool CKV2Service::SendReport(const std::string& text)
 {
     if (!CanSend())
         return false;
-    return PostToServer(CMD_REPORT, 0, [&](CMsgStream& body) { body.WriteString(text); });
+    // A failed field sticks in the stream, which PostToServer checks.
+    return PostToServer(CMD_REPORT, 0, [&](CMsgStream& body) { (void)body.WriteString(text); });
 }
 
 Status CKV2Service::PostStartDownload(const std::uint8_t fileId[TRANSFER_ID_SIZE],

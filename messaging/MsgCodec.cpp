@@ -73,7 +73,8 @@ Status CEncoder::Encode(CMsgBuffer& message)
     std::uint8_t* bytes = message.Data;
     std::memset(bytes + DIGEST_OFFSET, 0, CChecksum::DIGEST_SIZE);
     std::uint8_t digest[CChecksum::DIGEST_SIZE];
-    m_state->Checksum.Compute(bytes, length, digest);
+    // Always ST_SUCCESS.
+    (void)m_state->Checksum.Compute(bytes, length, digest);
     std::memcpy(bytes + DIGEST_OFFSET, digest, sizeof(digest));
     m_state->Stream.ProcessData(bytes + CIPHER_OFFSET, bytes + CIPHER_OFFSET, length - CIPHER_OFFSET);
     return ST_SUCCESS;

@@ -82,14 +82,16 @@ void CMsgSockHandlerImpl::Detached()
 {
     m_connected = false;
     CancelTimer();
+    // A notice: the handler goes whatever the strategy answers.
     if (CRoutingStrategy* strategy = m_communicator.GetStrategy())
-        strategy->OnHandlerRemoved(&m_owner);
+        (void)strategy->OnHandlerRemoved(&m_owner);
 }
 
 void CMsgSockHandlerImpl::CancelTimer()
 {
+    // A timer that fired meanwhile is gone already.
     if (m_timerId >= 0 && m_dispatcher)
-        m_dispatcher->GetTimerQueue().CancelOwned(m_timerId, &m_communicator);
+        (void)m_dispatcher->GetTimerQueue().CancelOwned(m_timerId, &m_communicator);
     m_timerId = -1;
 }
 
@@ -196,8 +198,9 @@ Status CMsgSockHandlerImpl::Read(sti::IRWPollableObject* socket)
         status = ReadOne(socket);
         if (status != ST_SUCCESS)
             break;
+        // The idle timer is live while its id is kept: this cannot fail.
         if (m_idleInterval > 0 && m_timerId >= 0 && m_dispatcher)
-            m_dispatcher->RescheduleTimer(m_timerId, m_idleInterval);
+            (void)m_dispatcher->RescheduleTimer(m_timerId, m_idleInterval);
 
         CMsgBuffer* message = m_reading;
         m_reading = nullptr;

@@ -19,8 +19,9 @@ Status CRoutingStrategy::OnHandlerClosed(CMsgSockHandler* handler)
     // first, so nothing the handler does in its error path reaches the socket again.
     dispatcher->Close(socket, false);
     sti::IBaseSockEventHandler& base = *handler;
-    base.OnDetach(socket, sti::DETACH_ERROR);
-    base.OnError(socket, ST_TIMEOUT);
+    // Notices: the connection is closed whatever the handler answers.
+    (void)base.OnDetach(socket, sti::DETACH_ERROR);
+    (void)base.OnError(socket, ST_TIMEOUT);
     return ST_SUCCESS;
 }
 

@@ -30,7 +30,8 @@ CClientConnection::~CClientConnection()
 
 void CClientConnection::CloseSocket()
 {
-    STI_OS::CloseSocket(m_socket);
+    // The handle is given up either way; a failed close leaves nothing to undo.
+    (void)STI_OS::CloseSocket(m_socket);
     m_socket = STI_OS::INVALID_SOCKET_HANDLE;
     m_queue.clear();
     m_queuedBytes = 0;
@@ -166,8 +167,10 @@ void CClientConnection::UpdateWriteInterest()
     const bool want = !m_failed && !m_queue.empty();
     if (want == m_writeInterest)
         return;
-    m_writeInterest = want;
-    m_loop.SetInterest(m_socket, want ? (STI_OS::POLL_READ | STI_OS::POLL_WRITE) : STI_OS::POLL_READ);
+    // A refusal (the poller's write set full) is asked again at the next update; marked as
+    // set, the queue would wait for a write event that never comes.
+    if (m_loop.SetInterest(m_socket, want ? (STI_OS::POLL_READ | STI_OS::POLL_WRITE) : STI_OS::POLL_READ) == ST_SUCCESS)
+        m_writeInterest = want;
 }
 
 } // namespace TarnixServer

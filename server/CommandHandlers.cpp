@@ -28,6 +28,17 @@ std::string UserText(const ClientId& user)
     return FormatUid(user.data());
 }
 
+// A relayed message that cannot go does not fail the sender's command: the addressee's
+// connection has failed and goes on its own. The log says what was lost.
+void Relay(SServerContext& context, CClientConnection& to, std::uint16_t command, std::uint32_t source,
+           CMsgBuffer& message)
+{
+    const Status status = to.Send(command, source, message);
+    if (status != ST_SUCCESS)
+        context.Log.Info(CServerLog::Describe(to) + ": command " + std::to_string(command) + " not relayed (status " +
+                         StatusText(status) + ")");
+}
+
 } // namespace
 
 CCommandHandlers::CCommandHandlers(SServerContext& context) : m_context(context) {}
@@ -79,8 +90,9 @@ Status CCommandHandlers::OnGreeting(CClientConnection& from, CMsgStream& body)
 {
     std::uint16_t major = 0;
     std::uint16_t minor = 0;
-    body.ReadU16(major);
-    body.ReadU16(minor);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU16(major);
+    (void)body.ReadU16(minor);
     if (body.Failed())
         return StreamStatus(body);
     if (m_context.Options.SilentAfterGreeting) {
@@ -90,11 +102,12 @@ Status CCommandHandlers::OnGreeting(CClientConnection& from, CMsgStream& body)
     // The client is sent back to this server for its log-in, at the address it reached.
     const std::vector<SMsgAddressEntry> servers{{from.LocalAddress, m_context.ListenPort}};
     SOutgoing reply;
-    reply.Body.WriteBool(m_context.Options.NoticeFlag);
-    reply.Body.WriteByte(m_context.Options.NoticeType);
-    reply.Body.WriteAddressList(servers);
-    reply.Body.WriteU16(0);
-    reply.Body.WriteU16(m_context.Options.RetrySpread);
+    // A failed field sticks in the stream; StreamStatus below covers the chain.
+    (void)reply.Body.WriteBool(m_context.Options.NoticeFlag);
+    (void)reply.Body.WriteByte(m_context.Options.NoticeType);
+    (void)reply.Body.WriteAddressList(servers);
+    (void)reply.Body.WriteU16(0);
+    (void)reply.Body.WriteU16(m_context.Options.RetrySpread);
     const Status status = StreamStatus(reply.Body);
     return status == ST_SUCCESS ? from.Send(CMD_REDIRECT, 0, reply.Buffer) : status;
 }
@@ -105,10 +118,11 @@ Status CCommandHandlers::OnLogin(CClientConnection& from, CMsgStream& body)
     std::uint16_t major = 0;
     std::uint16_t minor = 0;
     std::uint16_t revision = 0;
-    body.ReadId16(user.data());
-    body.ReadU16(major);
-    body.ReadU16(minor);
-    body.ReadU16(revision);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadId16(user.data());
+    (void)body.ReadU16(major);
+    (void)body.ReadU16(minor);
+    (void)body.ReadU16(revision);
     if (body.Failed())
         return StreamStatus(body);
     // A second log-in on one connection would have to re-key a running codec.
@@ -152,13 +166,14 @@ Status CCommandHandlers::SendLoginReply(CClientConnection& to, std::uint32_t add
                                         const std::uint8_t* keyBlock)
 {
     SOutgoing reply;
-    reply.Body.WriteU32(address);
-    reply.Body.WriteU16(m_context.Options.KeepAliveInterval);
-    reply.Body.WriteU16(refused ? 1 : 0);
-    reply.Body.WriteU16(keyBlock ? 1 : 0);
-    reply.Body.WriteBlock(keyBlock, keyBlock ? static_cast<std::uint16_t>(KEY_BLOCK_SIZE) : 0);
-    reply.Body.WriteU32(0);
-    reply.Body.WriteU16(0);
+    // A failed field sticks in the stream; StreamStatus below covers the chain.
+    (void)reply.Body.WriteU32(address);
+    (void)reply.Body.WriteU16(m_context.Options.KeepAliveInterval);
+    (void)reply.Body.WriteU16(refused ? 1 : 0);
+    (void)reply.Body.WriteU16(keyBlock ? 1 : 0);
+    (void)reply.Body.WriteBlock(keyBlock, keyBlock ? static_cast<std::uint16_t>(KEY_BLOCK_SIZE) : 0);
+    (void)reply.Body.WriteU32(0);
+    (void)reply.Body.WriteU16(0);
     const Status status = StreamStatus(reply.Body);
     return status == ST_SUCCESS ? to.Send(CMD_LOGIN_REPLY, 0, reply.Buffer) : status;
 }
@@ -166,7 +181,8 @@ Status CCommandHandlers::SendLoginReply(CClientConnection& to, std::uint32_t add
 Status CCommandHandlers::OnKeepAlive(CClientConnection& from)
 {
     SOutgoing reply;
-    reply.Body.WriteU32(0);
+    // A fresh message has room for one field.
+    (void)reply.Body.WriteU32(0);
     return from.Send(CMD_KEEP_ALIVE_REPLY, 0, reply.Buffer);
 }
 
@@ -174,14 +190,16 @@ Status CCommandHandlers::OnSessionRequest(CClientConnection& from, CMsgStream& b
 {
     ClientId peer{};
     std::uint8_t file[CMsgStream::ID_SIZE];
-    body.ReadId16(peer.data());
-    body.ReadId16(file);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadId16(peer.data());
+    (void)body.ReadId16(file);
     if (body.Failed())
         return StreamStatus(body);
     SOutgoing reply;
-    reply.Body.WriteId16(peer.data());
-    reply.Body.WriteId16(file);
-    reply.Body.WriteU32(m_context.Directory.Locate(peer));
+    // A failed field sticks in the stream; StreamStatus below covers the chain.
+    (void)reply.Body.WriteId16(peer.data());
+    (void)reply.Body.WriteId16(file);
+    (void)reply.Body.WriteU32(m_context.Directory.Locate(peer));
     const Status status = StreamStatus(reply.Body);
     return status == ST_SUCCESS ? from.Send(CMD_SESSION_ANSWER, 0, reply.Buffer) : status;
 }
@@ -192,10 +210,11 @@ Status CCommandHandlers::OnConnectRequest(CClientConnection& from, CMsgStream& b
     std::uint8_t claimedId[CMsgStream::ID_SIZE];
     std::uint32_t claimedAddress = 0;
     std::uint32_t session = 0;
-    body.ReadU32(ticket);
-    body.ReadId16(claimedId);
-    body.ReadU32(claimedAddress);
-    body.ReadU32(session);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(ticket);
+    (void)body.ReadId16(claimedId);
+    (void)body.ReadU32(claimedAddress);
+    (void)body.ReadU32(session);
     if (body.Failed())
         return StreamStatus(body);
     CClientConnection* answerer = m_context.Directory.Find(ticket);
@@ -206,14 +225,15 @@ Status CCommandHandlers::OnConnectRequest(CClientConnection& from, CMsgStream& b
     m_context.Broker.OnRequest(from.Address, ticket, session, now);
     // Who asks is known from the connection; the body's claim is not passed on.
     SOutgoing request;
-    request.Body.WriteU32(ticket);
-    request.Body.WriteId16(from.UserId.data());
-    request.Body.WriteU32(from.Address);
-    request.Body.WriteU32(session);
+    // A failed field sticks in the stream; StreamStatus below covers the chain.
+    (void)request.Body.WriteU32(ticket);
+    (void)request.Body.WriteId16(from.UserId.data());
+    (void)request.Body.WriteU32(from.Address);
+    (void)request.Body.WriteU32(session);
     const Status status = StreamStatus(request.Body);
     if (status != ST_SUCCESS)
         return status;
-    answerer->Send(CMD_CONNECT_REQUEST, from.Address, request.Buffer);
+    Relay(m_context, *answerer, CMD_CONNECT_REQUEST, from.Address, request.Buffer);
     return ST_SUCCESS;
 }
 
@@ -224,11 +244,12 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
     std::uint32_t session = 0;
     std::uint32_t extra = 0;
     std::uint8_t answer = CONNECT_REFUSE;
-    body.ReadU32(claimedAnswerer);
-    body.ReadU32(requester);
-    body.ReadU32(session);
-    body.ReadU32(extra);
-    body.ReadByte(answer);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(claimedAnswerer);
+    (void)body.ReadU32(requester);
+    (void)body.ReadU32(session);
+    (void)body.ReadU32(extra);
+    (void)body.ReadByte(answer);
     if (body.Failed())
         return StreamStatus(body);
     if (!Admit(from, requester, CMD_CONNECT_ANSWER, now))
@@ -242,15 +263,16 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
         return ST_NO_REACH;
 
     SOutgoing relayed;
-    relayed.Body.WriteU32(from.Address);
-    relayed.Body.WriteU32(requester);
-    relayed.Body.WriteU32(session);
-    relayed.Body.WriteU32(extra);
-    relayed.Body.WriteByte(answer);
+    // A failed field sticks in the stream; StreamStatus below covers the chain.
+    (void)relayed.Body.WriteU32(from.Address);
+    (void)relayed.Body.WriteU32(requester);
+    (void)relayed.Body.WriteU32(session);
+    (void)relayed.Body.WriteU32(extra);
+    (void)relayed.Body.WriteByte(answer);
     Status status = StreamStatus(relayed.Body);
     if (status != ST_SUCCESS)
         return status;
-    target->Send(CMD_CONNECT_ANSWER, from.Address, relayed.Buffer);
+    Relay(m_context, *target, CMD_CONNECT_ANSWER, from.Address, relayed.Buffer);
     if (outcome != CSessionBroker::ANSWER_RELAY_SET_UP)
         return ST_SUCCESS;
 
@@ -267,15 +289,16 @@ Status CCommandHandlers::OnConnectAnswer(CClientConnection& from, CMsgStream& bo
     };
     for (const auto& side : sides) {
         SOutgoing setup;
-        setup.Body.WriteU32(side.Peer);
-        setup.Body.WriteU32(session);
-        setup.Body.WriteU32(keyLow);
-        setup.Body.WriteU32(keyHigh);
-        setup.Body.WriteBool(side.Download);
+        // A failed field sticks in the stream; StreamStatus below covers the chain.
+        (void)setup.Body.WriteU32(side.Peer);
+        (void)setup.Body.WriteU32(session);
+        (void)setup.Body.WriteU32(keyLow);
+        (void)setup.Body.WriteU32(keyHigh);
+        (void)setup.Body.WriteBool(side.Download);
         status = StreamStatus(setup.Body);
         if (status != ST_SUCCESS)
             return status;
-        side.To->Send(CMD_SESSION_SETUP, 0, setup.Buffer);
+        Relay(m_context, *side.To, CMD_SESSION_SETUP, 0, setup.Buffer);
     }
     m_context.Log.Info(CServerLog::Describe(from) + ": session " + std::to_string(session) + " set up with address " +
                        std::to_string(requester));
@@ -299,8 +322,9 @@ Status CCommandHandlers::OnMail(CClientConnection& from, CMsgStream& body, std::
 {
     std::uint32_t kind = 0;
     std::string text;
-    body.ReadU32(kind);
-    body.ReadString(text);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadU32(kind);
+    (void)body.ReadString(text);
     if (body.Failed())
         return StreamStatus(body);
     COutbox::SStored stored;
@@ -318,7 +342,8 @@ Status CCommandHandlers::OnMail(CClientConnection& from, CMsgStream& body, std::
 Status CCommandHandlers::OnReport(CClientConnection& from, CMsgStream& body, std::uint64_t now)
 {
     std::string text;
-    body.ReadString(text);
+    // A failed field sticks in the stream; Failed() below covers the chain.
+    (void)body.ReadString(text);
     if (body.Failed())
         return StreamStatus(body);
     const Status status = m_context.Reports.Append(now, from.Address, from.UserId, text);

@@ -8,10 +8,11 @@ CEventLoop::CEventLoop() = default;
 
 CEventLoop::~CEventLoop()
 {
+    // The handles are given up either way; a failed release leaves nothing to undo.
     if (m_open)
-        STI_OS::PollRelease(m_poll);
-    STI_OS::CloseSocket(m_wakeRead);
-    STI_OS::CloseSocket(m_wakeWrite);
+        (void)STI_OS::PollRelease(m_poll);
+    (void)STI_OS::CloseSocket(m_wakeRead);
+    (void)STI_OS::CloseSocket(m_wakeWrite);
 }
 
 Status CEventLoop::Open()
@@ -48,7 +49,8 @@ Status CEventLoop::SetInterest(STI_OS::SocketHandle socket, int flags)
 
 void CEventLoop::Remove(STI_OS::SocketHandle socket)
 {
-    STI_OS::PollUnregister(m_poll, socket);
+    // Fails only for a bad handle, which has no interest left to drop.
+    (void)STI_OS::PollUnregister(m_poll, socket);
     m_callbacks.erase(socket);
 }
 
@@ -81,7 +83,7 @@ void CEventLoop::Wake()
     const std::uint8_t byte = 1;
     std::uint32_t sent = 0;
     // A full pipe means a wake-up is already pending.
-    STI_OS::Send(m_wakeWrite, &byte, 1, sent);
+    (void)STI_OS::Send(m_wakeWrite, &byte, 1, sent);
 }
 
 void CEventLoop::DrainWake()

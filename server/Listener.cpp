@@ -40,7 +40,8 @@ Status CListener::Open(std::uint32_t address, std::uint16_t port)
 
 void CListener::Close()
 {
-    STI_OS::CloseSocket(m_socket);
+    // The handle is given up either way; a failed close leaves nothing to undo.
+    (void)STI_OS::CloseSocket(m_socket);
     m_socket = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -55,7 +56,8 @@ Status CListener::Accept(STI_OS::SocketHandle& socket, std::uint32_t& peerAddres
     // Accepted sockets inherit the listener's mode on some platforms and not on others.
     status = STI_OS::SetNonBlocking(socket, true);
     if (status != ST_SUCCESS) {
-        STI_OS::CloseSocket(socket);
+        // The earlier failure is the one to report; the close leaves nothing to undo.
+        (void)STI_OS::CloseSocket(socket);
         socket = STI_OS::INVALID_SOCKET_HANDLE;
     }
     return status;

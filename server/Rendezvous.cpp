@@ -66,7 +66,8 @@ Status CRendezvous::Open(std::uint32_t address, std::uint16_t port)
 
 void CRendezvous::Close()
 {
-    STI_OS::CloseSocket(m_socket);
+    // The handle is given up either way; a failed close leaves nothing to undo.
+    (void)STI_OS::CloseSocket(m_socket);
     m_socket = STI_OS::INVALID_SOCKET_HANDLE;
     m_port = 0;
 }
@@ -177,7 +178,8 @@ void CRendezvous::SendRelay(const SRendezvousAnswer& answer, std::uint64_t key)
     body.LocalPort = answer.About.LocalPort;
     body.LocalAddresses = answer.About.LocalAddresses;
     CAntPacketWriter writer(packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntConnectRelay, answer.To.Counter, 0));
+    // A failed field sticks in the writer; the body's result covers both.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntConnectRelay, answer.To.Counter, 0));
     Status status = WriteAntBody(writer, body);
     if (status == ST_SUCCESS)
         status = STI_OS::SendTo(m_socket, packet.Data, packet.Length, answer.To.Address, answer.To.Port);

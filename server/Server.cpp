@@ -120,8 +120,9 @@ Status CServer::OpenSockets()
 
 Status CServer::Run()
 {
+    // A failed wait slept its time; the next turn tries again.
     while (!m_stop.load(std::memory_order_acquire))
-        RunTurn(TURN_MS);
+        (void)RunTurn(TURN_MS);
     m_log.Info("stopped");
     return ST_SUCCESS;
 }
@@ -137,8 +138,9 @@ Status CServer::RunTurn(std::uint32_t milliseconds)
     const Status status = m_loop.RunTurn(milliseconds);
     const std::uint64_t now = Now();
     if (m_acceptPausedUntil != 0 && now >= m_acceptPausedUntil) {
-        m_acceptPausedUntil = 0;
-        m_loop.SetInterest(m_listener.Handle(), STI_OS::POLL_READ);
+        // Refused, the pause lasts and the next turn asks again: accepting must not stop for good.
+        if (m_loop.SetInterest(m_listener.Handle(), STI_OS::POLL_READ) == ST_SUCCESS)
+            m_acceptPausedUntil = 0;
     }
     if (now - m_lastDeadlineCheck >= DEADLINE_CHECK_MS) {
         m_lastDeadlineCheck = now;
@@ -182,16 +184,19 @@ void CServer::OnListenerReady()
         if (status != ST_SUCCESS) {
             m_log.Info(std::string("accept failed (status ") + StatusText(status) + "), pausing");
             m_acceptPausedUntil = Now() + ACCEPT_PAUSE_MS;
-            m_loop.SetInterest(m_listener.Handle(), 0);
+            // Dropping every interest cannot fail.
+            (void)m_loop.SetInterest(m_listener.Handle(), 0);
             return;
         }
         if (m_connections.size() >= m_options.MaxConnections) {
             m_log.Info("connection from " + Endpoint(peerAddress, peerPort) + " refused: limit of " +
                        std::to_string(m_options.MaxConnections) + " reached");
-            STI_OS::CloseSocket(socket);
+            // The handle is given up either way; a failed close leaves nothing to undo.
+            (void)STI_OS::CloseSocket(socket);
             continue;
         }
-        STI_OS::SetSendBufferSize(socket, SOCKET_SEND_BUFFER);
+        // The system's default size only slows a large relay.
+        (void)STI_OS::SetSendBufferSize(socket, SOCKET_SEND_BUFFER);
         CClientConnection::SLimits limits;
         limits.MaxQueuedBytes = m_options.MaxQueuedBytes;
         const std::uint32_t id = m_nextConnectionId++;

@@ -45,7 +45,8 @@ int main(int argc, char** argv)
 
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+    // A failed wait slept its time; the next turn tries again.
     while (!s_stopRequested)
-        server.RunTurn(250);
+        (void)server.RunTurn(250);
     return 0;
 }

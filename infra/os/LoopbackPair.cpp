@@ -16,7 +16,8 @@ public:
     ~CSocketGuard()
     {
         if (m_armed) {
-            CloseSocket(m_handle);
+            // The handle is given up either way; a failed close leaves nothing to undo.
+            (void)CloseSocket(m_handle);
             m_handle = INVALID_SOCKET_HANDLE;
         }
     }
@@ -50,7 +51,8 @@ Status AcceptOwnConnector(SocketHandle listener, SocketHandle connector, SocketH
             accepted = candidate;
             return ST_SUCCESS;
         }
-        CloseSocket(candidate);
+        // Not our peer; a failed close leaves nothing to undo.
+        (void)CloseSocket(candidate);
     }
     return ST_COMMUNICATION_ERROR;
 }

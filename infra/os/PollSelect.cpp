@@ -66,10 +66,12 @@ Status CheckRoom(const _PollState& state, SocketHandle socket, int flags)
 void AddChecked(_PollState& state, SocketHandle socket, int flags)
 {
     if (flags & POLL_READ) {
-        state.readInterest.Add(socket);
+        // CheckRoom made room first.
+        (void)state.readInterest.Add(socket);
     }
     if (flags & POLL_WRITE) {
-        state.writeInterest.Add(socket);
+        // CheckRoom made room first.
+        (void)state.writeInterest.Add(socket);
     }
 }
 

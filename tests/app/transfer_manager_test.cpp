@@ -67,10 +67,12 @@ public:
                 callback->Release();
             return status;
         }
+        if (refuseStarts)
+            return ST_NOT_CONNECTED; // as with no engine running
         callback->AddRef();
         sti::CScopedLock guard(lock);
         held.push_back(callback);
-        Note("start", fileId, 0);
+        (void)Note("start", fileId, 0); // always ST_SUCCESS
         return ST_SUCCESS;
     }
     Status PostDownloadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
@@ -122,6 +124,7 @@ public:
     sti::CMutex lock;
     Events* events = nullptr;
     std::atomic<bool> acceptMail{true};
+    std::atomic<bool> refuseStarts{false};
     std::vector<std::string> mails;
     std::vector<std::string> reports;
     std::vector<SPost> posts;
@@ -373,6 +376,21 @@ TEST_F(Manager, OneDownloadAtATimeTheSecondStartsWhenTheFirstCompletes)
     EXPECT_EQ(FS_COMPLETED, Status(ids[0]));
     EXPECT_EQ(2, service.Count("start"));
     EXPECT_EQ(FS_CONNECTING, Status(ids[1]));
+}
+
+TEST_F(Manager, ADownloadTheEngineDoesNotTakeWaitsSuspendedAndAResumeTriesAgain)
+{
+    transfers->OnStatusChanged(3);
+    service.refuseStarts = true;
+    ASSERT_TRUE(transfers->AcceptLink(Offer("r", 1)));
+    const std::uint32_t id = Ids().at(0);
+    EXPECT_EQ(FS_SUSPENDED, Status(id)); // not Connecting for ever
+    EXPECT_FALSE(transfers->ResumeSuspendedDownload(id));
+    EXPECT_EQ(FS_SUSPENDED, Status(id));
+    service.refuseStarts = false;
+    EXPECT_TRUE(transfers->ResumeSuspendedDownload(id));
+    EXPECT_EQ(FS_CONNECTING, Status(id));
+    EXPECT_EQ(1, service.Count("start"));
 }
 
 TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMessage)

@@ -33,11 +33,13 @@ double TimersPerSecond()
     for (int b = 0; b < BATCHES; ++b) {
         for (int i = 0; i < BATCH; ++i) {
             int id = -1;
-            queue.Add(sti::CTimeValue(now + static_cast<std::uint64_t>((i * 7919) % 40), sti::TIME_UNIT_MILLISECONDS),
-                      &handler, nullptr, id);
+            // A refused timer only lowers the rate, which counts what fired.
+            (void)queue.Add(
+                sti::CTimeValue(now + static_cast<std::uint64_t>((i * 7919) % 40), sti::TIME_UNIT_MILLISECONDS),
+                &handler, nullptr, id);
         }
         for (int step = 0; step <= 40; step += 4) {
-            queue.FireDueTimers(
+            (void)queue.FireDueTimers( // always ST_SUCCESS
                 sti::CTimeValue(now + static_cast<std::uint64_t>(step) + 1, sti::TIME_UNIT_MILLISECONDS));
         }
         now += 41;

@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         for (const auto& p : packed) {
             std::uint32_t size = 0;
             if (!p.empty()) {
-                Bzip2Decompress(p.data(), static_cast<std::uint32_t>(p.size()), back.data(), CHUNK, size);
+                // The blocks were packed just above; only the time is measured.
+                (void)Bzip2Decompress(p.data(), static_cast<std::uint32_t>(p.size()), back.data(), CHUNK, size);
             }
         }
         seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -40,7 +40,8 @@ protected:
         socket->SetState(sti::STATE_CONNECTED);
         ASSERT_EQ(ST_SUCCESS, dispatcher.Register(socket, &handler, sti::INTEREST_READ));
     }
-    void TearDown() override { STI_OS::CloseSocket(peer); }
+    // Teardown: a failed close changes nothing the test checks.
+    void TearDown() override { (void)STI_OS::CloseSocket(peer); } // teardown: nothing to check
 
     // One step of the peer: send a chunk (while it may), read what has come. Notes how the
     // stream from our end ended: ST_CONNECTION_CLOSED for an orderly close; a reset shows
@@ -135,7 +136,7 @@ TEST_F(LingeringCloseTest, LastMessageReachesAPeerThatIsStillSendingThenTheStrea
     EXPECT_EQ((std::vector<std::string>{"attach", "write", "detach", "removed"}), Calls());
     EXPECT_EQ(sti::DETACH_CLOSED, handler.Find("detach")->value);
     EXPECT_FALSE(deleted);
-    STI_OS::CloseSocket(peer);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(peer));
     peer = STI_OS::INVALID_SOCKET_HANDLE;
     EXPECT_TRUE(RunUntil(
         dispatcher, [&] { return deleted; }, 10000));
@@ -187,11 +188,11 @@ TEST(LingeringClose, DispatcherShutdownDeletesALingeringSocket)
         socket->SetState(sti::STATE_CONNECTED);
         ASSERT_EQ(ST_SUCCESS, dispatcher.Register(socket, &handler, sti::INTEREST_READ));
         ASSERT_EQ(ST_SUCCESS, dispatcher.CloseAfterWrite(socket));
-        dispatcher.Run(0);
+        EXPECT_EQ(ST_SUCCESS, dispatcher.Run(0));
         EXPECT_FALSE(deleted); // lingering: the peer has not closed
     }
     EXPECT_TRUE(deleted);
-    STI_OS::CloseSocket(peer);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(peer));
 }
 
 } // namespace

@@ -19,14 +19,14 @@ class CCountingLock : public sti::implementation::CLockObject {
 public:
     Status Lock() override
     {
-        m_mutex.Lock();
+        EXPECT_EQ(ST_SUCCESS, m_mutex.Lock());
         ++m_depth;
         return ST_SUCCESS;
     }
     Status Unlock() override
     {
         --m_depth;
-        m_mutex.Unlock();
+        EXPECT_EQ(ST_SUCCESS, m_mutex.Unlock());
         return ST_SUCCESS;
     }
     int Depth() const { return m_depth; }
@@ -41,16 +41,16 @@ void ExpectNestsAndExcludesOthers()
 {
     Mutex mutex;
     std::atomic<bool> otherHasIt{false};
-    mutex.Lock();
-    mutex.Lock(); // the owner locks again without blocking
+    EXPECT_EQ(ST_SUCCESS, mutex.Lock());
+    EXPECT_EQ(ST_SUCCESS, mutex.Lock()); // the owner locks again without blocking
     std::thread other([&] {
         sti::CScopedLock lock(mutex);
         otherHasIt = true;
     });
-    mutex.Unlock();
+    EXPECT_EQ(ST_SUCCESS, mutex.Unlock());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(otherHasIt) << "released after the first of two unlocks";
-    mutex.Unlock();
+    EXPECT_EQ(ST_SUCCESS, mutex.Unlock());
     other.join();
     EXPECT_TRUE(otherHasIt);
 }

@@ -100,9 +100,9 @@ TEST(IPCMessageHeader, HeaderTakesTheUsedLengthAndAtLeastEight)
     EXPECT_EQ(0, std::memcmp(empty, block.Data, 8));
 
     CMessageWriter body(block, IPCMessageHeader::SIZE);
-    body.WriteU32(7);
-    body.WriteU32(9);
-    body.WriteU32(11);
+    EXPECT_EQ(ST_SUCCESS, body.WriteU32(7));
+    EXPECT_EQ(ST_SUCCESS, body.WriteU32(9));
+    EXPECT_EQ(ST_SUCCESS, body.WriteU32(11));
     EXPECT_EQ(ST_SUCCESS, WriteIPCMessageHeader(block, 3));
     CMessageReader reader(block);
     IPCMessageHeader header;

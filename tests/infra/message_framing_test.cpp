@@ -52,7 +52,7 @@ public:
     Status OnMessage(const THeader& header, CMessageReader& reader) override
     {
         SReceived item{header.Type, header.Length, std::vector<std::uint8_t>(reader.GetRemaining())};
-        reader.Read(item.body.data(), reader.GetRemaining());
+        EXPECT_EQ(ST_SUCCESS, reader.Read(item.body.data(), reader.GetRemaining()));
         received.push_back(item);
         return deliverResult;
     }
@@ -111,7 +111,7 @@ template <class THandler>
 void Attach(THandler& handler, IPollableObject& object)
 {
     IBaseSockEventHandler& base = handler;
-    base.OnAttach(&object);
+    EXPECT_EQ(ST_SUCCESS, base.OnAttach(&object));
 }
 
 SimpleAllocator<DATA_MESSAGE_CAPACITY>::Block* BlockOf(const std::vector<std::uint8_t>& bytes)
@@ -283,9 +283,9 @@ TEST(MessageSending, MessageSentWhileAnotherIsHalfWrittenGoesOutBehindIt)
     EXPECT_FALSE(handler.HasPendingOutput());
 
     dispatcher->Close(stream, false);
-    dispatcher->Run(0);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(0));
     EXPECT_EQ(1, handler.removed);
-    STI_OS::CloseSocket(peer);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(peer));
 }
 
 TEST(MessageSending, BlockingSendReturnsOnlyAfterTheLastByteIsWritten)
@@ -356,7 +356,7 @@ bool RunUntil(CDispatcher& dispatcher, const std::function<bool()>& done, std::u
         if (std::chrono::steady_clock::now() > until) {
             return false;
         }
-        dispatcher.Run(10);
+        EXPECT_EQ(ST_SUCCESS, dispatcher.Run(10));
     }
     return true;
 }
@@ -399,7 +399,7 @@ TEST(MessageSocketTimer, IdleTimeoutIsPushedBackByEveryReadableEvent)
         ASSERT_EQ(ST_SUCCESS, peer->Write(static_cast<std::uint32_t>(message.size()), message.data(), sent));
         const auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(60);
         while (std::chrono::steady_clock::now() < next) {
-            dispatcher->Run(10);
+            EXPECT_EQ(ST_SUCCESS, dispatcher->Run(10));
         }
     }
     EXPECT_EQ(0, handler.removed);

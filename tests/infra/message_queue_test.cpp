@@ -84,7 +84,7 @@ struct SQueuePair {
         if (smallPipe && producer) {
             // A small send buffer makes the pipe fill after some tens of kilobytes. (A small
             // receive buffer would not do: loopback then stalls on zero-window probes.)
-            STI_OS::SetSendBufferSize(producer->GetHandle(), 8192);
+            EXPECT_EQ(ST_SUCCESS, STI_OS::SetSendBufferSize(producer->GetHandle(), 8192));
         }
     }
 
@@ -287,7 +287,7 @@ TEST(MessageQueue, BurstsFromTwoThreadsNeverInterleaveRecords)
     std::thread second(burst, 20);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (handler->received.size() < 2 * PER_THREAD && std::chrono::steady_clock::now() < until) {
-        dispatcher->Run(10);
+        EXPECT_EQ(ST_SUCCESS, dispatcher->Run(10));
     }
     first.join();
     second.join();
@@ -303,6 +303,6 @@ TEST(MessageQueue, BurstsFromTwoThreadsNeverInterleaveRecords)
     }
 
     dispatcher->Close(consumer, false);
-    dispatcher->Run(0);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(0));
     delete handler;
 }

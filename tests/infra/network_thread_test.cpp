@@ -30,7 +30,8 @@ public:
     {
         // The loop calls into this class, so it must end before this part goes.
         RequestStop();
-        Wait(WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(WAIT_INFINITE);
     }
 
     std::vector<SHandled> Handled()
@@ -63,7 +64,7 @@ protected:
         threadId = STI_OS::GetCurrentThreadId();
         ++inits;
         int id = -1;
-        ScheduleThreadTimer(30, &m_timerOwner, id);
+        EXPECT_EQ(ST_SUCCESS, ScheduleThreadTimer(30, &m_timerOwner, id));
     }
     void OnIdle() override { ++idles; }
     void OnCleanup() override { ++cleanups; }
@@ -73,7 +74,7 @@ protected:
             handledOnOwnThread = false;
         }
         SHandled item{type, std::vector<std::uint8_t>(reader.GetRemaining()), ST_SUCCESS};
-        reader.Read(item.body.data(), reader.GetRemaining());
+        EXPECT_EQ(ST_SUCCESS, reader.Read(item.body.data(), reader.GetRemaining()));
         item.result = m_useDefault ? CNetworkThread::HandleMessage(type, reader) : ST_SUCCESS;
         std::lock_guard<std::mutex> guard(m_lock);
         m_handled.push_back(item);
@@ -105,7 +106,7 @@ std::unique_ptr<IPCMessageBlock> Message(std::uint32_t type, std::uint32_t bodyL
     std::unique_ptr<IPCMessageBlock> block(IPCMessageAllocator::Allocate());
     CMessageWriter writer(*block, IPCMessageHeader::SIZE);
     for (std::uint32_t i = 0; i < bodyLength; ++i) {
-        writer.WriteU8(std::uint8_t(seed + i));
+        EXPECT_EQ(ST_SUCCESS, writer.WriteU8(std::uint8_t(seed + i)));
     }
     EXPECT_EQ(ST_SUCCESS, WriteIPCMessageHeader(*block, type));
     return block;

@@ -32,9 +32,9 @@ TEST(PollerOnPoll, DescriptorAbove1024IsWatched)
     SocketHandle b = INVALID_SOCKET_HANDLE;
     ASSERT_EQ(CreateLoopbackPair(a, b), ST_SUCCESS);
     const int high = fcntl(static_cast<int>(b), F_DUPFD, 1100);
-    CloseSocket(b);
+    EXPECT_EQ(ST_SUCCESS, CloseSocket(b));
     if (high < 0) {
-        CloseSocket(a);
+        EXPECT_EQ(ST_SUCCESS, CloseSocket(a));
         GTEST_SKIP() << "no descriptor above 1024 available";
     }
     std::uint32_t sent = 0;
@@ -49,9 +49,9 @@ TEST(PollerOnPoll, DescriptorAbove1024IsWatched)
     EXPECT_EQ(PollNextReady(poll, socket, flags), ST_SUCCESS);
     EXPECT_EQ(socket, high);
     EXPECT_EQ(flags, POLL_READ);
-    PollRelease(poll);
-    CloseSocket(high);
-    CloseSocket(a);
+    EXPECT_EQ(ST_SUCCESS, PollRelease(poll));
+    EXPECT_EQ(ST_SUCCESS, CloseSocket(high));
+    EXPECT_EQ(ST_SUCCESS, CloseSocket(a));
 }
 
 // A descriptor closed behind the poller's back is handed out as an exception, so its owner
@@ -60,7 +60,7 @@ TEST(PollerOnPoll, ClosedDescriptorIsReportedAsException)
 {
     SocketHandle closed = INVALID_SOCKET_HANDLE;
     ASSERT_EQ(CreateTCPSocket(closed), ST_SUCCESS);
-    CloseSocket(closed);
+    EXPECT_EQ(ST_SUCCESS, CloseSocket(closed));
 
     PollHandle poll;
     ASSERT_EQ(PollInit(poll), ST_SUCCESS);
@@ -73,5 +73,5 @@ TEST(PollerOnPoll, ClosedDescriptorIsReportedAsException)
     EXPECT_EQ(PollNextReady(poll, socket, flags), ST_SUCCESS);
     EXPECT_EQ(socket, closed);
     EXPECT_EQ(flags, POLL_EXCEPTION);
-    PollRelease(poll);
+    EXPECT_EQ(ST_SUCCESS, PollRelease(poll));
 }

@@ -22,9 +22,9 @@ protected:
     void SetUp() override { ASSERT_EQ(PollInit(m_poll), ST_SUCCESS); }
     void TearDown() override
     {
-        PollRelease(m_poll);
+        EXPECT_EQ(ST_SUCCESS, PollRelease(m_poll));
         for (SocketHandle s : m_sockets) {
-            CloseSocket(s);
+            EXPECT_EQ(ST_SUCCESS, CloseSocket(s));
         }
     }
 
@@ -173,7 +173,7 @@ TEST_F(PollerTest, RefusedConnectIsReportedAtOnce)
     std::uint32_t address = 0;
     std::uint16_t port = 0;
     ASSERT_EQ(GetSockName(probe, address, port), ST_SUCCESS);
-    CloseSocket(probe);
+    EXPECT_EQ(ST_SUCCESS, CloseSocket(probe));
 
     SocketHandle client = INVALID_SOCKET_HANDLE;
     ASSERT_EQ(CreateTCPSocket(client), ST_SUCCESS);

@@ -21,7 +21,7 @@ TEST(PollerOnSelect, FailingSelectReturnsTheErrorAfterTheTimeout)
 {
     SocketHandle closed = INVALID_SOCKET_HANDLE;
     ASSERT_EQ(CreateTCPSocket(closed), ST_SUCCESS);
-    CloseSocket(closed);
+    ASSERT_EQ(CloseSocket(closed), ST_SUCCESS);
 
     PollHandle poll;
     ASSERT_EQ(PollInit(poll), ST_SUCCESS);
@@ -34,5 +34,5 @@ TEST(PollerOnSelect, FailingSelectReturnsTheErrorAfterTheTimeout)
     SocketHandle socket = 0;
     int flags = 0;
     EXPECT_EQ(PollNextReady(poll, socket, flags), ST_NO_MORE_DATA);
-    PollRelease(poll);
+    EXPECT_EQ(PollRelease(poll), ST_SUCCESS);
 }

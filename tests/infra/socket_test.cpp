@@ -39,7 +39,7 @@ public:
     SocketHandle Get() const { return m_handle; }
     void Close()
     {
-        CloseSocket(m_handle);
+        EXPECT_EQ(ST_SUCCESS, CloseSocket(m_handle));
         m_handle = INVALID_SOCKET_HANDLE;
     }
 

@@ -18,7 +18,7 @@ TEST(ThreadOwnerDeathTest, ACallOffTheOwningThreadAbortsAndNamesTheEntry)
     EXPECT_DEATH(
         {
             sti::CDispatcher dispatcher;
-            dispatcher.Run(0); // this thread owns it from here on
+            EXPECT_EQ(ST_SUCCESS, dispatcher.Run(0)); // this thread owns it from here on
             std::thread([&] { (void)dispatcher.CancelTimer(1); }).join();
         },
         "CancelTimer called off its owning thread");

@@ -39,7 +39,8 @@ public:
     ~LoopingThread() override
     {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(sti::WAIT_INFINITE);
     }
     std::atomic<bool> looping{false};
     std::atomic<std::uint64_t> stopSeenAt{0};
@@ -60,7 +61,8 @@ public:
     ~HookRecordingThread() override
     {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(sti::WAIT_INFINITE);
     }
     std::vector<std::string> calls;
     sti::CThread* currentInRun = nullptr;
@@ -116,7 +118,8 @@ public:
     ~QuickThread() override
     {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(sti::WAIT_INFINITE);
     }
 
 protected:

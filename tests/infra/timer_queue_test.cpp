@@ -66,12 +66,12 @@ TEST_F(TimerQueueTest, FiresDueTimersInDueOrderAndOnlyOnceTheirTimeHasPassed)
     int middle = Add(200, handler);
     int exact = Add(400, handler);
 
-    queue.FireDueTimers(At(400)); // due 400 is not before 400
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(400))); // due 400 is not before 400
     EXPECT_EQ((std::vector<int>{early, middle, late}), handler.fired);
     EXPECT_EQ(At(400), handler.lastNow);
     EXPECT_EQ((std::vector<int>{early, middle, late}), handler.removed);
 
-    queue.FireDueTimers(At(401));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(401)));
     EXPECT_EQ(exact, handler.fired.back());
     EXPECT_EQ(0, queue.GetCount());
 }
@@ -81,10 +81,10 @@ TEST_F(TimerQueueTest, CancelInsideOwnCallbackRemovesOnceAndDoesNotRearm)
     CRecorder handler;
     int id = Add(10, handler);
     handler.onTimer = [&](int firing) { EXPECT_EQ(ST_SUCCESS, queue.Cancel(firing)); };
-    queue.FireDueTimers(At(20));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(20)));
     EXPECT_EQ(1u, handler.fired.size());
     EXPECT_EQ((std::vector<int>{id}), handler.removed);
-    queue.FireDueTimers(At(1000));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(1000)));
     EXPECT_EQ(1u, handler.fired.size());
     EXPECT_EQ(0, queue.GetCount());
 }
@@ -99,11 +99,11 @@ TEST_F(TimerQueueTest, RescheduleInsideOwnCallbackKeepsTheTimerAlive)
             EXPECT_EQ(ST_SUCCESS, queue.Reschedule(firing, At(100 * rounds + 10)));
         }
     };
-    queue.FireDueTimers(At(20));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(20)));
     EXPECT_TRUE(handler.removed.empty());
     EXPECT_EQ(ST_SUCCESS, queue.Find(id));
-    queue.FireDueTimers(At(111));
-    queue.FireDueTimers(At(211));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(111)));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(211)));
     EXPECT_EQ((std::vector<int>{id, id, id}), handler.fired);
     EXPECT_EQ((std::vector<int>{id}), handler.removed);
 }
@@ -120,7 +120,7 @@ TEST_F(TimerQueueTest, CallbackMayCancelAnotherTimerAndAddNewOnes)
             EXPECT_EQ(ST_SUCCESS, queue.Add(At(5), &handler, nullptr, added));
         }
     };
-    queue.FireDueTimers(At(20));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(20)));
     // The cancelled id is still held while its entry waits for removal.
     EXPECT_NE(second, added);
     EXPECT_EQ((std::vector<int>{first, added}), handler.fired);
@@ -151,7 +151,7 @@ TEST_F(TimerQueueTest, CancelOfAFreeIdNeverTakesALaterTimerThatReusesIt)
         Add(1000000, handler);
     }
     int stale = Add(10, handler);
-    queue.FireDueTimers(At(20)); // fired and gone: its id is free again
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(20))); // fired and gone: its id is free again
     // Cancel the free id right before every add until the id comes back; the timer that
     // reuses it must survive the next pass.
     bool reused = false;
@@ -163,13 +163,13 @@ TEST_F(TimerQueueTest, CancelOfAFreeIdNeverTakesALaterTimerThatReusesIt)
         } else {
             ASSERT_EQ(ST_SUCCESS, queue.Cancel(id));
         }
-        queue.FireDueTimers(At(30));
+        EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(30)));
     }
     ASSERT_TRUE(reused);
     EXPECT_EQ(ST_SUCCESS, queue.Find(stale));
     EXPECT_EQ(9, queue.GetCount());
     handler.fired.clear();
-    queue.FireDueTimers(At(600000));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(600000)));
     EXPECT_EQ((std::vector<int>{stale}), handler.fired);
 }
 
@@ -199,7 +199,7 @@ TEST_F(TimerQueueTest, IdsAfterTheWrapNeverCollideWithLongLivedTimers)
             }
         }
         now += 2;
-        queue.FireDueTimers(At(now));
+        EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(now)));
         for (int id : shortLived) {
             live.erase(id);
         }
@@ -235,7 +235,7 @@ TEST_F(TimerQueueTest, HeapKeepsOrderUnderMixedReschedulesAndCancels)
         EXPECT_EQ(At(dueOf[id] + 1), handler.lastNow);
     };
     for (std::uint64_t t = 0; t <= 1011; ++t) {
-        queue.FireDueTimers(At(t));
+        EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(t)));
     }
     EXPECT_EQ(300u - 60u, firedDue.size());
     EXPECT_TRUE(std::is_sorted(firedDue.begin(), firedDue.end()));
@@ -253,8 +253,8 @@ TEST_F(TimerQueueTest, RefusesTheTimerBeyondTheLimit)
     EXPECT_EQ(ST_NO_MEMORY, queue.Add(At(1000), &handler, nullptr, id));
     EXPECT_EQ(-1, id);
     // A removal makes room again.
-    queue.Cancel(1);
-    queue.FireDueTimers(At(10));
+    EXPECT_EQ(ST_SUCCESS, queue.Cancel(1));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(10)));
     EXPECT_EQ(ST_SUCCESS, queue.Add(At(1000), &handler, nullptr, id));
 }
 
@@ -267,7 +267,7 @@ TEST_F(TimerQueueTest, HandlerDestructionCancelsItsTimers)
         Add(10, doomed);
         Add(20, doomed);
     }
-    queue.FireDueTimers(At(100));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(100)));
     EXPECT_EQ((std::vector<int>{kept}), survivor.fired);
     EXPECT_EQ(0, queue.GetCount());
 }
@@ -280,7 +280,7 @@ TEST_F(TimerQueueTest, HandlerMayDeleteItselfInsideItsCallback)
     Add(10, *self);
     Add(15, *self);
     self->onTimer = [self](int) { delete self; };
-    queue.FireDueTimers(At(100));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(100)));
     EXPECT_EQ(1u, other.fired.size());
     EXPECT_EQ(0, queue.GetCount());
 }
@@ -291,7 +291,7 @@ TEST_F(TimerQueueTest, DrainRemovesEveryTimerAndTellsOnlyLiveOnes)
     int a = Add(10, handler);
     int b = Add(20, handler);
     int c = Add(30, handler);
-    queue.Cancel(b);
+    EXPECT_EQ(ST_SUCCESS, queue.Cancel(b));
     handler.removed.clear();
     queue.Drain();
     EXPECT_EQ((std::vector<int>{a, c}), handler.removed);

@@ -19,9 +19,9 @@ TEST(TlsSlot, EachThreadSeesItsOwnValue)
     std::uint32_t otherId = 0;
     int theirs = 2;
     std::thread other([&] {
-        STI_OS::GetTlsValue(slot, otherBefore);
-        STI_OS::SetTlsValue(slot, &theirs);
-        STI_OS::GetTlsValue(slot, otherAfter);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::GetTlsValue(slot, otherBefore));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::SetTlsValue(slot, &theirs));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::GetTlsValue(slot, otherAfter));
         otherId = STI_OS::GetCurrentThreadId();
     });
     other.join();

@@ -82,7 +82,8 @@ public:
     ~LambdaThread() override
     {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)Wait(sti::WAIT_INFINITE);
     }
 
 protected:

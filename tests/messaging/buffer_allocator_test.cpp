@@ -30,7 +30,7 @@ TEST(BufferAllocator, BufferIsFreedWhenItsLastReferenceGoes)
 {
     CCountingAllocator allocator;
     sti::SBuffer<16>* buffer = nullptr;
-    allocator.Allocate(buffer);
+    EXPECT_EQ(ST_SUCCESS, allocator.Allocate(buffer));
     allocator.AddRef(buffer);
     allocator.AddRef(buffer);
     allocator.Release(buffer);
@@ -38,7 +38,7 @@ TEST(BufferAllocator, BufferIsFreedWhenItsLastReferenceGoes)
     allocator.Release(buffer);
     EXPECT_EQ(1, allocator.Freed);
 
-    allocator.Allocate(buffer); // never referenced: its first release frees it
+    EXPECT_EQ(ST_SUCCESS, allocator.Allocate(buffer)); // never referenced: its first release frees it
     allocator.Release(buffer);
     EXPECT_EQ(2, allocator.Freed);
 }

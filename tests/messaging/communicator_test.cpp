@@ -64,7 +64,7 @@ TEST(CommunicatorSend, FillsInTheHeaderAndNumbersEveryMessage)
     ASSERT_EQ(ST_SUCCESS, communicator.AllocMessage(second));
     EXPECT_EQ(MSG_HEADER_SIZE, first.Position());
     EXPECT_EQ(1u, first.Buffer()->RefCount.load());
-    first.WriteU32(0xA1B2C3D4);
+    EXPECT_EQ(ST_SUCCESS, first.WriteU32(0xA1B2C3D4));
     EXPECT_EQ(ST_SUCCESS, communicator.Send(ADDR_CLIENT_SERVICE, 77, CMD_REPORT, first.Buffer(), 0));
     EXPECT_EQ(ST_SUCCESS, communicator.Send(ADDR_CLIENT_SERVICE, 0, CMD_KEEP_ALIVE, second.Buffer(), 0));
     EXPECT_EQ(2u, communicator.GetSendCounter());
@@ -99,7 +99,7 @@ TEST(CommunicatorSend, WithoutARouteOrThroughAShutGateAMessageIsDroppedAndNotCou
     CTestConnection connection;
     ASSERT_EQ(ST_SUCCESS, connection.Open(communicator));
     CRecordingCommands commands;
-    communicator.RegisterCommand(CMD_SERVER_VALUE, &commands, false);
+    EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(CMD_SERVER_VALUE, &commands, false));
     EXPECT_EQ(1u, SendEmpty(communicator, GATED)) << "the gate starts open";
     // A message to a gated address sets the gate from bit 15 of its command.
     SMsgConnectionContext from;
@@ -115,7 +115,7 @@ TEST(CommunicatorSend, WithoutARouteOrThroughAShutGateAMessageIsDroppedAndNotCou
     InitClient(ungated);
     CTestConnection other;
     ASSERT_EQ(ST_SUCCESS, other.Open(ungated));
-    ungated.RegisterCommand(CMD_SERVER_VALUE, &commands, false);
+    EXPECT_EQ(ST_SUCCESS, ungated.RegisterCommand(CMD_SERVER_VALUE, &commands, false));
     EXPECT_EQ(ST_SUCCESS, ungated.Dispatch(*Received(WireMessage(CMD_SERVER_VALUE), GATED), from));
     EXPECT_EQ(1u, SendEmpty(ungated, GATED));
 }
@@ -140,7 +140,7 @@ TEST(CommunicatorDispatch, FindsTheHandlerByTheLow15BitsOfTheCommand)
 
     commands.Result = ST_OUT_OF_BOUNDS;
     EXPECT_EQ(ST_OUT_OF_BOUNDS, communicator.Dispatch(*Received(WireMessage(7)), from));
-    communicator.RegisterCommand(7, nullptr, false);
+    EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(7, nullptr, false));
     EXPECT_EQ(ST_NOT_FOUND, communicator.Dispatch(*Received(WireMessage(7)), from));
     Bytes shortFrame = WireMessage(511);
     shortFrame.resize(20);
@@ -157,14 +157,14 @@ TEST(CommunicatorCommands, OwnedHandlersAreDeletedOnceAndBorrowedOnesNever)
     {
         CCommunicator communicator;
         auto* owned = new CCountedHandler(ownedDeleted);
-        communicator.RegisterCommand(2, owned, true);
-        communicator.RegisterCommand(3, owned, true);
-        communicator.RegisterCommand(3, owned, true);
-        communicator.RegisterCommand(4, &borrowed, false);
-        communicator.RegisterCommand(2, &borrowed, false);
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(2, owned, true));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(3, owned, true));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(3, owned, true));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(4, &borrowed, false));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(2, &borrowed, false));
         EXPECT_EQ(0, ownedDeleted) << "still held by entry 3";
-        communicator.RegisterCommand(5, new CCountedHandler(ownedDeleted), true);
-        communicator.RegisterCommand(5, nullptr, false);
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(5, new CCountedHandler(ownedDeleted), true));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(5, nullptr, false));
         EXPECT_EQ(1, ownedDeleted);
     }
     EXPECT_EQ(2, ownedDeleted);
@@ -183,14 +183,14 @@ TEST(RoutingStrategies, TheClientsStrategyForgetsItsRouteWhicheverConnectionGoes
     noForward.SetRoute(&current);
     EXPECT_EQ(ST_SUCCESS, noForward.GetRoute(0x12345678, route));
     EXPECT_EQ(&current, route) << "whatever the destination";
-    noForward.OnHandlerRemoved(&other);
+    EXPECT_EQ(ST_SUCCESS, noForward.OnHandlerRemoved(&other));
     EXPECT_EQ(&current, noForward.CurrentRoute());
-    noForward.OnHandlerRemoved(&current);
+    EXPECT_EQ(ST_SUCCESS, noForward.OnHandlerRemoved(&current));
     EXPECT_EQ(nullptr, noForward.CurrentRoute());
 
     CClientRoutingStrategy client;
     client.SetRoute(&current);
-    client.OnHandlerRemoved(&other);
+    EXPECT_EQ(ST_SUCCESS, client.OnHandlerRemoved(&other));
     EXPECT_EQ(nullptr, client.CurrentRoute());
     CMsgBuffer message;
     SMsgConnectionContext from;

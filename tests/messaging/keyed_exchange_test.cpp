@@ -79,24 +79,26 @@ TEST(KeyedExchange, BothSidesEncodeEverythingAfterTheLogInReply)
     CRecordingCommands serverCommands;
     serverCommands.OnCommand = [&](const SMsgConnectionContext& from, const CMsgHeader& header, CMsgStream&) {
         if (header.CommandCode() != CMD_LOGIN)
-            return SendWith(server, 0, CMD_KEEP_ALIVE_REPLY, [](CMsgStream& s) { s.WriteU32(78); });
+            return SendWith(server, 0, CMD_KEEP_ALIVE_REPLY,
+                            [](CMsgStream& s) { EXPECT_EQ(ST_SUCCESS, s.WriteU32(78)); });
         const Bytes block = KeyBlock();
         Status status = SendWith(server, 0, CMD_LOGIN_REPLY, [&](CMsgStream& s) {
-            s.WriteU32(CLIENT_ADDRESS);
-            s.WriteU16(60);
-            s.WriteU16(0);
-            s.WriteU16(1);
-            s.WriteBlock(block.data(), static_cast<std::uint16_t>(block.size()));
-            s.WriteU32(0);
-            s.WriteU16(0);
+            EXPECT_EQ(ST_SUCCESS, s.WriteU32(CLIENT_ADDRESS));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(60));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(0));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(1));
+            EXPECT_EQ(ST_SUCCESS, s.WriteBlock(block.data(), static_cast<std::uint16_t>(block.size())));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU32(0));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(0));
         });
         if (status == ST_SUCCESS)
             status = Install(*from.Handler, block, true);
-        return status == ST_SUCCESS ? SendWith(server, 0, CMD_KEEP_ALIVE_REPLY, [](CMsgStream& s) { s.WriteU32(77); })
+        return status == ST_SUCCESS ? SendWith(server, 0, CMD_KEEP_ALIVE_REPLY,
+                                               [](CMsgStream& s) { EXPECT_EQ(ST_SUCCESS, s.WriteU32(77)); })
                                     : status;
     };
-    server.RegisterCommand(CMD_LOGIN, &serverCommands, false);
-    server.RegisterCommand(CMD_KEEP_ALIVE, &serverCommands, false);
+    EXPECT_EQ(ST_SUCCESS, server.RegisterCommand(CMD_LOGIN, &serverCommands, false));
+    EXPECT_EQ(ST_SUCCESS, server.RegisterCommand(CMD_KEEP_ALIVE, &serverCommands, false));
 
     // The client keys the connection the reply came on while it handles the reply.
     CRecordingCommands clientCommands;
@@ -106,17 +108,17 @@ TEST(KeyedExchange, BothSidesEncodeEverythingAfterTheLogInReply)
         std::uint32_t address = 0;
         std::uint16_t value = 0;
         std::vector<std::uint8_t> block;
-        body.ReadU32(address);
-        body.ReadU16(value);
-        body.ReadU16(value);
-        body.ReadU16(value);
+        EXPECT_EQ(ST_SUCCESS, body.ReadU32(address));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(value));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(value));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(value));
         if (body.ReadBlock(block) != ST_SUCCESS)
             return ST_OUT_OF_BOUNDS;
         client.SetOwnAddress(address);
         return Install(*from.Handler, Bytes(block.begin(), block.end()), false);
     };
-    client.RegisterCommand(CMD_LOGIN_REPLY, &clientCommands, false);
-    client.RegisterCommand(CMD_KEEP_ALIVE_REPLY, &clientCommands, false);
+    EXPECT_EQ(ST_SUCCESS, client.RegisterCommand(CMD_LOGIN_REPLY, &clientCommands, false));
+    EXPECT_EQ(ST_SUCCESS, client.RegisterCommand(CMD_KEEP_ALIVE_REPLY, &clientCommands, false));
 
     STI_OS::SocketHandle clientEnd = STI_OS::INVALID_SOCKET_HANDLE;
     STI_OS::SocketHandle serverEnd = STI_OS::INVALID_SOCKET_HANDLE;
@@ -127,10 +129,10 @@ TEST(KeyedExchange, BothSidesEncodeEverythingAfterTheLogInReply)
 
     ASSERT_EQ(ST_SUCCESS, SendWith(client, ADDR_LOGIN_SERVICE, CMD_LOGIN, [](CMsgStream& s) {
                   const std::uint8_t id[CMsgStream::ID_SIZE] = {1, 2, 3};
-                  s.WriteId16(id);
-                  s.WriteU16(VERSION_MAJOR);
-                  s.WriteU16(VERSION_MINOR);
-                  s.WriteU16(LOGIN_REVISION);
+                  EXPECT_EQ(ST_SUCCESS, s.WriteId16(id));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MAJOR));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MINOR));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteU16(LOGIN_REVISION));
               }));
     ASSERT_TRUE(Pump([&] { return clientCommands.Records.size() == 2; }));
     EXPECT_EQ(0u, clientCommands.Records[0].Header.Checksum) << "the reply came in clear";
@@ -154,7 +156,7 @@ TEST(KeyedExchange, AMessageWithABadChecksumIsDroppedAndTheNextStillDecodes)
     CCommunicator client;
     ASSERT_EQ(ST_SUCCESS, client.Init(0, false, ClientAllocator(), std::make_unique<CClientRoutingStrategy>()));
     CRecordingCommands commands;
-    client.RegisterCommand(CMD_KEEP_ALIVE_REPLY, &commands, false);
+    EXPECT_EQ(ST_SUCCESS, client.RegisterCommand(CMD_KEEP_ALIVE_REPLY, &commands, false));
     CTestConnection connection;
     ASSERT_EQ(ST_SUCCESS, connection.Open(client));
     ASSERT_EQ(ST_SUCCESS, Install(*connection.Handler(), KeyBlock(), false));
@@ -174,7 +176,7 @@ TEST(KeyedExchange, AMessageWithABadChecksumIsDroppedAndTheNextStillDecodes)
     wire[0][12] ^= 0x40;
     ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes(Join({wire[0], wire[1]})));
 
-    sti::CDispatcher::Instance()->Run(1000);
+    EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(1000));
     EXPECT_TRUE(commands.Records.empty());
     EXPECT_TRUE(connection.IsOpen());
     ASSERT_TRUE(Pump([&] { return commands.Records.size() == 1; }));

@@ -66,13 +66,13 @@ Bytes PlainMessage(const std::string& text)
 {
     CMsgBuffer buffer;
     CMsgStream body(&buffer, CMsgStream::MODE_WRITE);
-    body.WriteString(text);
+    EXPECT_EQ(ST_SUCCESS, body.WriteString(text));
     CMsgHeader header;
     header.MessageLength = OutgoingMessageLength(buffer);
     header.SourceAddr = 0x00010002;
     header.DestinationAddr = 0x8002FFFC;
     header.Command = 36;
-    WriteMessageHeader(buffer, header);
+    EXPECT_EQ(ST_SUCCESS, WriteMessageHeader(buffer, header));
     return BytesOf(buffer);
 }
 

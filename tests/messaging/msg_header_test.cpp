@@ -32,7 +32,7 @@ TEST(MsgHeader, IsTwentyFourLittleEndianBytesInFieldOrder)
     CMsgHeader read;
     ASSERT_EQ(ST_SUCCESS, ReadReceivedHeader(*BufferOf(wire), read));
     CMsgBuffer again;
-    WriteMessageHeader(again, read);
+    EXPECT_EQ(ST_SUCCESS, WriteMessageHeader(again, read));
     EXPECT_EQ(wire, BytesOf(again));
     EXPECT_EQ(36, read.CommandCode());
     EXPECT_TRUE(read.CommandFlag());

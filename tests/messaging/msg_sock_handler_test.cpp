@@ -29,13 +29,13 @@ protected:
         ASSERT_EQ(ST_SUCCESS,
                   communicator.Init(0, false, allocator ? allocator : ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(),
                                     std::make_unique<CClientRoutingStrategy>()));
-        communicator.RegisterCommand(0, &commands, false);
-        communicator.RegisterCommand(KV2Protocol::CMD_KEEP_ALIVE, &commands, false);
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(0, &commands, false));
+        EXPECT_EQ(ST_SUCCESS, communicator.RegisterCommand(KV2Protocol::CMD_KEEP_ALIVE, &commands, false));
         ASSERT_EQ(ST_SUCCESS, connection.Open(communicator, socket, idleInterval));
     }
 
     // One dispatcher round, waiting for the connection to be readable.
-    void OneReadEvent() { sti::CDispatcher::Instance()->Run(1000); }
+    void OneReadEvent() { EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(1000)); }
     std::size_t Handled() const { return commands.Records.size(); }
     CMsgSockHandler* Route() const { return communicator.GetStrategy()->CurrentRoute(); }
 
@@ -118,7 +118,7 @@ TEST_F(MsgSockHandlerFraming, MessagesTricklingInByteByByteAreAssembledOnce)
 {
     for (std::uint8_t byte : Join({WireMessage(6, {1, 2, 3, 4, 5}), WireMessage(6, {6})})) {
         ASSERT_EQ(ST_SUCCESS, connection.Peer().SendBytes({byte}));
-        sti::CDispatcher::Instance()->Run(0);
+        EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(0));
     }
     ASSERT_TRUE(Pump([&] { return Handled() == 2; }));
     EXPECT_EQ((Bytes{1, 2, 3, 4, 5}), commands.Records[0].Body);
@@ -284,7 +284,7 @@ TEST_F(MsgSockHandlerWrite, BuffersThatCannotBeSentAsTheyStandAreRefusedAndKeepT
     CMsgSockHandler unattached(communicator, std::make_unique<CKV2ClientMsgSockVerifier>());
     CMsgStream stream;
     ASSERT_EQ(ST_SUCCESS, communicator.AllocMessage(stream));
-    stream.WriteU32(1);
+    EXPECT_EQ(ST_SUCCESS, stream.WriteU32(1));
     CMsgBuffer* buffer = stream.Buffer();
     buffer->Data[0] = 28;
     EXPECT_EQ(ST_TRY_LATER, unattached.SendMessage(buffer, 0)) << "no connection";

@@ -23,20 +23,22 @@ Bytes BodyOf(Fill fill)
 
 TEST(MsgStreamWrite, FieldsHaveTheirWireEncodings)
 {
-    EXPECT_EQ((Bytes{0x01, 0x00, 0x00}), BodyOf([](CMsgStream& s) { s.WriteString(""); }));
-    EXPECT_EQ((Bytes{0x04, 0x00, 'a', 'b', 'c', 0x00}), BodyOf([](CMsgStream& s) { s.WriteString("abc"); }));
+    EXPECT_EQ((Bytes{0x01, 0x00, 0x00}), BodyOf([](CMsgStream& s) { EXPECT_EQ(ST_SUCCESS, s.WriteString("")); }));
+    EXPECT_EQ((Bytes{0x04, 0x00, 'a', 'b', 'c', 0x00}),
+              BodyOf([](CMsgStream& s) { EXPECT_EQ(ST_SUCCESS, s.WriteString("abc")); }));
     EXPECT_EQ((Bytes{0xA5, 0x01, 0x00, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89}), BodyOf([](CMsgStream& s) {
-                  s.WriteByte(0xA5);
-                  s.WriteBool(true);
-                  s.WriteBool(false);
-                  s.WriteU16(0x1234);
-                  s.WriteU32(0x89ABCDEF);
+                  EXPECT_EQ(ST_SUCCESS, s.WriteByte(0xA5));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteBool(true));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteBool(false));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteU16(0x1234));
+                  EXPECT_EQ(ST_SUCCESS, s.WriteU32(0x89ABCDEF));
               }));
     const std::uint8_t block[3] = {0xAA, 0xBB, 0xCC};
-    EXPECT_EQ((Bytes{0x03, 0x00, 0xAA, 0xBB, 0xCC}), BodyOf([&](CMsgStream& s) { s.WriteBlock(block, 3); }));
+    EXPECT_EQ((Bytes{0x03, 0x00, 0xAA, 0xBB, 0xCC}),
+              BodyOf([&](CMsgStream& s) { EXPECT_EQ(ST_SUCCESS, s.WriteBlock(block, 3)); }));
     EXPECT_EQ((Bytes{0x02, 0x00, 0x01, 0x00, 0x00, 0x7F, 0x48, 0x07, 0x02, 0x01, 0xA8, 0xC0, 0x34, 0x12}),
               BodyOf([](CMsgStream& s) {
-                  s.WriteAddressList({{0x7F000001, 1864}, {0xC0A80102, 0x1234}});
+                  EXPECT_EQ(ST_SUCCESS, s.WriteAddressList({{0x7F000001, 1864}, {0xC0A80102, 0x1234}}));
               }));
 }
 

@@ -35,8 +35,8 @@ Bytes Clear(std::uint16_t command, const Bytes& body)
 Bytes GreetingBody()
 {
     return BodyOf([](CMsgStream& s) {
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MAJOR));
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MINOR));
     });
 }
 
@@ -108,8 +108,8 @@ TEST_F(BadInputTest, BodiesShorterThanTheirFieldsAreDroppedAndTheConnectionStays
     ASSERT_EQ(reply.Refused, 0);
     // Logged in (and keyed): each command with a cut body, and a string whose length runs past the end.
     const Bytes longString = BodyOf([](CMsgStream& s) {
-        s.WriteU16(500);
-        s.WriteU32(0x41414141);
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(500));
+        EXPECT_EQ(ST_SUCCESS, s.WriteU32(0x41414141));
     });
     const std::pair<std::uint16_t, Bytes> cut[] = {
         {CMD_SESSION_REQUEST, Bytes(31, 2)},
@@ -138,15 +138,15 @@ TEST_F(BadInputTest, CommandsBeforeLogInAreDropped)
     const Id16 id = IdOf(0xBB);
     ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_KEEP_ALIVE, 0, Bytes()), ST_SUCCESS);
     ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_SESSION_REQUEST, 0, BodyOf([&](CMsgStream& s) {
-                           s.WriteId16(id.data());
-                           s.WriteId16(id.data());
+                           EXPECT_EQ(ST_SUCCESS, s.WriteId16(id.data()));
+                           EXPECT_EQ(ST_SUCCESS, s.WriteId16(id.data()));
                        })),
               ST_SUCCESS);
     ASSERT_EQ(raw.Send(ADDR_CLIENT_SERVICE, CMD_CONNECT_REQUEST, 0, BodyOf([&](CMsgStream& s) {
-                           s.WriteU32(bystander.Address());
-                           s.WriteId16(id.data());
-                           s.WriteU32(0);
-                           s.WriteU32(1);
+                           EXPECT_EQ(ST_SUCCESS, s.WriteU32(bystander.Address()));
+                           EXPECT_EQ(ST_SUCCESS, s.WriteId16(id.data()));
+                           EXPECT_EQ(ST_SUCCESS, s.WriteU32(0));
+                           EXPECT_EQ(ST_SUCCESS, s.WriteU32(1));
                        })),
               ST_SUCCESS);
     ASSERT_EQ(user.SendMail(MAIL_KIND_XML, "%3CFLEmail%3E%3CFL%3Ex%3C/FL%3E%3C/FLEmail%3E"), ST_SUCCESS);
@@ -227,7 +227,7 @@ TEST_F(BadInputTest, RandomBytesNeverBringTheServerDown)
             bytes[0] = static_cast<std::uint8_t>(24 + random() % 200);
             bytes[1] = 0;
         }
-        raw.SendRaw(bytes);
+        EXPECT_EQ(ST_SUCCESS, raw.SendRaw(bytes));
         raw.Close();
         ExpectBystanderServed();
     }

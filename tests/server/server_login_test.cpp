@@ -51,8 +51,8 @@ TEST(ServerGreeting, StaysSilentWhenToldToButStillTakesTheLogIn)
     ASSERT_EQ(user.Connect(), ST_SUCCESS);
     CTestUser::SRedirect redirect;
     ASSERT_EQ(client.Send(ADDR_GREETING_SERVICE, CMD_GREETING, 0, BodyOf([](CMsgStream& s) {
-                              s.WriteU16(VERSION_MAJOR);
-                              s.WriteU16(VERSION_MINOR);
+                              EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MAJOR));
+                              EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MINOR));
                           })),
               ST_SUCCESS);
     EXPECT_TRUE(user.NoneOf(CMD_REDIRECT, 500));
@@ -159,10 +159,10 @@ TEST(ServerLogin, ASecondLogInOnOneConnectionIsIgnored)
     ASSERT_NE(user.Join(IdOf(1)), 0u);
     ASSERT_EQ(client.Send(ADDR_LOGIN_SERVICE, CMD_LOGIN, 0, BodyOf([](CMsgStream& s) {
                               const Id16 other = IdOf(2);
-                              s.WriteId16(other.data());
-                              s.WriteU16(0);
-                              s.WriteU16(8);
-                              s.WriteU16(1);
+                              EXPECT_EQ(ST_SUCCESS, s.WriteId16(other.data()));
+                              EXPECT_EQ(ST_SUCCESS, s.WriteU16(0));
+                              EXPECT_EQ(ST_SUCCESS, s.WriteU16(8));
+                              EXPECT_EQ(ST_SUCCESS, s.WriteU16(1));
                           })),
               ST_SUCCESS);
     EXPECT_TRUE(user.NoneOf(CMD_LOGIN_REPLY, 300));

@@ -23,18 +23,18 @@ class CUdpClient {
 public:
     explicit CUdpClient(std::uint32_t bindTo = LOOPBACK)
     {
-        STI_OS::CreateUDPSocket(m_socket);
-        STI_OS::Bind(m_socket, bindTo, 0);
-        STI_OS::SetNonBlocking(m_socket, true);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::CreateUDPSocket(m_socket));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::Bind(m_socket, bindTo, 0));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(m_socket, true));
         std::uint32_t address = 0;
-        STI_OS::GetSockName(m_socket, address, m_port);
-        STI_OS::PollInit(m_poll);
-        STI_OS::PollRegister(m_poll, m_socket, STI_OS::POLL_READ);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::GetSockName(m_socket, address, m_port));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::PollInit(m_poll));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::PollRegister(m_poll, m_socket, STI_OS::POLL_READ));
     }
     ~CUdpClient()
     {
-        STI_OS::PollRelease(m_poll);
-        STI_OS::CloseSocket(m_socket);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::PollRelease(m_poll));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(m_socket));
     }
     CUdpClient(const CUdpClient&) = delete;
     CUdpClient& operator=(const CUdpClient&) = delete;
@@ -64,7 +64,7 @@ public:
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return ST_TIMEOUT;
-            STI_OS::PollWait(m_poll, static_cast<std::uint32_t>(left.count()));
+            EXPECT_EQ(ST_SUCCESS, STI_OS::PollWait(m_poll, static_cast<std::uint32_t>(left.count())));
         }
     }
 
@@ -80,14 +80,14 @@ Datagram Request(std::uint64_t key, std::uint32_t own, std::uint32_t peer, std::
 {
     SAntPacket packet{};
     CAntPacketWriter writer(packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, counter, 0));
+    EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, counter, 0)));
     SAntConnectRequestBody body;
     body.OwnId = own;
     body.PeerId = peer;
     body.Key = key;
     body.LocalPort = localPort;
     body.LocalAddresses = locals;
-    WriteAntBody(writer, body);
+    EXPECT_EQ(ST_SUCCESS, WriteAntBody(writer, body));
     return Datagram(packet.Data, packet.Data + packet.Length);
 }
 
@@ -252,7 +252,7 @@ TEST(RendezvousPort, ServerRefusesToStartWhenItsUdpPortIsTaken)
             started = server.Started();
             log = server.LogText();
         }
-        STI_OS::CloseSocket(holder);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(holder));
         EXPECT_FALSE(started);
         if (log.find("cannot listen on") != std::string::npos)
             continue;
@@ -269,7 +269,7 @@ TEST_F(Rendezvous, OneAddressFloodingNewKeysLeavesRoomForOthers)
     // 11,000 keys from one address (its own port for each would change nothing).
     CUdpClient flooder(LOOPBACK + 1);
     for (std::uint64_t key = 1; key <= 11000; ++key) {
-        flooder.Send(Request(key, 7, 8, 0), server.Port());
+        EXPECT_EQ(ST_SUCCESS, flooder.Send(Request(key, 7, 8, 0), server.Port()));
         if (key % 64 == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -20,7 +20,8 @@ bool SendRequest(int fd, const sockaddr_in& server, const SRendezvousRequest& re
 {
     SAntPacket packet = {};
     CAntPacketWriter writer(packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, counter, 0));
+    // A failed field sticks in the writer; the body's result covers both.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, counter, 0));
     SAntConnectRequestBody body;
     body.OwnId = request.OwnId;
     body.PeerId = request.PeerId;

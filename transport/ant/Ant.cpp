@@ -49,7 +49,8 @@ CAnt::~CAnt()
 {
     if (m_thread != nullptr) {
         m_thread->RequestStop();
-        m_thread->Wait(sti::WAIT_INFINITE);
+        // Waiting forever ends only when the thread has.
+        (void)m_thread->Wait(sti::WAIT_INFINITE);
         m_thread->Attach(nullptr, nullptr);
     }
     m_queue.reset();
@@ -103,7 +104,8 @@ STI_OS::SocketHandle CAnt::AntCreateSocket()
     try {
         m_sockets[descriptor] = m_nextSerial;
     } catch (const std::bad_alloc&) {
-        STI_OS::CloseSocket(descriptor);
+        // The missing memory is the failure to report; the close leaves nothing to undo.
+        (void)STI_OS::CloseSocket(descriptor);
         return STI_OS::INVALID_SOCKET_HANDLE;
     }
     if (++m_nextSerial == 0) {

@@ -28,9 +28,10 @@ Status CAntBackendHandler::Deliver(const CPacketRef& packet)
     pending.Packet = packet;
     pending.Offset = ANT_HEADER_SIZE;
     m_queue.push_back(std::move(pending));
+    // Refused only while the poller's write set is full; the next delivery asks again.
     if (sti::CDispatcher* dispatcher = Dispatcher())
         if (m_object)
-            dispatcher->EnableWrite(m_object, true);
+            (void)dispatcher->EnableWrite(m_object, true);
     return ST_SUCCESS;
 }
 
@@ -88,9 +89,12 @@ void CAntBackendHandler::CloseAfterFlush()
         EndGracefully(*dispatcher, m_object);
         return;
     }
-    dispatcher->DisableRead(m_object);
-    dispatcher->SetObjectTimer(m_object, FLUSH_LIMIT_MS, FLUSH_TIMER_KEY);
-    dispatcher->EnableWrite(m_object, true);
+    // The socket is registered: dropping an interest cannot fail.
+    (void)dispatcher->DisableRead(m_object);
+    // Only a lack of memory fails it; the flush then waits for the user without a limit.
+    (void)dispatcher->SetObjectTimer(m_object, FLUSH_LIMIT_MS, FLUSH_TIMER_KEY);
+    // Refused only while the poller's write set is full; the flush limit still ends it.
+    (void)dispatcher->EnableWrite(m_object, true);
 }
 
 // The user may still be writing: a plain close would then reset the connection, and the
@@ -98,8 +102,9 @@ void CAntBackendHandler::CloseAfterFlush()
 // its last write, the socket ends with an orderly close instead (see LingeringClose.h).
 void CAntBackendHandler::EndGracefully(sti::CDispatcher& dispatcher, sti::CTCPSocket* socket)
 {
-    dispatcher.DisableWrite(socket);
-    dispatcher.CloseAfterWrite(socket);
+    // The socket is registered: dropping an interest cannot fail, nor can the close.
+    (void)dispatcher.DisableWrite(socket);
+    (void)dispatcher.CloseAfterWrite(socket);
 }
 
 void CAntBackendHandler::CloseNow()
@@ -114,8 +119,9 @@ void CAntBackendHandler::CloseNow()
 Status CAntBackendHandler::OnRead(sti::CTCPSocket* socket)
 {
     m_awaitingData = false;
+    // The socket just became readable, so it is registered: this cannot fail.
     if (sti::CDispatcher* dispatcher = Dispatcher())
-        dispatcher->DisableRead(socket);
+        (void)dispatcher->DisableRead(socket);
     if (!m_session || !m_session->Network)
         return ST_SUCCESS;
     CAntSessionManager::CEntryGuard guard(m_manager);
@@ -174,8 +180,9 @@ Status CAntBackendHandler::OnWrite(sti::CTCPSocket* socket)
             break; // the socket is full
     }
     if (m_queue.empty() && m_closing) {
+        // Fails only for a null socket.
         if (sti::CDispatcher* dispatcher = Dispatcher())
-            dispatcher->CloseAfterWrite(socket); // the dispatcher closes on this answer
+            (void)dispatcher->CloseAfterWrite(socket); // the dispatcher closes on this answer
         return ST_NO_MORE_DATA;
     }
     if (wasFull && CanAccept() && m_session && m_session->Network) {

@@ -21,8 +21,9 @@ public:
     CListenerGuard() = default;
     ~CListenerGuard()
     {
+        // The handle is given up either way; a failed close leaves nothing to undo.
         if (Handle != STI_OS::INVALID_SOCKET_HANDLE)
-            STI_OS::CloseSocket(Handle);
+            (void)STI_OS::CloseSocket(Handle);
     }
     CListenerGuard(const CListenerGuard&) = delete;
     CListenerGuard& operator=(const CListenerGuard&) = delete;
@@ -65,7 +66,8 @@ Status CreateAntLoopbackBackend(CAntSessionManager& manager, CAntSession& sessio
 
     std::unique_ptr<sti::CTCPSocket> socket(new (std::nothrow) sti::CTCPSocket());
     if (!socket) {
-        STI_OS::CloseSocket(accepted);
+        // The missing memory is the failure to report; the close leaves nothing to undo.
+        (void)STI_OS::CloseSocket(accepted);
         return ST_NO_MEMORY;
     }
     socket->AttachHandle(accepted);
@@ -81,7 +83,8 @@ Status CreateAntLoopbackBackend(CAntSessionManager& manager, CAntSession& sessio
     // Received data goes to the user one payload (at most 1264 bytes) at a time; with Nagle's
     // rule each small write behind unacknowledged ones would wait for that same delayed
     // acknowledgement (on Linux, and so under Wine), whatever the buffer's size.
-    STI_OS::SetNoDelay(accepted, true);
+    // Without it the stream is only slower.
+    (void)STI_OS::SetNoDelay(accepted, true);
 
     std::unique_ptr<CAntBackendHandler> handler(new (std::nothrow) CAntBackendHandler(manager, session));
     if (!handler)

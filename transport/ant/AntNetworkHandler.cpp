@@ -163,7 +163,8 @@ Status CAntNetworkHandler::GiveUp()
     case ANT_STATE_CONFIRMING:
     case ANT_STATE_AWAITING_HELLO:
         CancelAllTimers();
-        SetState(ANT_STATE_IDLE);
+        // Entering idle sends nothing and cannot fail.
+        (void)SetState(ANT_STATE_IDLE);
         EndBackend();
         return ST_SUCCESS;
     case ANT_STATE_GREETING:
@@ -171,7 +172,8 @@ Status CAntNetworkHandler::GiveUp()
     default:
         CancelAllTimers();
         m_manager.RemoveFromSendList(m_session);
-        SetState(ANT_STATE_IDLE);
+        // Entering idle sends nothing and cannot fail.
+        (void)SetState(ANT_STATE_IDLE);
         EndBackend();
         return ST_CONNECTION_CLOSED;
     }
@@ -200,10 +202,12 @@ Status CAntNetworkHandler::Establish()
         m_session.SessionState = ANT_SESSION_OPEN;
     m_strategy.reset(new (std::nothrow) CAntNiceFlowControl(m_send));
     if (!m_strategy) {
-        GiveUp();
+        // The missing memory is the failure to report.
+        (void)GiveUp();
         return ST_NO_MEMORY;
     }
-    m_strategy->Start();
+    // The flow control's notices cannot fail; it answers through its out-parameters.
+    (void)m_strategy->Start();
     ArmTimer(ANT_TIMER_PROBE, ANT_PROBE_INTERVAL_MS);
     const std::uint32_t interval = Interval();
     ArmTimer(ANT_TIMER_NAK, interval < ANT_NAK_INTERVAL_MIN_MS ? ANT_NAK_INTERVAL_MIN_MS : interval);
@@ -219,7 +223,8 @@ void CAntNetworkHandler::PeerClosed()
     for (int kind = ANT_TIMER_ACK; kind <= ANT_TIMER_NAK; ++kind)
         CancelTimer(kind);
     m_manager.RemoveFromSendList(m_session);
-    SetState(ANT_STATE_PEER_CLOSED);
+    // A failed entry send is sent again by the state's timer.
+    (void)SetState(ANT_STATE_PEER_CLOSED);
     m_session.NetworkState = ANT_NETWORK_PEER_CLOSED;
     m_session.SessionState = ANT_SESSION_CLOSING;
     if (m_session.Backend && m_session.BackendState == ANT_BACKEND_OPEN) {
@@ -234,7 +239,8 @@ void CAntNetworkHandler::StartLocalClose()
         CancelTimer(kind);
     m_manager.RemoveFromSendList(m_session);
     m_closeWhenDrained = false;
-    SetState(ANT_STATE_CLOSING);
+    // A failed entry send is sent again by the state's timer.
+    (void)SetState(ANT_STATE_CLOSING);
     if (!IsTimerArmed(ANT_TIMER_LINGER))
         ArmTimer(ANT_TIMER_LINGER, ANT_LINGER_LIMIT_MS);
 }
@@ -244,7 +250,7 @@ void CAntNetworkHandler::EndBackend()
     const bool userWaiting = m_session.SessionState == ANT_SESSION_CONNECTING;
     m_session.NetworkState = ANT_NETWORK_ENDED;
     if (userWaiting)
-        CreateAntLoopbackBackend(m_manager, m_session); // so the user's connect completes
+        (void)CreateAntLoopbackBackend(m_manager, m_session); // so the user's connect completes; best effort
     m_session.SessionState = ANT_SESSION_CLOSING;
     if (m_session.Backend) {
         if (m_session.BackendState == ANT_BACKEND_OPEN)
@@ -267,7 +273,8 @@ void CAntNetworkHandler::OnUserClosed()
     switch (m_state) {
     case ANT_STATE_REQUESTING:
     case ANT_STATE_GREETING:
-        SetState(ANT_STATE_IDLE);
+        // Entering idle sends nothing and cannot fail.
+        (void)SetState(ANT_STATE_IDLE);
         EndBackend();
         break;
     case ANT_STATE_CONFIRMING:
@@ -280,7 +287,8 @@ void CAntNetworkHandler::OnUserClosed()
         CheckLocalCloseDone();
         break;
     case ANT_STATE_PEER_CLOSED:
-        SetState(ANT_STATE_LAST_CLOSE);
+        // A failed entry send is sent again by the state's timer.
+        (void)SetState(ANT_STATE_LAST_CLOSE);
         break;
     default:
         break;
@@ -306,7 +314,8 @@ void CAntNetworkHandler::OnBackendGone()
 {
     // The user has everything the peer sent: finish the close from our side.
     if (m_state == ANT_STATE_PEER_CLOSED) {
-        SetState(ANT_STATE_LAST_CLOSE);
+        // A failed entry send is sent again by the state's timer.
+        (void)SetState(ANT_STATE_LAST_CLOSE);
         return;
     }
     if (!m_userFailed)
@@ -330,7 +339,8 @@ void CAntNetworkHandler::OnUnreachable()
             m_unreachableTolerant = false;
         return;
     }
-    GiveUp();
+    // An unreachable peer has no one to report to; the session ends.
+    (void)GiveUp();
 }
 
 Status CAntNetworkHandler::OnTimer(int kind)
@@ -351,10 +361,12 @@ Status CAntNetworkHandler::OnTimer(int kind)
         if (!packet)
             return ST_NO_MEMORY;
         CAntPacketWriter writer(*packet);
-        WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, m_session.PeerSessionId));
+        // A fresh packet has room for the header and the body.
+        (void)WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, m_session.PeerSessionId));
         SAntProbeBody body;
         body.HighestSent = m_send.GetHighestSent();
-        WriteAntBody(writer, body);
+        // A fresh packet has room for the header and the body.
+        (void)WriteAntBody(writer, body);
         return SendPacket(*packet, m_session.PeerPublic);
     }
     case ANT_TIMER_NAK:
@@ -446,7 +458,8 @@ Status CAntNetworkHandler::OnPacket(const SAntHeader& header, CAntPacketReader& 
             return SendControl(AntCloseAck, 0, m_session.PeerPublic);
         if (type == AntCloseAck) {
             CancelAllTimers();
-            SetState(ANT_STATE_IDLE);
+            // Entering idle sends nothing and cannot fail.
+            (void)SetState(ANT_STATE_IDLE);
             EndBackend();
             return ST_CONNECTION_CLOSED;
         }
@@ -488,8 +501,9 @@ Status CAntNetworkHandler::OnEstablishedPacket(const SAntHeader& header, CAntPac
         SAntAckEchoBody echo;
         if (ReadAntBody(reader, echo) != ST_SUCCESS)
             return ST_INVALID_MESSAGE;
+        // The flow control's notices cannot fail; it answers through its out-parameters.
         if (m_strategy)
-            m_strategy->OnAckEcho(header, echo);
+            (void)m_strategy->OnAckEcho(header, echo);
         if (AntSeqIsNewer(echo.Cumulative, m_highestEchoed) && !AntSeqIsNewer(echo.Cumulative, m_lastAckSent))
             m_highestEchoed = echo.Cumulative;
         break;
@@ -534,15 +548,17 @@ Status CAntNetworkHandler::OnData(const SAntHeader& header, const CPacketRef& pa
     bool gap = false;
     if (AntSeqIsNewer(s, m_receive.GetNextAfterHighest())) {
         gap = true;
+        // The flow control's notices cannot fail; it answers through its out-parameters.
         if (m_strategy)
-            m_strategy->OnGap();
+            (void)m_strategy->OnGap();
         const std::uint32_t first = m_receive.GetNextAfterHighest();
         const std::uint32_t end = m_receive.ClampToWindow(s);
         if (end != first) {
             m_receive.Advance(end == s ? s : AntSeqPrevious(end), NowMs());
             if (end != s)
                 m_receive.NoteNak(AntSeqPrevious(end), NowMs());
-            SendNak(first, end);
+            // A lost NAK is sent again by the NAK timer.
+            (void)SendNak(first, end);
         }
     }
     bool stored = false;
@@ -552,7 +568,8 @@ Status CAntNetworkHandler::OnData(const SAntHeader& header, const CPacketRef& pa
         if (!duplicate)
             stored = m_receive.Store(s, packet);
     } else if (m_strategy) {
-        m_strategy->OnDiscard();
+        // The flow control's notices cannot fail; it answers through its out-parameters.
+        (void)m_strategy->OnDiscard();
     }
     Status status = ST_SUCCESS;
     if (stored && !gap) {
@@ -560,8 +577,9 @@ Status CAntNetworkHandler::OnData(const SAntHeader& header, const CPacketRef& pa
         status = Deliver(stopped);
     }
     bool acknowledge = true;
+    // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
-        m_strategy->ShouldAck(acknowledge);
+        (void)m_strategy->ShouldAck(acknowledge);
     if (acknowledge) {
         std::uint8_t flags = ANT_ACK_ANSWERS_DATA;
         if (!stored || gap || (header.Flags & ANT_DATA_RETRANSMISSION))
@@ -587,7 +605,7 @@ Status CAntNetworkHandler::Deliver(bool& stopped)
         if (packet->Data[1] & ANT_FLAG_RESERVED)
             return ST_NOT_IMPLEMENTED;
         if (backend)
-            backend->Deliver(packet);
+            (void)backend->Deliver(packet); // room was checked above, the one refusal it has
     }
     return ST_SUCCESS;
 }
@@ -598,9 +616,11 @@ void CAntNetworkHandler::OnBackendDrained()
         return;
     const std::uint32_t before = m_receive.GetBase();
     bool stopped = false;
-    Deliver(stopped);
+    // A packet with reserved flags is dropped here as on arrival: no one to tell.
+    (void)Deliver(stopped);
+    // A lost acknowledgement is covered by the acknowledgement timer.
     if (m_receive.GetBase() != before)
-        SendAck(0);
+        (void)SendAck(0);
 }
 
 Status CAntNetworkHandler::SendAck(std::uint8_t flags)
@@ -624,13 +644,15 @@ Status CAntNetworkHandler::SendAck(std::uint8_t flags)
         m_strategy->GetTimes(body.Srtt, body.RttVariation, body.SmallestRtt, largest);
     const std::uint16_t serial = m_ackSerial++;
     bool echo = false;
+    // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
-        m_strategy->OnAckSent(base, serial, (flags & ANT_ACK_NOT_IN_ORDER) != 0, echo);
+        (void)m_strategy->OnAckSent(base, serial, (flags & ANT_ACK_NOT_IN_ORDER) != 0, echo);
     if (echo)
         flags |= ANT_ACK_ECHO_WANTED;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntAck, serial, m_session.PeerSessionId, flags));
-    WriteAntBody(writer, body);
+    // A fresh packet has room for the header and the body.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntAck, serial, m_session.PeerSessionId, flags));
+    (void)WriteAntBody(writer, body);
     return SendPacket(*packet, m_session.PeerPublic);
 }
 
@@ -650,9 +672,11 @@ Status CAntNetworkHandler::SendNak(std::uint32_t first, std::uint32_t end)
     if (!packet)
         return ST_NO_MEMORY;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntNak, 0, m_session.PeerSessionId));
+    // A fresh packet has room for the header and one gap.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntNak, 0, m_session.PeerSessionId));
     CAntNakWriter nak(writer);
-    nak.AddGap(first, end);
+    // A fresh packet has room for the header and one gap.
+    (void)nak.AddGap(first, end);
     ++m_naksSent;
     return SendPacket(*packet, m_session.PeerPublic);
 }
@@ -667,7 +691,8 @@ Status CAntNetworkHandler::OnNakTimer()
     if (!packet)
         return ST_NO_MEMORY;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntNak, 0, m_session.PeerSessionId));
+    // A fresh packet has room for the header.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntNak, 0, m_session.PeerSessionId));
     CAntNakWriter nak(writer);
     const std::uint64_t now = NowMs();
     const std::uint32_t end = m_receive.GetNextAfterHighest();
@@ -721,16 +746,19 @@ Status CAntNetworkHandler::OnAckPacket(const SAntHeader& header, CAntPacketReade
             if (m_strategy)
                 m_strategy->GetTimes(echo.Srtt, echo.RttVariation, echo.SmallestRtt, largest);
             CAntPacketWriter writer(*packet);
-            WriteAntHeader(writer, SAntHeader::Control(AntAckEcho, header.GetValue(), m_session.PeerSessionId));
-            WriteAntBody(writer, echo);
-            SendPacket(*packet, m_session.PeerPublic);
+            // A fresh packet has room for the header and the body.
+            (void)WriteAntHeader(writer, SAntHeader::Control(AntAckEcho, header.GetValue(), m_session.PeerSessionId));
+            (void)WriteAntBody(writer, echo);
+            // An echo that fails to leave counts as lost; the peer asks again.
+            (void)SendPacket(*packet, m_session.PeerPublic);
         }
     }
     // An acknowledgement of packets never sent is not believed.
     if (!m_send.Acknowledge(ack.Cumulative))
         return ST_INVALID_MESSAGE;
+    // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
-        m_strategy->OnAck(header, ack);
+        (void)m_strategy->OnAck(header, ack);
     if (m_send.GetPacketsInFlight() >= m_send.GetCwnd())
         PostponeRetransmitTimeout();
     OpenSendWindow();
@@ -760,7 +788,8 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     ++m_naksReceived;
     const std::uint64_t now = NowMs();
     if (m_strategy && now - m_lastLossReaction > Interval()) {
-        m_strategy->OnLoss();
+        // The flow control's notices cannot fail; it answers through its out-parameters.
+        (void)m_strategy->OnLoss();
         m_lastLossReaction = now;
     }
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
@@ -782,8 +811,9 @@ Status CAntNetworkHandler::OnRetransmitTimeout()
     m_backoff.OnTimeout();
     ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
     m_send.MarkAll();
+    // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
-        m_strategy->OnTimeout();
+        (void)m_strategy->OnTimeout();
     m_manager.AddToSendList(m_session);
     return ST_SUCCESS;
 }
@@ -816,7 +846,8 @@ Status CAntNetworkHandler::FillFromBackend(bool& ended)
                               : m_session.Backend->Read(packet->Data + ANT_HEADER_SIZE, ANT_MAX_PAYLOAD, count);
     if (status == ST_SUCCESS && count > 0) {
         CAntPacketWriter writer(*packet);
-        WriteAntHeader(writer, SAntHeader::Data(m_send.GetNextSequence(), m_session.PeerSessionId));
+        // A fresh packet has room for the header.
+        (void)WriteAntHeader(writer, SAntHeader::Data(m_send.GetNextSequence(), m_session.PeerSessionId));
         packet->Length = ANT_HEADER_SIZE + count;
         m_send.Queue(packet);
         return ST_SUCCESS;
@@ -872,11 +903,13 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
                 return ST_SUCCESS;
         }
         bool flag = true;
+        // The flow control's notices cannot fail; it answers through its out-parameters.
         if (m_strategy)
-            m_strategy->OnSend(retransmission, sequence, flag);
+            (void)m_strategy->OnSend(retransmission, sequence, flag);
         packet->Data[1] = std::uint8_t((flag ? ANT_DATA_FLAG : 0) | (retransmission ? ANT_DATA_RETRANSMISSION : 0));
         ++m_sent;
-        SendPacket(*packet, m_session.PeerPublic);
+        // A packet that fails to leave counts as lost; retransmission covers it.
+        (void)SendPacket(*packet, m_session.PeerPublic);
     }
     wantsMore = true;
     return ST_SUCCESS;
@@ -937,7 +970,8 @@ Status CAntNetworkHandler::SendControl(int type, std::uint16_t value, const CIPE
     if (!packet)
         return ST_NO_MEMORY;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(type, value, m_session.PeerSessionId));
+    // A fresh packet has room for the header.
+    (void)WriteAntHeader(writer, SAntHeader::Control(type, value, m_session.PeerSessionId));
     return SendPacket(*packet, to);
 }
 
@@ -963,8 +997,9 @@ Status CAntNetworkHandler::SendRequest()
         body.LocalAddresses.push_back(local.GetAddress().Get());
     }
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, m_controlCounter++, 0));
-    WriteAntBody(writer, body);
+    // GetStatus below covers both.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, m_controlCounter++, 0));
+    (void)WriteAntBody(writer, body);
     if (writer.GetStatus() != ST_SUCCESS)
         return writer.GetStatus();
     return SendPacket(*packet, server);
@@ -986,8 +1021,9 @@ Status CAntNetworkHandler::SendHello(const CIPEndpoint& to)
     body.SenderId = port->GetOwnClientId();
     body.ReceiverId = m_session.PeerId;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntHello, m_controlCounter++, m_session.PeerSessionId));
-    WriteAntBody(writer, body);
+    // A fresh packet has room for the header and the body.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntHello, m_controlCounter++, m_session.PeerSessionId));
+    (void)WriteAntBody(writer, body);
     return SendPacket(*packet, to);
 }
 
@@ -1024,7 +1060,8 @@ Status CAntNetworkHandler::SendHelloConfirm()
     body.SenderId = port->GetOwnClientId();
     body.ReceiverId = m_session.PeerId;
     CAntPacketWriter writer(*packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntHelloConfirm, m_controlCounter++, m_session.PeerSessionId));
-    WriteAntBody(writer, body);
+    // A fresh packet has room for the header and the body.
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntHelloConfirm, m_controlCounter++, m_session.PeerSessionId));
+    (void)WriteAntBody(writer, body);
     return SendPacket(*packet, m_session.PeerPublic);
 }

@@ -105,8 +105,12 @@ CAntSession* CAntSessionManager::CreateSession(STI_OS::SocketHandle descriptor, 
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    if (CAntSocketMap* map = CAntSocketMap::Instance())
-        map->Insert(descriptor, session.get());
+    // A session its descriptor does not lead to could never be closed by its user.
+    CAntSocketMap* map = CAntSocketMap::Instance();
+    if (map && map->Insert(descriptor, session.get()) != ST_SUCCESS) {
+        m_sessions.get<ById>().erase(id);
+        return nullptr;
+    }
     return session.release();
 }
 
@@ -120,15 +124,17 @@ Status CAntSessionManager::StartSession(CAntSession* session)
     if (!session->Network) {
         // Through the owner of the descriptor: it may have closed it already, and its number
         // may belong to a newer socket by now.
+        // The missing memory is the failure to report.
         if (m_port)
-            m_port->CloseUserSocket(session->Descriptor, session->Serial);
+            (void)m_port->CloseUserSocket(session->Descriptor, session->Serial);
         DestroySession(*session);
         return ST_NO_MEMORY;
     }
     session->BackendState = ANT_BACKEND_NONE;
     session->SessionState = ANT_SESSION_CONNECTING;
     session->NetworkState = ANT_NETWORK_CONNECTING;
-    session->Network->Connect();
+    // A failed first request is sent again by the state's timer.
+    (void)session->Network->Connect();
     return ST_SUCCESS;
 }
 
@@ -264,8 +270,9 @@ void CAntSessionManager::AddToSendList(CAntSession& session)
     session.OnSendList = true;
     auto& list = m_sessions.get<BySendOrder>();
     list.relocate(list.end(), m_sessions.project<BySendOrder>(it));
+    // Without a socket nothing can be sent; the sessions' timers end them.
     if (m_port)
-        m_port->RequestWrite();
+        (void)m_port->RequestWrite();
 }
 
 void CAntSessionManager::RemoveFromSendList(CAntSession& session)
@@ -289,8 +296,9 @@ Status CAntSessionManager::OnWritable()
         if (!session || !session->OnSendList || !session->Network)
             continue;
         bool wantsMore = false;
+        // Always ST_SUCCESS; wantsMore says the rest.
         if (session->Network->GetState() == ANT_STATE_ESTABLISHED)
-            session->Network->SendBurst(wantsMore);
+            (void)session->Network->SendBurst(wantsMore);
         if (FindById(id) != session)
             continue;
         if (wantsMore) {
@@ -319,8 +327,9 @@ void CAntSessionManager::CancelSessionTimer(int timerId)
 {
     STI_OWNING_THREAD(m_owner);
     sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
+    // A timer that fired meanwhile is gone already.
     if (dispatcher && timerId >= 0)
-        dispatcher->GetTimerQueue().CancelOwned(timerId, this);
+        (void)dispatcher->GetTimerQueue().CancelOwned(timerId, this);
 }
 
 Status CAntSessionManager::OnTimer(int timerId, const sti::CTimeValue&, void* parameter)

@@ -63,9 +63,11 @@ void CAntSocket::Close()
         // The transport closes its own descriptors: one it no longer knows as open is not this
         // object's to close any more, its number may belong to another socket by now.
         if (m_fromTransport && m_ant != nullptr) {
-            m_ant->AntCloseSocket(m_handle);
+            // The handle is given up either way; a failed close leaves nothing to undo.
+            (void)m_ant->AntCloseSocket(m_handle);
         } else {
-            STI_OS::CloseSocket(m_handle);
+            // The handle is given up either way; a failed close leaves nothing to undo.
+            (void)STI_OS::CloseSocket(m_handle);
         }
         m_handle = STI_OS::INVALID_SOCKET_HANDLE;
         m_fromTransport = false;

@@ -61,7 +61,8 @@ std::uint32_t CAntThread::Run()
         if (stopRequested && m_sessions->GetSessionCount() == 0) {
             break;
         }
-        m_dispatcher->Run(TURN_MS);
+        // The dispatcher handles its own errors and sleeps the round on a broken poller.
+        (void)m_dispatcher->Run(TURN_MS);
         if (stopRequested && !stopping) {
             stopping = true;
             CloseQueue();

@@ -33,7 +33,8 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
         }
         const CIPEndpoint source(CIPAddress(address), port);
         if (status == ST_CONN_RESET) {
-            m_sessions.OnUnreachable(source);
+            // A report the sessions cannot place is dropped: there is no one to answer.
+            (void)m_sessions.OnUnreachable(source);
             continue;
         }
         if (status != ST_SUCCESS || count > ANT_MAX_DATAGRAM) {
@@ -45,7 +46,8 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
         }
         std::memcpy(packet->Data, m_receive, count);
         packet->Length = count;
-        m_sessions.OnDatagram(*packet, source);
+        // A datagram the sessions refuse is dropped: there is no one to answer.
+        (void)m_sessions.OnDatagram(*packet, source);
     }
     return ST_SUCCESS;
 }

@@ -108,7 +108,8 @@ Status CAntConnectWait::OnTimer(int timerId, const sti::CTimeValue& now, void* p
     if (!m_waits.empty()) {
         sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
         if (dispatcher != nullptr) {
-            dispatcher->RescheduleTimer(timerId, POLL_MS);
+            // Rescheduled from its own firing, the timer is alive: this cannot fail.
+            (void)dispatcher->RescheduleTimer(timerId, POLL_MS);
         }
     }
     for (SWait& wait : connected) {
@@ -159,5 +160,6 @@ void CAntConnectWait::Fail(SWait wait, Status status)
     }
     sti::IBaseSockEventHandler* handler = wait.handler;
     // The handler deletes itself here; the socket goes after it.
-    handler->OnConnectFailed(wait.socket.get(), status);
+    // A notice: the handler ends itself here.
+    (void)handler->OnConnectFailed(wait.socket.get(), status);
 }

@@ -32,6 +32,7 @@ Status CChecksum::Compute(const void* data, std::size_t length, std::uint8_t dig
 Status CChecksum::Verify(const void* data, std::size_t length, const std::uint8_t digest[DIGEST_SIZE]) const
 {
     std::uint8_t actual[DIGEST_SIZE];
-    Compute(data, length, actual);
+    // Always ST_SUCCESS.
+    (void)Compute(data, length, actual);
     return std::memcmp(actual, digest, DIGEST_SIZE) == 0 ? ST_SUCCESS : ST_AUTH_FAILED;
 }

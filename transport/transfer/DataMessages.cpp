@@ -11,7 +11,8 @@ using sti::CMessageWriter;
 
 Status WriteU64(CMessageWriter& writer, std::uint64_t value)
 {
-    writer.WriteU32(static_cast<std::uint32_t>(value));
+    // A failed field sticks in the writer; the last write's result covers both.
+    (void)writer.WriteU32(static_cast<std::uint32_t>(value));
     return writer.WriteU32(static_cast<std::uint32_t>(value >> 32));
 }
 
@@ -19,8 +20,9 @@ Status ReadU64(CMessageReader& reader, std::uint64_t& value)
 {
     std::uint32_t low = 0;
     std::uint32_t high = 0;
-    reader.ReadU32(low);
-    reader.ReadU32(high);
+    // A failed field sticks in the reader, checked once at the end.
+    (void)reader.ReadU32(low);
+    (void)reader.ReadU32(high);
     value = (std::uint64_t(high) << 32) | low;
     return reader.HasError() ? ST_OUT_OF_BOUNDS : ST_SUCCESS;
 }
@@ -30,8 +32,9 @@ Status WriteString(CMessageWriter& writer, const std::string& text)
     if (text.size() >= 0xFFFF) {
         return ST_OUT_OF_BOUNDS;
     }
-    writer.WriteU16(static_cast<std::uint16_t>(text.size() + 1));
-    writer.Write(text.data(), static_cast<std::uint32_t>(text.size()));
+    // A failed field sticks in the writer; the last write's result covers all three.
+    (void)writer.WriteU16(static_cast<std::uint16_t>(text.size() + 1));
+    (void)writer.Write(text.data(), static_cast<std::uint32_t>(text.size()));
     return writer.WriteU8(0);
 }
 
@@ -81,10 +84,11 @@ Status Result(const CMessageReader& reader)
 Status WriteDataBlock(DataMessageBlock& block, const SDataBlock& body)
 {
     return Build(block, DATA_MSG_DATA_BLOCK, [&body](CMessageWriter& writer) {
-        writer.WriteU32(body.Compression);
-        writer.Write(body.Checksum, sizeof(body.Checksum));
-        WriteU64(writer, body.Offset);
-        writer.WriteU32(body.Length);
+        // A failed field sticks in the writer, checked once at the end.
+        (void)writer.WriteU32(body.Compression);
+        (void)writer.Write(body.Checksum, sizeof(body.Checksum));
+        (void)WriteU64(writer, body.Offset);
+        (void)writer.WriteU32(body.Length);
         return writer.Write(body.Payload, body.Length);
     });
 }
@@ -92,7 +96,8 @@ Status WriteDataBlock(DataMessageBlock& block, const SDataBlock& body)
 Status WriteRangeRequest(DataMessageBlock& block, std::uint64_t first, std::uint64_t end)
 {
     return Build(block, DATA_MSG_RANGE_REQUEST, [first, end](CMessageWriter& writer) {
-        WriteU64(writer, first);
+        // A failed field sticks in the writer, checked once at the end.
+        (void)WriteU64(writer, first);
         return WriteU64(writer, end);
     });
 }
@@ -109,15 +114,18 @@ Status WriteFileInfo(DataMessageBlock& block, const std::uint8_t id[TRANSFER_ID_
         return ST_OUT_OF_BOUNDS;
     }
     return Build(block, DATA_MSG_FILE_INFO, [id, &entries](CMessageWriter& writer) {
-        writer.Write(id, TRANSFER_ID_SIZE);
-        writer.WriteU16(static_cast<std::uint16_t>(entries.size()));
+        // A failed field sticks in the writer, checked once at the end.
+        (void)writer.Write(id, TRANSFER_ID_SIZE);
+        (void)writer.WriteU16(static_cast<std::uint16_t>(entries.size()));
         for (const STransferFileEntry& entry : entries) {
-            writer.Write(entry.Id, TRANSFER_ID_SIZE);
+            // A failed field sticks in the writer, checked once at the end.
+            (void)writer.Write(entry.Id, TRANSFER_ID_SIZE);
             Status status = WriteString(writer, entry.Name);
             if (status != ST_SUCCESS) {
                 return status;
             }
-            WriteU64(writer, entry.Size);
+            // A failed field sticks in the writer, checked once at the end.
+            (void)WriteU64(writer, entry.Size);
             if (writer.HasError()) {
                 return ST_OUT_OF_BOUNDS;
             }
@@ -138,10 +146,11 @@ Status WriteClose(DataMessageBlock& block, std::uint32_t reason)
 
 Status ReadDataBlock(CMessageReader& reader, SDataBlock& body)
 {
-    reader.ReadU32(body.Compression);
-    reader.Read(body.Checksum, sizeof(body.Checksum));
-    ReadU64(reader, body.Offset);
-    reader.ReadU32(body.Length);
+    // A failed field sticks in the reader, checked once at the end.
+    (void)reader.ReadU32(body.Compression);
+    (void)reader.Read(body.Checksum, sizeof(body.Checksum));
+    (void)ReadU64(reader, body.Offset);
+    (void)reader.ReadU32(body.Length);
     if (reader.HasError()) {
         return ST_OUT_OF_BOUNDS;
     }
@@ -151,8 +160,9 @@ Status ReadDataBlock(CMessageReader& reader, SDataBlock& body)
 
 Status ReadRangeRequest(CMessageReader& reader, std::uint64_t& first, std::uint64_t& end)
 {
-    ReadU64(reader, first);
-    ReadU64(reader, end);
+    // A failed field sticks in the reader, checked once at the end.
+    (void)ReadU64(reader, first);
+    (void)ReadU64(reader, end);
     return Result(reader);
 }
 
@@ -165,7 +175,8 @@ Status ReadFileInfo(CMessageReader& reader, SFileInfo& info)
 {
     info.Entries.clear();
     std::uint16_t count = 0;
-    reader.Read(info.Id, TRANSFER_ID_SIZE);
+    // A failed field sticks in the reader, checked once at the end.
+    (void)reader.Read(info.Id, TRANSFER_ID_SIZE);
     if (reader.ReadU16(count) != ST_SUCCESS) {
         return ST_OUT_OF_BOUNDS;
     }
@@ -175,9 +186,10 @@ Status ReadFileInfo(CMessageReader& reader, SFileInfo& info)
     }
     info.Entries.resize(count);
     for (STransferFileEntry& entry : info.Entries) {
-        reader.Read(entry.Id, TRANSFER_ID_SIZE);
-        ReadString(reader, entry.Name);
-        ReadU64(reader, entry.Size);
+        // A failed field sticks in the reader, checked once at the end.
+        (void)reader.Read(entry.Id, TRANSFER_ID_SIZE);
+        (void)ReadString(reader, entry.Name);
+        (void)ReadU64(reader, entry.Size);
         if (reader.HasError()) {
             info.Entries.clear();
             return ST_OUT_OF_BOUNDS;

@@ -227,6 +227,7 @@ void CDownloadHandler::OnConnectionLost()
     session->SetHandler(nullptr);
     m_session = nullptr;
     if (session->GetStatus() != SESSION_STATUS_WAITING && session->GetManager() != nullptr) {
-        session->GetManager()->RestartSession(session);
+        // A session that cannot start again is closed inside.
+        (void)session->GetManager()->RestartSession(session);
     }
 }

@@ -19,7 +19,8 @@ CDownloadsManager::~CDownloadsManager()
 {
     while (!m_byFileId.empty()) {
         CTransportSession* session = m_byFileId.begin()->second;
-        RemoveSession(session);
+        // Taken from the table just above.
+        (void)RemoveSession(session);
         delete session;
     }
 }
@@ -245,7 +246,8 @@ Status CDownloadsManager::StartSession(CTransportSession* session)
     try {
         m_byHandle.emplace(timerId, session);
     } catch (const std::bad_alloc&) {
-        dispatcher->CancelTimer(timerId);
+        // Scheduled just above; cancelling it cannot fail.
+        (void)dispatcher->CancelTimer(timerId);
         return ST_NO_MEMORY;
     }
     session->SetHandle(timerId);
@@ -284,7 +286,8 @@ void CDownloadsManager::StopTimer(CTransportSession* session)
         m_byHandle.erase(found);
     }
     if (sti::CDispatcher* dispatcher = sti::CDispatcher::Existing()) {
-        dispatcher->GetTimerQueue().CancelOwned(handle, this);
+        // A timer that fired meanwhile is gone already.
+        (void)dispatcher->GetTimerQueue().CancelOwned(handle, this);
     }
 }
 

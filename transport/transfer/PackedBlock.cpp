@@ -7,7 +7,8 @@
 
 void PackBlock(SPackedBlock& block)
 {
-    CChecksum().Compute(block.Chunk, block.Length, block.Checksum);
+    // Always ST_SUCCESS.
+    (void)CChecksum().Compute(block.Chunk, block.Length, block.Checksum);
     block.Compression = BLOCK_RAW;
     block.PackedLength = block.Length;
     std::uint32_t packed = 0;

@@ -11,7 +11,8 @@ void CloseTransportSession(CTransportSession* session, std::uint32_t reason)
         return;
     }
     if (CTransportManagerHandler* handler = session->GetHandler()) {
-        handler->Close(reason, CLOSED_HERE);
+        // Always ST_SUCCESS.
+        (void)handler->Close(reason, CLOSED_HERE);
         return;
     }
     // No connection yet: the record still learns why its session ended, as it does with one.

@@ -28,7 +28,7 @@ Status CTransportManagerHandler::Close(std::uint32_t reason, int by)
     SetOutputWanted(false);
     if (m_object != nullptr && reason != CLOSE_REASON_SHUTDOWN) {
         // A failed send still ends the session; the peer then sees the connection drop.
-        SendCode(reason);
+        (void)SendCode(reason);
     }
     m_session->GetCallback()->OnClosed(by, reason);
     EndSession();
@@ -113,6 +113,7 @@ void CTransportManagerHandler::CloseConnection()
 {
     sti::CDispatcher* dispatcher = sti::CDispatcher::Instance();
     if (dispatcher != nullptr && m_object != nullptr) {
-        dispatcher->CloseAfterWrite(m_object);
+        // Fails only for a null object.
+        (void)dispatcher->CloseAfterWrite(m_object);
     }
 }

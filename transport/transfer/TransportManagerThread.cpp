@@ -79,7 +79,8 @@ std::uint32_t CTransportManagerThread::Run()
         return 1;
     }
     while (!IsStopRequested()) {
-        m_dispatcher->Run(TURN_MS);
+        // The dispatcher handles its own errors and sleeps the round on a broken poller.
+        (void)m_dispatcher->Run(TURN_MS);
     }
     return 0;
 }

@@ -46,7 +46,8 @@ void CTransportSession::Destroy(CTransportSession* session)
         return;
     }
     if (session->m_manager != nullptr) {
-        session->m_manager->RemoveSession(session);
+        // A session its manager no longer holds is deleted all the same.
+        (void)session->m_manager->RemoveSession(session);
     }
     delete session;
 }

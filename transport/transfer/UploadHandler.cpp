@@ -98,7 +98,7 @@ Status CUploadHandler::OnFileRequest(sti::CMessageReader& reader)
     if (m_session->GetManager() != nullptr) {
         // An id already bound elsewhere leaves the manager's tables as they are; the file
         // is served all the same.
-        m_session->GetManager()->BindFile(m_session, fileId);
+        (void)m_session->GetManager()->BindFile(m_session, fileId);
     }
     TransferFileList entries;
     const Status answer = m_session->GetUploadCallback()->OpenFile(fileId, entries);

@@ -16,7 +16,8 @@ CUploadsManager::~CUploadsManager()
     // Handlers of sessions still here forget them as the sessions go.
     while (!m_byKey.empty()) {
         CTransportSession* session = m_byKey.begin()->second;
-        RemoveSession(session);
+        // Taken from the table just above.
+        (void)RemoveSession(session);
         delete session;
     }
 }

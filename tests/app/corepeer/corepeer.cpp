@@ -336,7 +336,7 @@ int main(int argc, char** argv)
         // hear of it before the transfer manager goes.
         if (CTransportManagerThread* engine = CTransportManagerThread::Instance()) {
             engine->RequestStop();
-            engine->Wait(sti::WAIT_INFINITE);
+            (void)engine->Wait(sti::WAIT_INFINITE); // ends only when the thread has
         }
         peer.Drain();
         manager.SetUserInterface(nullptr);

@@ -65,7 +65,7 @@ public:
     ~CooperativeThread() override
     {
         RequestStop();
-        Wait(sti::WAIT_INFINITE);
+        (void)Wait(sti::WAIT_INFINITE); // ends only when the thread has
     }
 
 protected:
@@ -108,7 +108,9 @@ public:
     void Start()
     {
         m_thread = new Thread;
-        m_thread->Start();
+        if (m_thread->Start() != ST_SUCCESS) {
+            Say("thread did not start"); // the parent finds its lines missing
+        }
     }
 
 private:

@@ -136,7 +136,7 @@ TEST(TimerQueueAllocation, FailedGrowthOfTablesPoolOrHandlerListRefusesTheTimerA
     for (int live : ids) {
         ASSERT_EQ(ST_SUCCESS, queue.Find(live));
     }
-    queue.FireDueTimers(At(2000));
+    EXPECT_EQ(ST_SUCCESS, queue.FireDueTimers(At(2000)));
     EXPECT_EQ(300, handler.fired);
     EXPECT_EQ(0, queue.GetCount());
 }

@@ -39,22 +39,22 @@ class CServiceLikeClient : public CCommandHandler, public KV2Service::IConnectio
 public:
     explicit CServiceLikeClient(std::unique_ptr<TarnixServer::CServer>& server) : m_server(server)
     {
-        m_communicator.Init(0, false, ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(),
-                            std::make_unique<CClientRoutingStrategy>());
+        EXPECT_EQ(ST_SUCCESS, m_communicator.Init(0, false, ClientBufferAllocator<MSG_MAX_LENGTH>::Instance(),
+                                                  std::make_unique<CClientRoutingStrategy>()));
         for (std::uint16_t code : {2, 4, 5, 7, 10, 28, 30, 33, 35})
-            m_communicator.RegisterCommand(code, this, false);
+            EXPECT_EQ(ST_SUCCESS, m_communicator.RegisterCommand(code, this, false));
     }
     ~CServiceLikeClient() override
     {
         Close();
-        sti::CDispatcher::Instance()->Run(0); // deletes a connection that was lost on its own
+        EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(0)); // deletes a connection that was lost on its own
     }
 
     Status Connect(std::uint32_t address, std::uint16_t port)
     {
         Close();
         std::unique_ptr<sti::CProxyTCPSocket> socket(new sti::CProxyTCPSocket);
-        socket->SetProxy(sti::CProxyTCPSocket::PROXY_DIRECT, CIPEndpoint(), "", "");
+        EXPECT_EQ(ST_SUCCESS, socket->SetProxy(sti::CProxyTCPSocket::PROXY_DIRECT, CIPEndpoint(), "", ""));
         Status status = socket->Connect(CIPEndpoint(CIPAddress(address), port));
         if (status != ST_SUCCESS)
             return status;
@@ -70,8 +70,9 @@ public:
 
     void Close()
     {
-        if (m_socket)
-            m_communicator.RemoveHandler(m_socket);
+        if (m_socket) {
+            EXPECT_EQ(ST_SUCCESS, m_communicator.RemoveHandler(m_socket));
+        }
         m_socket = nullptr;
     }
 
@@ -91,9 +92,10 @@ public:
     {
         const std::uint64_t deadline = STI_OS::GetClock() + 5000;
         while (!done() && STI_OS::GetClock() < deadline) {
-            if (m_server)
-                m_server->RunTurn(0);
-            sti::CDispatcher::Instance()->Run(2);
+            if (m_server) {
+                EXPECT_EQ(ST_SUCCESS, m_server->RunTurn(0));
+            }
+            EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(2));
         }
         return done();
     }
@@ -123,10 +125,10 @@ public:
         std::uint32_t address = 0;
         std::uint16_t interval = 0, refused = 0, keyed = 0;
         std::vector<std::uint8_t> block;
-        body.ReadU32(address);
-        body.ReadU16(interval);
-        body.ReadU16(refused);
-        body.ReadU16(keyed);
+        EXPECT_EQ(ST_SUCCESS, body.ReadU32(address));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(interval));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(refused));
+        EXPECT_EQ(ST_SUCCESS, body.ReadU16(keyed));
         if (body.ReadBlock(block) != ST_SUCCESS || refused != 0)
             return body.Failed() ? ST_OUT_OF_BOUNDS : ST_SUCCESS;
         m_communicator.SetOwnAddress(address);
@@ -182,8 +184,8 @@ protected:
     {
         ASSERT_EQ(ST_SUCCESS, client.Connect(LOOPBACK, port));
         ASSERT_EQ(ST_SUCCESS, client.Send(ADDR_GREETING_SERVICE, CMD_GREETING, [](CMsgStream& s) {
-            s.WriteU16(VERSION_MAJOR);
-            s.WriteU16(VERSION_MINOR);
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MAJOR));
+            EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MINOR));
         }));
         ASSERT_TRUE(client.WaitFor(CMD_REDIRECT, redirect));
     }
@@ -212,8 +214,8 @@ TEST_F(CommunicatorAgainstServer, GreetsFollowsTheRedirectLogsInWithKeysAndKeeps
     bool notice = true;
     std::uint8_t type = 0;
     std::vector<SMsgAddressEntry> servers;
-    body.ReadBool(notice);
-    body.ReadByte(type);
+    EXPECT_EQ(ST_SUCCESS, body.ReadBool(notice));
+    EXPECT_EQ(ST_SUCCESS, body.ReadByte(type));
     ASSERT_EQ(ST_SUCCESS, body.ReadAddressList(servers));
     EXPECT_FALSE(notice);
     ASSERT_FALSE(servers.empty());
@@ -225,10 +227,10 @@ TEST_F(CommunicatorAgainstServer, GreetsFollowsTheRedirectLogsInWithKeysAndKeeps
     ASSERT_EQ(ST_SUCCESS, client.Connect(servers[0].Address, servers[0].Port));
     ASSERT_EQ(ST_SUCCESS, client.Send(ADDR_LOGIN_SERVICE, CMD_LOGIN, [](CMsgStream& s) {
         const std::uint8_t id[CMsgStream::ID_SIZE] = {0x14, 0x14, 0x14, 0x14};
-        s.WriteId16(id);
-        s.WriteU16(VERSION_MAJOR);
-        s.WriteU16(VERSION_MINOR);
-        s.WriteU16(LOGIN_REVISION);
+        EXPECT_EQ(ST_SUCCESS, s.WriteId16(id));
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MAJOR));
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(VERSION_MINOR));
+        EXPECT_EQ(ST_SUCCESS, s.WriteU16(LOGIN_REVISION));
     }));
     SReceived reply;
     ASSERT_TRUE(client.WaitFor(CMD_LOGIN_REPLY, reply));
@@ -236,7 +238,7 @@ TEST_F(CommunicatorAgainstServer, GreetsFollowsTheRedirectLogsInWithKeysAndKeeps
     body = ReaderOf(buffer, reply);
     std::uint32_t address = 0;
     std::uint16_t interval = 0;
-    body.ReadU32(address);
+    EXPECT_EQ(ST_SUCCESS, body.ReadU32(address));
     ASSERT_EQ(ST_SUCCESS, body.ReadU16(interval));
     EXPECT_NE(0u, address);
     EXPECT_EQ(30, interval);

@@ -164,7 +164,7 @@ void CSteppedService::Begin(CKV2ServiceEvents* events)
 
 void CSteppedService::Turn(std::uint32_t milliseconds)
 {
-    sti::CDispatcher::Instance()->Run(milliseconds);
+    (void)sti::CDispatcher::Instance()->Run(milliseconds); // the tests check what the turn did
     OnIdle();
 }
 
@@ -175,7 +175,7 @@ void CSteppedService::End()
     m_begun = false;
     OnExit();
     // Deletes what the exit closed while this object still lives.
-    sti::CDispatcher::Instance()->Run(0);
+    (void)sti::CDispatcher::Instance()->Run(0); // only the deletions matter
 }
 
 Status CSteppedService::Deliver(std::uint16_t command, const Bytes& body, CMsgSockHandler* handler)
@@ -200,37 +200,37 @@ CBody::CBody() : m_stream(&m_buffer, CMsgStream::MODE_WRITE) {}
 
 CBody& CBody::U8(std::uint8_t value)
 {
-    m_stream.WriteByte(value);
+    (void)m_stream.WriteByte(value); // a test body is far smaller than a message
     return *this;
 }
 
 CBody& CBody::U16(std::uint16_t value)
 {
-    m_stream.WriteU16(value);
+    (void)m_stream.WriteU16(value); // a test body is far smaller than a message
     return *this;
 }
 
 CBody& CBody::U32(std::uint32_t value)
 {
-    m_stream.WriteU32(value);
+    (void)m_stream.WriteU32(value); // a test body is far smaller than a message
     return *this;
 }
 
 CBody& CBody::Id(const std::uint8_t* id)
 {
-    m_stream.WriteId16(id);
+    (void)m_stream.WriteId16(id); // a test body is far smaller than a message
     return *this;
 }
 
 CBody& CBody::Block(const Bytes& block)
 {
-    m_stream.WriteBlock(block.data(), static_cast<std::uint16_t>(block.size()));
+    (void)m_stream.WriteBlock(block.data(), static_cast<std::uint16_t>(block.size())); // ditto
     return *this;
 }
 
 CBody& CBody::List(const std::vector<SMsgAddressEntry>& list)
 {
-    m_stream.WriteAddressList(list);
+    (void)m_stream.WriteAddressList(list); // a test body is far smaller than a message
     return *this;
 }
 
@@ -245,24 +245,25 @@ CDeadPort::CDeadPort()
         return;
     std::uint32_t address = 0;
     if (STI_OS::Bind(m_socket, LOOPBACK, 0) == ST_SUCCESS)
-        STI_OS::GetSockName(m_socket, address, m_port);
+        (void)STI_OS::GetSockName(m_socket, address, m_port); // without a port the connect fails, and so the test
 }
 
 CDeadPort::~CDeadPort()
 {
     if (m_socket != STI_OS::INVALID_SOCKET_HANDLE)
-        STI_OS::CloseSocket(m_socket);
+        (void)STI_OS::CloseSocket(m_socket); // teardown: nothing to check
 }
 
 CFakeServer::CFakeServer(std::uint16_t command, const Bytes& body)
 {
     CMsgBuffer buffer;
     CMsgStream stream(&buffer, CMsgStream::MODE_WRITE);
-    stream.Write(body.data(), body.size());
+    // A test reply is far smaller than a message: neither write can fail.
+    (void)stream.Write(body.data(), body.size());
     CMsgHeader header;
     header.MessageLength = static_cast<std::uint16_t>(buffer.Used);
     header.Command = command;
-    WriteMessageHeader(buffer, header);
+    (void)WriteMessageHeader(buffer, header);
     m_reply.assign(buffer.Data, buffer.Data + buffer.Used);
 
     std::uint32_t address = 0;
@@ -281,7 +282,7 @@ CFakeServer::~CFakeServer()
     if (m_thread.joinable())
         m_thread.join();
     if (m_listener != STI_OS::INVALID_SOCKET_HANDLE)
-        STI_OS::CloseSocket(m_listener);
+        (void)STI_OS::CloseSocket(m_listener); // teardown: nothing to check
 }
 
 void CFakeServer::Serve()
@@ -292,7 +293,7 @@ void CFakeServer::Serve()
     while (!m_stop) {
         STI_OS::SocketHandle client = STI_OS::INVALID_SOCKET_HANDLE;
         if (STI_OS::Accept(m_listener, client) == ST_SUCCESS && client != STI_OS::INVALID_SOCKET_HANDLE) {
-            STI_OS::SetNonBlocking(client, true);
+            (void)STI_OS::SetNonBlocking(client, true); // a blocking client only slows the stand-in
             clients.push_back(client);
             received.push_back(0);
             lengths.push_back(0);
@@ -310,13 +311,14 @@ void CFakeServer::Serve()
             if (lengths[i] >= MSG_HEADER_SIZE && before < lengths[i] && received[i] >= lengths[i]) {
                 ++m_requests;
                 std::uint32_t sent = 0;
-                STI_OS::Send(clients[i], m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), sent);
+                // A reply that cannot go shows as the client's time-out in its test.
+                (void)STI_OS::Send(clients[i], m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), sent);
             }
         }
         STI_OS::Sleep(2);
     }
     for (STI_OS::SocketHandle client : clients)
-        STI_OS::CloseSocket(client);
+        (void)STI_OS::CloseSocket(client); // teardown: nothing to check
 }
 
 } // namespace svctest

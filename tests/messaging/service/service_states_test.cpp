@@ -264,8 +264,9 @@ protected:
     bool Run(const std::function<bool()>& done, bool serverAnswers)
     {
         return WaitUntil(done, LONG_WAIT_MS, [&] {
-            if (serverAnswers)
-                server->RunTurn(0);
+            if (serverAnswers) {
+                EXPECT_EQ(ST_SUCCESS, server->RunTurn(0));
+            }
             service->Turn(5);
         });
     }

@@ -1,6 +1,7 @@
 #include "support/ConnectionTestSupport.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <new>
 
 #include "infra/Dispatcher.h"
@@ -41,7 +42,7 @@ bool Pump(const std::function<bool()>& done)
     while (!done()) {
         if (STI_OS::GetClock() > deadline)
             return false;
-        sti::CDispatcher::Instance()->Run(10);
+        EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(10));
     }
     return true;
 }
@@ -50,12 +51,12 @@ Bytes WireMessage(std::uint16_t command, const Bytes& body, std::uint32_t seq)
 {
     CMsgBuffer buffer;
     CMsgStream stream(&buffer, CMsgStream::MODE_WRITE);
-    stream.Write(body.data(), body.size());
+    EXPECT_EQ(ST_SUCCESS, stream.Write(body.data(), body.size()));
     CMsgHeader header;
     header.MessageLength = OutgoingMessageLength(buffer);
     header.Command = command;
     header.SeqNumber = seq;
-    WriteMessageHeader(buffer, header);
+    EXPECT_EQ(ST_SUCCESS, WriteMessageHeader(buffer, header));
     return Bytes(buffer.Data, buffer.Data + buffer.Used);
 }
 
@@ -69,12 +70,12 @@ Bytes Join(const std::vector<Bytes>& parts)
 
 CRawPeer::CRawPeer(STI_OS::SocketHandle handle) : m_handle(handle)
 {
-    STI_OS::SetNonBlocking(m_handle, true);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(m_handle, true));
 }
 
 CRawPeer::~CRawPeer()
 {
-    STI_OS::CloseSocket(m_handle);
+    (void)STI_OS::CloseSocket(m_handle); // teardown: nothing to check
 }
 
 Status CRawPeer::SendBytes(const Bytes& bytes)
@@ -211,7 +212,7 @@ void CTestConnection::Close()
     if (m_socket && !Probe.Removed) {
         dispatcher->Close(m_socket, true);
         for (int i = 0; i < 10 && !Probe.Removed; ++i)
-            dispatcher->Run(0);
+            EXPECT_EQ(ST_SUCCESS, dispatcher->Run(0));
     }
     m_socket = nullptr;
     m_handler = nullptr;

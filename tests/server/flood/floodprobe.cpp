@@ -117,12 +117,12 @@ std::vector<std::uint8_t> RendezvousRequest(std::uint64_t key, std::uint32_t own
 {
     SAntPacket packet{};
     CAntPacketWriter writer(packet);
-    WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, 0, 0));
+    (void)WriteAntHeader(writer, SAntHeader::Control(AntConnectRequest, 0, 0)); // fits any packet
     SAntConnectRequestBody body;
     body.OwnId = own;
     body.PeerId = peer;
     body.Key = key;
-    WriteAntBody(writer, body);
+    (void)WriteAntBody(writer, body); // a request without addresses fits any packet
     return std::vector<std::uint8_t>(packet.Data, packet.Data + packet.Length);
 }
 
@@ -144,9 +144,10 @@ bool AwaitDatagram(STI_OS::SocketHandle socket, std::uint32_t milliseconds)
 STI_OS::SocketHandle UdpSocket(std::uint32_t address)
 {
     STI_OS::SocketHandle socket = STI_OS::INVALID_SOCKET_HANDLE;
-    STI_OS::CreateUDPSocket(socket);
-    STI_OS::Bind(socket, address, 0);
-    STI_OS::SetNonBlocking(socket, true);
+    // Best effort: a socket that fails here sends nothing or from elsewhere, which the report shows.
+    (void)STI_OS::CreateUDPSocket(socket);
+    (void)STI_OS::Bind(socket, address, 0);
+    (void)STI_OS::SetNonBlocking(socket, true);
     return socket;
 }
 
@@ -251,7 +252,8 @@ int main(int argc, char** argv)
                 }
             }
             std::uint32_t value = 0;
-            flooder.KeepAlive(value); // the server has read the whole flood
+            // Answered, the server has read the whole flood; unanswered, the target's state below says why.
+            (void)flooder.KeepAlive(value);
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             const std::string latency = probe.Stop();
             std::printf("%s: %u requests in %.1f s; RSS %ld -> %ld KiB; target got %u and is %s; "
@@ -284,10 +286,11 @@ int main(int argc, char** argv)
             for (int attempt = 0; attempt < 10 && !paired; ++attempt) {
                 const std::vector<std::uint8_t> ra = RendezvousRequest(0xABCDEF, 10, 20);
                 const std::vector<std::uint8_t> rb = RendezvousRequest(0xABCDEF, 20, 10);
-                STI_OS::SendTo(a, ra.data(), static_cast<std::uint32_t>(ra.size()), LOOPBACK,
-                               static_cast<std::uint16_t>(port));
-                STI_OS::SendTo(b, rb.data(), static_cast<std::uint32_t>(rb.size()), LOOPBACK,
-                               static_cast<std::uint16_t>(port));
+                // A request lost here is sent again by the next attempt.
+                (void)STI_OS::SendTo(a, ra.data(), static_cast<std::uint32_t>(ra.size()), LOOPBACK,
+                                     static_cast<std::uint16_t>(port));
+                (void)STI_OS::SendTo(b, rb.data(), static_cast<std::uint32_t>(rb.size()), LOOPBACK,
+                                     static_cast<std::uint16_t>(port));
                 paired = AwaitDatagram(b, 500) && AwaitDatagram(a, 500);
             }
             const double pairMs =
@@ -298,9 +301,10 @@ int main(int argc, char** argv)
                         "a pair from another address %s in %.1f ms\n  %s\n",
                         sent, seconds, before, ResidentKiB(server), paired ? "met" : "DID NOT MEET", pairMs,
                         latency.c_str());
-            STI_OS::CloseSocket(flooderSocket);
-            STI_OS::CloseSocket(a);
-            STI_OS::CloseSocket(b);
+            // Teardown: nothing to check.
+            (void)STI_OS::CloseSocket(flooderSocket);
+            (void)STI_OS::CloseSocket(a);
+            (void)STI_OS::CloseSocket(b);
         }
         stopTarget = true;
         reader.join();

@@ -60,7 +60,7 @@ CServerRunner::CServerRunner(const Adjust& adjust) : m_log(&m_logBuffer)
     }
     m_port = m_server->ListenPort();
     m_started = true;
-    m_thread = std::thread([this] { m_server->Run(); });
+    m_thread = std::thread([this] { (void)m_server->Run(); }); // ends with Stop; its log tells the rest
 }
 
 bool CServerRunner::WaitForSizes(const std::function<bool(const TarnixServer::CServer::STableSizes&)>& condition,

@@ -53,7 +53,7 @@ TEST(AntBackendClose, LastWordsOfAUserWhoseEndIsResetReachThePeerWhichSeesAnOrde
     std::uint32_t written = 0;
     ASSERT_EQ(ST_SUCCESS, STI_OS::Send(b, words.data(), std::uint32_t(words.size()), written));
     ASSERT_EQ(words.size(), written);
-    STI_OS::CloseSocket(b);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(b));
 
     EXPECT_TRUE(RunUntil(
         [&] {
@@ -63,7 +63,7 @@ TEST(AntBackendClose, LastWordsOfAUserWhoseEndIsResetReachThePeerWhichSeesAnOrde
         30000));
     EXPECT_EQ(words, received);
     EXPECT_EQ(ST_CONNECTION_CLOSED, end); // not a reset
-    STI_OS::CloseSocket(a);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(a));
 }
 
 } // namespace

@@ -42,7 +42,7 @@ protected:
     {
         const std::uint32_t sequence = AntSeqNext(window.highestSent);
         bool flag = false;
-        strategy.OnSend(false, sequence, flag);
+        EXPECT_EQ(ST_SUCCESS, strategy.OnSend(false, sequence, flag));
         EXPECT_TRUE(flag);
         window.highestSent = sequence;
         now += rtt;
@@ -56,7 +56,7 @@ protected:
         body.Cumulative = cumulative;
         body.Srtt = peerSrtt;
         body.RttVariation = peerVariation;
-        strategy.OnAck(SAntHeader::Control(AntAck, serial++, 1, flags), body);
+        EXPECT_EQ(ST_SUCCESS, strategy.OnAck(SAntHeader::Control(AntAck, serial++, 1, flags), body));
     }
 
     CFakeWindow window;
@@ -106,7 +106,7 @@ TEST(AntRttEstimator, QueueIsCappedWhenAnswersNeverCome)
 TEST_F(FlowControl, IntervalFollowsTheFirstSample)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     EXPECT_EQ(1000u, strategy.GetInterval()); // (200000 + 4 * 200000) / 1000
     SendAndAck(strategy, 3000);
     EXPECT_EQ(3000, strategy.GetSrtt());
@@ -114,7 +114,7 @@ TEST_F(FlowControl, IntervalFollowsTheFirstSample)
     EXPECT_EQ(9u, strategy.GetInterval());
 
     CAntDefaultFlowControl fast(window, [this] { return now; });
-    fast.Start();
+    EXPECT_EQ(ST_SUCCESS, fast.Start());
     SendAndAck(fast, 1000);
     EXPECT_EQ(5u, fast.GetInterval()); // the floor
 }
@@ -122,7 +122,7 @@ TEST_F(FlowControl, IntervalFollowsTheFirstSample)
 TEST_F(FlowControl, OnlyInOrderAnswersToDataAreTimed)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     SendAndAck(strategy, 3000, ANT_ACK_ANSWERS_DATA | ANT_ACK_NOT_IN_ORDER);
     SendAndAck(strategy, 3000, 0);
     EXPECT_FALSE(strategy.GetDataEstimator().HasSamples());
@@ -133,7 +133,7 @@ TEST_F(FlowControl, OnlyInOrderAnswersToDataAreTimed)
 TEST_F(FlowControl, PeerReportsServeUntilOwnSamplesAndStayBounded)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     Ack(strategy, ISN, 0, 50000, 10000);
     EXPECT_EQ(90u, strategy.GetInterval());
     Ack(strategy, ISN, 0, 0xFFFFFFFF, 0xFFFFFFFF); // "unknown" leaves the last report
@@ -147,20 +147,20 @@ TEST_F(FlowControl, PeerReportsServeUntilOwnSamplesAndStayBounded)
 TEST_F(FlowControl, EchoedSerialsTimeTheAcknowledgements)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     bool echo = false;
-    strategy.OnAckSent(ISN, 0xFFFE, false, echo);
+    EXPECT_EQ(ST_SUCCESS, strategy.OnAckSent(ISN, 0xFFFE, false, echo));
     EXPECT_TRUE(echo);
-    strategy.OnAckSent(ISN, 0xFFFF, true, echo); // duplicates are not timed
+    EXPECT_EQ(ST_SUCCESS, strategy.OnAckSent(ISN, 0xFFFF, true, echo)); // duplicates are not timed
     EXPECT_FALSE(echo);
-    strategy.OnAckSent(ISN, 0xFFFF, false, echo);
+    EXPECT_EQ(ST_SUCCESS, strategy.OnAckSent(ISN, 0xFFFF, false, echo));
     now += 1000;
-    strategy.OnAckSent(ISN, 0x0000, false, echo);
+    EXPECT_EQ(ST_SUCCESS, strategy.OnAckSent(ISN, 0x0000, false, echo));
     now += 20000;
     SAntAckEchoBody body;
     body.Srtt = 0xFFFFFFFF;
     body.RttVariation = 0xFFFFFFFF;
-    strategy.OnAckEcho(SAntHeader::Control(AntAckEcho, 0x0000, 1), body); // past the 16-bit wrap
+    EXPECT_EQ(ST_SUCCESS, strategy.OnAckEcho(SAntHeader::Control(AntAckEcho, 0x0000, 1), body)); // past the 16-bit wrap
     EXPECT_EQ(1u, strategy.GetSerialEstimator().GetSampleCount());
     EXPECT_EQ(20000, strategy.GetSerialEstimator().GetLast());
     EXPECT_EQ(0u, strategy.GetSerialEstimator().GetQueueLength());
@@ -170,7 +170,7 @@ TEST_F(FlowControl, EchoedSerialsTimeTheAcknowledgements)
 TEST_F(FlowControl, SlowStartGrowsByTheAcknowledgementsOfAnEpoch)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     SendAndAck(strategy, 10000);
     EXPECT_EQ(2u, window.cwnd);
     // Acknowledgements that do not end the epoch are counted, then added at its end.
@@ -189,7 +189,7 @@ TEST_F(FlowControl, SlowStartGrowsByTheAcknowledgementsOfAnEpoch)
 TEST_F(FlowControl, DelayRuleMovesTheWindowOutsideSlowStart)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     SendAndAck(strategy, 10000);
     // Ten packets of window against one in flight hold far more than the path needs.
     window.cwnd = 10;
@@ -215,7 +215,7 @@ TEST_F(FlowControl, WindowNeverPassesThePeersWindow)
 {
     CAntDefaultFlowControl strategy = Make();
     window.maxWindow = 4;
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     SendAndAck(strategy, 10000);
     const std::uint32_t base = AntSeqNext(window.highestSent);
     for (int i = 0; i < 50; ++i) {
@@ -242,40 +242,40 @@ TEST_F(FlowControl, WindowNeverPassesThePeersWindow)
 TEST_F(FlowControl, LossesAndTimeoutsNeverTakeTheWindowBelowOne)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     window.cwnd = 64;
-    strategy.OnLoss(); // within the first interval: only slow start ends
+    EXPECT_EQ(ST_SUCCESS, strategy.OnLoss()); // within the first interval: only slow start ends
     EXPECT_FALSE(strategy.IsSlowStart());
     EXPECT_EQ(64u, window.cwnd);
     for (int i = 0; i < 10; ++i) {
         now += std::uint64_t(strategy.GetInterval()) * 1000 + 1;
-        strategy.OnLoss();
+        EXPECT_EQ(ST_SUCCESS, strategy.OnLoss());
         EXPECT_GE(window.cwnd, 1u);
     }
     EXPECT_EQ(1u, window.cwnd);
     EXPECT_EQ(32u, window.marks.front());
     for (int i = 0; i < 3; ++i) {
-        strategy.OnTimeout();
+        EXPECT_EQ(ST_SUCCESS, strategy.OnTimeout());
         EXPECT_EQ(1u, window.cwnd);
         EXPECT_EQ(1u, window.marks.back());
     }
     window.maxWindow = 0; // even a nonsensical owner gets a window of one
-    strategy.OnTimeout();
+    EXPECT_EQ(ST_SUCCESS, strategy.OnTimeout());
     EXPECT_EQ(1u, window.cwnd);
 }
 
 TEST_F(FlowControl, WindowOfOnePacesOnePacketPerAcknowledgement)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     SendAndAck(strategy, 10000);
     window.cwnd = 8;
-    strategy.OnTimeout();
+    EXPECT_EQ(ST_SUCCESS, strategy.OnTimeout());
     ASSERT_EQ(1u, window.cwnd);
     EXPECT_TRUE(AntWindowHasRoom(window));
     bool flag = false;
     const std::uint32_t sequence = AntSeqNext(window.highestSent);
-    strategy.OnSend(false, sequence, flag);
+    EXPECT_EQ(ST_SUCCESS, strategy.OnSend(false, sequence, flag));
     window.highestSent = sequence;
     window.inFlight = 1;
     EXPECT_FALSE(AntWindowHasRoom(window)); // the next packet waits for the acknowledgement
@@ -289,20 +289,20 @@ TEST_F(FlowControl, WindowOfOnePacesOnePacketPerAcknowledgement)
 TEST_F(FlowControl, RetransmissionsAreNotTimed)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     bool flag = false;
-    strategy.OnSend(true, ISN, flag);
+    EXPECT_EQ(ST_SUCCESS, strategy.OnSend(true, ISN, flag));
     EXPECT_TRUE(flag);
     EXPECT_EQ(0u, strategy.GetDataEstimator().GetQueueLength());
     bool acknowledge = false;
-    strategy.ShouldAck(acknowledge);
+    EXPECT_EQ(ST_SUCCESS, strategy.ShouldAck(acknowledge));
     EXPECT_TRUE(acknowledge);
 }
 
 TEST_F(FlowControl, TimesReportedForAcknowledgements)
 {
     CAntDefaultFlowControl strategy = Make();
-    strategy.Start();
+    EXPECT_EQ(ST_SUCCESS, strategy.Start());
     std::uint32_t srtt = 0, variation = 0, smallest = 0, largest = 0;
     strategy.GetTimes(srtt, variation, smallest, largest);
     EXPECT_EQ(200000u, srtt);
@@ -322,25 +322,25 @@ TEST_F(FlowControl, NiceStrategyInModeOneBehavesAsTheDefault)
     CAntDefaultFlowControl plain = Make();
     CAntNiceFlowControl nice(niceWindow, CAntNiceFlowControl::DEFAULT_MODE, [this] { return now; });
     EXPECT_EQ(1, nice.GetMode());
-    plain.Start();
-    nice.Start();
+    EXPECT_EQ(ST_SUCCESS, plain.Start());
+    EXPECT_EQ(ST_SUCCESS, nice.Start());
     const std::uint64_t rtts[] = {10000, 12000, 30000, 9000, 50000, 11000, 10000, 70000};
     for (std::uint64_t rtt : rtts) {
         const std::uint32_t sequence = AntSeqNext(window.highestSent);
         bool flag = false;
-        plain.OnSend(false, sequence, flag);
-        nice.OnSend(false, sequence, flag);
+        EXPECT_EQ(ST_SUCCESS, plain.OnSend(false, sequence, flag));
+        EXPECT_EQ(ST_SUCCESS, nice.OnSend(false, sequence, flag));
         window.highestSent = niceWindow.highestSent = sequence;
         window.inFlight = niceWindow.inFlight = window.cwnd / 2;
         now += rtt;
         SAntAckBody body;
         body.Cumulative = AntSeqNext(sequence);
         const SAntHeader header = SAntHeader::Control(AntAck, serial++, 1, ANT_ACK_ANSWERS_DATA);
-        plain.OnAck(header, body);
-        nice.OnAck(header, body);
+        EXPECT_EQ(ST_SUCCESS, plain.OnAck(header, body));
+        EXPECT_EQ(ST_SUCCESS, nice.OnAck(header, body));
         if (rtt > 40000) {
-            plain.OnLoss();
-            nice.OnLoss();
+            EXPECT_EQ(ST_SUCCESS, plain.OnLoss());
+            EXPECT_EQ(ST_SUCCESS, nice.OnLoss());
         }
         EXPECT_EQ(window.cwnd, niceWindow.cwnd);
         EXPECT_EQ(plain.GetInterval(), nice.GetInterval());

@@ -76,8 +76,8 @@ TEST(AntPacketStream, ReadIsBoundedByTheBytesReceived)
 {
     SAntPacket packet = EmptyPacket();
     CAntPacketWriter writer(packet);
-    writer.WriteU32(0x11223344);
-    writer.WriteU32(0x55667788);
+    EXPECT_EQ(ST_SUCCESS, writer.WriteU32(0x11223344));
+    EXPECT_EQ(ST_SUCCESS, writer.WriteU32(0x55667788));
 
     SAntPacket shortPacket = Received(packet, 6);
     CAntPacketReader reader(shortPacket);
@@ -99,8 +99,8 @@ TEST(AntPacketStream, MultiByteFieldsKeepHostOrderAndKeysGoLowWordFirst)
 {
     SAntPacket packet = EmptyPacket();
     CAntPacketWriter writer(packet);
-    writer.WriteU16(0x0102);
-    writer.WriteU64(0x1122334455667788ull);
+    EXPECT_EQ(ST_SUCCESS, writer.WriteU16(0x0102));
+    EXPECT_EQ(ST_SUCCESS, writer.WriteU64(0x1122334455667788ull));
     std::uint16_t u16 = 0x0102;
     EXPECT_EQ(0, std::memcmp(packet.Data, &u16, 2));
     std::uint32_t low = 0x55667788, high = 0x11223344;
@@ -142,7 +142,7 @@ TEST(AntHeader, OtherVersionsAndShortHeaders)
     CAntPacketWriter writer(packet);
     SAntHeader sent = SAntHeader::Control(AntClose, 0, 3);
     sent.Version = 7;
-    WriteAntHeader(writer, sent);
+    EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, sent));
     SAntHeader header;
     CAntPacketReader reader(packet);
     EXPECT_EQ(ST_SUCCESS, ReadAntHeader(reader, header));
@@ -287,7 +287,7 @@ TEST(AntData, PayloadFillsTheDatagramAndNoMore)
     std::vector<std::uint8_t> payload(ANT_MAX_PAYLOAD, 0x5A);
     SAntPacket packet = EmptyPacket();
     CAntPacketWriter writer(packet);
-    WriteAntHeader(writer, SAntHeader::Data(1, 2));
+    EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Data(1, 2)));
     ASSERT_EQ(ST_SUCCESS, WriteAntData(writer, payload.data(), ANT_MAX_PAYLOAD));
     EXPECT_EQ(ANT_MAX_DATAGRAM, packet.Length);
 
@@ -363,8 +363,8 @@ TEST(AntNakEncoding, TruncatedListsAreDropped)
     SAntPacket packet = EmptyPacket();
     CAntPacketWriter writer(packet, ANT_HEADER_SIZE);
     CAntNakWriter nak(writer);
-    nak.AddGap(7, 8);
-    nak.AddGap(20, 30);
+    EXPECT_EQ(ST_SUCCESS, nak.AddGap(7, 8));
+    EXPECT_EQ(ST_SUCCESS, nak.AddGap(20, 30));
     std::vector<SAntNakRange> ranges;
 
     SAntPacket noEnd = Received(packet, packet.Length - 4); // range start without its end

@@ -49,7 +49,8 @@ long long MillisecondsSince(std::chrono::steady_clock::time_point start)
 struct SSocket {
     SSocket() = default;
     explicit SSocket(STI_OS::SocketHandle h) : handle(h) {}
-    ~SSocket() { STI_OS::CloseSocket(handle); }
+    // Teardown: a failed close changes nothing the test checks.
+    ~SSocket() { (void)STI_OS::CloseSocket(handle); } // teardown: nothing to check
     SSocket(const SSocket&) = delete;
     SSocket& operator=(const SSocket&) = delete;
     STI_OS::SocketHandle handle = STI_OS::INVALID_SOCKET_HANDLE;
@@ -59,12 +60,12 @@ struct SSocket {
 struct SListener {
     SListener()
     {
-        STI_OS::CreateTCPSocket(socket.handle);
-        STI_OS::Bind(socket.handle, LOOPBACK, 0);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::CreateTCPSocket(socket.handle));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::Bind(socket.handle, LOOPBACK, 0));
         std::uint32_t address = 0;
         std::uint16_t port = 0;
-        STI_OS::GetSockName(socket.handle, address, port);
-        STI_OS::Listen(socket.handle, 4);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::GetSockName(socket.handle, address, port));
+        EXPECT_EQ(ST_SUCCESS, STI_OS::Listen(socket.handle, 4));
         endpoint = CIPEndpoint(CIPAddress(LOOPBACK), port);
     }
     SSocket socket;
@@ -321,11 +322,12 @@ TEST(AntThreadDispatch, AnswersEachRecordType)
     EXPECT_EQ(ST_NOT_FOUND, thread.Dispatch(SAntInternalMsg::MakeLevel(98765, 1))); // no such session
 
     const std::string longHost(100, 'h');
-    thread.Dispatch(SAntInternalMsg::MakeStart(longHost.c_str(), 1864, 0, false));
+    // Without a running thread the start itself fails; only the host it keeps matters here.
+    (void)thread.Dispatch(SAntInternalMsg::MakeStart(longHost.c_str(), 1864, 0, false));
     EXPECT_EQ(std::string(63, 'h'), thread.GetRendezvousHost());
     SAntInternalMsg unterminated = SAntInternalMsg::MakeStart("", 1864, 0, false);
     std::memset(unterminated.Body.Start.Host, 'x', sizeof unterminated.Body.Start.Host);
-    thread.Dispatch(unterminated);
+    (void)thread.Dispatch(unterminated);
     EXPECT_EQ(std::string(63, 'x'), thread.GetRendezvousHost());
 }
 
@@ -371,7 +373,7 @@ TEST_F(AntTransport, TimersOfTheSocketReachTheirSessions)
     // A timer of an unknown session leaves the socket as it was.
     Send(client, ant.GetLocalPort(), Datagram(8, 1));
     EXPECT_TRUE(WaitFor([&] { return DatagramCount() == 1; }));
-    ant.AntCloseSocket(descriptor.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -381,15 +383,15 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     ASSERT_EQ(ST_SUCCESS, client.Bind(CIPAddress(LOOPBACK), 0));
     ASSERT_TRUE(client.SetNonBlocking());
     CIPEndpoint clientAddress;
-    client.GetLocalAddress(clientAddress);
+    EXPECT_EQ(ST_SUCCESS, client.GetLocalAddress(clientAddress));
     sessions.PushWritableResults({ST_SUCCESS, ST_MORE_DATA, ST_NO_MORE_DATA});
     std::vector<Status> results;
     sessions.OnStart([&](const SConnectSeen&) {
         CAntUDPSockHandler* handler = thread.GetUDPHandler();
         CPacketRef packet = CPacketRef::Allocate();
         CAntPacketWriter writer(*packet);
-        WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9));
-        writer.WriteU32(0x01020304);
+        EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9)));
+        EXPECT_EQ(ST_SUCCESS, writer.WriteU32(0x01020304));
         results.push_back(handler->SendTo(*packet, clientAddress));
         CPacketRef empty = CPacketRef::Allocate();
         results.push_back(handler->SendTo(*empty, clientAddress));
@@ -408,7 +410,7 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     EXPECT_EQ(12u, count);
     EXPECT_EQ(0x80, buffer[7]);
     EXPECT_EQ(ant.GetLocalPort(), client.GetFromAddress().GetPort());
-    ant.AntCloseSocket(descriptor.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -428,17 +430,17 @@ TEST_F(AntTransport, AnUnreachablePeerIsReportedByAddressAndTheSocketLivesOn)
         CAntUDPSockHandler* handler = thread.GetUDPHandler();
         CPacketRef packet = CPacketRef::Allocate();
         CAntPacketWriter writer(*packet);
-        WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9));
-        writer.WriteU32(1);
-        handler->SendTo(*packet, gone);
-        handler->RequestWrite();
+        EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9)));
+        EXPECT_EQ(ST_SUCCESS, writer.WriteU32(1));
+        EXPECT_EQ(ST_SUCCESS, handler->SendTo(*packet, gone));
+        EXPECT_EQ(ST_SUCCESS, handler->RequestWrite());
     });
     SSocket descriptor(ant.AntCreateSocket());
     ASSERT_EQ(0, ant.AntConnectAsync(descriptor.handle, 1, 2, 3));
     const bool reported = WaitFor([&] { return !sessions.Read(sessions.m_unreachables).empty(); }, 3000);
 #ifdef _WIN32
     if (!reported) {
-        ant.AntCloseSocket(descriptor.handle);
+        EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
         descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
         GTEST_SKIP() << "this platform reports no unreachable datagrams (Wine)";
     }
@@ -448,7 +450,7 @@ TEST_F(AntTransport, AnUnreachablePeerIsReportedByAddressAndTheSocketLivesOn)
     Send(client, ant.GetLocalPort(), Datagram(5, 5));
     ASSERT_TRUE(WaitFor([&] { return DatagramCount() == 1; }));
     EXPECT_EQ(1u, sessions.Read(sessions.m_unreachables).size());
-    ant.AntCloseSocket(descriptor.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -547,7 +549,7 @@ TEST_F(AntTransport, ConnectReturnsOnlyOnceTheSessionConnectedTheDescriptor)
     char buffer[8] = {};
     ASSERT_EQ(ST_SUCCESS, STI_OS::Recv(accepted.handle, buffer, sizeof buffer, count));
     EXPECT_EQ(std::string("ant"), std::string(buffer, count));
-    ant.AntCloseSocket(descriptor.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -559,7 +561,7 @@ TEST_F(AntTransport, ConnectGivesUpAfterItsWait)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(-1, ant.AntConnect(descriptor.handle, 1, 2, 3)); // nobody ever connects it
     EXPECT_GE(MillisecondsSince(start), 150);
-    ant.AntCloseSocket(descriptor.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -585,7 +587,7 @@ TEST_F(AntTransport, AClosedDescriptorIsNeverConnectedEvenWhenItsNumberReturns)
     EXPECT_EQ(ST_CONNECTION_CLOSED, ant.ConnectUserSocket(first, firstSerial, listener.endpoint));
     const Status status = ant.ConnectUserSocket(second.handle, secondSerial, listener.endpoint);
     EXPECT_TRUE(status == ST_SUCCESS || status == ST_IN_PROGRESS || status == ST_TRY_LATER) << status;
-    ant.AntCloseSocket(second.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(second.handle));
     second.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -596,14 +598,14 @@ TEST_F(AntTransport, NewDescriptorsShedStaleSessionEntries)
     auto* stale = reinterpret_cast<CAntSession*>(0x1000);
     const STI_OS::SocketHandle first = ant.AntCreateSocket();
     ASSERT_EQ(ST_SUCCESS, map->Insert(first, stale));
-    ant.AntCloseSocket(first);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(first));
     SSocket second(ant.AntCreateSocket());
     EXPECT_EQ(nullptr, map->Find(second.handle));
     if (second.handle == first) {
         EXPECT_EQ(nullptr, map->Find(first));
     }
     map->EraseAll(first);
-    ant.AntCloseSocket(second.handle);
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(second.handle));
     second.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -620,7 +622,7 @@ TEST(AntSocketMap, AGoingSessionTakesOnlyItsOwnEntry)
     EXPECT_EQ(newer, map.Find(5));
     map.Erase(5, newer);
     EXPECT_EQ(nullptr, map.Find(5));
-    map.Insert(6, older);
+    EXPECT_EQ(ST_SUCCESS, map.Insert(6, older));
     map.EraseAll(6);
     EXPECT_EQ(0u, map.GetCount());
 }
@@ -629,8 +631,12 @@ TEST_F(AntTransport, AntSocketConnectsThroughTheTransport)
 {
     Start();
     SListener listener;
-    sessions.OnStart(
-        [&](const SConnectSeen& seen) { thread.ConnectUserSocket(seen.descriptor, seen.serial, listener.endpoint); });
+    sessions.OnStart([&](const SConnectSeen& seen) {
+        const Status connected = thread.ConnectUserSocket(seen.descriptor, seen.serial, listener.endpoint);
+        // The last socket is closed before its connect comes: ST_CONNECTION_CLOSED.
+        EXPECT_TRUE(connected == ST_SUCCESS || connected == ST_IN_PROGRESS || connected == ST_CONNECTION_CLOSED)
+            << StatusText(connected);
+    });
     {
         CAntSocket socket(&ant);
         ASSERT_EQ(ST_SUCCESS, socket.Connect(CAntAddress(1, 2, 3), false));

@@ -23,7 +23,7 @@ Bytes ReferenceDigest(const Bytes& bytes)
 Bytes Digest(const Bytes& key, const Bytes& data)
 {
     CChecksum checksum;
-    checksum.SetKey(key.empty() ? nullptr : key.data());
+    EXPECT_EQ(ST_SUCCESS, checksum.SetKey(key.empty() ? nullptr : key.data()));
     Bytes digest(4);
     EXPECT_EQ(ST_SUCCESS, checksum.Compute(data.data(), data.size(), digest.data()));
     return digest;
@@ -55,7 +55,7 @@ TEST(Checksum, VerifyRejectsAnyChangedDataOrKeyByte)
     const Bytes data = {5, 6, 7, 8, 9};
     const Bytes digest = Digest(key, data);
     CChecksum checksum;
-    checksum.SetKey(key.data());
+    EXPECT_EQ(ST_SUCCESS, checksum.SetKey(key.data()));
     EXPECT_EQ(ST_SUCCESS, checksum.Verify(data.data(), data.size(), digest.data()));
     for (std::size_t i = 0; i < data.size(); ++i) {
         Bytes changed = data;
@@ -66,10 +66,10 @@ TEST(Checksum, VerifyRejectsAnyChangedDataOrKeyByte)
         Bytes otherKey = key;
         otherKey[i] ^= 0x80;
         CChecksum other;
-        other.SetKey(otherKey.data());
+        EXPECT_EQ(ST_SUCCESS, other.SetKey(otherKey.data()));
         EXPECT_EQ(ST_AUTH_FAILED, other.Verify(data.data(), data.size(), digest.data())) << i;
     }
-    checksum.SetKey(nullptr); // back to the zero key
+    EXPECT_EQ(ST_SUCCESS, checksum.SetKey(nullptr)); // back to the zero key
     EXPECT_EQ(ST_SUCCESS,
               checksum.Verify(data.data(), data.size(), ReferenceDigest({0, 0, 0, 0, 5, 6, 7, 8, 9}).data()));
 }

@@ -59,7 +59,7 @@ protected:
         if (!*deleted) {
             harness->dispatcher->Close(socket, false);
         }
-        harness->dispatcher->Run(0);
+        EXPECT_EQ(ST_SUCCESS, harness->dispatcher->Run(0));
     }
 
     std::unique_ptr<CHarnessBase> harness;

@@ -18,7 +18,7 @@ Status Deliver(CDownloadHandler* handler, const DataMessageBlock& message)
 {
     sti::CMessageReader reader(message);
     CTNDataMessageHeader header;
-    sti::MessageHeaderTraits<CTNDataMessageHeader>::Decode(reader, header);
+    EXPECT_EQ(ST_SUCCESS, sti::MessageHeaderTraits<CTNDataMessageHeader>::Decode(reader, header));
     return handler->OnMessage(header, reader);
 }
 
@@ -49,7 +49,7 @@ std::unique_ptr<DataMessageBlock> RawBlock(std::uint32_t compression, std::uint6
     SDataBlock body;
     body.Compression = compression;
     body.Offset = offset;
-    CChecksum().Compute(checksummed.data(), checksummed.size(), body.Checksum);
+    EXPECT_EQ(ST_SUCCESS, CChecksum().Compute(checksummed.data(), checksummed.size(), body.Checksum));
     body.Payload = payload.data();
     body.Length = static_cast<std::uint32_t>(payload.size());
     return Build([&body](DataMessageBlock& block) { return WriteDataBlock(block, body); });
@@ -436,7 +436,7 @@ TEST_F(DownloadHandler, BlockAbove4GiBKeepsItsOffset)
     EXPECT_EQ(ST_SUCCESS, Deliver(handler, *BuildBlock(0x100000010ull, TextBytes(16), true)));
     ASSERT_EQ(1u, sparse.blocks.size());
     EXPECT_EQ(0x100000010ull, sparse.blocks[0].first);
-    handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE); // no connection: the handler goes too
+    EXPECT_EQ(ST_SUCCESS, handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE)); // no connection: the handler goes too
     EXPECT_FALSE(h.manager.IsLive(session));
     EXPECT_EQ(0u, sparse.refs);
 }

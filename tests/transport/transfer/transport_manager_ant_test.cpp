@@ -69,7 +69,7 @@ public:
             ADD_FAILURE() << "no rendezvous socket";
             return;
         }
-        STI_OS::SetNonBlocking(m_socket, true);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(m_socket, true));
         m_thread = std::thread([this] { Run(); });
     }
     ~CRendezvous()
@@ -78,7 +78,7 @@ public:
         if (m_thread.joinable()) {
             m_thread.join();
         }
-        STI_OS::CloseSocket(m_socket);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(m_socket));
     }
 
     std::uint16_t port = 0;
@@ -136,7 +136,7 @@ private:
             WriteAntBody(writer, body) != ST_SUCCESS) {
             return;
         }
-        STI_OS::SendTo(m_socket, packet.Data, packet.Length, to.address, to.port);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::SendTo(m_socket, packet.Data, packet.Length, to.address, to.port));
         ++relays;
     }
 
@@ -189,10 +189,12 @@ TEST(TransportManagerOverAnt, DownloadAndUploadMeetThroughTwoAntTransportsAndMov
     std::atomic<bool> introduced{false};
     downloaderOutlet.onCommand = [&](const SCommand& command) {
         if (command.command == 29) {
-            PostTMAnswer(downloaderQueue.get(), PEER_ID, FILE_ID, UPLOADER);
+            EXPECT_EQ(ST_SUCCESS, PostTMAnswer(downloaderQueue.get(), PEER_ID, FILE_ID, UPLOADER));
         } else if (command.command == 4 && !introduced.exchange(true)) {
-            PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH, WithMessageReference(&upload));
-            PostTMIncomingDownload(downloaderQueue.get(), command.handle, command.ticket, KEY_LOW, KEY_HIGH);
+            EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(uploaderQueue.get(), DOWNLOADER, KEY_LOW, KEY_HIGH,
+                                                  WithMessageReference(&upload)));
+            EXPECT_EQ(ST_SUCCESS,
+                      PostTMIncomingDownload(downloaderQueue.get(), command.handle, command.ticket, KEY_LOW, KEY_HIGH));
         }
     };
     ASSERT_EQ(ST_SUCCESS, uploader.Launch(uploaderQueue, &uploaderOutlet));

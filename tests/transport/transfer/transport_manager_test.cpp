@@ -137,7 +137,7 @@ protected:
         // Before the transport goes: the sockets close through it in the next rounds.
         manager.reset();
         for (int round = 0; round < 5; ++round) {
-            dispatcher->Run(1);
+            EXPECT_EQ(ST_SUCCESS, dispatcher->Run(1));
         }
     }
 
@@ -150,7 +150,7 @@ protected:
             if (Clock::now() > deadline) {
                 return false;
             }
-            dispatcher->Run(2);
+            EXPECT_EQ(ST_SUCCESS, dispatcher->Run(2));
         }
         return true;
     }
@@ -357,7 +357,7 @@ TEST_F(TransportManager, SecondStartForADownloadingFileIsRefusedAndReleased)
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), second.Log());
     EXPECT_EQ(1u, manager->GetDownloads()->GetCount());
     ASSERT_TRUE(RunUntil([&] { return outlet.Count(29) == 1; }));
-    dispatcher->Run(50);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(50));
     EXPECT_EQ(1, outlet.Count(29)); // one session asks, not two
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), second.Log());
 }
@@ -386,7 +386,7 @@ TEST_F(TransportManager, IncomingConnectionRunsTheDownloadOverAnAntSocket)
     EXPECT_EQ(SESSION_STATUS_RUNNING, download.LastStatus());
 
     const int requests = outlet.Count(4) + outlet.Count(29);
-    dispatcher->Run(200);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(200));
     EXPECT_EQ(requests, outlet.Count(4) + outlet.Count(29)); // no timer any more
 
     EXPECT_EQ(ST_SUCCESS, Post(Close(TM_MSG_CLOSE_DOWNLOAD, FILE_ID, CLOSE_REASON_CANCELED)));
@@ -425,9 +425,9 @@ TEST_F(TransportManager, DownloadWaitsUntilTheAntThreadConnectsItsSocket)
     const std::uint32_t handle = StartWithTicket(download);
     ASSERT_EQ(ST_SUCCESS, Post(Incoming(handle, TICKET)));
     // However long the Ant session takes to stand, the waiting socket is no failure.
-    dispatcher->Run(100);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(100));
     ASSERT_TRUE(RunUntil([&] { return direct.sessions.Connects().size() == 1; }));
-    dispatcher->Run(100);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(100));
     EXPECT_EQ(SESSION_STATUS_CONNECTED, download.LastStatus());
     EXPECT_EQ(1u, manager->GetDownloads()->Connects().GetCount());
 
@@ -461,7 +461,7 @@ TEST_F(TransportManager, AntConnectThatNeverComesEndsInATimeOut)
     EXPECT_EQ(nullptr, Download()->GetHandler());
     // A socket connected after its time-out reaches nobody.
     direct.sessions.ConnectHeld();
-    dispatcher->Run(50);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(50));
     EXPECT_EQ(SESSION_STATUS_CONNECTING, download.LastStatus());
 }
 
@@ -508,7 +508,7 @@ TEST_F(TransportManager, NewUploadConnectsServesAndClosesByFileId)
     // A bandwidth level reaches the socket and leaves the upload running.
     EXPECT_EQ(ST_SUCCESS, Post(Level(FILE_ID, 0)));
     EXPECT_EQ(ST_SUCCESS, Post(Level(FILE_ID, 2)));
-    dispatcher->Run(20);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(20));
     EXPECT_EQ(SESSION_STATUS_RUNNING, upload.LastStatus());
     EXPECT_EQ(0, upload.With([](CSharedUpload& r) { return r.closedCount; }));
     peer->Poll();
@@ -549,7 +549,7 @@ TEST_F(TransportManager, SecondUploadWithTheSameKeyIsRefusedAndReleased)
     EXPECT_EQ(ST_ALREADY_EXISTS, Post(NewUpload(&secondUpload)));
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), secondUpload.Log());
     EXPECT_EQ(1u, manager->GetUploads()->GetCount());
-    dispatcher->Run(20);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(20));
     EXPECT_EQ(1u, direct.sessions.Connects().size());
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "release", "release"}), secondUpload.Log());
     EXPECT_EQ((std::vector<std::string>{"addref", "addref", "status 4", "release"}), upload.Log());

@@ -17,7 +17,7 @@ Status Deliver(CUploadHandler* handler, const DataMessageBlock& message)
 {
     sti::CMessageReader reader(message);
     CTNDataMessageHeader header;
-    sti::MessageHeaderTraits<CTNDataMessageHeader>::Decode(reader, header);
+    EXPECT_EQ(ST_SUCCESS, sti::MessageHeaderTraits<CTNDataMessageHeader>::Decode(reader, header));
     return handler->OnMessage(header, reader);
 }
 
@@ -364,7 +364,7 @@ TEST(UploadHandler, BlockAbove4GiBIsReadAtItsOffset)
     EXPECT_EQ(ST_NOT_CONNECTED, Deliver(handler, *RangeRequest(0x200000004ull, 0x200000008ull)));
     ASSERT_EQ(1u, far.reads.size());
     EXPECT_EQ(0x200000004ull, far.reads[0].first);
-    handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE);
+    EXPECT_EQ(ST_SUCCESS, handler->Close(CLOSE_REASON_CANCELED, CLOSED_HERE));
     EXPECT_EQ(0u, far.refs);
 }
 

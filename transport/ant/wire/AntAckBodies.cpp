@@ -16,21 +16,23 @@ Status ReadAntBody(CAntPacketReader& reader, SAntProbeBody& body)
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntAckBody& body)
 {
-    writer.WriteU32(body.Cumulative);
-    writer.WriteU32(body.Srtt);
-    writer.WriteU32(body.RttVariation);
-    writer.WriteU32(body.SmallestRtt);
-    writer.WriteU32(body.Arrivals);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU32(body.Cumulative);
+    (void)writer.WriteU32(body.Srtt);
+    (void)writer.WriteU32(body.RttVariation);
+    (void)writer.WriteU32(body.SmallestRtt);
+    (void)writer.WriteU32(body.Arrivals);
     return writer.WriteU32(body.Distance);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntAckBody& body)
 {
-    reader.ReadU32(body.Cumulative);
-    reader.ReadU32(body.Srtt);
-    reader.ReadU32(body.RttVariation);
-    reader.ReadU32(body.SmallestRtt);
-    reader.ReadU32(body.Arrivals);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU32(body.Cumulative);
+    (void)reader.ReadU32(body.Srtt);
+    (void)reader.ReadU32(body.RttVariation);
+    (void)reader.ReadU32(body.SmallestRtt);
+    (void)reader.ReadU32(body.Arrivals);
     const Status status = reader.ReadU32(body.Distance);
     body.Cumulative &= ANT_SEQUENCE_MASK;
     return status;
@@ -38,17 +40,19 @@ Status ReadAntBody(CAntPacketReader& reader, SAntAckBody& body)
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntAckEchoBody& body)
 {
-    writer.WriteU32(body.Cumulative);
-    writer.WriteU32(body.Srtt);
-    writer.WriteU32(body.RttVariation);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU32(body.Cumulative);
+    (void)writer.WriteU32(body.Srtt);
+    (void)writer.WriteU32(body.RttVariation);
     return writer.WriteU32(body.SmallestRtt);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntAckEchoBody& body)
 {
-    reader.ReadU32(body.Cumulative);
-    reader.ReadU32(body.Srtt);
-    reader.ReadU32(body.RttVariation);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU32(body.Cumulative);
+    (void)reader.ReadU32(body.Srtt);
+    (void)reader.ReadU32(body.RttVariation);
     const Status status = reader.ReadU32(body.SmallestRtt);
     body.Cumulative &= ANT_SEQUENCE_MASK;
     return status;

@@ -11,9 +11,11 @@ Status WriteAddressList(CAntPacketWriter& writer, const std::vector<std::uint32_
     if (addresses.size() > 0xFFFF) {
         return ST_OUT_OF_BOUNDS;
     }
-    writer.WriteU16(std::uint16_t(addresses.size()));
+    // A failed field sticks in the writer; GetStatus below covers the list.
+    (void)writer.WriteU16(std::uint16_t(addresses.size()));
     for (std::uint32_t address : addresses) {
-        writer.WriteU32(address);
+        // A failed field sticks in the writer; GetStatus below covers the list.
+        (void)writer.WriteU32(address);
     }
     return writer.GetStatus();
 }
@@ -37,7 +39,8 @@ Status ReadAddressList(CAntPacketReader& reader, std::vector<std::uint32_t>& add
     }
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint32_t address = 0;
-        reader.ReadU32(address);
+        // The count was checked against the bytes left; GetStatus below covers it anyway.
+        (void)reader.ReadU32(address);
         addresses.push_back(address);
     }
     return reader.GetStatus();
@@ -47,61 +50,67 @@ Status ReadAddressList(CAntPacketReader& reader, std::vector<std::uint32_t>& add
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntConnectRequestBody& body)
 {
-    writer.WriteU32(body.OwnId);
-    writer.WriteU32(body.PeerId);
-    writer.WriteU64(body.Key);
-    writer.WriteU16(body.LocalPort);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU32(body.OwnId);
+    (void)writer.WriteU32(body.PeerId);
+    (void)writer.WriteU64(body.Key);
+    (void)writer.WriteU16(body.LocalPort);
     return WriteAddressList(writer, body.LocalAddresses);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntConnectRequestBody& body)
 {
-    reader.ReadU32(body.OwnId);
-    reader.ReadU32(body.PeerId);
-    reader.ReadU64(body.Key);
-    reader.ReadU16(body.LocalPort);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU32(body.OwnId);
+    (void)reader.ReadU32(body.PeerId);
+    (void)reader.ReadU64(body.Key);
+    (void)reader.ReadU16(body.LocalPort);
     return ReadAddressList(reader, body.LocalAddresses);
 }
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntConnectRelayBody& body)
 {
-    writer.WriteU32(body.Requester.Address);
-    writer.WriteU16(body.Requester.Port);
-    writer.WriteU16(body.Requester.Reserved);
-    writer.WriteU64(body.Key);
-    writer.WriteU16(body.LocalPort);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU32(body.Requester.Address);
+    (void)writer.WriteU16(body.Requester.Port);
+    (void)writer.WriteU16(body.Requester.Reserved);
+    (void)writer.WriteU64(body.Key);
+    (void)writer.WriteU16(body.LocalPort);
     return WriteAddressList(writer, body.LocalAddresses);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntConnectRelayBody& body)
 {
-    reader.ReadU32(body.Requester.Address);
-    reader.ReadU16(body.Requester.Port);
-    reader.ReadU16(body.Requester.Reserved);
-    reader.ReadU64(body.Key);
-    reader.ReadU16(body.LocalPort);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU32(body.Requester.Address);
+    (void)reader.ReadU16(body.Requester.Port);
+    (void)reader.ReadU16(body.Requester.Reserved);
+    (void)reader.ReadU64(body.Key);
+    (void)reader.ReadU16(body.LocalPort);
     return ReadAddressList(reader, body.LocalAddresses);
 }
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntHelloBody& body)
 {
-    writer.WriteU64(body.Key);
-    writer.WriteU16(body.Reserved);
-    writer.WriteU16(body.SessionId);
-    writer.WriteU32(body.InitialSequence);
-    writer.WriteU32(body.Window);
-    writer.WriteU32(body.SenderId);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU64(body.Key);
+    (void)writer.WriteU16(body.Reserved);
+    (void)writer.WriteU16(body.SessionId);
+    (void)writer.WriteU32(body.InitialSequence);
+    (void)writer.WriteU32(body.Window);
+    (void)writer.WriteU32(body.SenderId);
     return writer.WriteU32(body.ReceiverId);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntHelloBody& body)
 {
-    reader.ReadU64(body.Key);
-    reader.ReadU16(body.Reserved);
-    reader.ReadU16(body.SessionId);
-    reader.ReadU32(body.InitialSequence);
-    reader.ReadU32(body.Window);
-    reader.ReadU32(body.SenderId);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU64(body.Key);
+    (void)reader.ReadU16(body.Reserved);
+    (void)reader.ReadU16(body.SessionId);
+    (void)reader.ReadU32(body.InitialSequence);
+    (void)reader.ReadU32(body.Window);
+    (void)reader.ReadU32(body.SenderId);
     const Status status = reader.ReadU32(body.ReceiverId);
     // A peer's window sizes our send queue and its sequence numbers our arithmetic.
     body.Window = ClampAntWindow(body.Window);
@@ -111,14 +120,16 @@ Status ReadAntBody(CAntPacketReader& reader, SAntHelloBody& body)
 
 Status WriteAntBody(CAntPacketWriter& writer, const SAntHelloConfirmBody& body)
 {
-    writer.WriteU64(body.Key);
-    writer.WriteU32(body.SenderId);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU64(body.Key);
+    (void)writer.WriteU32(body.SenderId);
     return writer.WriteU32(body.ReceiverId);
 }
 
 Status ReadAntBody(CAntPacketReader& reader, SAntHelloConfirmBody& body)
 {
-    reader.ReadU64(body.Key);
-    reader.ReadU32(body.SenderId);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU64(body.Key);
+    (void)reader.ReadU32(body.SenderId);
     return reader.ReadU32(body.ReceiverId);
 }

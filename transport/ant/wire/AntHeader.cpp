@@ -20,16 +20,18 @@ SAntHeader SAntHeader::Data(std::uint32_t sequence, std::uint16_t destination, s
 
 Status WriteAntHeader(CAntPacketWriter& writer, const SAntHeader& header)
 {
-    writer.WriteU8(header.Version);
-    writer.WriteU8(header.Flags);
-    writer.WriteU16(header.Destination);
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)writer.WriteU8(header.Version);
+    (void)writer.WriteU8(header.Flags);
+    (void)writer.WriteU16(header.Destination);
     return writer.WriteU32(header.Word);
 }
 
 Status ReadAntHeader(CAntPacketReader& reader, SAntHeader& header)
 {
-    reader.ReadU8(header.Version);
-    reader.ReadU8(header.Flags);
-    reader.ReadU16(header.Destination);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)reader.ReadU8(header.Version);
+    (void)reader.ReadU8(header.Flags);
+    (void)reader.ReadU16(header.Destination);
     return reader.ReadU32(header.Word);
 }

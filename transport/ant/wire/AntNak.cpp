@@ -17,11 +17,13 @@ Status CAntNakWriter::AddGap(std::uint32_t first, std::uint32_t end)
         return ST_OUT_OF_BOUNDS;
     }
     if (length < 2) {
-        m_writer.WriteU32(first);
+        // The room was checked above; GetStatus below covers it anyway.
+        (void)m_writer.WriteU32(first);
         ++m_entries;
     } else {
-        m_writer.WriteU32(first | ANT_NAK_RANGE_BIT);
-        m_writer.WriteU32(end);
+        // The room was checked above; GetStatus below covers it anyway.
+        (void)m_writer.WriteU32(first | ANT_NAK_RANGE_BIT);
+        (void)m_writer.WriteU32(end);
         m_entries += 2;
     }
     return m_writer.GetStatus();
@@ -44,7 +46,8 @@ Status ReadAntNak(CAntPacketReader& reader, std::vector<SAntNakRange>& ranges)
     }
     while (reader.GetRemaining() > 0) {
         std::uint32_t entry = 0;
-        reader.ReadU32(entry);
+        // Whole entries remain (checked above); GetStatus below covers it anyway.
+        (void)reader.ReadU32(entry);
         SAntNakRange range;
         range.First = entry & ANT_SEQUENCE_MASK;
         if (entry & ANT_NAK_RANGE_BIT) {

@@ -58,7 +58,8 @@ Status CAntPacketWriter::WriteU32(std::uint32_t value)
 
 Status CAntPacketWriter::WriteU64(std::uint64_t value)
 {
-    WriteU32(std::uint32_t(value));
+    // A failed field sticks in the writer; the last write's result covers the chain.
+    (void)WriteU32(std::uint32_t(value));
     return WriteU32(std::uint32_t(value >> 32));
 }
 
@@ -118,7 +119,8 @@ Status CAntPacketReader::ReadU64(std::uint64_t& value)
 {
     std::uint32_t low = 0;
     std::uint32_t high = 0;
-    ReadU32(low);
+    // A failed field sticks in the reader; the last read's result covers the chain.
+    (void)ReadU32(low);
     const Status status = ReadU32(high);
     value = status == ST_SUCCESS ? (std::uint64_t(high) << 32) | low : 0;
     return status;

@@ -97,7 +97,7 @@ SAntHeader HeaderOf(const SAntPacket& packet)
 {
     SAntHeader header;
     CAntPacketReader reader(packet);
-    ReadAntHeader(reader, header);
+    (void)ReadAntHeader(reader, header); // too short, it stays zero: no type matches
     return header;
 }
 
@@ -174,7 +174,7 @@ public:
     {
         m_manager.DestroyAllSessions();
         for (int i = 0; i < 3; ++i)
-            m_dispatcher.Run(0);
+            (void)m_dispatcher.Run(0); // what the round did is what is checked
         // No session is left to be found by the descriptor.
         if (CAntSocketMap* map = CAntSocketMap::Instance())
             Check(map->Find(m_descriptor) == nullptr);
@@ -211,6 +211,9 @@ private:
         m_port.Held.push_back(packet);
         return m_manager.OnDatagram(packet, from);
     }
+    // Fuzzed traffic: a refused datagram is an outcome like any other; the states and
+    // invariants are what is checked.
+    void Push(const CPacketRef& packet, const CIPEndpoint& from) { (void)Feed(packet, from); }
     bool Reached(int state) const
     {
         Check(State() == state);
@@ -240,28 +243,30 @@ bool CFuzzRun::Setup(std::uint8_t target, std::uint8_t setup)
 {
     if (m_dispatcher.GetStatus() != ST_SUCCESS || STI_OS::CreateTCPSocket(m_user) != ST_SUCCESS)
         return false;
-    STI_OS::SetNonBlocking(m_user, true);
+    if (STI_OS::SetNonBlocking(m_user, true) != ST_SUCCESS)
+        return false;
     m_descriptor = m_user;
     m_peerIsn = PEER_ISNS[setup & 3];
     CAntSession* session = m_manager.CreateSession(m_user, PEER_ID, std::uint32_t(KEY), std::uint32_t(KEY >> 32));
     if (!session)
         return false;
     m_id = session->OwnId;
-    m_manager.StartSession(session);
+    if (m_manager.StartSession(session) != ST_SUCCESS)
+        return false;
     Check(State() == ANT_STATE_REQUESTING);
     switch (target % 11) {
     case 0:
         return true;
     case 1:
-        Feed(MakeRelay(KEY, PEER), m_port.Server);
+        Push(MakeRelay(KEY, PEER), m_port.Server);
         return Reached(ANT_STATE_GREETING);
     case 2:
-        Feed(MakeRelay(KEY, PEER), m_port.Server);
-        Feed(MakeHello(KEY, PEER_SESSION, m_id, m_peerIsn, PEER_ID, 1001), PEER);
+        Push(MakeRelay(KEY, PEER), m_port.Server);
+        Push(MakeHello(KEY, PEER_SESSION, m_id, m_peerIsn, PEER_ID, 1001), PEER);
         return Reached(ANT_STATE_CONFIRMING);
     case 3:
-        Feed(MakeRelay(KEY, PEER), m_port.Server);
-        Feed(MakeHelloConfirm(KEY, m_id), PEER);
+        Push(MakeRelay(KEY, PEER), m_port.Server);
+        Push(MakeHelloConfirm(KEY, m_id), PEER);
         return Reached(ANT_STATE_AWAITING_HELLO);
     default:
         break;
@@ -274,12 +279,12 @@ bool CFuzzRun::Setup(std::uint8_t target, std::uint8_t setup)
         return true;
     case 9:
     case 10:
-        Feed(MakeControl(AntClose, m_id), PEER);
+        Push(MakeControl(AntClose, m_id), PEER);
         Reached(ANT_STATE_PEER_CLOSED);
         if (target % 11 == 10) {
             // The user has had everything: the backend goes and the close starts from here.
             for (int i = 0; i < 20 && State() == ANT_STATE_PEER_CLOSED; ++i)
-                m_dispatcher.Run(0);
+                (void)m_dispatcher.Run(0); // what the round did is what is checked
             return Reached(ANT_STATE_LAST_CLOSE);
         }
         return true;
@@ -290,50 +295,50 @@ bool CFuzzRun::Setup(std::uint8_t target, std::uint8_t setup)
     // flight, so it is acknowledged first.
     CAntSession* established = Session();
     const std::uint32_t next = established->Network->GetSendWindow().GetNextSequence();
-    Feed(MakeAck(next, m_id, 0, 0), PEER);
+    Push(MakeAck(next, m_id, 0, 0), PEER);
     CloseUser();
     for (int i = 0; i < 20 && State() == ANT_STATE_ESTABLISHED; ++i) {
-        m_manager.OnWritable();
+        (void)m_manager.OnWritable(); // more or no more data: the window shows which
         if (State() == ANT_STATE_ESTABLISHED)
-            m_dispatcher.Run(0);
+            (void)m_dispatcher.Run(0); // what the round did is what is checked
         if (Session() && !Session()->Network->GetSendWindow().IsEmpty())
-            Feed(MakeAck(Session()->Network->GetSendWindow().GetNextSequence(), m_id, 0, 0), PEER);
+            Push(MakeAck(Session()->Network->GetSendWindow().GetNextSequence(), m_id, 0, 0), PEER);
     }
     Reached(ANT_STATE_CLOSING);
     switch (target % 11) {
     case 5:
         return true;
     case 6:
-        Feed(MakeControl(AntCloseAck, m_id), PEER);
+        Push(MakeControl(AntCloseAck, m_id), PEER);
         return Reached(ANT_STATE_CLOSE_ACKED);
     case 7:
-        Feed(MakeControl(AntClose, m_id), PEER);
+        Push(MakeControl(AntClose, m_id), PEER);
         return Reached(ANT_STATE_PEER_CLOSING);
     default:
-        Feed(MakeControl(AntCloseAck, m_id), PEER);
-        Feed(MakeControl(AntClose, m_id), PEER);
+        Push(MakeControl(AntCloseAck, m_id), PEER);
+        Push(MakeControl(AntClose, m_id), PEER);
         return Reached(ANT_STATE_TIME_WAIT);
     }
 }
 
 void CFuzzRun::Establish(std::uint8_t setup)
 {
-    Feed(MakeRelay(KEY, PEER), m_port.Server);
-    Feed(MakeHello(KEY, PEER_SESSION, m_id, m_peerIsn, PEER_ID, 1001), PEER);
-    Feed(MakeHelloConfirm(KEY, m_id), PEER);
+    Push(MakeRelay(KEY, PEER), m_port.Server);
+    Push(MakeHello(KEY, PEER_SESSION, m_id, m_peerIsn, PEER_ID, 1001), PEER);
+    Push(MakeHelloConfirm(KEY, m_id), PEER);
     if (State() != ANT_STATE_ESTABLISHED)
         return;
     const std::uint32_t userBytes = ((setup >> 2) & 7) * 1000;
     if (userBytes > 0) {
         UserWrite(userBytes);
-        m_manager.OnWritable();
+        (void)m_manager.OnWritable(); // more or no more data: the window shows which
     }
     const int packets = (setup >> 5) & 7;
     const char payload[] = "abcdefgh";
     for (int i = 0; i < packets; ++i) {
         // In order first, then every third number, so the ring holds some with gaps.
         const std::uint32_t offset = i < 2 ? std::uint32_t(i) : std::uint32_t(3 * i);
-        Feed(MakeData(AntSeqAdd(m_peerIsn, offset), m_id, payload, 1 + i), PEER);
+        Push(MakeData(AntSeqAdd(m_peerIsn, offset), m_id, payload, 1 + i), PEER);
     }
 }
 
@@ -343,7 +348,7 @@ void CFuzzRun::UserWrite(std::uint32_t bytes)
         return;
     std::vector<char> data(bytes, 'u');
     std::uint32_t count = 0;
-    STI_OS::Send(m_user, data.data(), bytes, count);
+    (void)STI_OS::Send(m_user, data.data(), bytes, count); // a full socket takes less: fine
 }
 
 void CFuzzRun::UserRead()
@@ -358,7 +363,7 @@ void CFuzzRun::UserRead()
 void CFuzzRun::CloseUser()
 {
     if (m_user != STI_OS::INVALID_SOCKET_HANDLE)
-        STI_OS::CloseSocket(m_user);
+        (void)STI_OS::CloseSocket(m_user); // the session sees the close either way
     m_user = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -369,7 +374,7 @@ void CFuzzRun::FireTimer(int kind)
         return;
     // As the dispatcher would: the id is forgotten before the handler runs.
     session->Network->ForgetTimer(kind);
-    m_manager.OnSessionTimer(m_id, std::uint16_t(kind));
+    (void)m_manager.OnSessionTimer(m_id, std::uint16_t(kind)); // any outcome: the states are checked
 }
 
 void CFuzzRun::Datagram(std::uint8_t op, CInput& input)
@@ -417,7 +422,7 @@ void CFuzzRun::Datagram(std::uint8_t op, CInput& input)
     {
         CAntPacketReader reader(*packet);
         if (packet->Length <= ANT_MAX_DATAGRAM)
-            ReadAntHeader(reader, header);
+            (void)ReadAntHeader(reader, header); // too short, it stays zero: no type matches
     }
     const int type = header.GetType();
     std::uint8_t* body = data + ANT_HEADER_SIZE;
@@ -492,7 +497,7 @@ void CFuzzRun::Burst(std::uint8_t shape)
     char payload[100];
     std::memset(payload, 'p', sizeof payload);
     for (std::uint32_t i = 0; i < (shape & 0x7Fu); ++i) {
-        Feed(MakeData(AntSeqAdd(base, i * step), m_id, payload, sizeof payload), PEER);
+        Push(MakeData(AntSeqAdd(base, i * step), m_id, payload, sizeof payload), PEER);
         CheckInvariants();
     }
 }
@@ -502,7 +507,7 @@ void CFuzzRun::Converse(std::uint8_t shape)
     for (int round = 0; round <= (shape & 0x1F); ++round) {
         if (shape & 0x80)
             UserWrite(8000);
-        m_manager.OnWritable();
+        (void)m_manager.OnWritable(); // more or no more data: the window shows which
         CAntSession* session = Session();
         if (!session || !session->Network)
             return;
@@ -510,7 +515,7 @@ void CFuzzRun::Converse(std::uint8_t shape)
         std::uint32_t cumulative = AntSeqNext(send.GetHighestSent());
         if ((shape & 0x40) && (round & 1))
             cumulative = AntSeqAdd(send.GetBase(), AntSeqDistance(send.GetBase(), cumulative) / 2);
-        Feed(MakeAck(cumulative, m_id, std::uint16_t(round), ANT_ACK_ANSWERS_DATA), PEER);
+        Push(MakeAck(cumulative, m_id, std::uint16_t(round), ANT_ACK_ANSWERS_DATA), PEER);
         if (Tracing())
             std::fprintf(stderr, "  round %d: cwnd %u queued %u in flight %u\n", round, unsigned(send.GetCwnd()),
                          unsigned(send.GetQueued()), unsigned(send.GetPacketsInFlight()));
@@ -540,16 +545,16 @@ void CFuzzRun::Step(CInput& input)
         UserRead();
         break;
     case 12:
-        m_manager.OnWritable();
+        (void)m_manager.OnWritable(); // more or no more data: the window shows which
         break;
     case 13:
-        m_dispatcher.Run(0);
+        (void)m_dispatcher.Run(0); // what the round did is what is checked
         break;
     case 14:
         CloseUser();
         break;
     case 15:
-        m_manager.OnUnreachable(input.Byte() & 1 ? PEER : STRANGER);
+        (void)m_manager.OnUnreachable(input.Byte() & 1 ? PEER : STRANGER); // a stranger's report is refused: fine
         break;
     default:
         Datagram(op, input);

@@ -152,6 +152,13 @@ void Say(const std::string& line)
     std::fflush(stdout);
 }
 
+// A command the service cannot take is said, so the driving script sees it was lost.
+void Posted(Status status)
+{
+    if (status != ST_SUCCESS)
+        Say(std::string("fail post ") + StatusText(status));
+}
+
 // The application's side of the service: accepts every connect request and serves the
 // offered files from a fresh upload record per session.
 class CEvents : public KV2Service::CKV2Service::CKV2ServiceEvents {
@@ -295,22 +302,22 @@ int main(int argc, char** argv)
             if (line == "quit") {
                 result = download ? 1 : 0;
             } else if (line == "pause" && download) {
-                service->PostDownloadCommand(options.File.data(), CLOSE_REASON_PAUSED);
+                Posted(service->PostDownloadCommand(options.File.data(), CLOSE_REASON_PAUSED));
             } else if (line == "resume" && download) {
                 posted = false;
             } else if (line == "cancel" && download) {
-                service->PostDownloadCommand(options.File.data(), CLOSE_REASON_CANCELED);
+                Posted(service->PostDownloadCommand(options.File.data(), CLOSE_REASON_CANCELED));
             } else if (line == "pause-offers") {
                 events.SetPaused(true);
                 for (const auto& offer : options.Offers) {
-                    service->PostUploadCommand(offer.first.data(), CLOSE_REASON_PAUSED);
+                    Posted(service->PostUploadCommand(offer.first.data(), CLOSE_REASON_PAUSED));
                 }
             } else if (line == "resume-offers") {
                 events.SetPaused(false);
             } else if (line == "cancel-offers" || line == "complete-offers") {
                 const std::uint32_t reason = line == "cancel-offers" ? CLOSE_REASON_CANCELED : CLOSE_REASON_COMPLETED;
                 for (const auto& offer : options.Offers) {
-                    service->PostUploadCommand(offer.first.data(), reason);
+                    Posted(service->PostUploadCommand(offer.first.data(), reason));
                 }
             }
             Say("command " + line);

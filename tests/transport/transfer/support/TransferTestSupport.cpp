@@ -271,7 +271,7 @@ bool CRecordingManager::IsLive(const CTransportSession* session) const
 
 CMessagePeer::CMessagePeer(STI_OS::SocketHandle handle) : m_handle(handle)
 {
-    STI_OS::SetNonBlocking(m_handle, true);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(m_handle, true));
 }
 
 CMessagePeer::~CMessagePeer()
@@ -281,7 +281,7 @@ CMessagePeer::~CMessagePeer()
 
 void CMessagePeer::Close()
 {
-    STI_OS::CloseSocket(m_handle);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(m_handle));
     m_handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
 
@@ -358,7 +358,7 @@ std::unique_ptr<DataMessageBlock> BuildBlock(std::uint64_t offset, const Bytes& 
 {
     SDataBlock body;
     body.Offset = offset;
-    CChecksum().Compute(chunk.data(), chunk.size(), body.Checksum);
+    EXPECT_EQ(ST_SUCCESS, CChecksum().Compute(chunk.data(), chunk.size(), body.Checksum));
     Bytes packed(MAX_DATA_BLOCK_PAYLOAD);
     std::uint32_t packedLength = 0;
     if (compress) {
@@ -405,7 +405,7 @@ bool CHarnessBase::RunUntil(const std::function<bool()>& condition, int millisec
         if (sti::CTimeValue::Now() > end) {
             return false;
         }
-        dispatcher->Run(5);
+        EXPECT_EQ(ST_SUCCESS, dispatcher->Run(5));
     }
     return true;
 }
@@ -414,7 +414,7 @@ void CHarnessBase::RunFor(int milliseconds)
 {
     const sti::CTimeValue end = sti::CTimeValue::Now() + sti::CTimeSpan(milliseconds);
     while (!(sti::CTimeValue::Now() > end)) {
-        dispatcher->Run(5);
+        EXPECT_EQ(ST_SUCCESS, dispatcher->Run(5));
     }
 }
 
@@ -435,7 +435,7 @@ void CHarnessBase::Drop(CTrackedSocket* socket, const std::shared_ptr<bool>& del
         dispatcher->Close(socket, false);
     }
     // The closed socket (and with it its handler) goes at the next purge.
-    dispatcher->Run(0);
+    EXPECT_EQ(ST_SUCCESS, dispatcher->Run(0));
     EXPECT_TRUE(*deleted);
 }
 

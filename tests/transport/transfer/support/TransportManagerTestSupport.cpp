@@ -195,13 +195,13 @@ CDirectSessions::CDirectSessions()
         ADD_FAILURE() << "no loopback listener";
         return;
     }
-    STI_OS::SetNonBlocking(m_listener, true);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(m_listener, true));
     m_endpoint = CIPEndpoint(CIPAddress(LOOPBACK), port);
 }
 
 CDirectSessions::~CDirectSessions()
 {
-    STI_OS::CloseSocket(m_listener);
+    EXPECT_EQ(ST_SUCCESS, STI_OS::CloseSocket(m_listener));
 }
 
 void CDirectSessions::SetAntThread(CAntThread* thread)
@@ -242,7 +242,7 @@ STI_OS::SocketHandle CDirectSessions::Accept(int milliseconds)
     STI_OS::SocketHandle accepted = STI_OS::INVALID_SOCKET_HANDLE;
     WaitFor([&] { return STI_OS::Accept(m_listener, accepted) == ST_SUCCESS; }, milliseconds);
     if (accepted != STI_OS::INVALID_SOCKET_HANDLE) {
-        STI_OS::SetNonBlocking(accepted, true);
+        EXPECT_EQ(ST_SUCCESS, STI_OS::SetNonBlocking(accepted, true));
     }
     return accepted;
 }
@@ -270,7 +270,10 @@ void CDirectSessions::ConnectHeld()
     }
     for (const SAntConnect& connect : held) {
         if (thread != nullptr) {
-            thread->ConnectUserSocket(connect.descriptor, connect.serial, m_endpoint);
+            // A socket whose owner gave up meanwhile is not connected (ST_CONNECTION_CLOSED).
+            const Status connected = thread->ConnectUserSocket(connect.descriptor, connect.serial, m_endpoint);
+            EXPECT_TRUE(connected == ST_SUCCESS || connected == ST_IN_PROGRESS || connected == ST_CONNECTION_CLOSED)
+                << StatusText(connected);
         }
     }
 }
