@@ -46,6 +46,10 @@ cleanup() {
         kill "$pid" 2>/dev/null
     done
     within 5 none_running
+    # The server runs under timeout, in timeout's own process group: killing timeout alone
+    # would leave behind a server that hangs on its way out (seen: in the leak check at exit,
+    # spinning on a core for good).
+    [ -n "${server_pid:-}" ] && kill -9 -- "-$server_pid" 2>/dev/null
     for pid in "${pids[@]}"; do
         kill -9 "$pid" 2>/dev/null
     done
