@@ -30,19 +30,45 @@ function(tarnix_add_gtest target)
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
         PROPERTIES ${_props})
+    tarnix_guard_discovery(${target} ${ARG_WORKING_DIRECTORY})
+endfunction()
+
+# A program whose cases cannot be listed (it does not start, e.g. under Wine, or it crashes)
+# makes the discovery stop ctest before any case of any program runs. Its discovery file is
+# therefore read through cmake/TarnixDiscoveryGuard.cmake, which lists the cases first and, on
+# failure, gives the program one failing case (<target>.ListsItsCases) with the reason.
+function(tarnix_guard_discovery target workdir)
+    get_property(_includes DIRECTORY PROPERTY TEST_INCLUDE_FILES)
+    list(POP_BACK _includes _discovery)
+    string(REGEX REPLACE "_include\\.cmake$" "" _base "${_discovery}")
+    get_property(_emulator TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR)
+    file(GENERATE OUTPUT "${_base}_guard.cmake" CONTENT
+"set(_tarnix_name [==[${target}]==])
+set(_tarnix_program [==[$<TARGET_FILE:${target}>]==])
+set(_tarnix_emulator [==[${_emulator}]==])
+set(_tarnix_workdir [==[${workdir}]==])
+set(_tarnix_tests [==[${_base}_tests.cmake]==])
+set(_tarnix_discovery [==[${_discovery}]==])
+set(_tarnix_cmake [==[${CMAKE_COMMAND}]==])
+include([==[${PROJECT_SOURCE_DIR}/cmake/TarnixDiscoveryGuard.cmake]==])
+")
+    list(APPEND _includes "${_base}_guard.cmake")
+    set_property(DIRECTORY PROPERTY TEST_INCLUDE_FILES ${_includes})
 endfunction()
 
 # tarnix_test_limit(<test> <seconds> [LONG])
-# The one place for a script-driven case's limit. The script reads TARNIX_TEST_LIMIT and ends
-# itself within it, saying what did not finish; ctest's TIMEOUT is that plus room for start-up
-# waits and clean-up, so ctest's is always the larger. Choose at least three times the case's
-# duration on a quiet machine. LONG cases (gigabytes, or minutes of work) run after the parallel
-# batch, one at a time: label "long" (./test's second pass) and RUN_SERIAL for a plain ctest run.
+# The one place for a script-driven case's limit, and for its skip: such a script exits 77 when
+# what it needs is missing, which ctest counts as skipped. The script reads TARNIX_TEST_LIMIT and
+# ends itself within it, saying what did not finish; ctest's TIMEOUT is that plus room for
+# start-up waits and clean-up, so ctest's is always the larger. Choose at least three times the
+# case's duration on a quiet machine. LONG cases (gigabytes, or minutes of work) run after the
+# parallel batch, one at a time: label "long" (./test's second pass) and RUN_SERIAL for a plain
+# ctest run.
 function(tarnix_test_limit test seconds)
     cmake_parse_arguments(ARG "LONG" "" "" ${ARGN})
     math(EXPR _timeout "${seconds} + 120")
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TARNIX_TEST_LIMIT=${seconds}")
-    set_tests_properties(${test} PROPERTIES TIMEOUT ${_timeout})
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${_timeout} SKIP_RETURN_CODE 77)
     if(ARG_LONG)
         set_property(TEST ${test} APPEND PROPERTY LABELS long)
         set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)

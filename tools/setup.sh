@@ -12,6 +12,9 @@ _tarnix_choose_windows() {
     if [ "$TARNIX_RUNS_I386" = no ]; then
         TARNIX_WINDOWS=win64
         echo "[setup] this machine runs no 32-bit x86 code: Windows tests run as the 64-bit build (win64) under wine64; win32 is only built" >&2
+    elif [ "$TARNIX_RUNS_I386" = emulated ]; then
+        TARNIX_WINDOWS=win64
+        echo "[setup] this machine runs 32-bit x86 code only through an emulator: Windows tests run as the 64-bit build (win64) under wine64; win32 is only built" >&2
     elif [ "${TARNIX_WINDOWS:-}" = win64 ]; then
         echo "[setup] TARNIX_WINDOWS=win64: Windows tests run as the 64-bit build (win64) under wine64; win32 is only built" >&2
     else

@@ -80,10 +80,8 @@ started=$(date +%s)
 start receiver "$receiver" --id 1001 --peer 1002 --receive "$bytes" "${common[@]}"
 start sender "$sender" --id 1002 --peer 1001 --send "$bytes" "${common[@]}"
 
-for _ in $(seq $(((STREAM_LIMIT + 40) * 10))); do
-    running "$receiver_pid" || running "$sender_pid" || break
-    sleep 0.1
-done
+both_ended() { gone "$receiver_pid" && gone "$sender_pid"; }
+within $((STREAM_LIMIT + 40)) both_ended
 running "$receiver_pid" && failed "the receiver did not end"
 running "$sender_pid" && failed "the sender did not end"
 wait "$receiver_pid"; receiver_rc=$?

@@ -25,7 +25,11 @@ char* Source(const std::uint8_t* data)
 // one (block size 9). Allocating them anew for every 64 KiB block costs more than the
 // compression under a sanitizer and a good share of it anywhere, so each thread keeps the
 // arrays it was given and hands them out again. A compressor asks for four, a decompressor
-// for two, so a few slots cover one of each at a time; anything beyond goes to the heap.
+// for two, so a few slots cover one of each at a time. The decompressor's big array follows
+// the stream's block size, so a peer's streams may ask for several sizes: when no kept array
+// fits and no slot is empty, the smallest free one is given up for the new size (else arrays
+// too small to use would hold every slot, and each larger block would go to the heap again).
+// Only when every slot is taken does an array come from the heap alone.
 class CWorkArrays {
 public:
     CWorkArrays() = default;
@@ -44,14 +48,25 @@ public:
         // (one slightly larger than the other) keep finding their own.
         Slot* best = nullptr;
         Slot* empty = nullptr;
+        Slot* smallest = nullptr;
         for (Slot& slot : m_slots) {
             if (slot.memory == nullptr) {
                 if (empty == nullptr) {
                     empty = &slot;
                 }
-            } else if (!slot.taken && slot.size >= size && (best == nullptr || slot.size < best->size)) {
-                best = &slot;
+            } else if (!slot.taken) {
+                if (slot.size >= size && (best == nullptr || slot.size < best->size)) {
+                    best = &slot;
+                }
+                if (smallest == nullptr || slot.size < smallest->size) {
+                    smallest = &slot;
+                }
             }
+        }
+        if (best == nullptr && empty == nullptr && smallest != nullptr) {
+            std::free(smallest->memory);
+            *smallest = Slot();
+            empty = smallest;
         }
         if (best == nullptr && empty != nullptr) {
             empty->memory = std::malloc(size);

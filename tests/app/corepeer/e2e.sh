@@ -43,7 +43,7 @@ trap cleanup EXIT
 . "$here/../../transport/ant/peer/processes.sh"
 
 # The whole case ends within LIMIT, saying so, before ctest's own timeout would kill it
-# without a word. Waits are short sleeps, so the trap runs at once.
+# without a word. Waits are short sleeps (tests/support/within.sh), so the trap runs at once.
 trap 'failed "the case did not finish within ${LIMIT} s"' USR1
 ( sleep "$LIMIT" && kill -USR1 $$ ) >/dev/null 2>&1 &
 pids+=($!)
@@ -93,19 +93,14 @@ send_link() {
     local files="" f
     for f in "$@"; do files="$files $(winpath "$f")"; done
     echo "send$files to b@test" >&7
-    for _ in $(seq 200); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    within 20 has_link
     tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
     [ -n "$tnl" ] || failed "no link file in the outbox"
 }
 
-wait_count() { # NAME PATTERN COUNT SECONDS
-    local i
-    for i in $(seq $(($4 * 10))); do
-        [ "$(count_lines "$1" "$2")" -ge "$3" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+has_link() { ls "$work"/outbox/*.tnl >/dev/null 2>&1; }
+has_lines() { [ "$(count_lines "$1" "$2")" -ge "$3" ]; } # NAME PATTERN COUNT
+wait_count() { within "$4" has_lines "$1" "$2" "$3"; }  # NAME PATTERN COUNT SECONDS
 
 start_server
 port=$(wait_for server 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p')
@@ -170,10 +165,8 @@ restart|uploader-restart)
     echo "open $(winpath "$tnl")" >&8
     # Past a third of the file: the list has been saved while the file moved (at most every
     # 30 s), so the restart need not fetch it all again.
-    for _ in $(seq $((LIMIT * 5))); do
-        [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 100000000 ] && break
-        sleep 0.2
-    done
+    past_a_third() { [ "$(stat -c %s "$work"/b/down/~* 2>/dev/null || echo 0)" -gt 100000000 ]; }
+    within "$LIMIT" past_a_third
     victim=b fd=8
     [ "$case_name" = uploader-restart ] && victim=a fd=7
     pid_var="${victim}_pid"
@@ -220,7 +213,7 @@ sleeping)
     wait_count a '^record [0-9]+ 1 13 ' 2 30 || failed "A's list did not come back after its restart"
     start_server "$port"
     wait_online a 2
-    for _ in $(seq 300); do ls "$work"/outbox/*.tnl >/dev/null 2>&1 && break; sleep 0.1; done
+    within 30 has_link
     tnl=$(ls "$work"/outbox/*.tnl 2>/dev/null | head -n 1)
     [ -n "$tnl" ] || failed "the sleeping link never left"
     wait_count a '^record [0-9]+ 1 15 ' 1 20 || failed "A's upload is not awaiting approval"

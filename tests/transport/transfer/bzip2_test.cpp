@@ -119,4 +119,41 @@ TEST(Bzip2, KeptWorkArraysGiveTheOneCallBytesWithoutAllocatingPerBlock)
     other.join();
 }
 
+// The decompressor's big array follows each stream's block size. A thread whose slots all hold
+// smaller arrays must still keep the large one once it has it, not fetch it anew per block.
+TEST(Bzip2, AFullPoolMakesRoomForALargerArray)
+{
+    std::thread([] {
+        const Bytes text = transfer_test::TextBytes(5000);
+        auto packedWith = [&](int blockSize) {
+            Bytes packed(66540);
+            unsigned int length = 66540;
+            EXPECT_EQ(BZ_OK, BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(packed.data()), &length,
+                                                      const_cast<char*>(reinterpret_cast<const char*>(text.data())),
+                                                      5000, blockSize, 0, 0));
+            packed.resize(length);
+            return packed;
+        };
+        auto unpack = [&](const Bytes& packed) {
+            Bytes out(65536);
+            std::uint32_t outLength = 0;
+            EXPECT_EQ(ST_SUCCESS, Bzip2Decompress(packed.data(), static_cast<std::uint32_t>(packed.size()), out.data(),
+                                                  65536, outLength));
+            out.resize(outLength);
+            EXPECT_EQ(text, out);
+        };
+        // One array per block size, growing: more sizes than the thread has slots.
+        for (int blockSize = 1; blockSize <= 8; ++blockSize) {
+            unpack(packedWith(blockSize));
+        }
+        const Bytes large = packedWith(9);
+        unpack(large);
+        const std::uint64_t warm = Bzip2ThreadAllocations();
+        for (int block = 0; block < 5; ++block) {
+            unpack(large);
+        }
+        EXPECT_EQ(warm, Bzip2ThreadAllocations());
+    }).join();
+}
+
 } // namespace

@@ -1,6 +1,8 @@
 # Shared by the stream-test scripts: background processes with their output in $work, and the
 # checks on them. The script sets work, wine_run, pids=() and log_names=(...) before it sources
 # this file, and keeps its own clean-up.
+# shellcheck source=../../../support/within.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../../support/within.sh"
 
 start() { # name [timeout S] program args...: runs it in the background, output in $work/name.{out,err}
     local name=$1 limit=()
@@ -21,6 +23,8 @@ start() { # name [timeout S] program args...: runs it in the background, output 
 }
 
 running() { kill -0 "$1" 2>/dev/null; }
+
+gone() { ! running "$1"; }
 
 running_any() {
     local pid
@@ -46,13 +50,15 @@ failed() {
 
 line_of() { tr -d '\r' <"$work/$1.out" 2>/dev/null | tail -n 1; }
 
-# wait_for NAME SED-SCRIPT: the first match in NAME's stdout, within START_LIMIT.
+# wait_for NAME SED-SCRIPT: the first match in NAME's stdout, within START_LIMIT seconds and
+# while NAME runs.
 wait_for() {
-    local found= pid_var="${1}_pid"
-    for _ in $(seq $((START_LIMIT * 10))); do
+    local found= alive pid_var="${1}_pid" end=$((SECONDS + START_LIMIT))
+    while :; do
+        running "${!pid_var}" && alive=1 || alive=0
+        # Read after the check, so a line written just before the end is still found.
         found=$(tr -d '\r' <"$work/$1.out" | sed -n "$2")
-        [ -n "$found" ] && break
-        running "${!pid_var}" || break
+        [ -n "$found" ] || [ "$alive" = 0 ] || [ "$SECONDS" -gt "$end" ] && break
         sleep 0.1
     done
     echo "$found"

@@ -5,15 +5,19 @@
 #   e2e.sh CASE
 # Environment: SERVER (server program), UP and DOWN (uploader's and downloader's program, each
 # possibly "wine X.exe"), RELAY (relay program, for the relay cases), WORK (scratch folder),
-# TARNIX_TEST_LIMIT (seconds the transfer may take; ctest sets it, the peers get it too).
+# TARNIX_TEST_LIMIT (seconds the transfer may take; ctest sets it, the peers get it too; the
+# numbers in the cases below are only for a run by hand). Exit 77 (skipped) when a program is
+# missing or, for the over-4-GiB file, the disk is too small.
 # Every case starts its own server on a free port and stops all it started.
 set -uo pipefail
 case_name=${1:?usage: e2e.sh CASE}
+# shellcheck source=../../../support/within.sh
+. "$(dirname "$0")/../../../support/within.sh"
 : "${SERVER:?}" "${UP:?}" "${DOWN:?}"
 WORK=${WORK:-$(mktemp -d /tmp/tarnix-e2e.XXXXXX)}
 mkdir -p "$WORK"
 for prog in "$SERVER" "${UP%% *}" "${DOWN%% *}"; do
-    [ -x "$prog" ] || { echo "SKIP: $prog is not built"; exit 0; }
+    [ -x "$prog" ] || { echo "SKIP: $prog is not built"; exit 77; }
 done
 pids=()
 cleanup() {
@@ -86,33 +90,15 @@ native_path() {
     esac
 }
 
-wait_line() {
-    local file=$1 pattern=$2 seconds=$3
-    for _ in $(seq 1 $((seconds * 10))); do
-        grep -q -- "$pattern" "$file" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
+has_line() { grep -q -- "$2" "$1" 2>/dev/null; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
-wait_exit() {
-    local pid=$1 seconds=$2
-    for _ in $(seq 1 $((seconds * 10))); do
-        kill -0 "$pid" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    return 1
-}
+wait_line() { within "$3" has_line "$1" "$2"; } # FILE PATTERN SECONDS
+wait_exit() { within "$2" gone "$1"; }          # PID SECONDS
 
 # Waits until the download has written its first bytes: transfers now run on every core, so
 # a case that acts mid-transfer acts on this, never after a fixed sleep.
-wait_part() {
-    for _ in $(seq 1 200); do
-        [ -s "$WORK/received.part" ] && return 0
-        sleep 0.05
-    done
-    return 1
-}
+wait_part() { within 30 test -s "$WORK/received.part"; }
 
 expect_same() {
     cmp "$WORK/source" "$WORK/received" || fail "received file differs from the source"
@@ -161,7 +147,7 @@ case "$case_name" in
     huge)
         avail=$(df --output=avail -k "$WORK" | tail -n1)
         if [ "$avail" -lt $((12 * 1024 * 1024)) ]; then
-            echo "SKIP: less than 12 GiB free for the over-4-GiB file"; exit 0
+            echo "SKIP: less than 12 GiB free for the over-4-GiB file"; exit 77
         fi
         make_source sparse $(( (4 << 30) + 123457 )); plain_transfer 1800 ;;
     pause)
@@ -200,7 +186,7 @@ case "$case_name" in
         wait_line "$WORK/down.out" '^interrupted' 60 || fail "the false completion did not interrupt the download"
         grep -q '^ok\|^fail' "$WORK/down.out" && fail "the download ended on the false completion"
         grep -q 'closed 1 2' "$WORK/down.out" && fail "the record heard a completion"
-        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "interrupted download did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "interrupted download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "interrupted download failed"
         expect_same ;;
     up-returns)
@@ -236,7 +222,7 @@ case "$case_name" in
         [ "$side" = down ] && export TARNIX_SPEED_OFF=all
         start_down "127.0.0.1:$PORT"
         unset TARNIX_SPEED_OFF
-        wait_line "$WORK/down.out" '^ok\|^fail' 280 || fail "download did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-280}" || fail "download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "download failed: $(grep '^fail' "$WORK/down.out")"
         expect_same
         grep '^ok' "$WORK/down.out" ;;
@@ -266,7 +252,7 @@ case "$case_name" in
             server=$RELAY_ADDR
         fi
         start_up "$server"; start_down "$server"
-        wait_line "$WORK/down.out" '^ok\|^fail' 1800 || fail "download did not finish"
+        wait_line "$WORK/down.out" '^ok\|^fail' "${LIMIT:-1800}" || fail "download did not finish"
         grep -q '^ok' "$WORK/down.out" || fail "download failed: $(grep '^fail' "$WORK/down.out")"
         expect_same
         grep '^ok' "$WORK/down.out" ;;
