@@ -92,8 +92,9 @@ Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
             m_file.Abort();
             return ST_NOT_FOUND;
         } catch (const std::bad_alloc&) {
+            // Closed without a reason: the downloader asks again, as after a broken connection.
             m_file.Abort();
-            return ST_NOT_FOUND;
+            return ST_NO_MEMORY;
         }
     }
     // The map's reference of the record taken over.

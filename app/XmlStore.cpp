@@ -1,5 +1,6 @@
 #include "app/XmlStore.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -30,20 +31,32 @@ public:
         static CHeldFiles held;
         return held;
     }
-    void Set(const CString& path, bool held)
+    // Without the memory to note one path, every path is held.
+    void Set(const CString& path, bool held) noexcept
     {
-        const std::string key = Key(path);
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (held)
-            m_paths.insert(key);
-        else
-            m_paths.erase(key);
+        try {
+            const std::string key = Key(path);
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (held)
+                m_paths.insert(key);
+            else
+                m_paths.erase(key);
+        } catch (const std::bad_alloc&) {
+            if (held)
+                m_all = true;
+        }
     }
-    bool IsHeld(const CString& path)
+    bool IsHeld(const CString& path) noexcept
     {
-        const std::string key = Key(path);
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_paths.count(key) != 0;
+        if (m_all)
+            return true;
+        try {
+            const std::string key = Key(path);
+            std::lock_guard<std::mutex> guard(m_lock);
+            return m_paths.count(key) != 0;
+        } catch (const std::bad_alloc&) {
+            return true;
+        }
     }
 
 private:
@@ -57,6 +70,7 @@ private:
 
     std::mutex m_lock;
     std::set<std::string> m_paths;
+    std::atomic<bool> m_all{false};
 };
 
 bool Save(const CString& path, const xmlstore::Text& document)
@@ -67,9 +81,9 @@ bool Save(const CString& path, const xmlstore::Text& document)
 }
 
 // Reads `path` and hands its bytes to `read` (which parses and converts them, all or nothing);
-// a file that exists but does not read as a whole
-// document is renamed to "<path>.bad", so that no later save replaces it unseen. One that cannot
-// be read, or put aside, is held: saves to it are refused.
+// a file that exists but does not read as a whole document is renamed to "<path>.bad", so that
+// no later save replaces it unseen. One that cannot be read, or put aside, is held: saves to it
+// are refused.
 template <typename Read>
 bool Load(const CString& path, Read read)
 {
