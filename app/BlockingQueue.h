@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <new>
 
 #include <windows.h>
 
@@ -26,12 +27,17 @@ public:
     CBlockingQueue(const CBlockingQueue&) = delete;
     CBlockingQueue& operator=(const CBlockingQueue&) = delete;
 
-    // Appends a copy. False when it could not be counted (no semaphore, or the count is at its
-    // maximum); the record is then not queued, so the count and the records never drift apart.
-    bool Push(const Record& record)
+    // Appends a copy. False when it could not be stored (no memory) or counted (no semaphore, or
+    // the count is at its maximum); the record is then not queued, so the count and the records
+    // never drift apart. Never throws: producers push from the engine's callbacks.
+    bool Push(const Record& record) noexcept
     {
         sti::CScopedLock guard(m_lock);
-        m_records.push_back(record);
+        try {
+            m_records.push_back(record);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
         if (!m_semaphore || !ReleaseSemaphore(m_semaphore, 1, nullptr)) {
             m_records.pop_back();
             return false;

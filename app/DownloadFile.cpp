@@ -1,6 +1,7 @@
 #include "app/DownloadFile.h"
 
 #include <new>
+#include <utility>
 
 #include <windows.h>
 
@@ -73,47 +74,56 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
     CTransferRegistry* registry = CTransferRegistry::Current();
     if (!registry || entries.empty())
         return;
-    try {
+    {
         sti::CScopedLock guard(registry->GetLock());
-        const STransferFileEntry& first = entries.front();
-        const CString folder = FolderOf(m_realName);
-        m_fileSize =
-            first.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(first.Size);
-        m_shortName = SafeNameIn(folder, first.Name.c_str());
-        m_realName = folder + "\\" + m_shortName;
-        m_workingPath = WorkingPathFor(m_realName, m_fileId);
-        m_file.Abort();
-        m_writeFailed = false;
-        m_openFailed = false;
-        const UINT mode = CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::shareDenyWrite;
-        if (m_file.Open(m_workingPath, mode)) {
-            // Only what is on disk is trusted, and nothing beyond the announced size.
-            const std::int64_t onDisk = static_cast<std::int64_t>(m_file.GetLength());
-            if (m_transferred > onDisk)
-                m_transferred = onDisk;
-            if (m_transferred > m_fileSize || m_transferred < 0)
-                m_transferred = 0;
-            m_fileStatus = FS_CONNECTED;
-        } else {
-            m_fileStatus = FS_FILE_NOT_FOUND;
-            m_openFailed = true;
-        }
-        registry->AddOfferedFiles(entries, *this);
-        if (!m_countedActive) {
-            m_countedActive = 1;
-            registry->DownloadStarted();
+        try {
+            const STransferFileEntry& first = entries.front();
+            const CString folder = FolderOf(m_realName);
+            CString shortName = SafeNameIn(folder, first.Name.c_str());
+            CString realName = folder + "\\" + shortName;
+            CString workingPath = WorkingPathFor(realName, m_fileId);
+            m_fileSize =
+                first.Size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(first.Size);
+            m_shortName = std::move(shortName);
+            m_realName = std::move(realName);
+            m_workingPath = std::move(workingPath);
+            m_file.Abort();
+            m_writeFailed = false;
+            m_openFailed = false;
+            const UINT mode = CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::shareDenyWrite;
+            if (m_file.Open(m_workingPath, mode)) {
+                // Only what is on disk is trusted, and nothing beyond the announced size.
+                const std::int64_t onDisk = static_cast<std::int64_t>(m_file.GetLength());
+                if (m_transferred > onDisk)
+                    m_transferred = onDisk;
+                if (m_transferred > m_fileSize || m_transferred < 0)
+                    m_transferred = 0;
+                m_fileStatus = FS_CONNECTED;
+            } else {
+                NotOpened();
+            }
+            registry->AddOfferedFiles(entries, *this);
+            if (!m_countedActive) {
+                m_countedActive = 1;
+                registry->DownloadStarted();
+            }
+        } catch (const CFileException&) {
+            NotOpened();
+        } catch (const std::bad_alloc&) {
+            // As a working file that would not open: this session ends, the next one tries again
+            // (and makes the further records still missing).
+            NotOpened();
         }
         CTransferRegistry::PostRecord(*this);
-    } catch (const CFileException&) {
-        m_file.Abort();
-        m_fileStatus = FS_FILE_NOT_FOUND;
-        m_openFailed = true;
-    } catch (const std::bad_alloc&) {
-        m_file.Abort();
-        m_fileStatus = FS_FILE_NOT_FOUND;
-        m_openFailed = true;
     }
     registry->SaveList();
+}
+
+void CDownloadFile::NotOpened()
+{
+    m_file.Abort();
+    m_fileStatus = FS_FILE_NOT_FOUND;
+    m_openFailed = true;
 }
 
 Status CDownloadFile::GetNextRange(std::uint64_t* start, std::uint64_t* end)
@@ -158,6 +168,9 @@ void CDownloadFile::OnBlock(std::uint32_t offsetLow, std::uint32_t offsetHigh, s
         } catch (const CFileException&) {
             m_writeFailed = true;
             return;
+        } catch (const std::bad_alloc&) {
+            m_writeFailed = true; // the failure could not even be described
+            return;
         }
         m_transferred = offset + length;
         const std::uint32_t now = registry->Now();
@@ -179,16 +192,9 @@ Status CDownloadFile::OnRangeEnd()
         // next GetNextRange, which ends the session with a file error.
         if (m_writeFailed || !m_file.IsOpen() || m_transferred < m_fileSize)
             return ST_MORE_DATA;
+        bool finished = false;
         try {
-            if (!Finish()) {
-                m_fileStatus = FS_FILE_NOT_FOUND;
-                CTransferRegistry::PostRecord(*this);
-            } else {
-                HandReportToService(MakeCompletedReport(m_fileId, m_fileSize, m_rate));
-                m_fileStatus = FS_COMPLETED;
-                CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
-                CTransferRegistry::PostRecord(*this);
-            }
+            finished = Finish();
         } catch (const CFileException&) {
             m_writeFailed = true;
             return ST_MORE_DATA;
@@ -196,6 +202,15 @@ Status CDownloadFile::OnRangeEnd()
             m_writeFailed = true;
             return ST_MORE_DATA;
         }
+        if (!finished) {
+            m_fileStatus = FS_FILE_NOT_FOUND;
+        } else {
+            // Completed once the file is in place, whatever the report and the balloon cost.
+            m_fileStatus = FS_COMPLETED;
+            HandReportQuietly([&] { return MakeCompletedReport(m_fileId, m_fileSize, m_rate); });
+            CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
+        }
+        CTransferRegistry::PostRecord(*this);
     }
     CMainManager::NotifyUI();
     registry->SaveList();
@@ -209,11 +224,12 @@ bool CDownloadFile::Finish()
     const CString folder = FolderOf(m_realName);
     const std::string name = static_cast<const char*>(m_shortName);
     for (int n = 1; n <= MAX_NAME_NUMBER; ++n) {
-        const CString candidate = n == 1 ? m_shortName : CString(NumberedFileName(name, n).c_str());
-        const CString target = folder + "\\" + candidate;
+        CString candidate = n == 1 ? m_shortName : CString(NumberedFileName(name, n).c_str());
+        CString target = folder + "\\" + candidate;
         if (MoveFileA(m_workingPath, target)) {
-            m_shortName = candidate;
-            m_realName = target;
+            // Moved, not copied: nothing may fail once the file has its new name.
+            m_shortName = std::move(candidate);
+            m_realName = std::move(target);
             return true;
         }
         const DWORD error = GetLastError();
@@ -239,10 +255,10 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
     if (!registry)
         return;
     bool slotFreed = false;
-    try {
+    {
         sti::CScopedLock guard(registry->GetLock());
         if (reason == CLOSE_REASON_CANCELED)
-            HandReportToService(MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred));
+            HandReportQuietly([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
         if (reason == CLOSE_REASON_FILE_NOT_FOUND) {
             m_fileStatus = FS_FILE_NOT_FOUND;
             CTransferRegistry::PostRecord(*this);
@@ -264,7 +280,7 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
             m_fileStatus = FS_SUSPENDED;
             CTransferRegistry::PostRecord(*this);
         }
-    } catch (const std::bad_alloc&) {}
+    }
     CMainManager::NotifyUI();
     registry->SaveList();
     // A finished download makes room for one that waits for a slot.

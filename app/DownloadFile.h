@@ -51,6 +51,8 @@ protected:
 private:
     // Cuts the working file to size and moves it to a free final name; false when it stays.
     bool Finish();
+    // Caller holds the lock. This session has no working file: status 9 until it closes.
+    void NotOpened();
 
     bool m_writeFailed = false; // the session ends with a file error at the next range
     bool m_openFailed = false;  // this session could not open the working file

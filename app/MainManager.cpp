@@ -56,13 +56,13 @@ CMainManager::~CMainManager()
         ReleaseSnapshot(event);
 }
 
-bool CMainManager::PushUIEvent(const SUIEvent& event)
+bool CMainManager::PushUIEvent(const SUIEvent& event) noexcept
 {
     sti::CScopedLock guard(LiveLock());
     return g_live && g_live->m_uiQueue.Push(event);
 }
 
-bool CMainManager::PushFileEvent(const SFileEvent& event)
+bool CMainManager::PushFileEvent(const SFileEvent& event) noexcept
 {
     {
         sti::CScopedLock guard(LiveLock());
@@ -138,4 +138,18 @@ void CMainManager::ProcessPendingLink(CSettingsManager& settings)
     settings.SetInitialFileLink("");
     if (IUserInterfaceSeam* seam = GetUserInterface())
         seam->OpenLinkText(link);
+}
+
+const CString& CMainManager::MakeInstallerPath(CSettingsManager& settings)
+{
+    m_installerPath = settings.GetDownloadLocation() + "\\TarnixInstall.exe";
+    return m_installerPath;
+}
+
+CString CMainManager::GetInstallerUrl()
+{
+    CString url;
+    if (!url.LoadString(IDS_INSTALLER_URL))
+        url.Empty();
+    return url;
 }

@@ -19,6 +19,7 @@
 #include "app/BlockingQueue.h"
 #include "app/FileEvent.h"
 #include "app/UIEvent.h"
+#include "framework/String.h"
 #include "infra/Longevity.h"
 
 class CSettingsManager;
@@ -39,10 +40,10 @@ public:
     CBlockingQueue<SUIEvent>& GetUIQueue() { return m_uiQueue; }
     CBlockingQueue<SFileEvent>& GetFileQueue() { return m_fileQueue; }
 
-    // Any thread. False when dropped (no live manager, or the queue is full); a dropped file
-    // event's snapshot is released here.
-    static bool PushUIEvent(const SUIEvent& event);
-    static bool PushFileEvent(const SFileEvent& event);
+    // Any thread; never throw. False when dropped (no live manager, the queue is full or out of
+    // memory); a dropped file event's snapshot is released here.
+    static bool PushUIEvent(const SUIEvent& event) noexcept;
+    static bool PushFileEvent(const SFileEvent& event) noexcept;
     // Any thread: asks the main dialog to drain the queues now; nothing before it has a window.
     static void NotifyUI();
 
@@ -68,7 +69,15 @@ public:
     // Opens InitialFileLink, emptied first: a link that brings the program down is not met again.
     void ProcessPendingLink(CSettingsManager& settings);
 
+    // What the update download dialog is given: where the installer goes, DownloadLocation +
+    // "\TarnixInstall.exe" (made and kept when the dialog is made; empty before), and the
+    // installer's URL, string 172 of the program's string table (empty when it has none).
+    const CString& MakeInstallerPath(CSettingsManager& settings);
+    const CString& GetInstallerPath() const { return m_installerPath; }
+    static CString GetInstallerUrl();
+
 private:
+    CString m_installerPath;
     CSettingsManager* m_reading = nullptr; // the settings whose book OnAddress fills, during ReadWABContacts
     CBlockingQueue<SUIEvent> m_uiQueue;
     CBlockingQueue<SFileEvent> m_fileQueue; // snapshots still queued are released at the end

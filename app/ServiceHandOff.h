@@ -6,6 +6,8 @@
 // The transfer manager connects the service it started; until then (and after it is gone) a
 // report is dropped and a mail refused. Tests connect a recorder.
 
+#include <new>
+
 #include "framework/String.h"
 
 class IServiceHandOff {
@@ -20,5 +22,14 @@ public:
 void SetServiceHandOff(IServiceHandOff* target);
 
 void HandReportToService(const CString& line);
+// The report that make() builds; never throws: one that cannot be built or handed over (no
+// memory) is dropped, as the engine's callbacks that send reports need.
+template <typename MakeLine>
+void HandReportQuietly(MakeLine make) noexcept
+{
+    try {
+        HandReportToService(make());
+    } catch (const std::bad_alloc&) {}
+}
 // True when the service took the mail.
 bool HandMailRequestToService(const CString& request);

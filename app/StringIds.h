@@ -7,4 +7,5 @@ enum : unsigned {
     IDS_TAF_SUBJECT = 162,          // "The cool program Tarnix!"
     IDS_TAF_BODY = 163,             // the recommendation, ending with the web site's host name
     IDS_DOWNLOAD_DIR_INVALID = 165, // the download folder is not valid or writable
+    IDS_INSTALLER_URL = 172,        // where the update's installer is fetched (the host is configuration)
 };

@@ -20,7 +20,6 @@ namespace {
 
 constexpr unsigned IDS_MAIL_NOT_SENT = 158;
 constexpr unsigned IDS_LIST_FILE = 173;
-constexpr std::size_t HANDED_OVER_KEPT = 32;
 
 CTime SystemClock()
 {
@@ -127,12 +126,18 @@ void CTransferManager::SetLinkStatus(const CFileLink& link, std::int32_t status,
 {
     std::vector<std::uint32_t> ids;
     m_registry->ListLinkUploads(link, ids);
-    sti::CScopedLock guard(m_registry->GetLock());
-    for (std::uint32_t id : ids) {
-        CTransferingFile* record = m_registry->Find(id);
-        if (record && (only < 0 || record->m_fileStatus == only))
-            m_registry->SetStatus(id, status);
+    bool changed = false;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        for (std::uint32_t id : ids) {
+            CTransferingFile* record = m_registry->Find(id);
+            if (record && (only < 0 || record->m_fileStatus == only) && record->m_fileStatus != status)
+                changed = m_registry->SetStatus(id, status) || changed;
+        }
     }
+    // The list on disk shows whether a link's mail has left.
+    if (changed)
+        m_registry->SaveList();
 }
 
 bool CTransferManager::SendOffer(const CFileLink& link)
@@ -166,23 +171,55 @@ bool CTransferManager::SendLink(const CFileLink& link)
     return false;
 }
 
+namespace {
+
+// Takes one entry of that text out of the list; false when there is none.
+template <typename Value>
+bool TakeHandedOver(std::deque<std::pair<std::string, Value>>& list, const std::string& text, Value* out = nullptr)
+{
+    auto it = std::find_if(list.begin(), list.end(),
+                           [&](const std::pair<std::string, Value>& sent) { return sent.first == text; });
+    if (it == list.end())
+        return false;
+    if (out)
+        *out = it->second;
+    list.erase(it);
+    return true;
+}
+
+} // namespace
+
 bool CTransferManager::SendLinkMail(const CFileLink& link)
 {
     CString request;
     if (!BuildLinkMailRequest(link, request))
         return false;
+    // Noted before the hand-over, which the service may answer at once on its thread.
     {
         sti::CScopedLock guard(m_sleepingLock);
         m_handedOver.emplace_back(request.str(), link);
-        if (m_handedOver.size() > HANDED_OVER_KEPT)
-            m_handedOver.pop_front();
     }
-    return HandMailRequestToService(request);
+    if (HandMailRequestToService(request))
+        return true;
+    sti::CScopedLock guard(m_sleepingLock);
+    TakeHandedOver(m_handedOver, request.str());
+    return false;
 }
 
 bool CTransferManager::SendInvitation(const CTAFEmail& mail)
 {
-    return SendInvitationRequest(mail);
+    CString request;
+    if (!BuildInvitationRequest(mail, request))
+        return false;
+    {
+        sti::CScopedLock guard(m_sleepingLock);
+        m_handedOverInvitations.emplace_back(request.str(), mail);
+    }
+    if (HandMailRequestToService(request))
+        return true;
+    sti::CScopedLock guard(m_sleepingLock);
+    TakeHandedOver(m_handedOverInvitations, request.str());
+    return false;
 }
 
 void CTransferManager::AddSleepingMail(const CTAFEmail& mail)
@@ -227,20 +264,33 @@ bool CTransferManager::ResendSleeping()
     return all;
 }
 
+void CTransferManager::OnMailSent(std::uint32_t, const std::string& text)
+{
+    sti::CScopedLock guard(m_sleepingLock);
+    if (!TakeHandedOver(m_handedOver, text))
+        TakeHandedOver(m_handedOverInvitations, text);
+}
+
+// A mail that never left sleeps again, and leaves with the others when the service is next
+// online; a link's uploads wait for it as "Pending email".
 void CTransferManager::OnMailNotSent(std::uint32_t, const std::string& text)
 {
     CFileLink link;
+    bool isLink = false;
     {
         sti::CScopedLock guard(m_sleepingLock);
-        auto it = std::find_if(m_handedOver.begin(), m_handedOver.end(),
-                               [&](const std::pair<std::string, CFileLink>& sent) { return sent.first == text; });
-        if (it == m_handedOver.end())
+        CTAFEmail invitation;
+        if (TakeHandedOver(m_handedOver, text, &link)) {
+            m_sleepingLinks.push_back(link);
+            isLink = true;
+        } else if (TakeHandedOver(m_handedOverInvitations, text, &invitation)) {
+            m_sleepingMails.push_back(invitation);
+        } else {
             return;
-        link = it->second;
-        m_handedOver.erase(it);
-        m_sleepingLinks.push_back(link);
+        }
     }
-    SetLinkStatus(link, FS_PENDING_EMAIL, FS_AWAITING_APPROVAL);
+    if (isLink)
+        SetLinkStatus(link, FS_PENDING_EMAIL, FS_AWAITING_APPROVAL);
     SaveSleeping();
     CMainManager::NotifyUI();
 }

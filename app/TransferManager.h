@@ -91,6 +91,7 @@ public:
     bool OnPeerRequest(std::uint32_t requester, const std::uint8_t clientId[16], std::uint32_t session) override;
     IUploadCallback* GetUploadCallback(std::uint32_t session) override;
     void OnCommand35(std::uint32_t value, bool flag) override;
+    void OnMailSent(std::uint32_t kind, const std::string& text) override;
     void OnMailNotSent(std::uint32_t kind, const std::string& text) override;
 
     // The core's hand-off to the service (any thread).
@@ -120,6 +121,9 @@ private:
     sti::CMutex m_sleepingLock; // the two lists and their file; never with the registry's
     std::vector<CFileLink> m_sleepingLinks;
     std::vector<CTAFEmail> m_sleepingMails;
-    // Link mails handed to the service lately, so one that never left can sleep again.
+    // Mails the service took and has not yet said were written or lost, by request text (two
+    // with one text are the same mail), so that one that never left can sleep again. Under
+    // m_sleepingLock.
     std::deque<std::pair<std::string, CFileLink>> m_handedOver;
+    std::deque<std::pair<std::string, CTAFEmail>> m_handedOverInvitations;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include <windows.h>
@@ -72,6 +73,32 @@ CString FolderOf(const CString& path)
     return slash < 0 ? CString() : path.Left(slash);
 }
 
+// Holds a new record's first reference until the map takes it, so that a record left half
+// made by a failed allocation dies by its release.
+template <typename Record>
+class CNewRecord {
+public:
+    CNewRecord() : m_record(new Record) { m_record->AddRef(); }
+    ~CNewRecord()
+    {
+        if (m_record)
+            m_record->Release();
+    }
+    CNewRecord(const CNewRecord&) = delete;
+    CNewRecord& operator=(const CNewRecord&) = delete;
+    Record* operator->() const { return m_record; }
+    Record* Get() const { return m_record; }
+    Record* Take()
+    {
+        Record* record = m_record;
+        m_record = nullptr;
+        return record;
+    }
+
+private:
+    Record* m_record;
+};
+
 void FillUpload(CUploadFile& record, const CLinkFileEntry& entry, const CString& email)
 {
     record.m_realName = entry.m_path;
@@ -138,15 +165,17 @@ bool CTransferRegistry::LoadList()
     sti::CScopedLock guard(m_lock);
     try {
         for (const STransferListItem& item : items) {
+            std::unique_ptr<CNewRecord<CDownloadFile>> download;
+            std::unique_ptr<CNewRecord<CUploadFile>> upload;
             CTransferingFile* record = nullptr;
             if (item.type == CTransferingFile::TYPE_DOWNLOAD) {
-                CDownloadFile* download = new CDownloadFile;
-                download->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
-                record = download;
+                download = std::make_unique<CNewRecord<CDownloadFile>>();
+                (*download)->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
+                record = download->Get();
             } else {
-                record = new CUploadFile;
+                upload = std::make_unique<CNewRecord<CUploadFile>>();
+                record = upload->Get();
             }
-            record->AddRef();
             std::memcpy(record->m_userId, item.userId, 16);
             std::memcpy(record->m_fileId, item.fileId, 16);
             record->m_userEmail = item.userEmail;
@@ -161,10 +190,16 @@ bool CTransferRegistry::LoadList()
                 record->m_transferred = std::min(record->m_transferred, onDisk);
             }
             m_records.emplace(record->m_id, record);
+            if (download)
+                download->Take();
+            else
+                upload->Take();
         }
         for (auto& entry : m_records)
             PostAdded(*entry.second);
     } catch (const std::bad_alloc&) {
+        // Part of the list is missing here: saving would drop the rest from the file.
+        m_listIncomplete = true;
         return false;
     }
     CMainManager::NotifyUI();
@@ -178,7 +213,7 @@ bool CTransferRegistry::SaveList()
     std::uint64_t sequence = 0;
     try {
         sti::CScopedLock guard(m_lock);
-        if (m_path.IsEmpty())
+        if (m_path.IsEmpty() || m_listIncomplete)
             return false;
         path = m_path;
         sequence = ++m_saveSequence;
@@ -215,28 +250,43 @@ void CTransferRegistry::SaveListIfDue()
         SaveList();
 }
 
-void CTransferRegistry::PostRecord(const CTransferingFile& record)
+void CTransferRegistry::PostRecord(const CTransferingFile& record) noexcept
 {
     CMainManager::PushUIEvent(SUIEvent::Progress(static_cast<std::int32_t>(record.m_id), record.m_fileStatus,
                                                  record.m_transferred, record.m_fileSize, record.m_remainingSeconds));
 }
 
-void CTransferRegistry::PostAdded(const CTransferingFile& record)
+SFileEvent CTransferRegistry::AddedEvent(const CTransferingFile& record)
 {
     SFileEvent event;
     event.kind = FILE_EVENT_ADDED;
     event.id = record.m_id;
-    event.snapshot = new (std::nothrow) CTransferingFile(record);
-    if (!event.snapshot)
-        return;
+    event.snapshot = new CTransferingFile(record); // the copy's texts may throw too
     event.snapshot->AddRef();
-    CMainManager::PushFileEvent(event);
+    return event;
+}
+
+void CTransferRegistry::PostAdded(const CTransferingFile& record) noexcept
+{
+    try {
+        CMainManager::PushFileEvent(AddedEvent(record));
+    } catch (const std::bad_alloc&) {
+        // The user interface misses the record; the list keeps it.
+    }
 }
 
 void CTransferRegistry::Enter(CTransferingFile* record)
 {
-    m_records.emplace(record->m_id, record);
-    PostAdded(*record);
+    // The snapshot first: a record the user interface cannot be told of is not entered (the
+    // caller still holds it when this throws).
+    const SFileEvent event = AddedEvent(*record);
+    try {
+        m_records.emplace(record->m_id, record);
+    } catch (const std::bad_alloc&) {
+        event.snapshot->Release();
+        throw;
+    }
+    CMainManager::PushFileEvent(event);
     CMainManager::NotifyUI();
 }
 
@@ -247,20 +297,19 @@ std::uint32_t CTransferRegistry::AddUploadLink(const CFileLink& link)
     std::uint32_t id = 0;
     {
         sti::CScopedLock guard(m_lock);
-        CUploadFile* first = new CUploadFile;
-        first->AddRef();
-        FillUpload(*first, link.m_entries.front(), link.m_recipientEmail);
+        CNewRecord<CUploadFile> first;
+        FillUpload(*first.Get(), link.m_entries.front(), link.m_recipientEmail);
         first->m_furtherFiles.assign(link.m_entries.begin() + 1, link.m_entries.end());
         for (const CLinkFileEntry& entry : first->m_furtherFiles) {
-            CUploadFile* further = new CUploadFile;
-            further->AddRef();
-            FillUpload(*further, entry, first->m_userEmail);
+            CNewRecord<CUploadFile> further;
+            FillUpload(*further.Get(), entry, first->m_userEmail);
             further->m_fileStatus = FS_SUSPENDED;
-            Enter(further);
+            Enter(further.Get());
+            further.Take();
         }
         first->m_fileStatus = FS_SUSPENDED;
-        Enter(first);
-        id = first->m_id;
+        Enter(first.Get());
+        id = first.Take()->m_id;
     }
     SaveList();
     return id;
@@ -325,16 +374,16 @@ CDownloadFile* CTransferRegistry::AddDownload(const CFileLink& link, const CStri
         const CLinkFileEntry& first = link.m_entries.front();
         if (FindByFileId(first.m_fileId))
             return nullptr;
-        record = new CDownloadFile;
-        record->AddRef(); // the map's
-        std::memcpy(record->m_fileId, first.m_fileId, 16);
-        std::memcpy(record->m_userId, link.m_senderUserId, 16);
-        record->m_shortName = CDownloadFile::SafeNameIn(folder, first.m_name);
-        record->m_fileSize = first.m_size;
-        record->m_realName = folder + "\\" + record->m_shortName;
-        record->m_workingPath = CDownloadFile::WorkingPathFor(record->m_realName, record->m_fileId);
-        record->m_userEmail = link.m_senderEmail;
-        Enter(record);
+        CNewRecord<CDownloadFile> made; // the map's reference
+        std::memcpy(made->m_fileId, first.m_fileId, 16);
+        std::memcpy(made->m_userId, link.m_senderUserId, 16);
+        made->m_shortName = CDownloadFile::SafeNameIn(folder, first.m_name);
+        made->m_fileSize = first.m_size;
+        made->m_realName = folder + "\\" + made->m_shortName;
+        made->m_workingPath = CDownloadFile::WorkingPathFor(made->m_realName, made->m_fileId);
+        made->m_userEmail = link.m_senderEmail;
+        Enter(made.Get());
+        record = made.Take();
         record->AddRef(); // the caller's
     }
     SaveList();
@@ -349,8 +398,7 @@ void CTransferRegistry::AddOfferedFiles(const TransferFileList& entries, const C
         // A reconnect or a second answer lists the same files again.
         if (FindByFileId(entry.Id))
             continue;
-        CDownloadFile* further = new CDownloadFile;
-        further->AddRef();
+        CNewRecord<CDownloadFile> further;
         std::memcpy(further->m_fileId, entry.Id, 16);
         std::memcpy(further->m_userId, record.m_userId, 16);
         further->m_shortName = CDownloadFile::SafeNameIn(folder, entry.Name.c_str());
@@ -360,7 +408,8 @@ void CTransferRegistry::AddOfferedFiles(const TransferFileList& entries, const C
         further->m_workingPath = CDownloadFile::WorkingPathFor(further->m_realName, further->m_fileId);
         further->m_userEmail = record.m_userEmail;
         further->m_fileStatus = FS_SUSPENDED;
-        Enter(further);
+        Enter(further.Get());
+        further.Take();
     }
 }
 
@@ -514,9 +563,14 @@ void CTransferRegistry::DownloadEnded()
     PostSpeeds();
 }
 
-void CTransferRegistry::SSpeedMeter::Add(const SSample& sample)
+void CTransferRegistry::SSpeedMeter::Add(const SSample& sample) noexcept
 {
-    samples.push_back(sample);
+    // Without memory for the sample the rate goes on from the samples held.
+    try {
+        samples.push_back(sample);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     sum += sample.bytes;
     while (!samples.empty() && sample.tick - samples.front().tick > SPEED_WINDOW_MS) {
         sum -= samples.front().bytes;
@@ -571,12 +625,18 @@ void CTransferRegistry::SetCompletionHandler(std::function<void()> handler)
 void CTransferRegistry::DownloadCompleted()
 {
     std::function<void()> handler;
-    {
+    try {
         sti::CScopedLock guard(m_lock);
         handler = m_onCompleted;
+    } catch (const std::bad_alloc&) {
+        return;
     }
-    if (handler)
-        handler();
+    // The handler resumes waiting downloads; out of memory it resumes nothing now, and the
+    // next completion or the next time online does.
+    try {
+        if (handler)
+            handler();
+    } catch (const std::bad_alloc&) {}
 }
 
 std::size_t CTransferRegistry::CountBusyDownloads()

@@ -18,6 +18,7 @@
 #include <map>
 #include <vector>
 
+#include "app/FileEvent.h"
 #include "app/FileLink.h"
 #include "framework/String.h"
 #include "infra/Lock.h"
@@ -58,7 +59,8 @@ public:
     bool SetPath(const CString& path);
     // Reads the list into fresh records and posts each in id order; the reader's result.
     bool LoadList();
-    // Writes every record; false when the write failed (the previous file stays whole).
+    // Writes every record; false when the write failed (the previous file stays whole). Never
+    // throws (the engine's callbacks save).
     bool SaveList();
     // SaveList when a transfer moved and the last save is PROGRESS_SAVE_INTERVAL_MS old.
     void SaveListIfDue();
@@ -119,8 +121,9 @@ public:
     void SetCompletionHandler(std::function<void()> handler);
     void DownloadCompleted();
 
-    // Pushes the record's progress event (caller holds the lock).
-    static void PostRecord(const CTransferingFile& record);
+    // Pushes the record's progress event (caller holds the lock). Never throws: a record the
+    // queue cannot take is dropped, and the next change posts it again.
+    static void PostRecord(const CTransferingFile& record) noexcept;
 
 private:
     struct SSample {
@@ -132,16 +135,21 @@ private:
         std::deque<SSample> samples;
         std::int64_t sum = 0;
         double rate = 0.0;
-        void Add(const SSample& sample);
+        void Add(const SSample& sample) noexcept;
     };
 
-    // Enters a record that holds one reference for the map; posts it and notifies.
+    // Enters a record that holds one reference for the map; posts it and notifies. Throws
+    // std::bad_alloc with nothing entered (the caller keeps its reference).
     void Enter(CTransferingFile* record);
-    void PostAdded(const CTransferingFile& record);
+    // The kind-0 event of a record: a fresh copy holding one reference; throws std::bad_alloc.
+    static SFileEvent AddedEvent(const CTransferingFile& record);
+    // Pushes AddedEvent; out of memory, the user interface misses the record.
+    static void PostAdded(const CTransferingFile& record) noexcept;
 
     sti::CRecursiveMutex m_lock;
     std::map<std::uint32_t, CTransferingFile*> m_records; // one reference each
     CString m_path;
+    bool m_listIncomplete = false; // under m_lock: the load ran out of memory; no save then
     std::atomic<long> m_activeUploads{0};
     std::atomic<long> m_activeDownloads{0};
     SSpeedMeter m_upload;

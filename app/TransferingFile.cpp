@@ -21,8 +21,8 @@ CTransferingFile::CTransferingFile(Type type) : m_isDownload(type == TYPE_DOWNLO
 
 CTransferingFile::CTransferingFile(const CTransferingFile& other) : CObject(other)
 {
+    *this = other; // counted once it is whole: a copy that throws is no record
     ++g_liveRecords;
-    *this = other;
 }
 
 CTransferingFile& CTransferingFile::operator=(const CTransferingFile& other)

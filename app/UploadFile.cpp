@@ -34,62 +34,68 @@ Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
     if (!registry || !fileId)
         return ST_NOT_FOUND;
     CUploadFile* found = nullptr;
-    try {
+    {
         sti::CScopedLock guard(registry->GetLock());
-        found = registry->FindUploadForRequest(fileId);
-        if (!found) {
-            // A downloader that restarted while its old session still looks alive here: it
-            // is told to come back once that session has ended.
-            const CUploadFile* busy = registry->FindUploadByFileId(fileId);
-            if (busy && (busy->m_fileStatus == FS_CONNECTED || busy->m_fileStatus == FS_SENDING))
+        try {
+            found = registry->FindUploadForRequest(fileId);
+            if (!found) {
+                // A downloader that restarted while its old session still sends here: told to
+                // come back once that session has ended (its download waits and asks again),
+                // and the file is not reported missing.
+                const CUploadFile* busy = registry->FindUploadByFileId(fileId);
+                if (busy && (busy->m_fileStatus == FS_CONNECTED || busy->m_fileStatus == FS_SENDING))
+                    return ST_TRY_LATER;
+                HandReportQuietly([&] { return MakeFileReport(FileReport::FileMissing, fileId); });
+                return ST_NOT_FOUND;
+            }
+            if (found->m_fileStatus == FS_PAUSED || found->m_fileStatus == FS_SUSPENDED)
                 return ST_TRY_LATER;
-            HandReportToService(MakeFileReport(FileReport::FileMissing, fileId));
-            return ST_NOT_FOUND;
-        }
-        if (found->m_fileStatus == FS_PAUSED || found->m_fileStatus == FS_SUSPENDED)
-            return ST_TRY_LATER;
-        if (GetFileAttributesA(found->m_realName) == INVALID_FILE_ATTRIBUTES) {
-            found->m_fileStatus = FS_FILE_NOT_FOUND;
-            CTransferRegistry::PostRecord(*found);
-            HandReportToService(MakeFileReport(FileReport::FileMissing, found->m_fileId));
-            return ST_FILE_NOT_FOUND;
-        }
-        // The file is opened before the take-over: a file that cannot be read leaves the
-        // registry as it was and the upload requestable.
-        m_file.Abort();
-        if (!m_file.Open(found->m_realName, CFile::modeRead | CFile::shareDenyWrite))
-            return ST_NOT_FOUND;
-        const std::int64_t length = static_cast<std::int64_t>(m_file.GetLength());
-        TransferFileList answer;
-        STransferFileEntry self;
-        std::copy(found->m_fileId, found->m_fileId + ID_SIZE, self.Id);
-        answer.push_back(self);
-        for (const CLinkFileEntry& further : found->m_furtherFiles) {
-            STransferFileEntry entry;
-            std::copy(further.m_fileId, further.m_fileId + ID_SIZE, entry.Id);
-            entry.Name = static_cast<const char*>(further.m_name);
-            entry.Size = further.m_size < 0 ? 0 : static_cast<std::uint64_t>(further.m_size);
-            answer.push_back(entry);
-        }
-        if (!registry->TakeOverUpload(this, found->m_id)) {
+            if (GetFileAttributesA(found->m_realName) == INVALID_FILE_ATTRIBUTES) {
+                found->m_fileStatus = FS_FILE_NOT_FOUND;
+                CTransferRegistry::PostRecord(*found);
+                HandReportQuietly([&] { return MakeFileReport(FileReport::FileMissing, found->m_fileId); });
+                return ST_FILE_NOT_FOUND;
+            }
+            // The file is opened and the answer built before the take-over: a file that cannot
+            // be read, or no memory, leaves the registry as it was and the upload requestable.
+            m_file.Abort();
+            if (!m_file.Open(found->m_realName, CFile::modeRead | CFile::shareDenyWrite))
+                return ST_NOT_FOUND;
+            const std::int64_t length = static_cast<std::int64_t>(m_file.GetLength());
+            TransferFileList answer;
+            STransferFileEntry self;
+            std::copy(found->m_fileId, found->m_fileId + ID_SIZE, self.Id);
+            const int slash = found->m_realName.ReverseFind('\\');
+            self.Name = found->m_realName.IsEmpty() ? found->m_shortName.str() : found->m_realName.Mid(slash + 1).str();
+            self.Size = static_cast<std::uint64_t>(length);
+            answer.push_back(self);
+            for (const CLinkFileEntry& further : found->m_furtherFiles) {
+                STransferFileEntry entry;
+                std::copy(further.m_fileId, further.m_fileId + ID_SIZE, entry.Id);
+                entry.Name = static_cast<const char*>(further.m_name);
+                entry.Size = further.m_size < 0 ? 0 : static_cast<std::uint64_t>(further.m_size);
+                answer.push_back(entry);
+            }
+            if (!registry->TakeOverUpload(this, found->m_id)) {
+                m_file.Abort();
+                return ST_NOT_FOUND;
+            }
+            // Nothing below allocates: the take-over is whole.
+            m_fileSize = length;
+            m_runStartTick = m_lastProgressTick = registry->Now();
+            m_previousBlockLength = 0;
+            m_rate = 0.0;
+            m_remainingSeconds = 0;
+            m_transferredAtRunStart = m_transferred;
+            entries.swap(answer);
+        } catch (const CFileException&) {
             m_file.Abort();
             return ST_NOT_FOUND;
+        } catch (const std::bad_alloc&) {
+            // Closed without a reason: the downloader asks again, as after a broken connection.
+            m_file.Abort();
+            return ST_NO_MEMORY;
         }
-        answer.front().Name = static_cast<const char*>(m_shortName);
-        answer.front().Size = static_cast<std::uint64_t>(length);
-        m_fileSize = length;
-        m_runStartTick = m_lastProgressTick = registry->Now();
-        m_previousBlockLength = 0;
-        m_rate = 0.0;
-        m_remainingSeconds = 0;
-        m_transferredAtRunStart = m_transferred;
-        entries.swap(answer);
-    } catch (const CFileException&) {
-        m_file.Abort();
-        return ST_NOT_FOUND;
-    } catch (const std::bad_alloc&) {
-        m_file.Abort();
-        return ST_NOT_FOUND;
     }
     // The map's reference of the record taken over.
     found->Release();
@@ -123,6 +129,8 @@ Status CUploadFile::ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh,
             count = m_file.Read(buffer, maxLength);
         } catch (const CFileException&) {
             return ST_IO_ERROR;
+        } catch (const std::bad_alloc&) {
+            return ST_NO_MEMORY; // nothing was read for certain
         }
         *length = count;
         m_fileStatus = FS_SENDING;
@@ -146,7 +154,7 @@ void CUploadFile::OnClosed(int, std::uint32_t reason)
     CTransferRegistry* registry = CTransferRegistry::Current();
     if (!registry)
         return;
-    try {
+    {
         sti::CScopedLock guard(registry->GetLock());
         if (reason == CLOSE_REASON_COMPLETED && m_countedActive) {
             m_fileStatus = FS_COMPLETED;
@@ -154,7 +162,7 @@ void CUploadFile::OnClosed(int, std::uint32_t reason)
             CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
             CTransferRegistry::PostRecord(*this);
         } else if (reason == CLOSE_REASON_CANCELED) {
-            HandReportToService(MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred));
+            HandReportQuietly([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
         }
         if (m_countedActive) {
             m_countedActive = 0;
@@ -165,7 +173,7 @@ void CUploadFile::OnClosed(int, std::uint32_t reason)
             m_fileStatus = FS_PENDING;
             CTransferRegistry::PostRecord(*this);
         }
-    } catch (const std::bad_alloc&) {}
+    }
     CMainManager::NotifyUI();
     if (reason == CLOSE_REASON_COMPLETED)
         registry->SaveList();

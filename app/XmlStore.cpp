@@ -1,7 +1,13 @@
 #include "app/XmlStore.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <set>
 #include <string>
+
+#include <windows.h>
 
 #include "app/AnsiText.h"
 #include "app/XmlStoreFile.h"
@@ -15,23 +21,99 @@ namespace {
 static_assert(STransferListItem::ID_SIZE == xmlstore::ID_SIZE && CFileLink::ID_SIZE == xmlstore::ID_SIZE,
               "identifiers are 16 bytes everywhere");
 
+// Paths whose file exists but was not read in this run (locked, say), or was damaged and could
+// not be put aside: a save would replace a list this run never saw, so none is made until a
+// later load reads the file. Windows names compare without case.
+class CHeldFiles {
+public:
+    static CHeldFiles& Instance()
+    {
+        static CHeldFiles held;
+        return held;
+    }
+    // Without the memory to note one path, every path is held.
+    void Set(const CString& path, bool held) noexcept
+    {
+        try {
+            const std::string key = Key(path);
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (held)
+                m_paths.insert(key);
+            else
+                m_paths.erase(key);
+        } catch (const std::bad_alloc&) {
+            if (held)
+                m_all = true;
+        }
+    }
+    bool IsHeld(const CString& path) noexcept
+    {
+        if (m_all)
+            return true;
+        try {
+            const std::string key = Key(path);
+            std::lock_guard<std::mutex> guard(m_lock);
+            return m_paths.count(key) != 0;
+        } catch (const std::bad_alloc&) {
+            return true;
+        }
+    }
+
+private:
+    static std::string Key(const CString& path)
+    {
+        std::string key = path.str();
+        if (!key.empty())
+            CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+        return key;
+    }
+
+    std::mutex m_lock;
+    std::set<std::string> m_paths;
+    std::atomic<bool> m_all{false};
+};
+
 bool Save(const CString& path, const xmlstore::Text& document)
 {
+    if (CHeldFiles::Instance().IsHeld(path))
+        return false;
     return ReplaceFileAside(path, xmlstore::Utf16ToLittleEndian(document));
 }
 
-// Reads `path` and hands its bytes to `read`; a file that exists but does not read as a whole
-// document is renamed to "<path>.bad", so that no later save replaces it unseen.
+// Reads `path` and hands its bytes to `read` (which parses and converts them, all or nothing);
+// a file that exists but does not read as a whole document is renamed to "<path>.bad", so that
+// no later save replaces it unseen. One that cannot be read, or put aside, is held: saves to it
+// are refused.
 template <typename Read>
 bool Load(const CString& path, Read read)
 {
     std::string bytes;
-    if (ReadStoreFile(path, bytes) != StoreFileRead::Read)
+    const StoreFileRead result = ReadStoreFile(path, bytes);
+    if (result != StoreFileRead::Read) {
+        CHeldFiles::Instance().Set(path, result == StoreFileRead::Failed);
         return false;
-    if (read(bytes.data(), bytes.size()))
-        return true;
-    KeepDamagedFile(path);
-    return false;
+    }
+    bool parsed = false;
+    try {
+        parsed = read(bytes.data(), bytes.size());
+    } catch (const std::bad_alloc&) {
+        // Read, but not taken: the file is as good as unread.
+        CHeldFiles::Instance().Set(path, true);
+        return false;
+    }
+    CHeldFiles::Instance().Set(path, parsed ? false : !KeepDamagedFile(path));
+    return parsed;
+}
+
+// Out of memory is a failed save or load, never an exception: the engine's callbacks save.
+template <typename Body>
+bool NoThrow(Body body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 xmlstore::Item ToItem(const CString& key, const CString& value)
@@ -145,68 +227,109 @@ CTAFEmail FromRecord(const xmlstore::MailRecord& record)
 
 bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items)
 {
-    std::vector<xmlstore::TransferRecord> records;
-    records.reserve(items.size());
-    for (const STransferListItem& item : items)
-        records.push_back(ToRecord(item));
-    return Save(path, xmlstore::WriteTransferList(records));
+    return NoThrow([&] {
+        std::vector<xmlstore::TransferRecord> records;
+        records.reserve(items.size());
+        for (const STransferListItem& item : items)
+            records.push_back(ToRecord(item));
+        return Save(path, xmlstore::WriteTransferList(records));
+    });
 }
 
 bool LoadTransferListXml(const CString& path, std::vector<STransferListItem>& items)
 {
     items.clear();
-    std::vector<xmlstore::TransferRecord> records;
-    if (!Load(path,
-              [&](const char* data, std::size_t size) { return xmlstore::ReadTransferList(data, size, records); }))
-        return false;
-    for (const xmlstore::TransferRecord& record : records)
-        items.push_back(FromRecord(record));
-    return true;
+    std::vector<STransferListItem> read;
+    const bool loaded = NoThrow([&] {
+        return Load(path, [&](const char* data, std::size_t size) {
+            std::vector<xmlstore::TransferRecord> records;
+            if (!xmlstore::ReadTransferList(data, size, records))
+                return false;
+            for (const xmlstore::TransferRecord& record : records)
+                read.push_back(FromRecord(record));
+            return true;
+        });
+    });
+    if (loaded)
+        items.swap(read);
+    return loaded;
 }
 
 bool SaveSleepingXml(const CString& path, const std::vector<CFileLink>& links, const std::vector<CTAFEmail>& mails)
 {
-    std::vector<xmlstore::LinkRecord> linkRecords;
-    for (const CFileLink& link : links)
-        linkRecords.push_back(ToRecord(link));
-    std::vector<xmlstore::MailRecord> mailRecords;
-    for (const CTAFEmail& mail : mails)
-        mailRecords.push_back(ToRecord(mail));
-    return Save(path, xmlstore::WriteSleeping(linkRecords, mailRecords));
+    return NoThrow([&] {
+        std::vector<xmlstore::LinkRecord> linkRecords;
+        for (const CFileLink& link : links)
+            linkRecords.push_back(ToRecord(link));
+        std::vector<xmlstore::MailRecord> mailRecords;
+        for (const CTAFEmail& mail : mails)
+            mailRecords.push_back(ToRecord(mail));
+        return Save(path, xmlstore::WriteSleeping(linkRecords, mailRecords));
+    });
 }
 
 bool LoadSleepingXml(const CString& path, std::vector<CFileLink>& links, std::vector<CTAFEmail>& mails)
 {
     links.clear();
     mails.clear();
-    std::vector<xmlstore::LinkRecord> linkRecords;
-    std::vector<xmlstore::MailRecord> mailRecords;
-    if (!Load(path, [&](const char* data, std::size_t size) {
-            return xmlstore::ReadSleeping(data, size, linkRecords, mailRecords);
-        }))
-        return false;
-    for (const xmlstore::LinkRecord& record : linkRecords)
-        links.push_back(FromRecord(record));
-    for (const xmlstore::MailRecord& record : mailRecords)
-        mails.push_back(FromRecord(record));
-    return true;
+    std::vector<CFileLink> readLinks;
+    std::vector<CTAFEmail> readMails;
+    const bool loaded = NoThrow([&] {
+        return Load(path, [&](const char* data, std::size_t size) {
+            std::vector<xmlstore::LinkRecord> linkRecords;
+            std::vector<xmlstore::MailRecord> mailRecords;
+            if (!xmlstore::ReadSleeping(data, size, linkRecords, mailRecords))
+                return false;
+            for (const xmlstore::LinkRecord& record : linkRecords)
+                readLinks.push_back(FromRecord(record));
+            for (const xmlstore::MailRecord& record : mailRecords)
+                readMails.push_back(FromRecord(record));
+            return true;
+        });
+    });
+    if (loaded) {
+        links.swap(readLinks);
+        mails.swap(readMails);
+    }
+    return loaded;
 }
 
 bool SaveItemsXml(const CString& path, const CItemList& items)
 {
-    std::vector<xmlstore::Item> records;
-    records.reserve(items.size());
-    for (const auto& item : items)
-        records.push_back(ToItem(item.first, item.second));
-    return Save(path, xmlstore::WriteItems(records));
+    return NoThrow([&] {
+        std::vector<xmlstore::Item> records;
+        records.reserve(items.size());
+        for (const auto& item : items)
+            records.push_back(ToItem(item.first, item.second));
+        return Save(path, xmlstore::WriteItems(records));
+    });
 }
 
 bool LoadItemsXml(const CString& path, CItemList& items)
 {
-    std::vector<xmlstore::Item> records;
-    if (!Load(path, [&](const char* data, std::size_t size) { return xmlstore::ReadItems(data, size, records); }))
+    CItemList read;
+    const bool loaded = NoThrow([&] {
+        return Load(path, [&](const char* data, std::size_t size) {
+            std::vector<xmlstore::Item> records;
+            if (!xmlstore::ReadItems(data, size, records))
+                return false;
+            for (const xmlstore::Item& record : records)
+                read.emplace_back(Utf16ToAnsi(record.first), Utf16ToAnsi(record.second));
+            return true;
+        });
+    });
+    if (!loaded)
         return false;
-    for (const xmlstore::Item& record : records)
-        items.emplace_back(Utf16ToAnsi(record.first), Utf16ToAnsi(record.second));
-    return true;
+    if (items.empty()) {
+        items.swap(read);
+        return true;
+    }
+    // Without the memory to append, the file counts as unread.
+    if (NoThrow([&] {
+            items.insert(items.end(), read.begin(), read.end());
+            return true;
+        }))
+        return true;
+    CHeldFiles::Instance().Set(path, true);
+    return false;
 }

@@ -7,10 +7,12 @@
 // A save builds the whole document in memory, writes it to "<path>.tmp", flushes and closes it,
 // then moves it over the target in one replace: a save that fails at any step returns false and
 // leaves the previous file whole; a stale "<path>.tmp" is simply overwritten. A load returns
-// false when the file is missing, cannot be read (it is then left as it is) or does not parse
-// as a whole document with the expected root; such a damaged file is renamed to "<path>.bad"
-// (one kept), and the lists come back empty, never partial. Callers serialise the calls for one
-// path; any thread may make them.
+// false when the file is missing, cannot be read or does not parse as a whole document with the
+// expected root; such a damaged file is renamed to "<path>.bad" (one kept), and the lists come
+// back empty, never partial. A file that exists but could not be read (locked, say), or could
+// not be put aside, is left as it is and no save replaces it until a later load reads it: the
+// save returns false. Nothing here throws (out of memory is a failed call). Callers serialise
+// the calls for one path; any thread may make them.
 
 #include <cstdint>
 #include <utility>

@@ -13,6 +13,7 @@ constexpr std::uint64_t kMaxFileSize = 256u << 20;
 constexpr std::size_t kWriteChunk = 64u << 10;
 
 std::atomic<std::int64_t> g_failAfterBytes{-1};
+std::atomic<void (*)(const CString&)> g_replaceObserver{nullptr};
 
 void WriteAll(CFile& file, const std::string& bytes)
 {
@@ -41,8 +42,11 @@ bool ReplaceFileAside(const CString& path, const std::string& bytes)
         WriteAll(file, bytes);
         file.Flush();
         file.Close();
-        if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (auto observer = g_replaceObserver.load())
+                observer(path);
             return true;
+        }
     } catch (const CFileException&) {
     } catch (const std::bad_alloc&) {}
     DeleteFileA(temporary);
@@ -85,4 +89,9 @@ bool KeepDamagedFile(const CString& path)
 void SetReplaceFailureForTest(std::int64_t bytesWritten)
 {
     g_failAfterBytes.store(bytesWritten);
+}
+
+void SetReplaceObserverForTest(void (*observer)(const CString& path))
+{
+    g_replaceObserver.store(observer);
 }

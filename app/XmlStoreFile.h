@@ -25,3 +25,7 @@ bool KeepDamagedFile(const CString& path);
 // Test hook: every later replacement fails after writing this many bytes of its temporary
 // file, as a full disk would make it; -1 (the default) turns it off.
 void SetReplaceFailureForTest(std::int64_t bytesWritten);
+
+// Test hook: called with the target's path after every replacement that succeeded (on the
+// saving thread); null (the default) turns it off.
+void SetReplaceObserverForTest(void (*observer)(const CString& path));

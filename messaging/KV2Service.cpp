@@ -196,13 +196,21 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
         const bool live = !m_stopping && m_communicator && m_connectionLive;
         // A mail without its connection is given back rather than left to a closing one, so
         // that it is never both sent and kept.
-        const bool keep = command == CMD_MAIL_REQUEST && !live;
-        if (!m_stopping && m_communicator && !keep)
+        const bool mail = command == CMD_MAIL_REQUEST;
+        CMsgSockHandler* handler = mail && live ? m_handler : nullptr;
+        if (handler && m_settings.BeforeMailHandedOver)
+            m_settings.BeforeMailHandedOver(*handler);
+        const std::uint64_t sentBefore = handler ? handler->GetSentCount() : 0;
+        if (!m_stopping && m_communicator && (!mail || handler))
             status = m_communicator.load()->Send(ADDR_CLIENT_SERVICE, target, static_cast<std::uint16_t>(command),
                                                  buffer, SEND_MODE_QUEUED);
         ClientBufferAllocator<MSG_MAX_LENGTH>::Instance()->Release(buffer);
-        if (command == CMD_MAIL_REQUEST)
-            OnMailHandled(live && status == ST_SUCCESS);
+        if (mail) {
+            // Taken when its handler counted it: from then on the handler's written count tells
+            // whether it left, whatever the send's status said.
+            const bool taken = handler && handler->GetSentCount() > sentBefore;
+            OnMailHandled(taken ? handler : nullptr, taken ? handler->GetSentCount() : 0);
+        }
         return status;
     }
     default:
@@ -210,7 +218,7 @@ Status CKV2Service::HandleMessage(std::uint32_t type, sti::CMessageReader& reade
     }
 }
 
-void CKV2Service::OnMailHandled(bool sent)
+void CKV2Service::OnMailHandled(const CMsgSockHandler* handler, std::uint64_t ordinal)
 {
     std::pair<std::uint32_t, std::string> mail;
     {
@@ -220,8 +228,41 @@ void CKV2Service::OnMailHandled(bool sent)
         mail = std::move(m_mailsInFlight.front());
         m_mailsInFlight.pop_front();
     }
-    if (!sent && m_events)
-        m_events->OnMailNotSent(mail.first, mail.second);
+    if (!handler) {
+        if (m_events)
+            m_events->OnMailNotSent(mail.first, mail.second);
+        return;
+    }
+    m_mailsOnWire.push_back(SMailOnWire{handler, ordinal, mail.first, std::move(mail.second)});
+    SettleMails(nullptr);
+}
+
+void CKV2Service::SettleMails(const CMsgSockHandler* ending)
+{
+    // In the order taken: a handler writes its messages in the order it took them.
+    while (!m_mailsOnWire.empty()) {
+        SMailOnWire& first = m_mailsOnWire.front();
+        const CMsgSockHandler* handler =
+            first.handler == ending || first.handler == m_handler ? first.handler : nullptr;
+        const bool written = handler && handler->GetWrittenCount() >= first.ordinal;
+        if (!written && handler && handler != ending)
+            break; // still queued on the live connection
+        SMailOnWire mail = std::move(first);
+        m_mailsOnWire.pop_front();
+        if (!m_events)
+            continue;
+        if (written)
+            m_events->OnMailSent(mail.kind, mail.text);
+        else
+            m_events->OnMailNotSent(mail.kind, mail.text);
+    }
+}
+
+void CKV2Service::OnConnectionEnding(const CMsgSockHandler& handler)
+{
+    SettleMails(&handler);
+    if (m_handler == &handler)
+        m_handler = nullptr;
 }
 
 void CKV2Service::SetState(int state)
@@ -239,6 +280,7 @@ void CKV2Service::SetState(int state)
 
 void CKV2Service::OnIdle()
 {
+    SettleMails(nullptr);
     const int state = m_state;
     if (state == STATE_RETRY_PENDING || state == STATE_MAIN_UNREACHABLE || state == STATE_LIST_EXHAUSTED)
         RetryWithBackoff();
@@ -396,8 +438,8 @@ Status CKV2Service::OpenConnection(const std::string& host, std::uint16_t port)
     status = m_communicator.load()->AddHandler(socket.get(), handler.get());
     if (status != ST_SUCCESS)
         return status;
-    handler.release(); // lives as long as the connection
     SetConnection(socket.release());
+    m_handler = handler.release(); // lives as long as the connection
     return ST_SUCCESS;
 }
 
@@ -405,6 +447,8 @@ void CKV2Service::SetConnection(sti::CProxyTCPSocket* connection)
 {
     m_connection = connection;
     m_connectionLive = connection != nullptr;
+    if (!connection)
+        m_handler = nullptr; // its end, still to come, settles its mails
 }
 
 void CKV2Service::CloseConnection()

@@ -54,6 +54,10 @@ struct SServiceSettings {
     bool UseTransport = true;                      // start the Ant transport and tell it the own address
     bool PrivateCommunicator = false;              // a communicator of its own instead of the process's
     TransportManagerStarter StartTransportManager; // empty: the transport-manager thread
+    // Test seam: runs on the service thread just before a mail request is handed to the live
+    // connection's handler (a test holds the handler's output there to reach a connection that
+    // ends before the mail is written).
+    std::function<void(CMsgSockHandler&)> BeforeMailHandedOver;
 };
 
 class CKV2Service : public sti::CNetworkThread,
@@ -104,7 +108,10 @@ public:
         // The callback of the upload session, or null when the application does not know it.
         virtual IUploadCallback* GetUploadCallback(std::uint32_t session) = 0;
         virtual void OnCommand35(std::uint32_t value, bool flag) = 0;
-        // A mail request the service had taken never left on a connection (it closed first).
+        // Every mail request SendMailRequest took ends in exactly one of these two: written
+        // whole to the server's connection, or never (no connection when its turn came, or the
+        // connection ended before it was written), so the application may send it again.
+        virtual void OnMailSent(std::uint32_t /*kind*/, const std::string& /*text*/) {}
         virtual void OnMailNotSent(std::uint32_t /*kind*/, const std::string& /*text*/) {}
     };
 
@@ -154,6 +161,8 @@ public:
 
     // The connection failed (its handler's error path; service thread).
     void OnConnectionClosed() override;
+    // Mails the handler had not written are given back (service thread).
+    void OnConnectionEnding(const CMsgSockHandler& handler) override;
 
     // Inspection; from any thread for the state, otherwise on the service thread or while the
     // thread does not run.
@@ -191,8 +200,19 @@ protected:
     bool SendConnectAnswer(std::uint32_t requester, std::uint32_t session, std::uint8_t status);
 
 private:
-    // A mail request reached the service thread; one that found no connection goes back.
-    void OnMailHandled(bool sent);
+    struct SMailOnWire {
+        const CMsgSockHandler* handler; // the connection it was handed to
+        std::uint64_t ordinal;          // its place among the messages that handler took
+        std::uint32_t kind;
+        std::string text;
+    };
+
+    // A mail request reached the service thread: handed to `handler` as its message number
+    // `ordinal`, or (handler null) to no connection, so it goes back.
+    void OnMailHandled(const CMsgSockHandler* handler, std::uint64_t ordinal);
+    // Mails that have left on the wire are reported sent; with `ending`, those of that handler
+    // that have not are reported not sent.
+    void SettleMails(const CMsgSockHandler* ending);
     // Seconds on the monotonic library clock.
     static std::int64_t Now();
 
@@ -224,6 +244,7 @@ private:
     std::atomic<bool> m_started{false};
     std::atomic<bool> m_stopping{false};
     sti::CProxyTCPSocket* m_connection = nullptr; // the dispatcher's once attached
+    CMsgSockHandler* m_handler = nullptr;         // m_connection's; the dispatcher's
     std::atomic<bool> m_connectionLive{false};
     std::uint8_t m_clientId[TRANSFER_ID_SIZE] = {};
 
@@ -254,6 +275,8 @@ private:
     // (kind, text): one whose connection is gone by then is given back to the application.
     std::mutex m_mailLock;
     std::deque<std::pair<std::uint32_t, std::string>> m_mailsInFlight;
+    // Mails handed to a connection and not yet written whole (service thread only).
+    std::deque<SMailOnWire> m_mailsOnWire;
 };
 
 } // namespace KV2Service

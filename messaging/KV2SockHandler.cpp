@@ -9,6 +9,12 @@ CKV2SockHandler::CKV2SockHandler(IConnectionClosedSink& service, CCommunicator& 
     : CMsgSockHandler(communicator, std::move(verifier)), m_service(service)
 {}
 
+Status CKV2SockHandler::OnDetach(sti::IRWPollableObject* object, int reason)
+{
+    m_service.OnConnectionEnding(*this);
+    return CMsgSockHandler::OnDetach(object, reason);
+}
+
 Status CKV2SockHandler::OnError(sti::IRWPollableObject* object, Status code)
 {
     const Status status = CMsgSockHandler::OnError(object, code);

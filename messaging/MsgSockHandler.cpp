@@ -64,6 +64,21 @@ bool CMsgSockHandler::HasPendingOutput() const
     return m_impl->HasPendingOutput();
 }
 
+std::uint64_t CMsgSockHandler::GetSentCount() const
+{
+    return m_impl->SentCount();
+}
+
+std::uint64_t CMsgSockHandler::GetWrittenCount() const
+{
+    return m_impl->WrittenCount();
+}
+
+void CMsgSockHandler::HoldOutput(bool hold)
+{
+    m_impl->HoldOutput(m_object, hold);
+}
+
 Status CMsgSockHandler::OnAttach(sti::IRWPollableObject* object)
 {
     m_impl->Attach(sti::CDispatcher::Existing());

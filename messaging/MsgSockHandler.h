@@ -67,6 +67,14 @@ public:
     void CancelTimer();
     // A buffer is being written or waits in the queue.
     bool HasPendingOutput() const;
+    // Messages SendMessage took (queued or written) and messages wholly written to the socket,
+    // since the handler was made: the n-th message sent is out once the written count is n.
+    // What is still unwritten when the connection ends is lost with the handler.
+    std::uint64_t GetSentCount() const;
+    std::uint64_t GetWrittenCount() const;
+    // Test seam: while held nothing is written, and what is sent waits in the queue, as it
+    // would behind a socket that takes nothing; releasing writes it on the next writable event.
+    void HoldOutput(bool hold);
 
     using sti::CSocketAttachedEventHandler<sti::IRWPollableObject>::OnAttach;
     using sti::CSocketAttachedEventHandler<sti::IRWPollableObject>::OnConnected;

@@ -126,6 +126,9 @@ Status CMsgSockHandlerImpl::SendMessage(sti::IRWPollableObject* socket, CMsgBuff
         allocator.Release(buffer);
         return status;
     }
+    ++m_sentCount;
+    if (m_outputHeld)
+        return ST_SUCCESS;
 
     status = Flush(socket);
     if (mode == CMsgSockHandler::SEND_BLOCKING) {
@@ -159,6 +162,7 @@ Status CMsgSockHandlerImpl::Flush(sti::IRWPollableObject* socket)
             m_written += count;
         }
         allocator.Release(m_writing);
+        ++m_writtenCount;
         m_writing = m_queue->Pop();
         m_written = 0;
     }
@@ -167,12 +171,20 @@ Status CMsgSockHandlerImpl::Flush(sti::IRWPollableObject* socket)
 
 Status CMsgSockHandlerImpl::Write(sti::IRWPollableObject* socket)
 {
-    if (!m_writing)
+    // Held output asks for no writable events until it is released.
+    if (!m_writing || m_outputHeld)
         return ST_NO_MORE_DATA;
     const Status status = Flush(socket);
     if (status == ST_SUCCESS)
         return ST_NO_MORE_DATA;
     return status == ST_MORE_DATA ? ST_SUCCESS : status;
+}
+
+void CMsgSockHandlerImpl::HoldOutput(sti::IRWPollableObject* socket, bool hold)
+{
+    m_outputHeld = hold;
+    if (!hold && m_writing && socket && m_dispatcher)
+        (void)m_dispatcher->EnableWrite(socket, true); // test seam: a refusal leaves it queued
 }
 
 bool CMsgSockHandlerImpl::AllocatorNearlyFull() const

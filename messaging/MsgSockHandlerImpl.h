@@ -46,6 +46,10 @@ public:
     int TimerId() const { return m_timerId; }
     void CancelTimer();
     bool HasPendingOutput() const { return m_writing != nullptr || !m_queue->Empty(); }
+    std::uint64_t SentCount() const { return m_sentCount; }
+    std::uint64_t WrittenCount() const { return m_writtenCount; }
+    // socket may be null (no connection).
+    void HoldOutput(sti::IRWPollableObject* socket, bool hold);
 
 private:
     // Writes the buffer being written, then the queued ones: ST_SUCCESS when all is out,
@@ -69,8 +73,11 @@ private:
     CMsgBuffer* m_reading = nullptr; // one reference; its Used counts the bytes that arrived
     std::uint32_t m_expectedLength = 0;
     bool m_lengthKnown = false;
-    CMsgBuffer* m_writing = nullptr; // one reference
-    std::uint32_t m_written = 0;     // bytes of m_writing already written
+    CMsgBuffer* m_writing = nullptr;  // one reference
+    std::uint32_t m_written = 0;      // bytes of m_writing already written
+    std::uint64_t m_sentCount = 0;    // messages taken by SendMessage
+    std::uint64_t m_writtenCount = 0; // messages wholly written
+    bool m_outputHeld = false;
 
     SMsgConnectionContext m_context;
     sti::CDispatcher* m_dispatcher = nullptr; // not owned

@@ -1,18 +1,25 @@
 // The main manager's start against a recording messaging service and user interface.
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/AddressBook.h"
+#include "app/FileLink.h"
 #include "app/MainManager.h"
 #include "app/SettingsManager.h"
 #include "app/TransferManager.h"
 #include "app/TransferingFile.h"
 #include "app/UserInterfaceSeam.h"
+#include "app/XmlStore.h"
+#include "app/XmlStoreFile.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
+#include "support/FailingAllocation.h"
+#include "support/LinkTestSupport.h"
+#include "support/WabStubKey.h"
 
 using namespace coretest;
 
@@ -43,19 +50,35 @@ public:
     std::uint16_t GetAntLocalPort() override { return 0; }
 };
 
-// Opening a link "fails" here: it only notes the link and what the setting held meanwhile.
+// Notes the link opened and what the setting held meanwhile; with a transfer manager it also
+// accepts the link, as the user interface does, and notes the answer.
 class CStepInterface : public IUserInterfaceSeam {
 public:
-    explicit CStepInterface(CSettingsManager& settings) : m_settings(settings) {}
+    CStepInterface(CSettingsManager& settings, CTransferManager* transfers)
+        : m_settings(settings), m_transfers(transfers)
+    {}
     void OpenLinkText(const CString& text) override
     {
         g_steps->push_back("open " + text.str() + " setting '" + m_settings.GetInitialFileLink().str() + "'");
+        if (!m_transfers)
+            return;
+        CFileLink link;
+        g_steps->push_back(link.ParseLinkURL(text) && m_transfers->AcceptLink(link) ? "accepted" : "refused");
     }
     void OnOptions() override { g_steps->push_back("options"); }
 
 private:
     CSettingsManager& m_settings;
+    CTransferManager* m_transfers;
 };
+
+std::vector<std::string>* g_saves = nullptr; // the files saved, by name
+
+void RecordSave(const CString& path)
+{
+    if (g_saves)
+        g_saves->push_back(path.Mid(path.ReverseFind('\\') + 1).str());
+}
 
 int RecordBox(const char* text, UINT, void*)
 {
@@ -87,7 +110,9 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixMainTest");
         g_steps = nullptr;
     }
-    void Init()
+    // The start; with `accepting` the user interface accepts the pending link. The files saved
+    // meanwhile are noted in `saves`.
+    void Init(bool accepting = false)
     {
         CTransferManager::SConfig config;
         config.settings = settings.get();
@@ -95,12 +120,17 @@ protected:
         config.folder = xmlFolder;
         CTransferManager transfers(config);
         CMainManager manager;
-        CStepInterface ui(*settings);
+        CStepInterface ui(*settings, accepting ? &transfers : nullptr);
         manager.SetUserInterface(&ui);
+        g_saves = &saves;
+        SetReplaceObserverForTest(&RecordSave);
         EXPECT_TRUE(manager.Init(*settings, transfers));
+        SetReplaceObserverForTest(nullptr);
+        g_saves = nullptr;
     }
 
     std::vector<std::string> steps;
+    std::vector<std::string> saves;
     CTempFolder folder;
     CString xmlFolder;
     CStepService service;
@@ -143,6 +173,62 @@ TEST_F(MainManagerStart, ReadingTheSystemsContactsSavesTheBookEvenWhenThereAreNo
     EXPECT_EQ(steps, (std::vector<std::string>{"start 5001 local", "connect"}));
 }
 
+TEST_F(MainManagerStart, TheSystemsContactsAreAddedThroughTheStartAndTheBookSavedOnce)
+{
+    coretest::CWabStubKey key;
+    key.UseStub();
+    key.WriteContacts("N=Ann|E=ann@x.test\nN=New Name|E=KNOWN@x.test\nN=Ann Again|E=ann@x.test\nE=noname@x.test\n");
+    settings->GetAddressBook().Add("known@x.test", "Stored", false);
+    settings->SetExtructOutlook(1);
+    Init();
+    EXPECT_EQ(saves, (std::vector<std::string>{"AddressBook.xml"}));
+    CAddressBook saved;
+    ASSERT_TRUE(saved.Load(folder / "AddressBook.xml"));
+    bool found = false;
+    EXPECT_EQ(saved.Find("ann@x.test", found).second, "Ann");
+    EXPECT_EQ(saved.Find("known@x.test", found).second, "Stored");
+    CItemList all;
+    saved.GetSuggestions("", all);
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_EQ(steps, (std::vector<std::string>{"start 5001 local", "connect"}));
+}
+
+TEST_F(MainManagerStart, TheListIsLoadedBeforeThePendingLinkSoAKnownLinkIsRefused)
+{
+    CFileLink link = linktest::TwoPartyLink();
+    link.m_entries.push_back(linktest::Entry(0, "known.bin", 10));
+    std::vector<STransferListItem> known(1);
+    known[0].type = 2;
+    std::memcpy(known[0].fileId, link.m_entries[0].m_fileId, 16);
+    known[0].realName = folder / "known.bin";
+    known[0].shortName = "known.bin";
+    known[0].size = 10;
+    ASSERT_TRUE(SaveTransferListXml(folder / "DUList.xml", known));
+    settings->SetExtructOutlook(0);
+    settings->SetInitialFileLink(link.BuildLinkURL());
+    Init(true);
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[2], "refused");
+    EXPECT_EQ(settings->GetInitialFileLink(), "");
+
+    // The same link, not yet known, is accepted.
+    ASSERT_TRUE(SaveTransferListXml(folder / "DUList.xml", {}));
+    settings->SetInitialFileLink(link.BuildLinkURL());
+    steps.clear();
+    Init(true);
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[2], "accepted");
+}
+
+TEST_F(MainManagerStart, TheInstallerGoesIntoTheDownloadFolderAndComesFromTheConfiguredUrl)
+{
+    CMainManager manager;
+    EXPECT_EQ(manager.GetInstallerPath(), "");
+    EXPECT_EQ(manager.MakeInstallerPath(*settings), folder / "TarnixInstall.exe");
+    EXPECT_EQ(manager.GetInstallerPath(), folder / "TarnixInstall.exe");
+    EXPECT_EQ(CMainManager::GetInstallerUrl(), "http://tarnix.test/download/TarnixInstall.exe");
+}
+
 namespace {
 
 // A file event whose snapshot holds the one reference the event owns.
@@ -167,5 +253,25 @@ TEST(MainManager, SnapshotsStillQueuedAtTheEndAreReleased)
     EXPECT_EQ(CTransferingFile::LiveCount(), before);
     // With no manager left, a push is dropped and its snapshot released at once.
     EXPECT_FALSE(CMainManager::PushFileEvent(AddedEvent(4)));
+    EXPECT_EQ(CTransferingFile::LiveCount(), before);
+}
+
+TEST(MainManager, AFileEventTheQueueHasNoMemoryForIsDroppedAndItsSnapshotReleased)
+{
+    const long before = CTransferingFile::LiveCount();
+    {
+        CMainManager manager;
+        bool failed = false;
+        for (std::uint32_t id = 1; id < 100000 && !failed; ++id) {
+            const SFileEvent event = AddedEvent(id);
+            coretest::FailAllocationAfter(0);
+            const bool pushed = CMainManager::PushFileEvent(event);
+            failed = coretest::AllocationFailed();
+            coretest::FailAllocationAfter(-1);
+            EXPECT_NE(pushed, failed);
+        }
+        ASSERT_TRUE(failed) << "the queue never allocated";
+        EXPECT_EQ(CTransferingFile::LiveCount(), before + static_cast<long>(manager.GetFileQueue().Size()));
+    }
     EXPECT_EQ(CTransferingFile::LiveCount(), before);
 }

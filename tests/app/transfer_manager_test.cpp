@@ -10,12 +10,15 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "app/AddressBook.h"
 #include "app/DownloadFile.h"
+#include "app/LinkUrlCodec.h"
 #include "app/SettingsManager.h"
 #include "app/TransferManager.h"
 #include "app/UploadFile.h"
+#include "app/XmlStore.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
 #include "transport/transfer/CloseReason.h"
@@ -179,6 +182,49 @@ CTime TestClock()
     return g_now;
 }
 
+// A mail request read as the server reads it: its link, and its files' names and sizes.
+struct SLinkMail {
+    explicit SLinkMail(const std::string& request)
+    {
+        const std::string utf8 = linkurl::UrlDecode(request);
+        parsed = document.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8) &&
+                 std::string(document.document_element().name()) == "FLEmail";
+        const pugi::xml_node root = document.document_element();
+        for (pugi::xml_node file : root.child("FilesList").children("File"))
+            files.push_back(std::string(file.child("Name").text().get()) + " " + file.child("Size").text().get());
+        linkRead = link.ParseLinkURL(root.child("FL").text().get());
+    }
+    pugi::xml_document document;
+    bool parsed = false;
+    std::vector<std::string> files; // "name size"
+    CFileLink link;
+    bool linkRead = false;
+};
+
+// The same files, by id, in the same order.
+bool SameFiles(const CFileLink& a, const CFileLink& b)
+{
+    if (a.m_entries.size() != b.m_entries.size())
+        return false;
+    for (std::size_t i = 0; i < a.m_entries.size(); ++i)
+        if (std::memcmp(a.m_entries[i].m_fileId, b.m_entries[i].m_fileId, 16) != 0)
+            return false;
+    return true;
+}
+
+// What a link URL carries of the link: its first file's id and name, the count of files and
+// their total size (no size of its own), sender and recipient.
+void ExpectUrlLink(const CFileLink& sent, const CFileLink& read)
+{
+    ASSERT_EQ(sent.m_entries.size(), read.m_entries.size());
+    EXPECT_EQ(0, std::memcmp(read.m_entries[0].m_fileId, sent.m_entries[0].m_fileId, 16));
+    EXPECT_EQ(sent.m_entries[0].m_name, read.m_entries[0].m_name);
+    EXPECT_EQ(sent.m_totalSize, read.m_totalSize);
+    EXPECT_EQ(sent.m_senderEmail, read.m_senderEmail);
+    EXPECT_EQ(sent.m_recipientEmail, read.m_recipientEmail);
+    EXPECT_EQ(0, std::memcmp(read.m_senderUserId, sent.m_senderUserId, 16));
+}
+
 int RecordBox(const char* text, UINT, void* context)
 {
     static_cast<std::vector<std::string>*>(context)->push_back(text);
@@ -300,7 +346,11 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_TRUE(transfers->SendOffer(link));
     EXPECT_EQ(2, service.Reports("UL"));
     ASSERT_EQ(1u, service.mails.size());
-    EXPECT_NE(std::string::npos, service.mails[0].find("FLEmail"));
+    const SLinkMail mail(service.mails[0]);
+    ASSERT_TRUE(mail.parsed);
+    EXPECT_EQ(mail.files, (std::vector<std::string>{"one.bin 1000", "more.bin 1001"}));
+    ASSERT_TRUE(mail.linkRead);
+    ExpectUrlLink(link, mail.link);
     EXPECT_EQ(1, service.Count("level", 2)); // Bandwidth 0
     for (std::uint32_t id : Ids())
         EXPECT_EQ(FS_AWAITING_APPROVAL, Status(id));
@@ -314,6 +364,13 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_EQ(0u, boxes[0].find("Email Cannot be sent"));
     EXPECT_EQ(1u, transfers->SleepingLinkCount());
     EXPECT_EQ(2, CountOf(offline, FS_PENDING_EMAIL));
+    std::vector<CFileLink> sleeping;
+    std::vector<CTAFEmail> mails;
+    ASSERT_TRUE(LoadSleepingXml(folder / "SleepingLinks.xml", sleeping, mails));
+    ASSERT_EQ(1u, sleeping.size());
+    EXPECT_TRUE(SameFiles(offline, sleeping[0]));
+    EXPECT_EQ(CString("offline"), sleeping[0].m_subject);
+    EXPECT_EQ(CString("bob@test"), sleeping[0].m_recipientEmail);
 
     // Online twice: sent once, the records awaiting approval.
     service.acceptMail = true;
@@ -324,11 +381,33 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     for (std::uint32_t id : Ids())
         EXPECT_EQ(FS_AWAITING_APPROVAL, Status(id));
     EXPECT_EQ(4321, settings->GetLocalPort());
+    ASSERT_TRUE(LoadSleepingXml(folder / "SleepingLinks.xml", sleeping, mails));
+    EXPECT_TRUE(sleeping.empty());
+    ExpectUrlLink(offline, SLinkMail(service.mails.back()).link);
 
-    // The connection closed before the mail left: it sleeps again.
-    transfers->OnMailNotSent(0, service.mails.back());
+    // The connection closed before the mail left: it sleeps again, however many mails were
+    // handed over since, and only once.
+    service.acceptMail = true;
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(transfers->SendLink(Offer("later", 1)));
+    const std::string lost = service.mails[1];
+    transfers->OnMailNotSent(0, lost);
+    transfers->OnMailNotSent(0, lost);
     EXPECT_EQ(1u, transfers->SleepingLinkCount());
     EXPECT_EQ(2, CountOf(offline, FS_PENDING_EMAIL));
+    ASSERT_TRUE(LoadSleepingXml(folder / "SleepingLinks.xml", sleeping, mails));
+    ASSERT_EQ(1u, sleeping.size());
+    EXPECT_TRUE(SameFiles(offline, sleeping[0]));
+    // A mail the service wrote is forgotten: its loss cannot be reported any more.
+    transfers->OnMailSent(0, service.mails[2]);
+    transfers->OnMailNotSent(0, service.mails[2]);
+    EXPECT_EQ(1u, transfers->SleepingLinkCount());
+    // Back online, it leaves again and its uploads await approval.
+    transfers->OnStatusChanged(1);
+    transfers->OnStatusChanged(3);
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(lost, service.mails.back());
+    EXPECT_EQ(2, CountOf(offline, FS_AWAITING_APPROVAL));
 }
 
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)

@@ -10,6 +10,7 @@
 #include "app/TransferStatus.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
+#include "support/FailingAllocation.h"
 #include "transport/transfer/CloseReason.h"
 
 using namespace coretest;
@@ -53,6 +54,90 @@ protected:
         }
     }
 };
+
+// The engine's calls of one download session; a refused range ends it as the engine would.
+void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const std::string& data)
+{
+    d.OnNotice(1);
+    d.SetSessionStatus(2);
+    d.SetSessionStatus(5);
+    d.OnFileInfo(answer[0].Id, answer);
+    for (int range = 0; range < 4; ++range) {
+        std::uint64_t start = 0, end = 0;
+        const Status next = d.GetNextRange(&start, &end);
+        if (next != ST_SUCCESS) {
+            d.OnClosed(CLOSED_HERE, next == ST_IO_ERROR ? CLOSE_REASON_FILE_ERROR : CLOSE_REASON_NO_REASON);
+            return;
+        }
+        g_tick += CTransferRegistry::PROGRESS_SAVE_INTERVAL_MS; // the range's first block saves the list
+        for (std::uint64_t at = start; at < end; at += 1000)    // no copies: the test allocates nothing
+            d.OnBlock(static_cast<std::uint32_t>(at), 0,
+                      static_cast<std::uint32_t>(std::min<std::uint64_t>(1000, end - at)),
+                      reinterpret_cast<const std::uint8_t*>(data.data() + at));
+        if (d.OnRangeEnd() == ST_NO_MORE_DATA) {
+            d.OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+            return;
+        }
+    }
+    d.OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
+}
+
+// The engine's calls of one upload session for the file: the bytes it sent (`sent` holds room
+// for them, so that the test itself allocates nothing meanwhile).
+void RunUploadSession(CTransferRegistry& registry, const unsigned char fileId[16], std::size_t size, std::string& sent)
+{
+    sent.clear();
+    CUploadFile* session = registry.CreateUploadSession(); // null: the engine has no callback
+    if (!session)
+        return;
+    session->SetSessionStatus(2);
+    session->SetSessionStatus(5);
+    TransferFileList entries;
+    std::uint32_t reason = CLOSE_REASON_NO_SESSION;
+    if (session->OpenFile(fileId, entries) == ST_SUCCESS) {
+        reason = CLOSE_REASON_COMPLETED;
+        std::uint8_t buffer[1000];
+        while (sent.size() < size) {
+            g_tick += CTransferRegistry::PROGRESS_SAVE_INTERVAL_MS;
+            std::uint32_t length = 0;
+            if (session->ReadChunk(static_cast<std::uint32_t>(sent.size()), 0, sizeof buffer, buffer, &length) !=
+                    ST_SUCCESS ||
+                length == 0) {
+                reason = CLOSE_REASON_NETWORK_ERROR;
+                break;
+            }
+            sent.append(reinterpret_cast<const char*>(buffer), length);
+        }
+    }
+    session->OnClosed(reason == CLOSE_REASON_COMPLETED ? CLOSED_BY_PEER : CLOSED_HERE, reason);
+    session->Release();
+}
+
+// Runs `step` with its `at`-th allocation failing, for every `at` until one passes without
+// reaching it; `step` must not let an exception out. `prepare` before and `check` after (which
+// judges what is left) run with memory. The number of runs.
+template <typename Prepare, typename Step, typename Check>
+long WithEachAllocationFailing(Prepare prepare, Step step, Check check)
+{
+    for (long at = 0; at < 100000; ++at) {
+        prepare();
+        bool threw = false;
+        FailAllocationAfter(at);
+        try {
+            step();
+        } catch (...) {
+            threw = true;
+        }
+        const bool failed = AllocationFailed();
+        FailAllocationAfter(-1);
+        EXPECT_FALSE(threw) << "an exception left a callback at allocation " << at;
+        check(at);
+        if (!failed || threw || ::testing::Test::HasFatalFailure())
+            return at + 1;
+    }
+    ADD_FAILURE() << "never ran through";
+    return 0;
+}
 
 } // namespace
 
@@ -252,6 +337,66 @@ TEST_F(Records, ALockedWorkingFileOrAFailedWriteEndsTheSessionSuspended)
     d->Release();
 }
 
+TEST_F(Records, AWorkingFileDeletedBetweenRunsIsFetchedAgainFromTheStart)
+{
+    registry->SetPath(folder / "DUList.xml");
+    const std::string data = Pattern(3000);
+    CDownloadFile* d = Accept("gone.bin", 3000);
+    const CLinkFileEntry e = Entry(0, "gone.bin", 3000);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    std::uint64_t start = 0, end = 0;
+    ASSERT_EQ(ST_SUCCESS, d->GetNextRange(&start, &end));
+    SendBlock(*d, 0, data.substr(0, 2000));
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_SHUTDOWN);
+    const CString working = d->m_workingPath;
+    d->Release();
+    registry.reset(); // the program ends: 2000 bytes saved
+    ASSERT_TRUE(DeleteFileA(working));
+
+    registry = std::make_unique<CTransferRegistry>();
+    registry->SetTickSource(&ManualTick);
+    ASSERT_TRUE(registry->SetPath(folder / "DUList.xml"));
+    std::vector<std::uint32_t> ids;
+    registry->ListSuspended(ids);
+    ASSERT_EQ(1u, ids.size());
+    CDownloadFile* back = nullptr;
+    {
+        sti::CScopedLock guard(registry->GetLock());
+        back = registry->FindDownload(ids[0]);
+        ASSERT_NE(nullptr, back);
+        back->AddRef(); // the engine's
+    }
+    EXPECT_EQ(0, back->m_transferred) << "nothing is trusted that the disk does not hold";
+    EXPECT_EQ(working, back->m_workingPath);
+    RunDownloadSession(*back, {Announce(e)}, data);
+    EXPECT_EQ(FS_COMPLETED, back->m_fileStatus);
+    EXPECT_EQ(data, ReadFileBytes(folder / "gone.bin"));
+    back->Release();
+}
+
+TEST_F(Records, WhenNoFinalMoveSucceedsTheRecordIsNotFoundWithoutAReportAndTheWorkingFileStays)
+{
+    const std::string data = Pattern(1500);
+    CDownloadFile* d = Accept("stuck.bin", 1500);
+    const CLinkFileEntry e = Entry(0, "stuck.bin", 1500);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    SendRange(*d, data);
+    // A reader that lets nobody rename the file (no FILE_SHARE_DELETE), as a virus scanner would.
+    HANDLE reader = CreateFileA(d->m_workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
+    CloseHandle(reader);
+    EXPECT_EQ(FS_FILE_NOT_FOUND, d->m_fileStatus);
+    EXPECT_EQ(0, handOff.Count("DC"));
+    EXPECT_FALSE(Exists(folder / "stuck.bin"));
+    EXPECT_EQ(data, ReadFileBytes(d->m_workingPath));
+    d->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_FILE_NOT_FOUND, d->m_fileStatus);
+    EXPECT_EQ(0, registry->GetActiveDownloads());
+    d->Release();
+}
+
 TEST_F(Records, OffsetsAndSizesBeyondFourGiBAreKeptWhole)
 {
     const std::int64_t size = 0x100000020LL;
@@ -330,10 +475,16 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     session->OnClosed(CLOSED_HERE, CLOSE_REASON_NO_SESSION);
     session->Release();
 
-    // Suspended answers "later"; approved is served with the link's three entries.
+    // Paused and suspended answer "later" and stay as they are; approved is served with the
+    // link's three entries.
     session = registry->CreateUploadSession();
+    registry->SetStatus(firstId, FS_PAUSED);
+    EXPECT_EQ(ST_TRY_LATER, session->OpenFile(link.m_entries[0].m_fileId, entries));
+    EXPECT_EQ(FS_PAUSED, Status(firstId));
     registry->SetStatus(firstId, FS_SUSPENDED);
     EXPECT_EQ(ST_TRY_LATER, session->OpenFile(link.m_entries[0].m_fileId, entries));
+    EXPECT_EQ(FS_SUSPENDED, Status(firstId));
+    EXPECT_TRUE(entries.empty());
     registry->SetStatus(firstId, FS_AWAITING_APPROVAL);
     EXPECT_EQ(ST_SUCCESS, session->OpenFile(link.m_entries[0].m_fileId, entries));
     ASSERT_EQ(3u, entries.size());
@@ -356,10 +507,13 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(0, 0, 65536, buffer, &length));
     EXPECT_EQ(65536u, length);
     EXPECT_EQ(0, std::memcmp(a.data(), buffer, length));
-    // While a session sends the file, a second request is told to try later.
+    // While a session sends the file, a second request (its downloader started again) is told
+    // to try later, and the file is not reported missing.
     CUploadFile* overlapping = registry->CreateUploadSession();
     EXPECT_EQ(ST_TRY_LATER, overlapping->OpenFile(link.m_entries[0].m_fileId, entries));
     overlapping->Release();
+    EXPECT_EQ(FS_SENDING, Status(firstId));
+    EXPECT_EQ(0, handOff.Count("HF"));
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(65536, 0, 65536, buffer, &length));
     EXPECT_EQ(70000u - 65536u, length);
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(70000, 0, 65536, buffer, &length));
@@ -399,4 +553,71 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(Entry(5, "d.bin", 5).m_fileId, entries));
     download->Release();
     other->Release();
+}
+
+TEST_F(Records, OutOfMemoryAnywhereInADownloadNeverReachesTheEngineAndTheNextSessionFinishesIt)
+{
+    registry->SetPath(folder / "DUList.xml"); // missing: an empty list, saved from now on
+    const std::string data = Pattern(2500);
+    const CLinkFileEntry first = Entry(0, "oom.bin", 2500), further = Entry(1, "more.bin", 7);
+    const TransferFileList answer = {Announce(first), Announce(further)};
+    CDownloadFile* d = nullptr;
+    const long runs =
+        WithEachAllocationFailing([&] { d = registry->AddDownload(LinkOf({first}), folder.Path()); },
+                                  [&] { RunDownloadSession(*d, answer, data); },
+                                  [&](long at) {
+                                      SCOPED_TRACE(at);
+                                      EXPECT_EQ(0, registry->GetActiveDownloads());
+                                      if (d->m_fileStatus != FS_COMPLETED) {
+                                          EXPECT_EQ(FS_SUSPENDED, d->m_fileStatus);
+                                          RunDownloadSession(*d, answer, data);
+                                      }
+                                      EXPECT_EQ(FS_COMPLETED, d->m_fileStatus);
+                                      EXPECT_EQ(data, ReadFileBytes(d->m_realName));
+                                      EXPECT_FALSE(Exists(d->m_workingPath));
+                                      EXPECT_EQ(2u, registry->Size()) << "the further file has one record";
+                                      DeleteFileA(d->m_realName);
+                                      std::uint32_t otherId = 0;
+                                      {
+                                          sti::CScopedLock guard(registry->GetLock());
+                                          if (CTransferingFile* other = registry->FindByFileId(further.m_fileId))
+                                              otherId = other->m_id;
+                                      }
+                                      registry->Remove(otherId);
+                                      registry->Remove(d->m_id);
+                                      d->Release();
+                                      d = nullptr;
+                                      DrainFileEvents();
+                                      DrainUIEvents();
+                                  });
+    EXPECT_GT(runs, 20);
+}
+
+TEST_F(Records, OutOfMemoryAnywhereInAnUploadLeavesItRequestableAndTheNextSessionSendsIt)
+{
+    registry->SetPath(folder / "DUList.xml");
+    const std::string data = Pattern(2500, 4);
+    WriteFileBytes(folder / "up.bin", data);
+    WriteFileBytes(folder / "up2.bin", "xy");
+    const CFileLink link = LinkOf({Entry(0, "up.bin", 2500, folder.Path()), Entry(1, "up2.bin", 2, folder.Path())});
+    const std::uint32_t firstId = registry->AddUploadLink(link);
+    std::string sent;
+    sent.reserve(data.size() + 1000);
+    const long runs = WithEachAllocationFailing(
+        [&] { registry->SetStatus(firstId, FS_AWAITING_APPROVAL); },
+        [&] { RunUploadSession(*registry, link.m_entries[0].m_fileId, data.size(), sent); },
+        [&](long at) {
+            SCOPED_TRACE(at);
+            EXPECT_EQ(0, registry->GetActiveUploads());
+            EXPECT_EQ(2u, registry->Size());
+            const std::int32_t status = Status(firstId);
+            EXPECT_TRUE(status == FS_PENDING || status == FS_COMPLETED || status == FS_AWAITING_APPROVAL) << status;
+            if (sent != data) {
+                RunUploadSession(*registry, link.m_entries[0].m_fileId, data.size(), sent);
+                EXPECT_EQ(data, sent);
+            }
+            DrainFileEvents();
+            DrainUIEvents();
+        });
+    EXPECT_GT(runs, 20);
 }

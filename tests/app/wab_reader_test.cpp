@@ -1,4 +1,3 @@
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,18 +9,13 @@
 #include "app/SettingsManager.h"
 #include "app/WabReader.h"
 #include "support/CoreTestSupport.h"
+#include "support/WabStubKey.h"
+
+using coretest::ProgramFolder;
 
 namespace {
 
 using CPairs = std::vector<std::pair<std::string, std::string>>;
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.rfind('\\'));
-}
 
 CPairs Pairs(const CWabReader& reader)
 {
@@ -42,71 +36,14 @@ long StubLive()
     return live && bad ? live() + 1000 * bad() : -1;
 }
 
-// Points the machine's WAB key at the stand-in library for one test, and puts the key back as it
-// was. Test processes of this program may run at once: a mutex shared within the prefix keeps
-// them off the key one at a time.
 class WabReader : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_mutex = CreateMutexA(nullptr, FALSE, "TarnixWabReaderTestKey");
-        WaitForSingleObject(m_mutex, 60000);
-        HKEY key;
-        m_hadParent = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\WAB", 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (m_hadParent)
-            RegCloseKey(key);
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CWabReader::LIBRARY_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            DWORD size = sizeof m_saved;
-            m_hadValue = RegQueryValueExA(key, nullptr, nullptr, &m_savedType, m_saved, &size) == ERROR_SUCCESS;
-            m_savedSize = size;
-            m_hadKey = true;
-            RegCloseKey(key);
-        }
-        m_contacts = ProgramFolder() + "\\wab-contacts-" + std::to_string(GetCurrentProcessId()) + ".txt";
-        SetEnvironmentVariableA("TARNIX_WABSTUB_CONTACTS", m_contacts.c_str());
-        SetEnvironmentVariableA("TARNIX_TEST_FOLDER", ProgramFolder().c_str());
-        SetEnvironmentVariableA("TARNIX_WABSTUB_FAIL", nullptr);
-    }
-    void TearDown() override
-    {
-        if (m_hadKey && m_hadValue)
-            SetPath(m_savedType, m_saved, m_savedSize);
-        else if (m_hadKey)
-            SetPath(REG_NONE, nullptr, 0, true);
-        else
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, CWabReader::LIBRARY_KEY);
-        if (!m_hadParent)
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\WAB");
-        DeleteFileA(m_contacts.c_str());
-        ReleaseMutex(m_mutex);
-        CloseHandle(m_mutex);
-    }
-    void SetPath(DWORD type, const void* data, DWORD size, bool deleteValue = false)
-    {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CWabReader::LIBRARY_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        if (deleteValue)
-            RegDeleteValueA(key, nullptr);
-        else
-            RegSetValueExA(key, nullptr, 0, type, static_cast<const BYTE*>(data), size);
-        RegCloseKey(key);
-    }
-    void SetPath(DWORD type, const std::string& text)
-    {
-        SetPath(type, text.c_str(), static_cast<DWORD>(text.size() + 1));
-    }
-    void UseStub() { SetPath(REG_SZ, ProgramFolder() + "\\wabstub.dll"); }
-    void WriteContacts(const std::string& lines) { std::ofstream(m_contacts) << lines; }
+    void SetPath(DWORD type, const void* data, DWORD size) { m_key.SetPath(type, data, size); }
+    void SetPath(DWORD type, const std::string& text) { m_key.SetPath(type, text); }
+    void UseStub() { m_key.UseStub(); }
+    void WriteContacts(const std::string& lines) { m_key.WriteContacts(lines); }
 
-    std::string m_contacts;
-
-private:
-    HANDLE m_mutex = nullptr;
-    bool m_hadParent = false, m_hadKey = false, m_hadValue = false;
-    DWORD m_savedType = 0, m_savedSize = 0;
-    BYTE m_saved[2048] = {};
+    coretest::CWabStubKey m_key;
 };
 
 class CStopAfter : public IAddressEnumerator {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "app/XmlStore.h"
 #include "app/XmlStoreFile.h"
@@ -180,6 +181,51 @@ TEST_F(XmlStore, ASaveThatFailsAnywhereLeavesThePreviousFile)
     ASSERT_TRUE(CreateDirectoryA(m_folder + "folder.xml", nullptr));
     EXPECT_FALSE(SaveItemsXml(m_folder + "folder.xml", {{"a", "b"}}));
     EXPECT_FALSE(CScratchFolder::Exists(m_folder + "folder.xml.tmp"));
+}
+
+TEST_F(XmlStore, AFileThatCouldNotBeReadIsNeverReplacedUntilALoadReadsIt)
+{
+    ASSERT_TRUE(SaveTransferListXml(m_list, SampleList(3)));
+    const std::string stored = CScratchFolder::ReadAll(m_list);
+    std::vector<STransferListItem> list;
+
+    // Locked while the program starts: nothing read, nothing put aside, and later saves
+    // refused, even once the lock is gone.
+    HANDLE locker = CreateFileA(m_list, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locker);
+    EXPECT_FALSE(LoadTransferListXml(m_list, list));
+    CloseHandle(locker);
+    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(CScratchFolder::Exists(m_list + ".bad"));
+    EXPECT_FALSE(SaveTransferListXml(m_list, SampleList(1)));
+    EXPECT_EQ(stored, CScratchFolder::ReadAll(m_list));
+    // Read at last: saved again.
+    ASSERT_TRUE(LoadTransferListXml(m_list, list));
+    EXPECT_TRUE(SaveTransferListXml(m_list, SampleList(1)));
+
+    // Damaged, and held open by a reader that lets nobody rename it: it cannot be put aside,
+    // so it is not replaced either; once it can be, it is, and the list starts anew.
+    CScratchFolder::WriteAll(m_list, stored.substr(0, 11));
+    HANDLE reader = CreateFileA(m_list, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    EXPECT_FALSE(LoadTransferListXml(m_list, list));
+    CloseHandle(reader);
+    EXPECT_FALSE(SaveTransferListXml(m_list, SampleList(2)));
+    EXPECT_EQ(stored.substr(0, 11), CScratchFolder::ReadAll(m_list));
+    EXPECT_FALSE(LoadTransferListXml(m_list, list));
+    EXPECT_EQ(stored.substr(0, 11), CScratchFolder::ReadAll(m_list + ".bad"));
+    EXPECT_TRUE(SaveTransferListXml(m_list, SampleList(2)));
+
+    // The same rule for every file of the store, whatever the case of its name.
+    const CString items = m_folder + "Items.xml";
+    ASSERT_TRUE(SaveItemsXml(items, {{"a@x", "A"}}));
+    locker = CreateFileA(items, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CItemList read;
+    EXPECT_FALSE(LoadItemsXml(items, read));
+    CloseHandle(locker);
+    EXPECT_FALSE(SaveItemsXml(m_folder + "ITEMS.XML", {}));
+    ASSERT_TRUE(LoadItemsXml(items, read));
+    EXPECT_EQ(1u, read.size());
 }
 
 TEST_F(XmlStore, ASaverKilledAtAnyMomentLeavesAWholeFile)

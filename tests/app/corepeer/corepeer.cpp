@@ -134,7 +134,11 @@ public:
         while (m_manager.GetFileQueue().Pop(fileEvent, 0)) {
             if (fileEvent.kind == FILE_EVENT_ADDED) {
                 m_ids.insert(fileEvent.id);
-                Print(fileEvent.id);
+                // As the record was when it entered (a list read back shows its loaded status).
+                if (fileEvent.snapshot)
+                    Print(*fileEvent.snapshot);
+                else
+                    Print(fileEvent.id);
             } else {
                 m_ids.erase(fileEvent.id);
                 Say("removed " + std::to_string(fileEvent.id));
@@ -160,12 +164,16 @@ public:
     void Print(std::uint32_t id)
     {
         CTransferingFile copy;
-        if (!m_transfers.Registry().GetCopy(id, copy))
-            return;
-        m_statuses[id] = copy.m_fileStatus;
+        if (m_transfers.Registry().GetCopy(id, copy))
+            Print(copy);
+    }
+
+    void Print(const CTransferingFile& copy)
+    {
+        m_statuses[copy.m_id] = copy.m_fileStatus;
         std::ostringstream line;
-        line << "record " << id << ' ' << copy.m_type << ' ' << copy.m_fileStatus << ' ' << copy.m_transferred << ' '
-             << copy.m_fileSize << ' ' << copy.m_shortName.str();
+        line << "record " << copy.m_id << ' ' << copy.m_type << ' ' << copy.m_fileStatus << ' ' << copy.m_transferred
+             << ' ' << copy.m_fileSize << ' ' << copy.m_shortName.str();
         Say(line.str());
     }
 

@@ -98,6 +98,33 @@ send_link() {
     [ -n "$tnl" ] || failed "no link file in the outbox"
 }
 
+# list_records NAME: the records NAME lists now ("record ..." lines answering "list").
+list_records() {
+    local fd=$([ "$1" = a ] && echo 7 || echo 8) before
+    before=$(wc -l <"$work/$1.out")
+    echo list >&"$fd"
+    sleep 1
+    tail -n +"$((before + 1))" "$work/$1.out" | tr -d '\r' | grep '^record '
+}
+
+# first_record_after NAME LINE: the first "record" line NAME printed after line LINE.
+first_record_after() { tail -n +"$(($2 + 1))" "$work/$1.out" | tr -d '\r' | grep -m 1 '^record '; }
+
+# user_id NAME: the copy's user id (kept for the machine) as the report log writes it
+# (8-4-4-16 lower-case hex).
+user_id() {
+    WINEPREFIX="$work/$1.prefix" "$wine_run" reg query 'HKLM\Software\Tarnix' /v UserId 2>/dev/null | tr -d '\r' |
+        sed -n 's/.*REG_BINARY *\([0-9A-Fa-f]\{32\}\).*/\1/p' | tr 'A-F' 'a-f' |
+        sed 's/^\(.\{8\}\)\(.\{4\}\)\(.\{4\}\)/\1-\2-\3-/'
+}
+
+# list_file NAME: NAME's "DUList.xml" as text, one "type status" line per record.
+list_file() {
+    iconv -f UTF-16LE -t UTF-8 "$work/$1/DUList.xml" 2>/dev/null | sed 's/<file>/\n/g' |
+        sed -n 's/.*<type>\([0-9]*\)<\/type>.*<td_status>\([0-9]*\)<\/td_status>.*/\1 \2/p'
+}
+
+has_record_after() { [ -n "$(first_record_after "$1" "$2")" ]; } # NAME LINE
 has_link() { ls "$work"/outbox/*.tnl >/dev/null 2>&1; }
 has_lines() { [ "$(count_lines "$1" "$2")" -ge "$3" ]; } # NAME PATTERN COUNT
 wait_count() { within "$4" has_lines "$1" "$2" "$3"; }  # NAME PATTERN COUNT SECONDS
@@ -115,22 +142,34 @@ link)
     wait_online a 1
     send_link "$work/one.bin" "$work/three.bin"
     mail=${tnl%.tnl}.xml
+    [ "$(ls "$work"/outbox/*.xml | wc -l)" = 1 ] && [ "$(ls "$work"/outbox/*.tnl | wc -l)" = 1 ] ||
+        failed "the outbox does not hold one mail and its link: $(ls "$work/outbox")"
     grep -q FLEmail "$mail" || failed "the mail is no FLEmail"
     [ "$(grep -o '<File>' "$mail" | wc -l)" = 2 ] || failed "the mail does not list two files"
-    grep -q '3000000' "$mail" || failed "the mail lacks the size"
-    [ "$(grep -c ' UL' "$work/reports.log")" = 2 ] || failed "not two UL reports"
+    grep -q '<Size>3000001</Size>' "$mail" || failed "the mail lacks the total size: $(cat "$mail")"
+    a_user=$(user_id a)
+    [ -n "$a_user" ] || failed "no user id in A's settings"
+    [ "$(grep -c " $a_user UL" "$work/reports.log")" = 2 ] ||
+        failed "not two UL reports for A's user $a_user: $(cat "$work/reports.log")"
     wait_count a '^record [0-9]+ 1 15 ' 2 20 || failed "A's uploads are not awaiting approval"
+    [ "$(list_file a | grep -c '^1 15$')" = 2 ] || failed "A's DUList.xml does not list both uploads in 15: $(list_file a)"
 
     start_copy b 8
     wait_online b 1
     echo "open $(winpath "$tnl")" >&8
     wait_count b '^opened' 1 20 || failed "B did not open the link"
+    wait_count b '^record [0-9]+ 2 ' 1 20 || failed "B made no record"
+    grep -q " DA{.}{" "$work/reports.log" || failed "no DA report"
     wait_count b '^record [0-9]+ 2 7 ' 2 240 || failed "B's downloads did not complete"
+    # One record from the link, the second from A's answer.
+    [ "$(tr -d '\r' <"$work/b.out" | sed -n 's/^record \([0-9]*\) 2 .*/\1/p' | sort -u | wc -l)" = 2 ] ||
+        failed "B does not have two download records"
     cmp "$work/one.bin" "$work/b/down/one.bin" || failed "one.bin differs"
     cmp "$work/three.bin" "$work/b/down/three.bin" || failed "three.bin differs"
     wait_count a '^record [0-9]+ 1 7 ' 2 30 || failed "A's uploads did not complete"
-    grep -q ' DA' "$work/reports.log" || failed "no DA report"
     [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "not two DC reports"
+    grep -q ' DC{.}{[^}]*}{.}1{.}' "$work/reports.log" && grep -q ' DC{.}{[^}]*}{.}3000000{.}' "$work/reports.log" ||
+        failed "the DC reports lack the sizes: $(grep ' DC' "$work/reports.log")"
     iconv -f UTF-16LE -t UTF-8 "$work/b/AddressBook.xml" 2>/dev/null | grep -q 'a@test' ||
         failed "A's address is not in B's address book"
     # Both started again: the same records, completed, and nothing starts.
@@ -180,14 +219,44 @@ restart|uploader-restart)
     [ -n "$saved" ] || failed "B's DUList.xml was not whole before the restart"
     [ "$case_name" = uploader-restart ] || [ "$saved" -gt 0 ] ||
         failed "B's list kept no progress before it was killed"
+    lines=$(wc -l <"$work/$victim.out")
     start_copy $victim $fd
+    # Its record comes back Suspended before anything resumes it.
+    type=2
+    [ "$victim" = a ] && type=1
+    within 30 has_record_after $victim "$lines"
+    first_record_after $victim "$lines" | grep -qE "^record [0-9]+ $type 6 " ||
+        failed "$victim's record did not come back Suspended: $(first_record_after $victim "$lines")"
     wait_online $victim 2
     wait_count b '^record [0-9]+ 2 7 ' 1 "$LIMIT" || failed "B's download did not complete after the restart"
     cmp "$work/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
-    echo list >&8
-    sleep 1
+    records=$(list_records b)
+    [ "$(echo "$records" | grep -c '^record ')" = 1 ] && echo "$records" | grep -qE '^record [0-9]+ 2 7 300000000 ' ||
+        failed "B does not list one completed record: $records"
     [ "$(ls "$work/b/down" | wc -l)" = 1 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
     [ "$(grep -c ' DC' "$work/reports.log")" = 1 ] || failed "not one DC report"
+    wait_count a '^record [0-9]+ 1 7 ' 1 30 || failed "A's upload did not complete"
+    # Both started again: the same record each, completed, and nothing starts.
+    echo quit >&7
+    echo quit >&8
+    wait "$a_pid" "$b_pid" 2>/dev/null
+    exec 7>&- 8>&-
+    lines_b=$(wc -l <"$work/b.out")
+    online_a=$(count_lines a '^online') online_b=$(count_lines b '^online')
+    start_copy a 7
+    start_copy b 8
+    wait_online a $((online_a + 1))
+    wait_online b $((online_b + 1))
+    sleep 3
+    records=$(list_records a)
+    [ "$(echo "$records" | grep -c '^record ')" = 1 ] && echo "$records" | grep -qE '^record [0-9]+ 1 7 ' ||
+        failed "A does not list its one completed upload after the restart: $records"
+    records=$(list_records b)
+    [ "$(echo "$records" | grep -c '^record ')" = 1 ] && echo "$records" | grep -qE '^record [0-9]+ 2 7 ' ||
+        failed "B does not list its one completed download after the restart: $records"
+    tail -n +"$((lines_b + 1))" "$work/b.out" | tr -d '\r' | grep -qE '^record [0-9]+ 2 [0-6] ' &&
+        failed "a download started again"
+    [ "$(grep -c ' DC' "$work/reports.log")" = 1 ] || failed "the download was done twice"
     echo quit >&7
     echo quit >&8
     ;;

@@ -68,6 +68,18 @@ void CRecordingEvents::OnCommand35(std::uint32_t value, bool flag)
     m_command35s.emplace_back(value, flag);
 }
 
+void CRecordingEvents::OnMailSent(std::uint32_t, const std::string& text)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_mailsSent.push_back(text);
+}
+
+std::vector<std::string> CRecordingEvents::MailsSent() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_mailsSent;
+}
+
 void CRecordingEvents::OnMailNotSent(std::uint32_t, const std::string& text)
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -44,9 +44,11 @@ public:
     bool OnPeerRequest(std::uint32_t requester, const std::uint8_t clientId[16], std::uint32_t session) override;
     IUploadCallback* GetUploadCallback(std::uint32_t session) override;
     void OnCommand35(std::uint32_t value, bool flag) override;
+    void OnMailSent(std::uint32_t kind, const std::string& text) override;
     void OnMailNotSent(std::uint32_t kind, const std::string& text) override;
 
     std::vector<std::uint8_t> Statuses() const;
+    std::vector<std::string> MailsSent() const;
     std::vector<std::string> MailsNotSent() const;
     std::vector<std::uint8_t> Notices() const;
     std::vector<std::uint32_t> KeepAliveReplies() const;
@@ -64,6 +66,7 @@ private:
     std::vector<std::uint32_t> m_keepAliveReplies;
     std::vector<SPeerRequest> m_peerRequests;
     std::vector<std::pair<std::uint32_t, bool>> m_command35s;
+    std::vector<std::string> m_mailsSent;
     std::vector<std::string> m_mailsNotSent;
 };
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "ServiceTestSupport.h"
 #include "messaging/Protocol.h"
@@ -160,28 +164,104 @@ TEST_F(ServiceAgainstServer, AKeyedLogInReplyWithABadKeyBlockIsClosedAndRetried)
     EXPECT_EQ(0u, service->GetOwnAddress());
 }
 
-TEST_F(ServiceAgainstServer, AMailTakenJustBeforeTheConnectionCloseIsGivenBack)
+namespace {
+
+// Stops the service thread where it is about to hand a mail to its connection: the test acts
+// there (on its own thread, while the service thread waits) and lets it go on.
+class CMailGate {
+public:
+    // The n-th mail handed over (from 1) stops; holdOutput keeps it from being written.
+    CMailGate(int stopAt, bool holdOutput) : m_stopAt(stopAt), m_holdOutput(holdOutput) {}
+    void Install(KV2Service::SServiceSettings& settings)
+    {
+        settings.BeforeMailHandedOver = [this](CMsgSockHandler& handler) {
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (++m_seen != m_stopAt)
+                return;
+            if (m_holdOutput)
+                handler.HoldOutput(true);
+            m_stopped = true;
+            m_changed.notify_all();
+            m_changed.wait_for(guard, std::chrono::seconds(10), [this] { return m_open; });
+        };
+    }
+    bool WaitStopped()
+    {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, std::chrono::seconds(10), [this] { return m_stopped; });
+    }
+    void Open()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    const int m_stopAt;
+    const bool m_holdOutput;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    int m_seen = 0;
+    bool m_stopped = false, m_open = false;
+};
+
+} // namespace
+
+TEST_F(ServiceAgainstServer, AMailStillQueuedWhenTheConnectionDropsIsGivenBackAndAWrittenOneIsSent)
+{
+    auto server = std::make_unique<CServerRunner>(FastServer);
+    ASSERT_TRUE(server->Started());
+    CMailGate gate(2, true);
+    KV2Service::SServiceSettings settings = Settings(server->Port(), consumer);
+    gate.Install(settings);
+    service.reset(new CKV2Service(settings));
+    ASSERT_TRUE(service->Start(&events, CLIENT_ID, 0, false));
+    ASSERT_TRUE(service->Connect());
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, 1));
+
+    ASSERT_TRUE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>written</FLEmail>"));
+    ASSERT_TRUE(WaitUntil([&] { return events.MailsSent().size() == 1; }, LONG_WAIT_MS));
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(server->LogText(), ": mail (") == 1; }, LONG_WAIT_MS));
+
+    // The second mail is taken and queued on the connection, and the server goes away before
+    // a byte of it is written; a third is taken meanwhile.
+    ASSERT_TRUE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>queued</FLEmail>"));
+    ASSERT_TRUE(gate.WaitStopped());
+    server.reset();
+    ASSERT_TRUE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>behind</FLEmail>"));
+    gate.Open();
+    ASSERT_TRUE(WaitUntil([&] { return events.MailsNotSent().size() == 2; }, LONG_WAIT_MS));
+    EXPECT_EQ(events.MailsNotSent(),
+              (std::vector<std::string>{"<FLEmail>queued</FLEmail>", "<FLEmail>behind</FLEmail>"}));
+    EXPECT_EQ(events.MailsSent(), (std::vector<std::string>{"<FLEmail>written</FLEmail>"}));
+}
+
+TEST_F(ServiceAgainstServer, AMailTakenAfterTheServiceClosedItsConnectionIsGivenBack)
 {
     CServerRunner server(FastServer);
     ASSERT_TRUE(server.Started());
-    ASSERT_TRUE(StartService(server.Port()));
-    // The disconnect is posted first, so a mail the service still takes finds no connection
-    // on its thread; whether it still takes it is a race, so the attempt is repeated.
-    bool taken = false;
-    for (std::size_t round = 1; round <= 20 && !taken; ++round) {
-        ASSERT_TRUE(service->Connect());
-        ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, round));
-        ASSERT_TRUE(service->Disconnect());
-        taken = service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>" + std::to_string(round) + "</FLEmail>");
-        ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_OFFLINE, round));
-        if (taken) {
-            ASSERT_TRUE(WaitUntil([&] { return events.MailsNotSent().size() == 1; }, LONG_WAIT_MS));
-            EXPECT_EQ("<FLEmail>" + std::to_string(round) + "</FLEmail>", events.MailsNotSent()[0]);
-        }
-    }
-    if (!taken)
-        GTEST_SKIP() << "the service never took a mail between the disconnect and its handling";
-    EXPECT_EQ(0u, Occurrences(server.LogText(), "mail"));
+    CMailGate gate(1, false);
+    KV2Service::SServiceSettings settings = Settings(server.Port(), consumer);
+    gate.Install(settings);
+    service.reset(new CKV2Service(settings));
+    ASSERT_TRUE(service->Start(&events, CLIENT_ID, 0, false));
+    ASSERT_TRUE(service->Connect());
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_ONLINE, 1));
+
+    // While the service thread hands the first mail over, a disconnect and a second mail are
+    // posted behind it: the second finds no connection on the service thread.
+    ASSERT_TRUE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>1</FLEmail>"));
+    ASSERT_TRUE(gate.WaitStopped());
+    ASSERT_TRUE(service->Disconnect());
+    ASSERT_TRUE(service->SendMailRequest(MAIL_KIND_XML, "<FLEmail>2</FLEmail>"));
+    gate.Open();
+    ASSERT_TRUE(WaitForStatusCount(CKV2Service::STATUS_OFFLINE, 1));
+    ASSERT_TRUE(WaitUntil([&] { return events.MailsNotSent().size() == 1; }, LONG_WAIT_MS));
+    EXPECT_EQ("<FLEmail>2</FLEmail>", events.MailsNotSent()[0]);
+    ASSERT_TRUE(WaitUntil([&] { return events.MailsSent().size() == 1; }, LONG_WAIT_MS));
+    EXPECT_EQ("<FLEmail>1</FLEmail>", events.MailsSent()[0]);
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(server.LogText(), ": mail (") == 1; }, LONG_WAIT_MS));
 }
 
 TEST_F(ServiceAgainstServer, AServerRestartIsFollowedByAReconnect)
