@@ -1,6 +1,7 @@
 // Transfer records driven as the transfer engine drives them, in a temp download folder.
 
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -439,6 +440,11 @@ TEST_F(Records, RangesAreAtMost64MiBAndTheRateSurvivesTheTickWrap)
     SendBlock(*d, 1000, Pattern(1048));
     EXPECT_DOUBLE_EQ(2048.0 * 1000 / 512, d->m_rate);
     EXPECT_EQ(static_cast<std::int32_t>(((200LL << 20) - 2048) / 4000.0), d->m_remainingSeconds);
+    // One more byte after almost 50 days: years remain, shown as the largest 32-bit count.
+    g_tick = 0xFFFFFEFFu;
+    SendBlock(*d, 2048, Pattern(1));
+    EXPECT_GT(d->m_rate, 0.0);
+    EXPECT_EQ(std::numeric_limits<std::int32_t>::max(), d->m_remainingSeconds);
     EXPECT_GT(registry->GetDownloadRate(), 0.0);
     d->OnNotice(7);
     EXPECT_EQ(FS_RECEIVING, d->m_fileStatus);
@@ -518,6 +524,12 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     EXPECT_EQ(70000u - 65536u, length);
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(70000, 0, 65536, buffer, &length));
     EXPECT_EQ(0u, length);
+    // Past the end, also beyond 4 GiB: nothing read, and the count never passes the size.
+    for (std::uint32_t high : {0u, 1u}) {
+        length = 1;
+        ASSERT_EQ(ST_SUCCESS, session->ReadChunk(90000, high, 65536, buffer, &length));
+        EXPECT_EQ(0u, length);
+    }
     EXPECT_EQ(70000, session->m_transferred);
     EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
     session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
