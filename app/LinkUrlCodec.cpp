@@ -119,8 +119,9 @@ bool IsDeviceName(const std::string& name)
     for (const char* device : kDevices)
         if (stem == device)
             return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
-           stem[3] <= '9';
+    // The superscripts 1, 2 and 3 of code page 1252 count as digits on Windows.
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           ((stem[3] >= '1' && stem[3] <= '9') || stem[3] == '\xB9' || stem[3] == '\xB2' || stem[3] == '\xB3');
 }
 
 } // namespace

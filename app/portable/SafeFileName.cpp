@@ -26,8 +26,10 @@ bool IsDeviceName(const std::string& name)
         if (base == device)
             return true;
     }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '0' &&
-           base[3] <= '9';
+    // Windows also takes the superscripts 1, 2 and 3 of code page 1252 as the digit (Wine does not).
+    const char digit = base.size() == 4 ? base[3] : '\0';
+    return (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           ((digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3');
 }
 
 } // namespace

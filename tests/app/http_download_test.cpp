@@ -45,12 +45,13 @@ public:
         Add([&] { m_errors.push_back(code); });
     }
 
-    // Until OnDone, or an error with no transfer loop behind it.
+    // Until OnDone or an error. An OnDone behind the error has come once the controller that
+    // waits for its worker is gone.
     bool WaitEnd(int seconds = 20)
     {
         std::unique_lock<std::mutex> guard(m_lock);
         return m_changed.wait_for(guard, std::chrono::seconds(seconds),
-                                  [&] { return m_done >= 0 || (!m_errors.empty() && m_total == 0); });
+                                  [&] { return m_done >= 0 || !m_errors.empty(); });
     }
     bool WaitBlocks(int count)
     {
@@ -203,6 +204,31 @@ TEST_F(HttpDownload, ContentLengthMustBeAPlainNumberFromOneUp)
         ExpectReportedFailure();
         EXPECT_EQ(m_recorder.m_done, -1);
     }
+}
+
+TEST_F(HttpDownload, ATargetThatCannotBeOpenedIsReportedAndNeverDone)
+{
+    const std::string target = m_target;
+    m_target += ".missing\\TarnixInstall.exe"; // in a folder that does not exist
+    Fetch({HttpHead("200 OK", "5"), "hello"});
+    EXPECT_EQ(m_recorder.m_total, 5u);
+    ExpectReportedFailure();
+    EXPECT_EQ(m_recorder.m_done, -1);
+
+    // Held by a program that shares nothing: its bytes are left alone.
+    m_target = target;
+    m_recorder.m_errors.clear();
+    m_boxes.clear();
+    HANDLE holder = CreateFileA(m_target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(holder, "mine", 4, &written, nullptr);
+    Fetch({HttpHead("200 OK", "5"), "hello"});
+    CloseHandle(holder);
+    EXPECT_EQ(m_recorder.m_errors, std::vector<int>{DOWNLOAD_ERROR_REPORTED});
+    EXPECT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_recorder.m_done, -1);
+    EXPECT_EQ(TargetBytes(), "mine");
 }
 
 TEST_F(HttpDownload, ABodyThatEndsEarlyIsNoSuccessAndLeavesNoFile)

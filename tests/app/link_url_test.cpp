@@ -232,6 +232,7 @@ TEST(LinkUrlParse, MakesFileNamesSafeToJoinToAFolder)
         {"CON", "_CON"},
         {"nul%2Etxt", "_nul.txt"},
         {"com1", "_com1"},
+        {"LPT%B2%2Elog", "_LPT\xB2.log"},
         {"console", "console"},
         {"caf%E9+%80%FF%2Etxt", "caf\xE9 \x80\xFF.txt"},
     };

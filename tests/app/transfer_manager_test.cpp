@@ -558,21 +558,36 @@ TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
 
 TEST_F(Manager, SendingAndResendingOnTwoThreadsLeavesEachLinkSentOrSleepingOnce)
 {
-    const int count = 300;
+    const int count = 1000;
+    // Round i of the resender waits for the i-th link, so the two threads really overlap.
+    std::atomic<int> offered{0};
     std::thread resender([&] {
         std::mt19937 random(5);
         for (int i = 0; i < count; ++i) {
+            while (offered < i)
+                std::this_thread::yield();
             service.acceptMail = (random() % 3) != 0;
             transfers->ResendSleeping();
         }
     });
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         transfers->SendLink(Offer(std::to_string(i).c_str(), 1));
+        ++offered;
+    }
     resender.join();
     service.acceptMail = true;
     std::set<std::string> sent(service.mails.begin(), service.mails.end());
     EXPECT_EQ(service.mails.size(), sent.size()) << "a link was mailed twice";
     EXPECT_EQ(static_cast<std::size_t>(count), service.mails.size() + transfers->SleepingLinkCount());
+    // The last save, whichever thread made it, is a whole document of what still sleeps.
+    std::vector<CFileLink> sleeping;
+    std::vector<CTAFEmail> mails;
+    ASSERT_TRUE(LoadSleepingXml(transfers->SleepingPath(), sleeping, mails));
+    EXPECT_EQ(transfers->SleepingLinkCount(), sleeping.size());
+    std::set<std::string> subjects;
+    for (const CFileLink& link : sleeping)
+        subjects.insert(link.m_subject.str());
+    EXPECT_EQ(sleeping.size(), subjects.size()) << "a link sleeps twice";
 }
 
 TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFile)

@@ -1,6 +1,9 @@
-// Transfer records driven as the transfer engine drives them, in a temp download folder.
+// Transfer records driven as the transfer engine drives them, in a temp download folder, and the
+// file-name rules the records rely on, asked of the file system itself.
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -305,6 +308,41 @@ TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)
         EXPECT_EQ("in\\", file.substr(0, 3)) << file;
 }
 
+// What the safe names assume of the file system, asked of it. Wine 8 as measured: a device name
+// in any folder, in any case, with any extension opens a character device or fails ("CON"
+// without a console: ERROR_INVALID_HANDLE; PRN, LPT1 and COM9: ERROR_FILE_NOT_FOUND), never a
+// file; < > " | ? * and control characters fail with ERROR_INVALID_NAME; names differing only in
+// case are one file. Unlike Windows, Wine makes plain files of "a:b" (Windows: a stream of "a")
+// and of "COM" with a superscript digit (Windows: a device); the safe names change both.
+TEST(FileNames, DevicesInvalidCharactersAndCaseAreAsTheSafeNamesAssume)
+{
+    CTempFolder folder;
+    for (const char* device : {"CON", "nul.txt", "COM1.log", "aux .tar.gz", "LpT1", "prn."}) {
+        HANDLE file = CreateFileA(folder / device, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            EXPECT_EQ(static_cast<DWORD>(FILE_TYPE_CHAR), GetFileType(file)) << device;
+            CloseHandle(file);
+        }
+    }
+    for (const char* invalid : {"a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "a\x01b"}) {
+        EXPECT_EQ(INVALID_HANDLE_VALUE,
+                  CreateFileA(folder / invalid, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr))
+            << invalid;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), GetLastError()) << invalid;
+    }
+    WriteFileBytes(folder / "a:b", "wine");
+    WriteFileBytes(folder / "COM\xB9", "wine");
+    WriteFileBytes(folder / "Report.txt", "first");
+    WriteFileBytes(folder / "other.txt", "second");
+    EXPECT_FALSE(MoveFileA(folder / "other.txt", folder / "rEPORT.TXT"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ("first", ReadFileBytes(folder / "REPORT.txt"));
+    std::vector<std::string> files = ListFiles(folder.Path());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"COM\xB9", "Report.txt", "a:b", "other.txt"}), files);
+}
+
 TEST_F(Records, ALockedWorkingFileOrAFailedWriteEndsTheSessionSuspended)
 {
     CDownloadFile* d = Accept("locked.bin", 3000);
@@ -439,6 +477,11 @@ TEST_F(Records, RangesAreAtMost64MiBAndTheRateSurvivesTheTickWrap)
     SendBlock(*d, 1000, Pattern(1048));
     EXPECT_DOUBLE_EQ(2048.0 * 1000 / 512, d->m_rate);
     EXPECT_EQ(static_cast<std::int32_t>(((200LL << 20) - 2048) / 4000.0), d->m_remainingSeconds);
+    // One more byte after almost 50 days: years remain, shown as the largest 32-bit count.
+    g_tick = 0xFFFFFEFFu;
+    SendBlock(*d, 2048, Pattern(1));
+    EXPECT_GT(d->m_rate, 0.0);
+    EXPECT_EQ(std::numeric_limits<std::int32_t>::max(), d->m_remainingSeconds);
     EXPECT_GT(registry->GetDownloadRate(), 0.0);
     d->OnNotice(7);
     EXPECT_EQ(FS_RECEIVING, d->m_fileStatus);
@@ -518,6 +561,12 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     EXPECT_EQ(70000u - 65536u, length);
     ASSERT_EQ(ST_SUCCESS, session->ReadChunk(70000, 0, 65536, buffer, &length));
     EXPECT_EQ(0u, length);
+    // Past the end, also beyond 4 GiB: nothing read, and the count never passes the size.
+    for (std::uint32_t high : {0u, 1u}) {
+        length = 1;
+        ASSERT_EQ(ST_SUCCESS, session->ReadChunk(90000, high, 65536, buffer, &length));
+        EXPECT_EQ(0u, length);
+    }
     EXPECT_EQ(70000, session->m_transferred);
     EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
     session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);

@@ -24,6 +24,8 @@ TEST(SafeFileName, HostileNamesBecomePlainNamesInsideTheFolder)
     EXPECT_EQ("_nul.txt", MakeSafeFileName("nul.txt", room));
     EXPECT_EQ("_Com1.tar.gz", MakeSafeFileName("Com1.tar.gz", room));
     EXPECT_EQ("_lpt9 .x", MakeSafeFileName("lpt9 .x", room));
+    EXPECT_EQ("_COM\xB9.txt", MakeSafeFileName("COM\xB9.txt", room));
+    EXPECT_EQ("_lpt\xB3", MakeSafeFileName("lpt\xB3", room));
     EXPECT_EQ("com10", MakeSafeFileName("com10", room));
     EXPECT_EQ("console", MakeSafeFileName("console", room));
     // Bytes of the ANSI code page stay as they are.
