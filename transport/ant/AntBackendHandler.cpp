@@ -24,6 +24,10 @@ Status CAntBackendHandler::Deliver(const CPacketRef& packet)
 {
     if (!CanAccept())
         return ST_TRY_LATER;
+    // Nothing to write: queued, a payload of no bytes was never consumed and the writes
+    // looped for ever.
+    if (packet->Length <= ANT_HEADER_SIZE)
+        return ST_SUCCESS;
     SPending pending;
     pending.Packet = packet;
     pending.Offset = ANT_HEADER_SIZE;
