@@ -7,6 +7,7 @@
 #include "transport/ant/AntTransportPort.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -24,6 +25,10 @@ Status CAntBackendHandler::Deliver(const CPacketRef& packet)
 {
     if (!CanAccept())
         return ST_TRY_LATER;
+    // Nothing to write: queued, a payload of no bytes was never consumed and the writes
+    // looped for ever.
+    if (packet->Length <= ANT_HEADER_SIZE)
+        return ST_SUCCESS;
     SPending pending;
     pending.Packet = packet;
     pending.Offset = ANT_HEADER_SIZE;
@@ -38,6 +43,11 @@ Status CAntBackendHandler::Deliver(const CPacketRef& packet)
 Status CAntBackendHandler::Read(void* buffer, std::uint32_t size, std::uint32_t& count)
 {
     count = 0;
+    if (!m_readBuffer && !m_awaitingData) {
+        m_readBuffer.reset(new (std::nothrow) std::uint8_t[READ_CHUNK]);
+        if (!m_readBuffer) // no memory for a chunk: one socket read per packet
+            return ReadSocket(static_cast<std::uint8_t*>(buffer), size, count);
+    }
     if (GetBuffered() < size && !m_awaitingData) {
         const Status status = FillReadBuffer();
         // An end or a failure behind buffered bytes shows once they are taken.
@@ -47,33 +57,41 @@ Status CAntBackendHandler::Read(void* buffer, std::uint32_t size, std::uint32_t&
     if (GetBuffered() == 0)
         return ST_TRY_LATER; // read interest is armed
     count = GetBuffered() < size ? GetBuffered() : size;
-    std::memcpy(buffer, m_readBuffer + m_readStart, count);
+    std::memcpy(buffer, m_readBuffer.get() + m_readStart, count);
     m_readStart += count;
     if (m_readStart == m_readEnd)
         m_readStart = m_readEnd = 0;
     return ST_SUCCESS;
 }
 
-Status CAntBackendHandler::FillReadBuffer()
+Status CAntBackendHandler::ReadSocket(std::uint8_t* into, std::uint32_t room, std::uint32_t& count)
 {
+    count = 0;
     if (!m_object)
         return ST_CONNECTION_CLOSED;
+    const Status status = m_object->Read(room, into, count);
+    if (status == ST_SUCCESS && count == 0)
+        return ST_CONNECTION_CLOSED;
+    if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
+        count = 0;
+        if (sti::CDispatcher* dispatcher = Dispatcher())
+            m_awaitingData = dispatcher->EnableRead(m_object, true) == ST_SUCCESS;
+        return ST_TRY_LATER;
+    }
+    return status;
+}
+
+Status CAntBackendHandler::FillReadBuffer()
+{
     if (m_readStart > 0) {
-        std::memmove(m_readBuffer, m_readBuffer + m_readStart, GetBuffered());
+        std::memmove(m_readBuffer.get(), m_readBuffer.get() + m_readStart, GetBuffered());
         m_readEnd -= m_readStart;
         m_readStart = 0;
     }
     if (m_readEnd == READ_CHUNK)
         return ST_SUCCESS;
     std::uint32_t count = 0;
-    const Status status = m_object->Read(READ_CHUNK - m_readEnd, m_readBuffer + m_readEnd, count);
-    if (status == ST_SUCCESS && count == 0)
-        return ST_CONNECTION_CLOSED;
-    if (status == ST_TRY_LATER || status == ST_WOULD_BLOCK) {
-        if (sti::CDispatcher* dispatcher = Dispatcher())
-            m_awaitingData = dispatcher->EnableRead(m_object, true) == ST_SUCCESS;
-        return ST_TRY_LATER;
-    }
+    const Status status = ReadSocket(m_readBuffer.get() + m_readEnd, READ_CHUNK - m_readEnd, count);
     if (status == ST_SUCCESS)
         m_readEnd += count;
     return status;
@@ -136,16 +154,20 @@ void CAntBackendHandler::GatherQueued(const std::uint8_t*& data, std::uint32_t& 
     length = front.Packet->Length - front.Offset;
     if (m_queue.size() == 1)
         return;
-    std::memcpy(m_writeBuffer, data, length);
+    if (!m_writeBuffer)
+        m_writeBuffer.reset(new (std::nothrow) std::uint8_t[WRITE_CHUNK]);
+    if (!m_writeBuffer)
+        return; // no memory to gather in: the front payload goes alone
+    std::memcpy(m_writeBuffer.get(), data, length);
     for (std::size_t i = 1; i < m_queue.size(); ++i) {
         const SPending& pending = m_queue[i];
         const std::uint32_t size = pending.Packet->Length - pending.Offset;
         if (length + size > WRITE_CHUNK)
             break;
-        std::memcpy(m_writeBuffer + length, pending.Packet->Data + pending.Offset, size);
+        std::memcpy(m_writeBuffer.get() + length, pending.Packet->Data + pending.Offset, size);
         length += size;
     }
-    data = m_writeBuffer;
+    data = m_writeBuffer.get();
 }
 
 void CAntBackendHandler::Consume(std::uint32_t count)
@@ -208,7 +230,9 @@ Status CAntBackendHandler::OnError(sti::CTCPSocket* socket, Status code)
     if (!m_session || !m_session->Network || m_session->BackendState != ANT_BACKEND_OPEN)
         return code;
     // Bytes read ahead into the buffer come first: they were written before the rest.
-    std::string remainder(reinterpret_cast<const char*>(m_readBuffer + m_readStart), GetBuffered());
+    std::string remainder;
+    if (GetBuffered() > 0)
+        remainder.assign(reinterpret_cast<const char*>(m_readBuffer.get() + m_readStart), GetBuffered());
     m_readStart = m_readEnd = 0;
     char buffer[16384];
     while (remainder.size() < REMAINDER_LIMIT) {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 
 class CAntSession;
 class CAntSessionManager;
@@ -72,6 +73,9 @@ private:
 
     sti::CDispatcher* Dispatcher() const;
     void EndGracefully(sti::CDispatcher& dispatcher, sti::CTCPSocket* socket);
+    // One socket read into room bytes at into; the end of the stream is
+    // ST_CONNECTION_CLOSED, nothing there ST_TRY_LATER with read interest armed.
+    Status ReadSocket(std::uint8_t* into, std::uint32_t room, std::uint32_t& count);
     // One socket read appended to the buffered bytes.
     Status FillReadBuffer();
     // The queued payloads from the front, as many whole ones as fit WRITE_CHUNK, in one
@@ -88,6 +92,9 @@ private:
     bool m_awaitingData = false;
     std::uint32_t m_readStart = 0;
     std::uint32_t m_readEnd = 0;
-    std::uint8_t m_readBuffer[READ_CHUNK];
-    std::uint8_t m_writeBuffer[WRITE_CHUNK];
+    // Each made on first use: a session that moves nothing one way needs no buffer for it.
+    // Held in the handler they made one 144 KiB block per session, which allocators serve
+    // by mapping fresh pages every time.
+    std::unique_ptr<std::uint8_t[]> m_readBuffer;  // READ_CHUNK bytes
+    std::unique_ptr<std::uint8_t[]> m_writeBuffer; // WRITE_CHUNK bytes
 };

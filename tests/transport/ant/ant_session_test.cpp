@@ -244,6 +244,20 @@ TEST_F(SessionFixture, DuplicateIsDeliveredOnceAndAcknowledgedTwice)
     EXPECT_EQ(ReadUser(1, 200), "");
 }
 
+// A data packet may carry no payload. Queued for the user, it was a write of no bytes that
+// never left the queue: the next dispatcher round wrote it for ever.
+TEST_F(SessionFixture, EmptyPayloadIsDeliveredAsNothing)
+{
+    Establish();
+    ASSERT_TRUE(RunUntil([&] { return STI_OS::GetSocketError(user) == ST_SUCCESS; }, 1000));
+    EXPECT_EQ(ST_SUCCESS, Feed(MakeData(PEER_ISN, id, "", 0)));
+    EXPECT_EQ(Session()->Network->GetReceiveWindow().GetBase(), AntSeqNext(PEER_ISN));
+    ASSERT_FALSE(Session()->Backend->HasQueued()); // else the round below never ends
+    EXPECT_EQ(ST_SUCCESS, sti::CDispatcher::Instance()->Run(0));
+    EXPECT_EQ(ST_SUCCESS, Feed(MakeData(AntSeqNext(PEER_ISN), id, "after", 5)));
+    EXPECT_EQ(ReadUser(5), "after");
+}
+
 TEST_F(SessionFixture, OutOfOrderDataIsNakedThenDeliveredInOrderAcrossTheWrap)
 {
     Establish();
