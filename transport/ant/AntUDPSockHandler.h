@@ -1,13 +1,14 @@
 #pragma once
-// Handler of the transport's one UDP socket on the Ant thread: it reads every waiting
-// datagram into a packet buffer for the session layer, runs the send flush while the socket
-// takes more, and carries the sessions' timers as keyed timers of the socket, keyed
+// Handler of the transport's one UDP socket on the Ant thread: it reads the waiting datagrams
+// in batches straight into packet buffers for the session layer, runs the send flush while the
+// socket takes more, and carries the sessions' timers as keyed timers of the socket, keyed
 // (kind << 16) | session id. Whatever goes wrong with one datagram, one send or one session
 // stays with it: nothing here ever gives the dispatcher a reason to close the socket.
 
 #include "infra/Dispatcher.h"
 #include "infra/SocketEventHandler.h"
 #include "infra/UDPSocket.h"
+#include "transport/ant/PacketPool.h"
 #include "transport/ant/wire/AntPacket.h"
 
 #include <cstdint>
@@ -20,6 +21,7 @@ public:
     // Datagrams read per readable event; more wait for the next round, so the other
     // sockets of the thread get their turn.
     static constexpr int MAX_DATAGRAMS_PER_EVENT = 64;
+    static_assert(MAX_DATAGRAMS_PER_EVENT <= int(STI_OS::MAX_DATAGRAM_BATCH), "one event, one batch at best");
 
     // All three outlive the handler, which the dispatcher deletes together with its socket;
     // the thread (if any) hears of that removal.
@@ -56,6 +58,12 @@ private:
     IAntSessionManager& m_sessions;
     sti::CDispatcher& m_dispatcher;
     CAntThread* m_thread;
-    // One byte more than a datagram may have, so that a longer one shows.
-    std::uint8_t m_receive[ANT_MAX_DATAGRAM + 1];
+    // Makes every receive slot a packet buffer; at least the first gets one (the discard
+    // buffer when memory is out). Returns the slots ready.
+    std::uint32_t PrepareSlots(STI_OS::SDatagramIn* slots, std::uint32_t count);
+
+    // Buffers for the next receive, kept between events while nobody else holds them.
+    CPacketRef m_buffers[MAX_DATAGRAMS_PER_EVENT];
+    // Takes a datagram that no buffer can be had for, so that it is read and lost.
+    std::uint8_t m_discard[ANT_MAX_DATAGRAM];
 };

@@ -126,6 +126,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_datagrams.emplace_back(packet.Data, packet.Data + packet.Length);
         m_sources.push_back(source);
+        if (keepPackets) {
+            m_kept.emplace_back(&packet); // as a session's receive window does
+        }
         return datagramResult;
     }
     Status OnUnreachable(const CIPEndpoint& address) override
@@ -210,6 +213,8 @@ public:
     Status datagramResult = ST_SUCCESS;
     std::deque<Status> writableResults;
     std::function<void(const SConnectSeen&)> onStart;
+    bool keepPackets = false;
+    std::vector<CPacketRef> m_kept; // Ant thread only, or under the lock once it is idle
 };
 
 // A started transport on a thread of its own with the fake session layer. The thread is
@@ -412,6 +417,25 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     EXPECT_EQ(ant.GetLocalPort(), client.GetFromAddress().GetPort());
     EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
+}
+
+TEST_F(AntTransport, ABurstArrivesInOrderAndKeptBuffersAreNeverReadInto)
+{
+    sessions.keepPackets = true;
+    Start();
+    constexpr int BURST = 150; // more than one event's worth
+    for (int i = 0; i < BURST; ++i) {
+        Send(client, ant.GetLocalPort(), Datagram(20 + i % 7, std::uint8_t(i)));
+    }
+    ASSERT_TRUE(WaitFor([&] { return DatagramCount() == BURST; }));
+    std::lock_guard<std::mutex> lock(sessions.m_mutex);
+    ASSERT_EQ(std::size_t(BURST), sessions.m_kept.size());
+    for (int i = 0; i < BURST; ++i) {
+        const std::vector<std::uint8_t> expected = Datagram(20 + i % 7, std::uint8_t(i));
+        EXPECT_EQ(expected, sessions.m_datagrams[i]) << "datagram " << i;
+        const SAntPacket& kept = *sessions.m_kept[i];
+        EXPECT_EQ(expected, std::vector<std::uint8_t>(kept.Data, kept.Data + kept.Length)) << "kept buffer " << i;
+    }
 }
 
 TEST_F(AntTransport, AnUnreachablePeerIsReportedByAddressAndTheSocketLivesOn)
