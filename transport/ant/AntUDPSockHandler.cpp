@@ -89,8 +89,10 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
 
 Status CAntUDPSockHandler::OnWrite(sti::CUDPSocket* socket)
 {
-    (void)socket;
+    m_gathering = true;
     const Status status = m_sessions.OnWritable();
+    m_gathering = false;
+    m_batch.Send(socket->GetHandle());
     if (status == ST_SUCCESS || status == ST_MORE_DATA) {
         return ST_MORE_DATA;
     }
@@ -125,6 +127,13 @@ Status CAntUDPSockHandler::SendTo(const SAntPacket& packet, const CIPEndpoint& d
     }
     if (packet.Length == 0 || packet.Length > ANT_MAX_DATAGRAM) {
         return ST_OUT_OF_BOUNDS;
+    }
+    if (m_gathering) {
+        if (m_batch.IsFull()) {
+            m_batch.Send(m_object->GetHandle());
+        }
+        m_batch.Add(packet, destination);
+        return ST_SUCCESS;
     }
     return STI_OS::SendTo(m_object->GetHandle(), packet.Data, packet.Length, destination.GetAddress().Get(),
                           destination.GetPort());

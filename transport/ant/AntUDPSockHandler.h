@@ -1,13 +1,14 @@
 #pragma once
 // Handler of the transport's one UDP socket on the Ant thread: it reads the waiting datagrams
 // in batches straight into packet buffers for the session layer, runs the send flush while the
-// socket takes more, and carries the sessions' timers as keyed timers of the socket, keyed
+// socket takes more (sending what the flush sends in batches), and carries the sessions' timers as keyed timers of the socket, keyed
 // (kind << 16) | session id. Whatever goes wrong with one datagram, one send or one session
 // stays with it: nothing here ever gives the dispatcher a reason to close the socket.
 
 #include "infra/Dispatcher.h"
 #include "infra/SocketEventHandler.h"
 #include "infra/UDPSocket.h"
+#include "transport/ant/AntSendBatch.h"
 #include "transport/ant/PacketPool.h"
 #include "transport/ant/wire/AntPacket.h"
 
@@ -38,7 +39,9 @@ public:
     Status OnRemoved(sti::CUDPSocket* socket) override;
 
     // For the session layer. One datagram of packet.Length bytes; a failure is the caller's
-    // alone. ST_NOT_CONNECTED when the socket is gone.
+    // alone. ST_NOT_CONNECTED when the socket is gone. During the send flush the datagram is
+    // held for the flush's batch and ST_SUCCESS means only that: one the socket then refuses
+    // is lost as a send that would block is.
     Status SendTo(const SAntPacket& packet, const CIPEndpoint& destination);
     Status GetLocalAddress(CIPEndpoint& local) const;
     // Write interest until the flush answers that nobody waits.
@@ -66,4 +69,7 @@ private:
     CPacketRef m_buffers[MAX_DATAGRAMS_PER_EVENT];
     // Takes a datagram that no buffer can be had for, so that it is read and lost.
     std::uint8_t m_discard[ANT_MAX_DATAGRAM];
+    CAntSendBatch m_batch;
+    // Set while the send flush runs: sends go to m_batch.
+    bool m_gathering = false;
 };
