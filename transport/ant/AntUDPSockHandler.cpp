@@ -43,6 +43,17 @@ std::uint32_t CAntUDPSockHandler::PrepareSlots(STI_OS::SDatagramIn* slots, std::
 
 Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
 {
+    // The sessions answer most datagrams (acknowledgements above all): the answers to one
+    // event's datagrams leave together.
+    m_gathering = true;
+    ReadDatagrams(socket->GetHandle());
+    m_gathering = false;
+    m_batch.Send(socket->GetHandle());
+    return ST_SUCCESS;
+}
+
+void CAntUDPSockHandler::ReadDatagrams(STI_OS::SocketHandle handle)
+{
     STI_OS::SDatagramIn slots[MAX_DATAGRAMS_PER_EVENT];
     std::uint32_t left = MAX_DATAGRAMS_PER_EVENT;
     while (left > 0) {
@@ -50,9 +61,9 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
         std::uint32_t received = 0;
         // Slot presets: the address of an unreachable report is known only where the
         // platform tells it.
-        const Status status = STI_OS::RecvFromBatch(socket->GetHandle(), slots, asked, received);
+        const Status status = STI_OS::RecvFromBatch(handle, slots, asked, received);
         if (NothingWaiting(status) || received == 0) {
-            return ST_SUCCESS;
+            return;
         }
         left -= received;
         for (std::uint32_t i = 0; i < received; ++i) {
@@ -81,10 +92,9 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
         }
         const bool drained = received < asked && slots[received - 1].Result == ST_SUCCESS;
         if (drained) {
-            return ST_SUCCESS;
+            return;
         }
     }
-    return ST_SUCCESS;
 }
 
 Status CAntUDPSockHandler::OnWrite(sti::CUDPSocket* socket)

@@ -1,7 +1,7 @@
 #pragma once
 // Handler of the transport's one UDP socket on the Ant thread: it reads the waiting datagrams
 // in batches straight into packet buffers for the session layer, runs the send flush while the
-// socket takes more (sending what the flush sends in batches), and carries the sessions' timers as keyed timers of the socket, keyed
+// socket takes more (sending what the flush and each read event send in batches), and carries the sessions' timers as keyed timers of the socket, keyed
 // (kind << 16) | session id. Whatever goes wrong with one datagram, one send or one session
 // stays with it: nothing here ever gives the dispatcher a reason to close the socket.
 
@@ -39,9 +39,9 @@ public:
     Status OnRemoved(sti::CUDPSocket* socket) override;
 
     // For the session layer. One datagram of packet.Length bytes; a failure is the caller's
-    // alone. ST_NOT_CONNECTED when the socket is gone. During the send flush the datagram is
-    // held for the flush's batch and ST_SUCCESS means only that: one the socket then refuses
-    // is lost as a send that would block is.
+    // alone. ST_NOT_CONNECTED when the socket is gone. During the send flush and a read event
+    // the datagram is held for their batch and ST_SUCCESS means only that: one the socket then
+    // refuses is lost as a send that would block is.
     Status SendTo(const SAntPacket& packet, const CIPEndpoint& destination);
     Status GetLocalAddress(CIPEndpoint& local) const;
     // Write interest until the flush answers that nobody waits.
@@ -61,6 +61,8 @@ private:
     IAntSessionManager& m_sessions;
     sti::CDispatcher& m_dispatcher;
     CAntThread* m_thread;
+    // Reads the event's datagrams and hands them to the sessions.
+    void ReadDatagrams(STI_OS::SocketHandle handle);
     // Makes every receive slot a packet buffer; at least the first gets one (the discard
     // buffer when memory is out). Returns the slots ready.
     std::uint32_t PrepareSlots(STI_OS::SDatagramIn* slots, std::uint32_t count);
@@ -70,6 +72,6 @@ private:
     // Takes a datagram that no buffer can be had for, so that it is read and lost.
     std::uint8_t m_discard[ANT_MAX_DATAGRAM];
     CAntSendBatch m_batch;
-    // Set while the send flush runs: sends go to m_batch.
+    // Set while the send flush or a read event runs: sends go to m_batch.
     bool m_gathering = false;
 };
