@@ -81,6 +81,11 @@ struct SDatagramOut {
 // would block and answers the would-block status; ST_SUCCESS once all are handled. One
 // sendmmsg on Linux unless a datagram fails; on Windows one sendto each.
 Status SendToBatch(SocketHandle handle, const SDatagramOut* datagrams, std::uint32_t count, std::uint32_t& handled);
+// True where RecvFromBatch and SendToBatch move many datagrams in one call (Linux). Where they
+// are loops of single calls (Windows), a caller does better to take and answer datagrams one at
+// a time: holding answers back saves no call, and while they wait the queue fills, so there are
+// more rounds, each ending in a receive that finds nothing (measured under Wine).
+bool HasBatchedDatagramCalls();
 
 Status SetNonBlocking(SocketHandle handle, bool on);
 

@@ -16,7 +16,7 @@ bool NothingWaiting(Status status)
 } // namespace
 
 CAntUDPSockHandler::CAntUDPSockHandler(IAntSessionManager& sessions, sti::CDispatcher& dispatcher, CAntThread* thread)
-    : m_sessions(sessions), m_dispatcher(dispatcher), m_thread(thread)
+    : m_sessions(sessions), m_dispatcher(dispatcher), m_thread(thread), m_batched(STI_OS::HasBatchedDatagramCalls())
 {}
 
 std::uint32_t CAntUDPSockHandler::PrepareSlots(STI_OS::SDatagramIn* slots, std::uint32_t count)
@@ -45,7 +45,7 @@ Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
 {
     // The sessions answer most datagrams (acknowledgements above all): the answers to one
     // event's datagrams leave together.
-    m_gathering = true;
+    m_gathering = m_batched;
     ReadDatagrams(socket->GetHandle());
     m_gathering = false;
     m_batch.Send(socket->GetHandle());
@@ -57,7 +57,7 @@ void CAntUDPSockHandler::ReadDatagrams(STI_OS::SocketHandle handle)
     STI_OS::SDatagramIn slots[MAX_DATAGRAMS_PER_EVENT];
     std::uint32_t left = MAX_DATAGRAMS_PER_EVENT;
     while (left > 0) {
-        const std::uint32_t asked = PrepareSlots(slots, left);
+        const std::uint32_t asked = PrepareSlots(slots, m_batched ? left : 1);
         std::uint32_t received = 0;
         // Slot presets: the address of an unreachable report is known only where the
         // platform tells it.
@@ -99,7 +99,7 @@ void CAntUDPSockHandler::ReadDatagrams(STI_OS::SocketHandle handle)
 
 Status CAntUDPSockHandler::OnWrite(sti::CUDPSocket* socket)
 {
-    m_gathering = true;
+    m_gathering = m_batched;
     const Status status = m_sessions.OnWritable();
     m_gathering = false;
     m_batch.Send(socket->GetHandle());

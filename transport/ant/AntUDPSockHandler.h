@@ -1,9 +1,11 @@
 #pragma once
 // Handler of the transport's one UDP socket on the Ant thread: it reads the waiting datagrams
-// in batches straight into packet buffers for the session layer, runs the send flush while the
-// socket takes more (sending what the flush and each read event send in batches), and carries the sessions' timers as keyed timers of the socket, keyed
-// (kind << 16) | session id. Whatever goes wrong with one datagram, one send or one session
-// stays with it: nothing here ever gives the dispatcher a reason to close the socket.
+// straight into packet buffers for the session layer, runs the send flush while the socket takes
+// more, and carries the sessions' timers as keyed timers of the socket, keyed (kind << 16) |
+// session id. Where the platform has batched datagram calls it reads in batches, and what one
+// read event or one flush sends leaves in batches. Whatever goes wrong with one datagram, one
+// send or one session stays with it: nothing here ever gives the dispatcher a reason to close
+// the socket.
 
 #include "infra/Dispatcher.h"
 #include "infra/SocketEventHandler.h"
@@ -39,9 +41,9 @@ public:
     Status OnRemoved(sti::CUDPSocket* socket) override;
 
     // For the session layer. One datagram of packet.Length bytes; a failure is the caller's
-    // alone. ST_NOT_CONNECTED when the socket is gone. During the send flush and a read event
-    // the datagram is held for their batch and ST_SUCCESS means only that: one the socket then
-    // refuses is lost as a send that would block is.
+    // alone. ST_NOT_CONNECTED when the socket is gone. During the send flush and a read event,
+    // where the platform sends batches, the datagram is held for their batch and ST_SUCCESS
+    // means only that: one the socket then refuses is lost as a send that would block is.
     Status SendTo(const SAntPacket& packet, const CIPEndpoint& destination);
     Status GetLocalAddress(CIPEndpoint& local) const;
     // Write interest until the flush answers that nobody waits.
@@ -72,6 +74,9 @@ private:
     // Takes a datagram that no buffer can be had for, so that it is read and lost.
     std::uint8_t m_discard[ANT_MAX_DATAGRAM];
     CAntSendBatch m_batch;
+    // Where the platform moves a batch in one call; elsewhere datagrams are read, handed over
+    // and answered one at a time.
+    const bool m_batched;
     // Set while the send flush or a read event runs: sends go to m_batch.
     bool m_gathering = false;
 };

@@ -304,6 +304,11 @@ Status SendToBatch(SocketHandle handle, const SDatagramOut* datagrams, std::uint
     return ST_SUCCESS;
 }
 
+bool HasBatchedDatagramCalls()
+{
+    return true;
+}
+
 Status SetNonBlocking(SocketHandle handle, bool on)
 {
     const int flags = ::fcntl(Fd(handle), F_GETFL, 0);

@@ -204,6 +204,11 @@ Status SendToBatch(SocketHandle handle, const SDatagramOut* datagrams, std::uint
     return ST_SUCCESS;
 }
 
+bool HasBatchedDatagramCalls()
+{
+    return false;
+}
+
 Status SetNonBlocking(SocketHandle handle, bool on)
 {
     u_long mode = on ? 1 : 0;
