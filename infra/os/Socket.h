@@ -47,6 +47,46 @@ Status RecvFrom(SocketHandle handle, void* buffer, std::uint32_t size, std::uint
                 std::uint16_t& port);
 Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::uint32_t address, std::uint16_t port);
 
+// Most datagrams one batched call takes; larger batches are served in part.
+constexpr std::uint32_t MAX_DATAGRAM_BATCH = 64;
+
+// One datagram of a batched receive: Buffer and Size from the caller, the rest filled in.
+// Result is ST_SUCCESS, ST_CONN_RESET (as RecvFrom: Address and Port name the unreachable
+// destination where the platform tells it, and keep their presets where it does not), or the
+// datagram's own failure; one longer than Size is lost with the "message too long" status.
+struct SDatagramIn {
+    void* Buffer = nullptr;
+    std::uint32_t Size = 0;
+    std::uint32_t Count = 0;
+    std::uint32_t Address = 0;
+    std::uint16_t Port = 0;
+    Status Result = ST_SUCCESS;
+};
+
+// Reads waiting datagrams into slots[0..received) in arrival order, stopping early when none
+// is left or after a slot whose Result is a failure. ST_SUCCESS when received > 0, otherwise
+// the would-block status. One recvmmsg on Linux; on Windows, which has no batched receive, one
+// recvfrom per datagram plus the one that finds nothing.
+Status RecvFromBatch(SocketHandle handle, SDatagramIn* slots, std::uint32_t count, std::uint32_t& received);
+
+struct SDatagramOut {
+    const void* Data = nullptr;
+    std::uint32_t Length = 0;
+    std::uint32_t Address = 0;
+    std::uint16_t Port = 0;
+};
+
+// Sends the datagrams in order. handled counts those sent or lost to a failure of their own
+// (an unreachable destination, say), which does not stop the others. Stops at the first that
+// would block and answers the would-block status; ST_SUCCESS once all are handled. One
+// sendmmsg on Linux unless a datagram fails; on Windows one sendto each.
+Status SendToBatch(SocketHandle handle, const SDatagramOut* datagrams, std::uint32_t count, std::uint32_t& handled);
+// True where RecvFromBatch and SendToBatch move many datagrams in one call (Linux). Where they
+// are loops of single calls (Windows), a caller does better to take and answer datagrams one at
+// a time: holding answers back saves no call, and while they wait the queue fills, so there are
+// more rounds, each ending in a receive that finds nothing (measured under Wine).
+bool HasBatchedDatagramCalls();
+
 Status SetNonBlocking(SocketHandle handle, bool on);
 
 // Preset to address 0, port 0xFFFF before the call.

@@ -16,46 +16,93 @@ bool NothingWaiting(Status status)
 } // namespace
 
 CAntUDPSockHandler::CAntUDPSockHandler(IAntSessionManager& sessions, sti::CDispatcher& dispatcher, CAntThread* thread)
-    : m_sessions(sessions), m_dispatcher(dispatcher), m_thread(thread)
+    : m_sessions(sessions), m_dispatcher(dispatcher), m_thread(thread), m_batched(STI_OS::HasBatchedDatagramCalls())
 {}
+
+std::uint32_t CAntUDPSockHandler::PrepareSlots(STI_OS::SDatagramIn* slots, std::uint32_t count)
+{
+    std::uint32_t ready = 0;
+    for (; ready < count; ++ready) {
+        CPacketRef& buffer = m_buffers[ready];
+        if (!buffer)
+            buffer = CPacketRef::Allocate();
+        if (!buffer)
+            break;
+        slots[ready] = STI_OS::SDatagramIn();
+        slots[ready].Buffer = buffer->Data;
+        slots[ready].Size = ANT_MAX_DATAGRAM;
+    }
+    if (ready == 0) {
+        slots[0] = STI_OS::SDatagramIn();
+        slots[0].Buffer = m_discard;
+        slots[0].Size = sizeof m_discard;
+        return 1;
+    }
+    return ready;
+}
 
 Status CAntUDPSockHandler::OnRead(sti::CUDPSocket* socket)
 {
-    for (int i = 0; i < MAX_DATAGRAMS_PER_EVENT; ++i) {
-        std::uint32_t count = 0;
-        // Preset: the address of an unreachable report is known only where the platform
-        // tells it.
-        std::uint32_t address = 0;
-        std::uint16_t port = 0;
-        const Status status = STI_OS::RecvFrom(socket->GetHandle(), m_receive, sizeof m_receive, count, address, port);
-        if (NothingWaiting(status)) {
-            return ST_SUCCESS;
-        }
-        const CIPEndpoint source(CIPAddress(address), port);
-        if (status == ST_CONN_RESET) {
-            // A report the sessions cannot place is dropped: there is no one to answer.
-            (void)m_sessions.OnUnreachable(source);
-            continue;
-        }
-        if (status != ST_SUCCESS || count > ANT_MAX_DATAGRAM) {
-            continue; // this datagram is lost, the socket and the others are not
-        }
-        CPacketRef packet = CPacketRef::Allocate();
-        if (!packet) {
-            continue;
-        }
-        std::memcpy(packet->Data, m_receive, count);
-        packet->Length = count;
-        // A datagram the sessions refuse is dropped: there is no one to answer.
-        (void)m_sessions.OnDatagram(*packet, source);
-    }
+    // The sessions answer most datagrams (acknowledgements above all): the answers to one
+    // event's datagrams leave together.
+    m_gathering = m_batched;
+    ReadDatagrams(socket->GetHandle());
+    m_gathering = false;
+    m_batch.Send(socket->GetHandle());
     return ST_SUCCESS;
+}
+
+void CAntUDPSockHandler::ReadDatagrams(STI_OS::SocketHandle handle)
+{
+    STI_OS::SDatagramIn slots[MAX_DATAGRAMS_PER_EVENT];
+    std::uint32_t left = MAX_DATAGRAMS_PER_EVENT;
+    while (left > 0) {
+        const std::uint32_t asked = PrepareSlots(slots, m_batched ? left : 1);
+        std::uint32_t received = 0;
+        // Slot presets: the address of an unreachable report is known only where the
+        // platform tells it.
+        const Status status = STI_OS::RecvFromBatch(handle, slots, asked, received);
+        if (NothingWaiting(status) || received == 0) {
+            return;
+        }
+        left -= received;
+        for (std::uint32_t i = 0; i < received; ++i) {
+            const STI_OS::SDatagramIn& slot = slots[i];
+            const CIPEndpoint source(CIPAddress(slot.Address), slot.Port);
+            if (slot.Result == ST_CONN_RESET) {
+                // A report the sessions cannot place is dropped: there is no one to answer.
+                (void)m_sessions.OnUnreachable(source);
+                continue;
+            }
+            if (slot.Result != ST_SUCCESS || slot.Buffer == m_discard) {
+                continue; // this datagram is lost (too long, say), the socket and the others are not
+            }
+            CPacketRef& buffer = m_buffers[i];
+            buffer->Length = slot.Count;
+            if (slot.Count < ANT_HEADER_SIZE) {
+                // A reused buffer reads as a fresh one, whose header is zeroed.
+                std::memset(buffer->Data + slot.Count, 0, ANT_HEADER_SIZE - slot.Count);
+            }
+            // A datagram the sessions refuse is dropped: there is no one to answer.
+            (void)m_sessions.OnDatagram(*buffer, source);
+            // A buffer the sessions keep is theirs now; one they let go serves the next read.
+            if (buffer->RefCount > 1) {
+                buffer.Reset();
+            }
+        }
+        const bool drained = received < asked && slots[received - 1].Result == ST_SUCCESS;
+        if (drained) {
+            return;
+        }
+    }
 }
 
 Status CAntUDPSockHandler::OnWrite(sti::CUDPSocket* socket)
 {
-    (void)socket;
+    m_gathering = m_batched;
     const Status status = m_sessions.OnWritable();
+    m_gathering = false;
+    m_batch.Send(socket->GetHandle());
     if (status == ST_SUCCESS || status == ST_MORE_DATA) {
         return ST_MORE_DATA;
     }
@@ -90,6 +137,13 @@ Status CAntUDPSockHandler::SendTo(const SAntPacket& packet, const CIPEndpoint& d
     }
     if (packet.Length == 0 || packet.Length > ANT_MAX_DATAGRAM) {
         return ST_OUT_OF_BOUNDS;
+    }
+    if (m_gathering) {
+        if (m_batch.IsFull()) {
+            m_batch.Send(m_object->GetHandle());
+        }
+        m_batch.Add(packet, destination);
+        return ST_SUCCESS;
     }
     return STI_OS::SendTo(m_object->GetHandle(), packet.Data, packet.Length, destination.GetAddress().Get(),
                           destination.GetPort());

@@ -216,6 +216,99 @@ Status SendTo(SocketHandle handle, const void* data, std::uint32_t length, std::
     return internal::SendToResult(result, length);
 }
 
+Status RecvFromBatch(SocketHandle handle, SDatagramIn* slots, std::uint32_t count, std::uint32_t& received)
+{
+    received = 0;
+    if (count > MAX_DATAGRAM_BATCH)
+        count = MAX_DATAGRAM_BATCH;
+    if (count == 0)
+        return ST_SUCCESS;
+    internal::CountReceive();
+    mmsghdr messages[MAX_DATAGRAM_BATCH];
+    iovec buffers[MAX_DATAGRAM_BATCH];
+    sockaddr_in sources[MAX_DATAGRAM_BATCH];
+    std::memset(messages, 0, sizeof(mmsghdr) * count);
+    std::memset(sources, 0, sizeof(sockaddr_in) * count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        buffers[i] = {slots[i].Buffer, slots[i].Size};
+        messages[i].msg_hdr.msg_name = &sources[i];
+        messages[i].msg_hdr.msg_namelen = sizeof(sockaddr_in);
+        messages[i].msg_hdr.msg_iov = &buffers[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+    }
+    const int result = ::recvmmsg(Fd(handle), messages, count, MSG_DONTWAIT, nullptr);
+    if (result < 0) {
+        // As RecvFrom: an error read after datagrams is kept by the kernel for the next call,
+        // so a report is always the first and only slot of its call.
+        const Status status = TranslateSocketResult(-1);
+        SDatagramIn& slot = slots[0];
+        slot.Count = 0;
+        Status queued = TakeQueuedError(Fd(handle), slot.Address, slot.Port);
+        if (queued == ST_TRY_LATER) {
+            if (status == ST_TRY_LATER)
+                return status;
+            queued = status;
+        }
+        slot.Result = queued;
+        received = 1;
+        return ST_SUCCESS;
+    }
+    for (int i = 0; i < result; ++i) {
+        SDatagramIn& slot = slots[i];
+        const bool cut = (messages[i].msg_hdr.msg_flags & MSG_TRUNC) != 0;
+        slot.Count = cut ? 0 : messages[i].msg_len;
+        slot.Address = ntohl(sources[i].sin_addr.s_addr);
+        slot.Port = ntohs(sources[i].sin_port);
+        const char* text = nullptr;
+        slot.Result = cut ? TranslateError(EMSGSIZE, text) : ST_SUCCESS;
+    }
+    received = static_cast<std::uint32_t>(result);
+    return ST_SUCCESS;
+}
+
+Status SendToBatch(SocketHandle handle, const SDatagramOut* datagrams, std::uint32_t count, std::uint32_t& handled)
+{
+    handled = 0;
+    mmsghdr messages[MAX_DATAGRAM_BATCH];
+    iovec buffers[MAX_DATAGRAM_BATCH];
+    sockaddr_in destinations[MAX_DATAGRAM_BATCH];
+    while (handled < count) {
+        const std::uint32_t part = count - handled < MAX_DATAGRAM_BATCH ? count - handled : MAX_DATAGRAM_BATCH;
+        std::memset(messages, 0, sizeof(mmsghdr) * part);
+        for (std::uint32_t i = 0; i < part; ++i) {
+            const SDatagramOut& datagram = datagrams[handled + i];
+            destinations[i] = MakeAddress(datagram.Address, datagram.Port);
+            buffers[i] = {const_cast<void*>(datagram.Data), datagram.Length};
+            messages[i].msg_hdr.msg_name = &destinations[i];
+            messages[i].msg_hdr.msg_namelen = sizeof(sockaddr_in);
+            messages[i].msg_hdr.msg_iov = &buffers[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+        }
+        internal::CountSend();
+        int result = ::sendmmsg(Fd(handle), messages, part, kSendFlags);
+        if (result < 0 && errno == ECONNREFUSED) {
+            // An earlier send's report, as in SendTo: the failed call cleared it.
+            internal::CountSend();
+            result = ::sendmmsg(Fd(handle), messages, part, kSendFlags);
+        }
+        if (result > 0) {
+            // A short count means the next datagram failed; the next call tells why.
+            handled += static_cast<std::uint32_t>(result);
+            continue;
+        }
+        const Status status = TranslateSocketResult(-1);
+        if (status == ST_TRY_LATER)
+            return status;
+        ++handled; // lost to its own failure, as a single SendTo would be
+    }
+    return ST_SUCCESS;
+}
+
+bool HasBatchedDatagramCalls()
+{
+    return true;
+}
+
 Status SetNonBlocking(SocketHandle handle, bool on)
 {
     const int flags = ::fcntl(Fd(handle), F_GETFL, 0);

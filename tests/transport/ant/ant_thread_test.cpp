@@ -126,6 +126,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_datagrams.emplace_back(packet.Data, packet.Data + packet.Length);
         m_sources.push_back(source);
+        if (keepPackets) {
+            m_kept.emplace_back(&packet); // as a session's receive window does
+        }
         return datagramResult;
     }
     Status OnUnreachable(const CIPEndpoint& address) override
@@ -136,6 +139,15 @@ public:
     }
     Status OnWritable() override
     {
+        std::function<void()> hook;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            hook = std::move(duringFlush);
+            duringFlush = nullptr;
+        }
+        if (hook) {
+            hook();
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_writables;
         if (writableResults.empty()) {
@@ -210,6 +222,10 @@ public:
     Status datagramResult = ST_SUCCESS;
     std::deque<Status> writableResults;
     std::function<void(const SConnectSeen&)> onStart;
+    // Runs once, inside the next flush.
+    std::function<void()> duringFlush;
+    bool keepPackets = false;
+    std::vector<CPacketRef> m_kept; // Ant thread only, or under the lock once it is idle
 };
 
 // A started transport on a thread of its own with the fake session layer. The thread is
@@ -410,6 +426,67 @@ TEST_F(AntTransport, FlushRunsWhileSessionsWaitAndSendsGoOut)
     EXPECT_EQ(12u, count);
     EXPECT_EQ(0x80, buffer[7]);
     EXPECT_EQ(ant.GetLocalPort(), client.GetFromAddress().GetPort());
+    EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
+    descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
+}
+
+TEST_F(AntTransport, ABurstArrivesInOrderAndKeptBuffersAreNeverReadInto)
+{
+    sessions.keepPackets = true;
+    Start();
+    constexpr int BURST = 150; // more than one event's worth
+    for (int i = 0; i < BURST; ++i) {
+        Send(client, ant.GetLocalPort(), Datagram(20 + i % 7, std::uint8_t(i)));
+    }
+    ASSERT_TRUE(WaitFor([&] { return DatagramCount() == BURST; }));
+    std::lock_guard<std::mutex> lock(sessions.m_mutex);
+    ASSERT_EQ(std::size_t(BURST), sessions.m_kept.size());
+    for (int i = 0; i < BURST; ++i) {
+        const std::vector<std::uint8_t> expected = Datagram(20 + i % 7, std::uint8_t(i));
+        EXPECT_EQ(expected, sessions.m_datagrams[i]) << "datagram " << i;
+        const SAntPacket& kept = *sessions.m_kept[i];
+        EXPECT_EQ(expected, std::vector<std::uint8_t>(kept.Data, kept.Data + kept.Length)) << "kept buffer " << i;
+    }
+}
+
+TEST_F(AntTransport, SendsOfOneFlushLeaveInOrderThoughMoreThanOneBatch)
+{
+    Start();
+    ASSERT_EQ(ST_SUCCESS, client.Bind(CIPAddress(LOOPBACK), 0));
+    ASSERT_TRUE(client.SetNonBlocking());
+    CIPEndpoint clientAddress;
+    EXPECT_EQ(ST_SUCCESS, client.GetLocalAddress(clientAddress));
+    constexpr std::uint32_t SENDS = CAntSendBatch::CAPACITY + 6;
+    std::vector<std::vector<std::uint8_t>> sent;
+    std::vector<Status> results;
+    sessions.duringFlush = [&] {
+        CAntUDPSockHandler* handler = thread.GetUDPHandler();
+        CPacketRef packet = CPacketRef::Allocate();
+        for (std::uint32_t i = 0; i < SENDS; ++i) {
+            // One buffer changed after each send: what leaves is what was handed over.
+            CAntPacketWriter writer(*packet);
+            EXPECT_EQ(ST_SUCCESS, WriteAntHeader(writer, SAntHeader::Control(AntProbe, 0, 9)));
+            EXPECT_EQ(ST_SUCCESS, writer.WriteU32(i));
+            sent.emplace_back(packet->Data, packet->Data + packet->Length);
+            results.push_back(handler->SendTo(*packet, clientAddress));
+        }
+    };
+    sessions.OnStart([&](const SConnectSeen&) { EXPECT_EQ(ST_SUCCESS, thread.GetUDPHandler()->RequestWrite()); });
+    SSocket descriptor(ant.AntCreateSocket());
+    ASSERT_EQ(0, ant.AntConnectAsync(descriptor.handle, 1, 2, 3));
+
+    std::vector<std::vector<std::uint8_t>> received;
+    ASSERT_TRUE(WaitFor([&] {
+        std::uint8_t buffer[64];
+        std::uint32_t count = 0;
+        while (client.Read(sizeof buffer, buffer, count) == ST_SUCCESS) {
+            received.emplace_back(buffer, buffer + count);
+        }
+        return received.size() >= SENDS;
+    }));
+    ASSERT_GE(sessions.Read(sessions.m_writables), 1); // the flush, and with it the hook, is over
+    EXPECT_EQ(sent, received);
+    EXPECT_EQ(std::vector<Status>(SENDS, ST_SUCCESS), results);
     EXPECT_EQ(ST_SUCCESS, ant.AntCloseSocket(descriptor.handle));
     descriptor.handle = STI_OS::INVALID_SOCKET_HANDLE;
 }
