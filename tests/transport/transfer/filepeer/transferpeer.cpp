@@ -17,6 +17,7 @@
 // download's session ended without an end of the download (it starts again by itself).
 
 #include "FileRecords.h"
+#include "PeerPlatform.h"
 
 #include "infra/os/Clock.h"
 #include "messaging/KV2Service.h"
@@ -26,7 +27,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <deque>
 #include <iostream>
 #include <map>
@@ -139,11 +139,6 @@ bool ParseOptions(int argc, char** argv, SOptions& options, std::string& error)
         return false;
     }
     return true;
-}
-
-double CpuSeconds()
-{
-    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 void Say(const std::string& line)
@@ -350,7 +345,7 @@ int main(int argc, char** argv)
                 std::snprintf(text, sizeof text, "ok bytes=%llu ms=%llu mbps=%.2f cpu_s=%.2f",
                               static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(now - from),
                               seconds > 0 ? static_cast<double>(bytes - haveAtStart) / 1e6 / seconds : 0.0,
-                              CpuSeconds());
+                              ProcessCpuSeconds());
                 Say(text);
                 result = 0;
             } else if (!download->Error().empty()) {
