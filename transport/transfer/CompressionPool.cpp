@@ -3,6 +3,7 @@
 #include "infra/Dispatcher.h"
 #include "infra/Pipe.h"
 #include "infra/SocketEventHandler.h"
+#include "infra/SocketWait.h"
 #include "infra/ThreadOwned.h"
 
 #include <algorithm>
@@ -196,9 +197,33 @@ void CCompressionPool::Work(std::size_t index)
 
 void CCompressionPool::Wake()
 {
-    if (!m_wakePending.exchange(true)) {
-        const std::uint8_t byte = 1;
-        std::uint32_t count = 0;
-        (void)m_wakeWrite->Write(1, &byte, count);
+    if (m_wakePending.exchange(true)) {
+        return;
     }
+    // While the flag is set no other worker writes, so a wake that never reached the pipe
+    // would stall the upload. Wine's send says "would block" now and then on a pipe that
+    // holds nothing: wait for room and write again; give up only with the flag cleared, so
+    // the next packed block tries anew.
+    for (int attempt = 0; attempt < WAKE_ATTEMPTS; ++attempt) {
+        const Status status = WriteWake();
+        if (status == ST_SUCCESS) {
+            return;
+        }
+        if (status != ST_TRY_LATER && status != ST_WOULD_BLOCK) {
+            break;
+        }
+        (void)sti::WaitUntilWritable(m_wakeWrite->GetHandle(), WAKE_WAIT_MS); // a time-out writes again
+    }
+    m_wakePending.store(false);
+}
+
+Status CCompressionPool::WriteWake()
+{
+    if (m_wakeWriter != nullptr) {
+        return m_wakeWriter(*m_wakeWrite);
+    }
+    const std::uint8_t byte = 1;
+    std::uint32_t count = 0;
+    const Status status = m_wakeWrite->Write(1, &byte, count);
+    return status == ST_SUCCESS && count != 1 ? ST_TRY_LATER : status;
 }

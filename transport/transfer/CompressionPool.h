@@ -65,11 +65,20 @@ public:
 
     unsigned GetWorkers() const { return static_cast<unsigned>(m_workers.size()); }
 
+    // How a worker writes its wake byte; tests put a failing writer here (before any Submit).
+    using WakeWriter = Status (*)(sti::CPipe& pipe);
+    void SetWakeWriter(WakeWriter writer) { m_wakeWriter = writer; }
+
 private:
     CCompressionPool() = default;
     Status Start(unsigned workers);
     void Work(std::size_t index);
     void Wake();
+    // One try at the wake byte: ST_SUCCESS once it is in the pipe.
+    Status WriteWake();
+
+    static constexpr int WAKE_ATTEMPTS = 50;
+    static constexpr std::uint32_t WAKE_WAIT_MS = 20;
 
     std::mutex m_lock;
     std::condition_variable m_work; // a block was queued, or stop
@@ -82,5 +91,6 @@ private:
     std::unique_ptr<sti::CPipe> m_wakeWrite; // workers write a byte here
     sti::CPipe* m_wakeEnd = nullptr;         // registered: the dispatcher's
     std::atomic<bool> m_wakePending{false};
-    std::vector<IClient*> m_waiting; // owning thread only
+    WakeWriter m_wakeWriter = nullptr; // null: the pipe's own Write
+    std::vector<IClient*> m_waiting;   // owning thread only
 };

@@ -6,7 +6,10 @@
 #include "transport/transfer/Checksum.h"
 #include "transport/transfer/CloseReason.h"
 #include "transport/transfer/CompressionGate.h"
+#include "transport/transfer/CompressionPool.h"
+#include "infra/Pipe.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -216,6 +219,35 @@ TEST(UploadHandler, MixedFileArrivesInOrderAndTextIsCompressedAgain)
         EXPECT_EQ(content, joined);
         EXPECT_LT(textRaw, CCompressionGate::RETRY_EVERY);
     }
+}
+
+// Wine's send now and then says "would block" on the pool's all but empty wake pipe; a wake
+// lost that way held every later one back and the upload stalled. Here every third write
+// of a wake is refused so, and a range of 40 blocks still arrives whole.
+std::atomic<int> s_wakeWrites{0};
+
+Status RefuseEveryThirdWake(sti::CPipe& pipe)
+{
+    if (++s_wakeWrites % 3 == 0)
+        return ST_TRY_LATER;
+    const std::uint8_t byte = 1;
+    std::uint32_t count = 0;
+    return pipe.Write(1, &byte, count);
+}
+
+TEST(UploadHandler, RefusedWakesOfThePoolDoNotStallTheRange)
+{
+    const std::shared_ptr<CCompressionPool> pool = CCompressionPool::ForThisThread();
+    ASSERT_TRUE(pool);
+    pool->SetWakeWriter(RefuseEveryThirdWake);
+    const Bytes content = TextBytes(40 * 65536);
+    CUploadHarness h(content);
+    h.RequestFile();
+    ASSERT_TRUE(h.peer->Send(*RangeRequest(0, content.size())));
+    std::vector<SBlock> blocks = ReceiveRange(h);
+    ASSERT_EQ(40u, blocks.size());
+    EXPECT_GT(s_wakeWrites.load(), 3);
+    pool->SetWakeWriter(nullptr);
 }
 
 TEST(CompressionGate, BlocksAfterOneThatDidNotShrinkGoRawWithARetryEverySixteen)
