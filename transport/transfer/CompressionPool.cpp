@@ -219,8 +219,8 @@ void CCompressionPool::Wake()
 
 Status CCompressionPool::WriteWake()
 {
-    if (m_wakeWriter != nullptr) {
-        return m_wakeWriter(*m_wakeWrite);
+    if (const WakeWriter writer = m_wakeWriter.load()) {
+        return writer(*m_wakeWrite);
     }
     const std::uint8_t byte = 1;
     std::uint32_t count = 0;

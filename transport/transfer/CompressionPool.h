@@ -67,7 +67,7 @@ public:
 
     // How a worker writes its wake byte; tests put a failing writer here (before any Submit).
     using WakeWriter = Status (*)(sti::CPipe& pipe);
-    void SetWakeWriter(WakeWriter writer) { m_wakeWriter = writer; }
+    void SetWakeWriter(WakeWriter writer) { m_wakeWriter.store(writer); }
 
 private:
     CCompressionPool() = default;
@@ -91,6 +91,6 @@ private:
     std::unique_ptr<sti::CPipe> m_wakeWrite; // workers write a byte here
     sti::CPipe* m_wakeEnd = nullptr;         // registered: the dispatcher's
     std::atomic<bool> m_wakePending{false};
-    WakeWriter m_wakeWriter = nullptr; // null: the pipe's own Write
-    std::vector<IClient*> m_waiting;   // owning thread only
+    std::atomic<WakeWriter> m_wakeWriter{nullptr}; // null: the pipe's own Write
+    std::vector<IClient*> m_waiting;               // owning thread only
 };
