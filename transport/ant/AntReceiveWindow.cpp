@@ -4,10 +4,10 @@
 
 static_assert(ANT_SEQUENCE_SPACE % CAntReceiveWindow::SIZE == 0, "slots map onto the sequence space");
 
-CAntReceiveWindow::CAntReceiveWindow(std::uint32_t isn) : m_slots(SIZE)
-{
-    Reset(isn);
-}
+// The slots are made empty: only the numbers need setting.
+CAntReceiveWindow::CAntReceiveWindow(std::uint32_t isn)
+    : m_slots(SIZE), m_base(isn & ANT_SEQUENCE_MASK), m_highest(AntSeqPrevious(m_base))
+{}
 
 void CAntReceiveWindow::Reset(std::uint32_t isn)
 {

@@ -148,6 +148,7 @@ private:
 
     Table m_sessions;
     std::vector<std::unique_ptr<CAntSession>> m_doomed;
+    std::vector<std::uint16_t> m_turn; // OnWritable's buffer, empty between turns
     CAntThreadPort m_threadPort;
     IAntTransportPort* m_port = &m_threadPort; // not owned
     std::uint16_t m_nextId = 1;
