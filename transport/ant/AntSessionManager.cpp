@@ -329,6 +329,17 @@ Status CAntSessionManager::ScheduleSessionTimer(std::uint32_t timerKey, std::uin
     return dispatcher->ScheduleTimer(due, this, reinterpret_cast<void*>(std::uintptr_t(timerKey)), timerId);
 }
 
+Status CAntSessionManager::RescheduleSessionTimer(int timerId, std::uint32_t timerKey, std::uint32_t milliseconds)
+{
+    STI_OWNING_THREAD(m_owner);
+    sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
+    if (!dispatcher || timerId < 0)
+        return ST_NOT_FOUND;
+    const sti::CTimeValue due = sti::CTimeValue::Now() + sti::CTimeSpan(std::int32_t(milliseconds));
+    return dispatcher->GetTimerQueue().RescheduleOwned(timerId, this, reinterpret_cast<void*>(std::uintptr_t(timerKey)),
+                                                       due);
+}
+
 void CAntSessionManager::CancelSessionTimer(int timerId)
 {
     STI_OWNING_THREAD(m_owner);

@@ -102,6 +102,9 @@ public:
 
     // Timer plumbing for the network handlers.
     Status ScheduleSessionTimer(std::uint32_t timerKey, std::uint32_t milliseconds, int& timerId);
+    // Moves a timer scheduled above to milliseconds from now; ST_NOT_FOUND when the id no
+    // longer names it.
+    Status RescheduleSessionTimer(int timerId, std::uint32_t timerKey, std::uint32_t milliseconds);
     void CancelSessionTimer(int timerId);
 
     // sti::ITimeEventHandler: the parameter carries the 32-bit timer key.
