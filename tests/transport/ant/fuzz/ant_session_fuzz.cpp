@@ -665,9 +665,9 @@ void CFuzzRun::CheckInvariants() const
 } // namespace
 
 // Every packet buffer's allocation and release records a stack; at the default depth of 30
-// frames that unwinding and storing took about 4% of the run. Four frames still name the pool's caller;
-// ASAN_OPTIONS=malloc_context_size=30 gives whole stacks when reproducing a finding. What is
-// detected does not change.
+// frames that unwinding and storing took about 4% of the run. Four frames still name the
+// pool's caller; ASAN_OPTIONS=malloc_context_size=30 gives whole stacks when reproducing a
+// finding. What is detected does not change.
 extern "C" const char* __asan_default_options()
 {
     return "malloc_context_size=4";
