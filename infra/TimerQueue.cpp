@@ -291,6 +291,21 @@ Status CTimerQueue::Reschedule(int id, const CTimeValue& due)
     return ST_SUCCESS;
 }
 
+Status CTimerQueue::RescheduleOwned(int id, const ITimeEventHandler* owner, const void* parameter,
+                                    const CTimeValue& due)
+{
+    STI_OWNING_THREAD(m_owner);
+    Entry* entry = nullptr;
+    Status status = Lookup(id, entry);
+    if (status != ST_SUCCESS) {
+        return status;
+    }
+    if (entry->handler != owner || entry->parameter != parameter) {
+        return ST_NOT_FOUND;
+    }
+    return Reschedule(id, due);
+}
+
 void CTimerQueue::ProcessPendingCancels()
 {
     while (m_cancelHead != nullptr) {

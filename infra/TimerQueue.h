@@ -47,6 +47,9 @@ public:
     // Moves a live timer to a new due time (it stays alive when called from its OnTimer).
     // ST_OUT_OF_BOUNDS / ST_NOT_FOUND as Cancel.
     Status Reschedule(int id, const CTimeValue& due);
+    // Reschedule only if the id still names a live timer of that handler with that parameter;
+    // else ST_NOT_FOUND (or ST_OUT_OF_BOUNDS). For holders whose id may have gone stale.
+    Status RescheduleOwned(int id, const ITimeEventHandler* owner, const void* parameter, const CTimeValue& due);
 
     // Fires every timer whose due time is strictly before now (the clock read once); a timer
     // not rescheduled by its OnTimer is then cancelled. Always ST_SUCCESS. Does nothing when

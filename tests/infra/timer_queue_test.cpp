@@ -144,6 +144,24 @@ TEST_F(TimerQueueTest, RefusesStaleAndOutOfRangeIds)
     EXPECT_EQ(-1, null);
 }
 
+TEST_F(TimerQueueTest, RescheduleOwnedMovesOnlyATimerOfThatHolderAndParameter)
+{
+    CRecorder mine;
+    CRecorder other;
+    int key = 0;
+    const int id = Add(10, mine, &key);
+    EXPECT_EQ(ST_NOT_FOUND, queue.RescheduleOwned(id, &other, &key, At(50)));
+    EXPECT_EQ(ST_NOT_FOUND, queue.RescheduleOwned(id, &mine, nullptr, At(50)));
+    EXPECT_EQ(ST_OUT_OF_BOUNDS, queue.RescheduleOwned(-1, &mine, &key, At(50)));
+    EXPECT_EQ(ST_SUCCESS, queue.RescheduleOwned(id, &mine, &key, At(50)));
+    ASSERT_EQ(ST_SUCCESS, queue.FireDueTimers(At(40)));
+    EXPECT_TRUE(mine.fired.empty());
+    ASSERT_EQ(ST_SUCCESS, queue.FireDueTimers(At(51)));
+    EXPECT_EQ(std::vector<int>{id}, mine.fired);
+    // Fired and gone: its id no longer names it.
+    EXPECT_EQ(ST_NOT_FOUND, queue.RescheduleOwned(id, &mine, &key, At(90)));
+}
+
 TEST_F(TimerQueueTest, CancelOfAFreeIdNeverTakesALaterTimerThatReusesIt)
 {
     CRecorder handler;

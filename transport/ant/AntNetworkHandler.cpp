@@ -57,9 +57,15 @@ std::uint32_t CAntNetworkHandler::Interval() const
 
 void CAntNetworkHandler::ArmTimer(int kind, std::uint32_t milliseconds)
 {
+    // A timer still armed moves to its new time: the acknowledgement and retransmission
+    // timers are re-armed for nearly every packet, and a cancel and a new timer each time
+    // cost several times a move.
+    const std::uint32_t key = TimerKey(kind, m_session.OwnId);
+    if (m_timerIds[kind] >= 0 && m_manager.RescheduleSessionTimer(m_timerIds[kind], key, milliseconds) == ST_SUCCESS)
+        return;
     CancelTimer(kind);
     int id = -1;
-    if (m_manager.ScheduleSessionTimer(TimerKey(kind, m_session.OwnId), milliseconds, id) == ST_SUCCESS)
+    if (m_manager.ScheduleSessionTimer(key, milliseconds, id) == ST_SUCCESS)
         m_timerIds[kind] = id;
 }
 

@@ -4,10 +4,10 @@
 
 static_assert(ANT_SEQUENCE_SPACE % CAntReceiveWindow::SIZE == 0, "slots map onto the sequence space");
 
-CAntReceiveWindow::CAntReceiveWindow(std::uint32_t isn) : m_slots(SIZE)
-{
-    Reset(isn);
-}
+// The slots are made empty: only the numbers need setting.
+CAntReceiveWindow::CAntReceiveWindow(std::uint32_t isn)
+    : m_base(isn & ANT_SEQUENCE_MASK), m_highest(AntSeqPrevious(m_base))
+{}
 
 void CAntReceiveWindow::Reset(std::uint32_t isn)
 {
@@ -25,12 +25,6 @@ std::uint32_t CAntReceiveWindow::GetNextAfterHighest() const
 std::uint32_t CAntReceiveWindow::GetLimit() const
 {
     return AntSeqAdd(m_base, SIZE);
-}
-
-bool CAntReceiveWindow::Contains(std::uint32_t sequence) const
-{
-    sequence &= ANT_SEQUENCE_MASK;
-    return !AntSeqIsNewer(m_base, sequence) && AntSeqDistance(m_base, sequence) < SIZE;
 }
 
 bool CAntReceiveWindow::HasPending() const
@@ -72,11 +66,6 @@ bool CAntReceiveWindow::Store(std::uint32_t sequence, const CPacketRef& packet)
     if (AntSeqIsNewer(sequence, m_highest))
         m_highest = sequence & ANT_SEQUENCE_MASK;
     return true;
-}
-
-bool CAntReceiveWindow::IsStored(std::uint32_t sequence) const
-{
-    return Contains(sequence) && bool(SlotOf(sequence).Packet);
 }
 
 bool CAntReceiveWindow::TakeInOrder(CPacketRef& packet)

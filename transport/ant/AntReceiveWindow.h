@@ -5,8 +5,10 @@
 
 #include "transport/ant/PacketPool.h"
 
+#include "transport/ant/wire/AntSequence.h"
+
+#include <array>
 #include <cstdint>
-#include <vector>
 
 class CAntReceiveWindow {
 public:
@@ -20,7 +22,12 @@ public:
     std::uint32_t GetNextAfterHighest() const;
     // First sequence number past the window.
     std::uint32_t GetLimit() const;
-    bool Contains(std::uint32_t sequence) const;
+    // Inline, as IsStored: both are asked about every slot in a scan of the window.
+    bool Contains(std::uint32_t sequence) const
+    {
+        sequence &= ANT_SEQUENCE_MASK;
+        return !AntSeqIsNewer(m_base, sequence) && AntSeqDistance(m_base, sequence) < SIZE;
+    }
     // Some packet from the base on is expected (the highest seen is not behind the base).
     bool HasPending() const;
 
@@ -33,7 +40,7 @@ public:
 
     // False for a duplicate or a number outside the window.
     bool Store(std::uint32_t sequence, const CPacketRef& packet);
-    bool IsStored(std::uint32_t sequence) const;
+    bool IsStored(std::uint32_t sequence) const { return Contains(sequence) && bool(SlotOf(sequence).Packet); }
     // The packet at the base, if it is there; the base moves on.
     bool TakeInOrder(CPacketRef& packet);
     // The packet at the base without taking it (empty when missing).
@@ -54,7 +61,9 @@ private:
     SSlot& SlotOf(std::uint32_t sequence) { return m_slots[sequence % SIZE]; }
     const SSlot& SlotOf(std::uint32_t sequence) const { return m_slots[sequence % SIZE]; }
 
-    std::vector<SSlot> m_slots; // sequence s lives at s % SIZE (the space is a multiple of SIZE)
+    // Sequence s lives at s % SIZE (the space is a multiple of SIZE); a fixed ring in the
+    // window itself, not one more allocation per session.
+    std::array<SSlot, SIZE> m_slots;
     std::uint32_t m_base = 0;
     std::uint32_t m_highest = 0;
 };

@@ -285,7 +285,11 @@ Status CAntSessionManager::OnWritable()
 {
     STI_OWNING_THREAD(m_owner);
     CEntryGuard guard(*this);
+    // The list of this turn lives in a buffer kept between turns, so a flush of the UDP socket
+    // allocates nothing. A nested turn would find it empty and make its own.
     std::vector<std::uint16_t> turn;
+    turn.swap(m_turn);
+    turn.clear();
     for (const SEntry& entry : m_sessions.get<BySendOrder>()) {
         if (entry.Session->OnSendList)
             turn.push_back(entry.Id);
@@ -309,6 +313,8 @@ Status CAntSessionManager::OnWritable()
             session->OnSendList = false;
         }
     }
+    turn.clear();
+    m_turn.swap(turn);
     return anyLeft ? ST_MORE_DATA : ST_NO_MORE_DATA;
 }
 
@@ -321,6 +327,17 @@ Status CAntSessionManager::ScheduleSessionTimer(std::uint32_t timerKey, std::uin
         return ST_NOT_CONNECTED;
     const sti::CTimeValue due = sti::CTimeValue::Now() + sti::CTimeSpan(std::int32_t(milliseconds));
     return dispatcher->ScheduleTimer(due, this, reinterpret_cast<void*>(std::uintptr_t(timerKey)), timerId);
+}
+
+Status CAntSessionManager::RescheduleSessionTimer(int timerId, std::uint32_t timerKey, std::uint32_t milliseconds)
+{
+    STI_OWNING_THREAD(m_owner);
+    sti::CDispatcher* dispatcher = m_port ? m_port->GetDispatcher() : nullptr;
+    if (!dispatcher || timerId < 0)
+        return ST_NOT_FOUND;
+    const sti::CTimeValue due = sti::CTimeValue::Now() + sti::CTimeSpan(std::int32_t(milliseconds));
+    return dispatcher->GetTimerQueue().RescheduleOwned(timerId, this, reinterpret_cast<void*>(std::uintptr_t(timerKey)),
+                                                       due);
 }
 
 void CAntSessionManager::CancelSessionTimer(int timerId)

@@ -102,6 +102,9 @@ public:
 
     // Timer plumbing for the network handlers.
     Status ScheduleSessionTimer(std::uint32_t timerKey, std::uint32_t milliseconds, int& timerId);
+    // Moves a timer scheduled above to milliseconds from now; ST_NOT_FOUND when the id no
+    // longer names it.
+    Status RescheduleSessionTimer(int timerId, std::uint32_t timerKey, std::uint32_t milliseconds);
     void CancelSessionTimer(int timerId);
 
     // sti::ITimeEventHandler: the parameter carries the 32-bit timer key.
@@ -148,6 +151,7 @@ private:
 
     Table m_sessions;
     std::vector<std::unique_ptr<CAntSession>> m_doomed;
+    std::vector<std::uint16_t> m_turn; // OnWritable's buffer, empty between turns
     CAntThreadPort m_threadPort;
     IAntTransportPort* m_port = &m_threadPort; // not owned
     std::uint16_t m_nextId = 1;
