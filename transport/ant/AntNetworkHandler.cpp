@@ -215,6 +215,7 @@ Status CAntNetworkHandler::Establish()
     ArmTimer(ANT_TIMER_ACK, ANT_ACK_INTERVAL_MS);
     m_unreachableDeadline = NowMs() + ANT_UNREACHABLE_GRACE_MS;
     m_lastLossReaction = NowMs();
+    m_trace.Open(m_session.OwnId);
     return SetState(ANT_STATE_ESTABLISHED);
 }
 
@@ -557,6 +558,7 @@ Status CAntNetworkHandler::OnData(const SAntHeader& header, const CPacketRef& pa
             m_receive.Advance(end == s ? s : AntSeqPrevious(end), NowMs());
             if (end != s)
                 m_receive.NoteNak(AntSeqPrevious(end), NowMs());
+            Trace("gapnak", first, end);
             // A lost NAK is sent again by the NAK timer.
             (void)SendNak(first, end);
         }
@@ -728,6 +730,7 @@ Status CAntNetworkHandler::OnNakTimer()
     }
     if (nak.GetEntryCount() == 0)
         return ST_SUCCESS;
+    Trace("timernak", m_receive.GetBase(), std::uint32_t(nak.GetEntryCount()));
     ++m_naksSent;
     return SendPacket(*packet, m_session.PeerPublic);
 }
@@ -759,6 +762,7 @@ Status CAntNetworkHandler::OnAckPacket(const SAntHeader& header, CAntPacketReade
     // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
         (void)m_strategy->OnAck(header, ack);
+    Trace("ack", ack.Cumulative, header.Flags);
     if (m_send.GetPacketsInFlight() >= m_send.GetCwnd())
         PostponeRetransmitTimeout();
     OpenSendWindow();
@@ -788,13 +792,17 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     ++m_naksReceived;
     const std::uint64_t now = NowMs();
     if (m_strategy && now - m_lastLossReaction > Interval()) {
+        const std::uint32_t before = m_send.GetCwnd();
         // The flow control's notices cannot fail; it answers through its out-parameters.
         (void)m_strategy->OnLoss();
         m_lastLossReaction = now;
+        Trace("loss", before, m_send.GetCwnd());
     }
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
-    for (const SAntNakRange& range : ranges)
+    for (const SAntNakRange& range : ranges) {
+        Trace("nak", range.First, range.End);
         m_send.MarkRange(range.First, range.End);
+    }
     PostponeRetransmitTimeout();
     m_manager.AddToSendList(m_session);
     return status;
@@ -809,6 +817,7 @@ Status CAntNetworkHandler::OnRetransmitTimeout()
         return ST_SUCCESS;
     }
     m_backoff.OnTimeout();
+    Trace("rto", m_backoff.GetMultiplier(), Interval());
     ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
     m_send.MarkAll();
     // The flow control's notices cannot fail; it answers through its out-parameters.
@@ -883,13 +892,16 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
     for (int sent = 0; sent < ANT_SEND_BURST; ++sent) {
         if (!AntWindowHasRoom(m_send)) {
             m_sendBlocked = true;
+            Trace("stop", ANT_TRACE_STOP_CWND);
             return ST_SUCCESS;
         }
         CPacketRef packet;
         std::uint32_t sequence = 0;
         bool retransmission = false;
-        if (m_send.GetMarked() == 0 && !PaceAllows())
+        if (m_send.GetMarked() == 0 && !PaceAllows()) {
+            Trace("stop", ANT_TRACE_STOP_PACE);
             return ST_SUCCESS;
+        }
         if (!m_send.TakeNext(packet, sequence, retransmission)) {
             bool ended = false;
             const Status fill = FillFromBackend(ended);
@@ -897,8 +909,10 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
                 OnUserClosed();
                 return ST_SUCCESS;
             }
-            if (fill != ST_SUCCESS)
+            if (fill != ST_SUCCESS) {
+                Trace("stop", fill == ST_QUEUE_FULL ? ANT_TRACE_STOP_FULL : ANT_TRACE_STOP_NO_DATA);
                 return ST_SUCCESS;
+            }
             if (!m_send.TakeNext(packet, sequence, retransmission))
                 return ST_SUCCESS;
         }
@@ -908,6 +922,7 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
             (void)m_strategy->OnSend(retransmission, sequence, flag);
         packet->Data[1] = std::uint8_t((flag ? ANT_DATA_FLAG : 0) | (retransmission ? ANT_DATA_RETRANSMISSION : 0));
         ++m_sent;
+        Trace("send", sequence, retransmission ? 1 : 0);
         // A packet that fails to leave counts as lost; retransmission covers it.
         (void)SendPacket(*packet, m_session.PeerPublic);
     }
@@ -948,8 +963,24 @@ bool CAntNetworkHandler::PaceAllows()
     if (!IsTimerArmed(ANT_TIMER_PACE)) {
         const double waitUs = (1 - m_paceCredit) * double(srtt) / cwnd;
         ArmTimer(ANT_TIMER_PACE, std::uint32_t(waitUs / 1000) + 1);
+        Trace("pacewait", std::uint32_t(waitUs / 1000) + 1);
     }
     return false;
+}
+
+void CAntNetworkHandler::WriteTrace(const char* event, std::uint32_t a, std::uint32_t b)
+{
+    SAntTraceState state;
+    state.Cwnd = m_send.GetCwnd();
+    state.InFlight = m_send.GetPacketsInFlight();
+    state.Queued = m_send.GetQueued();
+    state.Marked = m_send.GetMarked();
+    state.Base = m_send.GetBase();
+    if (m_strategy) {
+        std::uint32_t variation = 0, smallest = 0, largest = 0;
+        m_strategy->GetTimes(state.Srtt, variation, smallest, largest);
+    }
+    m_trace.Write(event, a, b, state);
 }
 
 // ---- control packets ----

@@ -12,6 +12,7 @@
 #include "transport/ant/AntReceiveWindow.h"
 #include "transport/ant/AntRtoBackoff.h"
 #include "transport/ant/AntSendWindow.h"
+#include "transport/ant/AntTrace.h"
 #include "transport/ant/PacketPool.h"
 
 #include <cstdint>
@@ -137,6 +138,13 @@ private:
     // if not, the pace timer brings the session back to the send list.
     bool PaceAllows();
     void CheckLocalCloseDone();
+    // One line of the session's trace, when tracing is on.
+    void Trace(const char* event, std::uint32_t a = 0, std::uint32_t b = 0)
+    {
+        if (m_trace.IsOn())
+            WriteTrace(event, a, b);
+    }
+    void WriteTrace(const char* event, std::uint32_t a, std::uint32_t b);
 
     // Sending.
     Status SendControl(int type, std::uint16_t value, const CIPEndpoint& to);
@@ -184,4 +192,5 @@ private:
     // Pacing: packets new data may still send now, and when that was worked out (us).
     double m_paceCredit = 0;
     std::uint64_t m_paceAt = 0;
+    CAntTrace m_trace;
 };
