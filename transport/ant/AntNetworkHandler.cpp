@@ -783,6 +783,12 @@ void CAntNetworkHandler::OpenSendWindow()
     m_manager.AddToSendList(m_session);
     m_backoff.Reset();
     ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
+    if (SpeedSwitches().FillOnAck && m_state == ANT_STATE_ESTABLISHED) {
+        // What leaves here joins the read's answers; the flush still finds the session on
+        // the send list and ends its turn when there is nothing more.
+        bool wantsMore = false;
+        (void)SendBurst(wantsMore);
+    }
 }
 
 Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
@@ -791,11 +797,13 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     const Status status = ReadAntNak(reader, ranges);
     ++m_naksReceived;
     const std::uint64_t now = NowMs();
-    if (m_strategy && now - m_lastLossReaction > Interval()) {
+    if (m_strategy && now - m_lastLossReaction > Interval() && IsNewLoss(ranges)) {
         const std::uint32_t before = m_send.GetCwnd();
         // The flow control's notices cannot fail; it answers through its out-parameters.
         (void)m_strategy->OnLoss();
         m_lastLossReaction = now;
+        m_lossAnswered = true;
+        m_lossAnsweredUpTo = m_send.GetHighestSent();
         Trace("loss", before, m_send.GetCwnd());
     }
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
@@ -806,6 +814,21 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     PostponeRetransmitTimeout();
     m_manager.AddToSendList(m_session);
     return status;
+}
+
+// A round trip with one random loss often names further packets of the same flight a moment
+// later, and the timer repeats a NAK whose retransmission is still under way; answering each
+// would halve the window again for a loss it has already answered.
+bool CAntNetworkHandler::IsNewLoss(const std::vector<SAntNakRange>& ranges) const
+{
+    if (!SpeedSwitches().LossEvents || !m_lossAnswered)
+        return true;
+    for (const SAntNakRange& range : ranges) {
+        const std::uint32_t last = AntSeqPrevious(range.End & ANT_SEQUENCE_MASK);
+        if (AntSeqIsNewer(last, m_lossAnsweredUpTo))
+            return true;
+    }
+    return false;
 }
 
 Status CAntNetworkHandler::OnRetransmitTimeout()
@@ -944,6 +967,9 @@ bool CAntNetworkHandler::PaceAllows()
     std::uint32_t srtt = 0, variation = 0, smallest = 0, largest = 0;
     m_strategy->GetTimes(srtt, variation, smallest, largest);
     const double cwnd = double(m_send.GetCwnd());
+    // At exactly cwnd per round trip the pace timer's lateness adds up and keeps the window
+    // from ever filling; ahead of it, the acknowledgements set the rate.
+    const double rate = SpeedSwitches().PaceHeadroom ? cwnd * 1.25 : cwnd;
     const std::uint64_t now = AntNowMicroseconds();
     const double burst = cwnd / 8 > MIN_BURST ? cwnd / 8 : MIN_BURST;
     if (srtt < SHORTEST_PACED_RTT_US || m_paceAt == 0) {
@@ -952,7 +978,7 @@ bool CAntNetworkHandler::PaceAllows()
         if (srtt < SHORTEST_PACED_RTT_US)
             return true;
     }
-    m_paceCredit += double(now - m_paceAt) * cwnd / double(srtt);
+    m_paceCredit += double(now - m_paceAt) * rate / double(srtt);
     m_paceAt = now;
     if (m_paceCredit > burst)
         m_paceCredit = burst;
@@ -961,7 +987,7 @@ bool CAntNetworkHandler::PaceAllows()
         return true;
     }
     if (!IsTimerArmed(ANT_TIMER_PACE)) {
-        const double waitUs = (1 - m_paceCredit) * double(srtt) / cwnd;
+        const double waitUs = (1 - m_paceCredit) * double(srtt) / rate;
         ArmTimer(ANT_TIMER_PACE, std::uint32_t(waitUs / 1000) + 1);
         Trace("pacewait", std::uint32_t(waitUs / 1000) + 1);
     }
@@ -977,8 +1003,8 @@ void CAntNetworkHandler::WriteTrace(const char* event, std::uint32_t a, std::uin
     state.Marked = m_send.GetMarked();
     state.Base = m_send.GetBase();
     if (m_strategy) {
-        std::uint32_t variation = 0, smallest = 0, largest = 0;
-        m_strategy->GetTimes(state.Srtt, variation, smallest, largest);
+        std::uint32_t variation = 0, largest = 0;
+        m_strategy->GetTimes(state.Srtt, variation, state.SmallestRtt, largest);
     }
     m_trace.Write(event, a, b, state);
 }

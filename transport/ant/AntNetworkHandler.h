@@ -9,6 +9,7 @@
 #include "transport/ant/AntFlowControl.h"
 #include "transport/ant/wire/AntHandshakeBodies.h"
 #include "transport/ant/wire/AntHeader.h"
+#include "transport/ant/wire/AntNak.h"
 #include "transport/ant/AntReceiveWindow.h"
 #include "transport/ant/AntRtoBackoff.h"
 #include "transport/ant/AntSendWindow.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CAntSession;
 class CAntSessionManager;
@@ -137,6 +139,8 @@ private:
     // Whether new data may leave now at the pace of cwnd packets per smoothed round trip;
     // if not, the pace timer brings the session back to the send list.
     bool PaceAllows();
+    // Whether a NAK names a packet sent after the window last answered a loss.
+    bool IsNewLoss(const std::vector<SAntNakRange>& ranges) const;
     void CheckLocalCloseDone();
     // One line of the session's trace, when tracing is on.
     void Trace(const char* event, std::uint32_t a = 0, std::uint32_t b = 0)
@@ -187,6 +191,9 @@ private:
     std::uint32_t m_naksReceived = 0;
     std::uint32_t m_sent = 0;
     std::uint64_t m_lastLossReaction = 0;
+    // Highest sequence number sent when the window last answered a loss, once it has.
+    bool m_lossAnswered = false;
+    std::uint32_t m_lossAnsweredUpTo = 0;
     std::unique_ptr<IAntFlowControlStrategy> m_strategy;
     int m_timerIds[ANT_TIMER_KINDS];
     // Pacing: packets new data may still send now, and when that was worked out (us).

@@ -35,10 +35,10 @@ void CAntTrace::Write(const char* event, std::uint32_t a, std::uint32_t b, const
 {
     if (m_file == nullptr)
         return;
-    std::fprintf(m_file, "%llu %s %lu %lu %lu %lu %lu %lu %lu %lu\n",
+    std::fprintf(m_file, "%llu %s %lu %lu %lu %lu %lu %lu %lu %lu %lu\n",
                  static_cast<unsigned long long>(AntNowMicroseconds()), event, static_cast<unsigned long>(a),
                  static_cast<unsigned long>(b), static_cast<unsigned long>(state.Cwnd),
                  static_cast<unsigned long>(state.InFlight), static_cast<unsigned long>(state.Queued),
                  static_cast<unsigned long>(state.Marked), static_cast<unsigned long>(state.Base),
-                 static_cast<unsigned long>(state.Srtt));
+                 static_cast<unsigned long>(state.Srtt), static_cast<unsigned long>(state.SmallestRtt));
 }

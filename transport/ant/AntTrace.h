@@ -3,7 +3,7 @@
 // time goes on a bad path. Off unless the environment variable TARNIX_ANT_TRACE names a file
 // prefix (read once per process); each established session then writes
 // PREFIX.<microseconds at open>.<session id>, one line per event:
-//   time_us event a b cwnd in_flight queued marked base srtt_us
+//   time_us event a b cwnd in_flight queued marked base srtt_us smallest_rtt_us
 // Off, an event costs one null test.
 
 #include <cstdint>
@@ -24,6 +24,7 @@ struct SAntTraceState {
     std::uint32_t Marked = 0;
     std::uint32_t Base = 0;
     std::uint32_t Srtt = 0;
+    std::uint32_t SmallestRtt = 0;
 };
 
 class CAntTrace {
