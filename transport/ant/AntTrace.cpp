@@ -26,8 +26,8 @@ void CAntTrace::Open(std::uint16_t sessionId)
     const char* prefix = TracePrefix();
     if (prefix == nullptr || m_file != nullptr)
         return;
-    const std::string name = std::string(prefix) + "." + std::to_string(AntNowMicroseconds()) + "." +
-                             std::to_string(unsigned(sessionId));
+    const std::string name =
+        std::string(prefix) + "." + std::to_string(AntNowMicroseconds()) + "." + std::to_string(unsigned(sessionId));
     m_file = std::fopen(name.c_str(), "w");
 }
 
