@@ -33,6 +33,9 @@ SSpeedSwitches ParseSpeedSwitches(const char* off)
         switches.TimelyTimers = !Names(off, "timers");
         switches.PatientRetransmission = !Names(off, "rto");
         switches.Pacing = !Names(off, "pacing");
+        switches.PaceHeadroom = !Names(off, "headroom");
+        switches.LossEvents = !Names(off, "lossevent");
+        switches.FillOnAck = !Names(off, "ackclock");
     }
     return switches;
 }

@@ -19,6 +19,17 @@ struct SSpeedSwitches {
     // New data leaves at most cwnd packets per smoothed round trip, in small bursts, so the
     // round-trip samples measure the path rather than the own burst's queue ("pacing").
     bool Pacing = true;
+    // The pace runs a quarter ahead of cwnd per smoothed round trip, so the acknowledgements,
+    // not the pace timer, hold the window full; the pace only spreads the bursts ("headroom").
+    bool PaceHeadroom = true;
+    // The window answers a loss once: a NAK that names only packets sent before the last
+    // answer belongs to the loss already answered ("lossevent").
+    bool LossEvents = true;
+    // An acknowledgement that opens the window fills it at once, before the next datagram of
+    // the same read is taken, rather than after the whole read: otherwise a read of many
+    // acknowledgements shows the flow control a window emptied by the batch itself
+    // ("ackclock").
+    bool FillOnAck = true;
 };
 
 // The switches of this process. Any thread.

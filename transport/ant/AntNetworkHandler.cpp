@@ -221,6 +221,7 @@ Status CAntNetworkHandler::Establish()
     ArmTimer(ANT_TIMER_ACK, ANT_ACK_INTERVAL_MS);
     m_unreachableDeadline = NowMs() + ANT_UNREACHABLE_GRACE_MS;
     m_lastLossReaction = NowMs();
+    m_trace.Open(m_session.OwnId);
     return SetState(ANT_STATE_ESTABLISHED);
 }
 
@@ -563,6 +564,7 @@ Status CAntNetworkHandler::OnData(const SAntHeader& header, const CPacketRef& pa
             m_receive.Advance(end == s ? s : AntSeqPrevious(end), NowMs());
             if (end != s)
                 m_receive.NoteNak(AntSeqPrevious(end), NowMs());
+            Trace("gapnak", first, end);
             // A lost NAK is sent again by the NAK timer.
             (void)SendNak(first, end);
         }
@@ -734,6 +736,7 @@ Status CAntNetworkHandler::OnNakTimer()
     }
     if (nak.GetEntryCount() == 0)
         return ST_SUCCESS;
+    Trace("timernak", m_receive.GetBase(), std::uint32_t(nak.GetEntryCount()));
     ++m_naksSent;
     return SendPacket(*packet, m_session.PeerPublic);
 }
@@ -765,6 +768,7 @@ Status CAntNetworkHandler::OnAckPacket(const SAntHeader& header, CAntPacketReade
     // The flow control's notices cannot fail; it answers through its out-parameters.
     if (m_strategy)
         (void)m_strategy->OnAck(header, ack);
+    Trace("ack", ack.Cumulative, header.Flags);
     if (m_send.GetPacketsInFlight() >= m_send.GetCwnd())
         PostponeRetransmitTimeout();
     OpenSendWindow();
@@ -785,6 +789,12 @@ void CAntNetworkHandler::OpenSendWindow()
     m_manager.AddToSendList(m_session);
     m_backoff.Reset();
     ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
+    if (SpeedSwitches().FillOnAck && m_state == ANT_STATE_ESTABLISHED) {
+        // What leaves here joins the read's answers; the flush still finds the session on
+        // the send list and ends its turn when there is nothing more.
+        bool wantsMore = false;
+        (void)SendBurst(wantsMore);
+    }
 }
 
 Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
@@ -793,17 +803,38 @@ Status CAntNetworkHandler::OnNakPacket(CAntPacketReader& reader)
     const Status status = ReadAntNak(reader, ranges);
     ++m_naksReceived;
     const std::uint64_t now = NowMs();
-    if (m_strategy && now - m_lastLossReaction > Interval()) {
+    if (m_strategy && now - m_lastLossReaction > Interval() && IsNewLoss(ranges)) {
+        const std::uint32_t before = m_send.GetCwnd();
         // The flow control's notices cannot fail; it answers through its out-parameters.
         (void)m_strategy->OnLoss();
         m_lastLossReaction = now;
+        m_lossAnswered = true;
+        m_lossAnsweredUpTo = m_send.GetHighestSent();
+        Trace("loss", before, m_send.GetCwnd());
     }
     // Ranges are clamped to the queue; numbers beyond it cannot be missing.
-    for (const SAntNakRange& range : ranges)
+    for (const SAntNakRange& range : ranges) {
+        Trace("nak", range.First, range.End);
         m_send.MarkRange(range.First, range.End);
+    }
     PostponeRetransmitTimeout();
     m_manager.AddToSendList(m_session);
     return status;
+}
+
+// A round trip with one random loss often names further packets of the same flight a moment
+// later, and the timer repeats a NAK whose retransmission is still under way; answering each
+// would halve the window again for a loss it has already answered.
+bool CAntNetworkHandler::IsNewLoss(const std::vector<SAntNakRange>& ranges) const
+{
+    if (!SpeedSwitches().LossEvents || !m_lossAnswered)
+        return true;
+    for (const SAntNakRange& range : ranges) {
+        const std::uint32_t last = AntSeqPrevious(range.End & ANT_SEQUENCE_MASK);
+        if (AntSeqIsNewer(last, m_lossAnsweredUpTo))
+            return true;
+    }
+    return false;
 }
 
 Status CAntNetworkHandler::OnRetransmitTimeout()
@@ -815,6 +846,7 @@ Status CAntNetworkHandler::OnRetransmitTimeout()
         return ST_SUCCESS;
     }
     m_backoff.OnTimeout();
+    Trace("rto", m_backoff.GetMultiplier(), Interval());
     ArmTimer(ANT_TIMER_RETRANSMIT, m_backoff.GetTimeout(Interval()));
     m_send.MarkAll();
     // The flow control's notices cannot fail; it answers through its out-parameters.
@@ -889,13 +921,16 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
     for (int sent = 0; sent < ANT_SEND_BURST; ++sent) {
         if (!AntWindowHasRoom(m_send)) {
             m_sendBlocked = true;
+            Trace("stop", ANT_TRACE_STOP_CWND);
             return ST_SUCCESS;
         }
         CPacketRef packet;
         std::uint32_t sequence = 0;
         bool retransmission = false;
-        if (m_send.GetMarked() == 0 && !PaceAllows())
+        if (m_send.GetMarked() == 0 && !PaceAllows()) {
+            Trace("stop", ANT_TRACE_STOP_PACE);
             return ST_SUCCESS;
+        }
         if (!m_send.TakeNext(packet, sequence, retransmission)) {
             bool ended = false;
             const Status fill = FillFromBackend(ended);
@@ -903,8 +938,10 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
                 OnUserClosed();
                 return ST_SUCCESS;
             }
-            if (fill != ST_SUCCESS)
+            if (fill != ST_SUCCESS) {
+                Trace("stop", fill == ST_QUEUE_FULL ? ANT_TRACE_STOP_FULL : ANT_TRACE_STOP_NO_DATA);
                 return ST_SUCCESS;
+            }
             if (!m_send.TakeNext(packet, sequence, retransmission))
                 return ST_SUCCESS;
         }
@@ -914,6 +951,7 @@ Status CAntNetworkHandler::SendBurst(bool& wantsMore)
             (void)m_strategy->OnSend(retransmission, sequence, flag);
         packet->Data[1] = std::uint8_t((flag ? ANT_DATA_FLAG : 0) | (retransmission ? ANT_DATA_RETRANSMISSION : 0));
         ++m_sent;
+        Trace("send", sequence, retransmission ? 1 : 0);
         // A packet that fails to leave counts as lost; retransmission covers it.
         (void)SendPacket(*packet, m_session.PeerPublic);
     }
@@ -935,6 +973,9 @@ bool CAntNetworkHandler::PaceAllows()
     std::uint32_t srtt = 0, variation = 0, smallest = 0, largest = 0;
     m_strategy->GetTimes(srtt, variation, smallest, largest);
     const double cwnd = double(m_send.GetCwnd());
+    // At exactly cwnd per round trip the pace timer's lateness adds up and keeps the window
+    // from ever filling; ahead of it, the acknowledgements set the rate.
+    const double rate = SpeedSwitches().PaceHeadroom ? cwnd * 1.25 : cwnd;
     const std::uint64_t now = AntNowMicroseconds();
     const double burst = cwnd / 8 > MIN_BURST ? cwnd / 8 : MIN_BURST;
     if (srtt < SHORTEST_PACED_RTT_US || m_paceAt == 0) {
@@ -943,7 +984,7 @@ bool CAntNetworkHandler::PaceAllows()
         if (srtt < SHORTEST_PACED_RTT_US)
             return true;
     }
-    m_paceCredit += double(now - m_paceAt) * cwnd / double(srtt);
+    m_paceCredit += double(now - m_paceAt) * rate / double(srtt);
     m_paceAt = now;
     if (m_paceCredit > burst)
         m_paceCredit = burst;
@@ -952,10 +993,26 @@ bool CAntNetworkHandler::PaceAllows()
         return true;
     }
     if (!IsTimerArmed(ANT_TIMER_PACE)) {
-        const double waitUs = (1 - m_paceCredit) * double(srtt) / cwnd;
+        const double waitUs = (1 - m_paceCredit) * double(srtt) / rate;
         ArmTimer(ANT_TIMER_PACE, std::uint32_t(waitUs / 1000) + 1);
+        Trace("pacewait", std::uint32_t(waitUs / 1000) + 1);
     }
     return false;
+}
+
+void CAntNetworkHandler::WriteTrace(const char* event, std::uint32_t a, std::uint32_t b)
+{
+    SAntTraceState state;
+    state.Cwnd = m_send.GetCwnd();
+    state.InFlight = m_send.GetPacketsInFlight();
+    state.Queued = m_send.GetQueued();
+    state.Marked = m_send.GetMarked();
+    state.Base = m_send.GetBase();
+    if (m_strategy) {
+        std::uint32_t variation = 0, largest = 0;
+        m_strategy->GetTimes(state.Srtt, variation, state.SmallestRtt, largest);
+    }
+    m_trace.Write(event, a, b, state);
 }
 
 // ---- control packets ----

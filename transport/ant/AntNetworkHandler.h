@@ -9,14 +9,17 @@
 #include "transport/ant/AntFlowControl.h"
 #include "transport/ant/wire/AntHandshakeBodies.h"
 #include "transport/ant/wire/AntHeader.h"
+#include "transport/ant/wire/AntNak.h"
 #include "transport/ant/AntReceiveWindow.h"
 #include "transport/ant/AntRtoBackoff.h"
 #include "transport/ant/AntSendWindow.h"
+#include "transport/ant/AntTrace.h"
 #include "transport/ant/PacketPool.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CAntSession;
 class CAntSessionManager;
@@ -136,7 +139,16 @@ private:
     // Whether new data may leave now at the pace of cwnd packets per smoothed round trip;
     // if not, the pace timer brings the session back to the send list.
     bool PaceAllows();
+    // Whether a NAK names a packet sent after the window last answered a loss.
+    bool IsNewLoss(const std::vector<SAntNakRange>& ranges) const;
     void CheckLocalCloseDone();
+    // One line of the session's trace, when tracing is on.
+    void Trace(const char* event, std::uint32_t a = 0, std::uint32_t b = 0)
+    {
+        if (m_trace.IsOn())
+            WriteTrace(event, a, b);
+    }
+    void WriteTrace(const char* event, std::uint32_t a, std::uint32_t b);
 
     // Sending.
     Status SendControl(int type, std::uint16_t value, const CIPEndpoint& to);
@@ -179,9 +191,13 @@ private:
     std::uint32_t m_naksReceived = 0;
     std::uint32_t m_sent = 0;
     std::uint64_t m_lastLossReaction = 0;
+    // Highest sequence number sent when the window last answered a loss, once it has.
+    bool m_lossAnswered = false;
+    std::uint32_t m_lossAnsweredUpTo = 0;
     std::unique_ptr<IAntFlowControlStrategy> m_strategy;
     int m_timerIds[ANT_TIMER_KINDS];
     // Pacing: packets new data may still send now, and when that was worked out (us).
     double m_paceCredit = 0;
     std::uint64_t m_paceAt = 0;
+    CAntTrace m_trace;
 };

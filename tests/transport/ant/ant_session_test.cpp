@@ -2,6 +2,7 @@
 #include "support/FailingAllocation.h"
 
 #include "infra/TCPSocket.h"
+#include "infra/os/Clock.h"
 #include "infra/os/Socket.h"
 #include "transport/ant/wire/AntAckBodies.h"
 #include "transport/ant/AntBackendHandler.h"
@@ -9,6 +10,7 @@
 #include "transport/ant/AntNetworkHandler.h"
 #include "transport/ant/AntSession.h"
 #include "transport/ant/wire/AntSequence.h"
+#include "transport/SpeedSwitches.h"
 
 #include <gtest/gtest.h>
 
@@ -623,6 +625,61 @@ TEST_F(SessionFixture, GatheredWritesTakenInPartLoseAndRepeatNothing)
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected);
     EXPECT_FALSE(Session()->Backend->HasQueued());
+}
+
+// A stream on a lossy path: acknowledgements read together each refill the window before the
+// next one is taken (the flow control reads the packets in flight at any of them), and a
+// loss is answered once however often it is named again.
+TEST_F(SessionFixture, AcknowledgementsRefillTheWindowAtOnceAndALossHalvesItOnce)
+{
+    if (!SpeedSwitches().FillOnAck || !SpeedSwitches().LossEvents)
+        GTEST_SKIP() << "switched off by TARNIX_SPEED_OFF";
+    Establish();
+    ASSERT_TRUE(RunUntil([&] { return STI_OS::GetSocketError(user) == ST_SUCCESS; }, 1000));
+    const CAntSendWindow& send = Session()->Network->GetSendWindow();
+    const std::string chunk(32 * 1024, 'x');
+    const auto feedUser = [&] {
+        std::uint32_t count = 0;
+        (void)STI_OS::Send(user, chunk.data(), std::uint32_t(chunk.size()), count);
+    };
+    feedUser();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            (void)manager.OnWritable();
+            return send.GetPacketsInFlight() > 0;
+        },
+        2000));
+    port.WriteRequested = false;
+    // From here on no flush runs: every packet that leaves, leaves in answer to an
+    // acknowledgement, and without that the window could not grow past two.
+    std::uint16_t serial = 0;
+    for (int round = 0; round < 40 && send.GetCwnd() < 8; ++round) {
+        feedUser();
+        (void)RunUntil([] { return false; }, 5); // the user's bytes reach the session's end
+        const std::size_t before = port.OfType(AntData).size();
+        const std::uint32_t end = AntSeqNext(send.GetHighestSent());
+        for (std::uint32_t s = AntSeqNext(send.GetBase()); s != AntSeqNext(end); s = AntSeqNext(s))
+            ASSERT_EQ(Feed(MakeAck(s, id, serial++, ANT_ACK_ANSWERS_DATA)), ST_SUCCESS);
+        EXPECT_GT(port.OfType(AntData).size(), before);
+    }
+    const std::uint32_t cwnd = send.GetCwnd();
+    ASSERT_GE(cwnd, 8u);
+    const auto nakBase = [&] {
+        CPacketRef nak = CPacketRef::Allocate();
+        CAntPacketWriter writer(*nak);
+        (void)WriteAntHeader(writer, SAntHeader::Control(AntNak, 0, id));
+        CAntNakWriter ranges(writer);
+        (void)ranges.AddGap(send.GetBase(), AntSeqNext(send.GetBase()));
+        return Feed(nak);
+    };
+    // Past the interval (a few milliseconds on this link) each time, so only the loss rule
+    // can hold the window.
+    STI_OS::Sleep(30);
+    ASSERT_EQ(nakBase(), ST_SUCCESS);
+    EXPECT_EQ(send.GetCwnd(), cwnd / 2);
+    STI_OS::Sleep(30);
+    ASSERT_EQ(nakBase(), ST_SUCCESS);
+    EXPECT_EQ(send.GetCwnd(), cwnd / 2);
 }
 
 } // namespace
