@@ -4,8 +4,8 @@
 //   tarnix-udtpeer --server HOST[:PORT] --id N --peer M --key HEX (--send BYTES | --receive BYTES)
 //                  [--local-port P] [--window PACKETS] [--seed S] [--timeout-ms T]
 //   -> "ok bytes=N ms=T mbps=X cpu_s=C" or "fail REASON bytes=N"; exit 0 only on ok. T runs from
-//   the connection to the last byte (a sender's close waits for the peer to have it all), X is
-//   in 10^6 bytes per second, C is the process's CPU time.
+//   the moment both sides are connected (AwaitPeerReady) to the last byte (a sender's close
+//   waits for the peer to have it all), X is in 10^6 bytes per second, C is the process's CPU time.
 //
 // How two UDT peers meet through the impairment relay: each sends the Ant connect request to
 // its "server" (the relay's inside address) from the very UDP socket UDT will use (bind2). That
@@ -213,6 +213,23 @@ struct SResult {
     const char* Failure = nullptr;
 };
 
+// Both peers leave the server's rendezvous at the same moment, so their UDT handshakes cross:
+// one side's connect can return while the other's is still under way, and that side drops the
+// first data as coming from no connection. UDT takes the loss of its first window for
+// congestion, leaves slow start at the rate the receiver saw (a few packets a second) and needs
+// seconds to climb back: the stream measured 16-25 MB/s where UDT does 130-150. So the
+// receiver, once connected, sends one byte; the sender, once it has it, answers with one byte
+// and starts; the receiver starts its clock on that answer. Both are then connected, as after a
+// plain connect, where the listener is ready before the client's connect returns.
+bool AwaitPeerReady(UDTSOCKET u, bool sender)
+{
+    char ready = 'r';
+    char go = 'g';
+    if (sender)
+        return UDT::recv(u, &ready, 1, 0) == 1 && UDT::send(u, &go, 1, 0) == 1;
+    return UDT::send(u, &ready, 1, 0) == 1 && UDT::recv(u, &go, 1, 0) == 1;
+}
+
 SResult SendStream(UDTSOCKET u, const SOptions& o, CWatchdog& watchdog)
 {
     SResult r;
@@ -296,9 +313,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarnix-udtpeer: %s\n", UDT::getlasterror().getErrorMessage());
         return Fail("udt_connect", 0);
     }
+    if (!AwaitPeerReady(u, o.Send))
+        return Fail("not_ready", 0);
 
     const auto start = std::chrono::steady_clock::now();
     const SResult r = o.Send ? SendStream(u, o, watchdog) : ReceiveStream(u, o, watchdog);
+    // UDT's own view, on stderr: a loss count or send period far from the usual tells a slow
+    // stream's cause.
+    UDT::TRACEINFO perf;
+    if (UDT::perfmon(u, &perf) != UDT::ERROR)
+        std::fprintf(stderr, "udt lost=%d retransmitted=%d period_us=%.2f rtt_ms=%.3f\n",
+                     o.Send ? perf.pktSndLossTotal : perf.pktRcvLossTotal, perf.pktRetransTotal,
+                     perf.usPktSndPeriod, perf.msRTT);
     // A sender's close lingers until the peer has every byte, so the sender's time covers it.
     UDT::close(u);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
