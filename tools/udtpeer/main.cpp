@@ -323,8 +323,8 @@ int main(int argc, char** argv)
     UDT::TRACEINFO perf;
     if (UDT::perfmon(u, &perf) != UDT::ERROR)
         std::fprintf(stderr, "udt lost=%d retransmitted=%d period_us=%.2f rtt_ms=%.3f\n",
-                     o.Send ? perf.pktSndLossTotal : perf.pktRcvLossTotal, perf.pktRetransTotal,
-                     perf.usPktSndPeriod, perf.msRTT);
+                     o.Send ? perf.pktSndLossTotal : perf.pktRcvLossTotal, perf.pktRetransTotal, perf.usPktSndPeriod,
+                     perf.msRTT);
     // A sender's close lingers until the peer has every byte, so the sender's time covers it.
     UDT::close(u);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
