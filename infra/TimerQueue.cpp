@@ -280,15 +280,7 @@ Status CTimerQueue::Reschedule(int id, const CTimeValue& due)
     if (status != ST_SUCCESS) {
         return status;
     }
-    if (entry->cancelled) {
-        return ST_NOT_FOUND; // it leaves the heap at the next pass whatever its time
-    }
-    int position = m_index[id];
-    RemoveAt(position);
-    entry->due = due;
-    entry->armed = false;
-    Push(entry);
-    return ST_SUCCESS;
+    return Move(entry, due);
 }
 
 Status CTimerQueue::RescheduleOwned(int id, const ITimeEventHandler* owner, const void* parameter,
@@ -303,7 +295,19 @@ Status CTimerQueue::RescheduleOwned(int id, const ITimeEventHandler* owner, cons
     if (entry->handler != owner || entry->parameter != parameter) {
         return ST_NOT_FOUND;
     }
-    return Reschedule(id, due);
+    return Move(entry, due);
+}
+
+Status CTimerQueue::Move(Entry* entry, const CTimeValue& due)
+{
+    if (entry->cancelled) {
+        return ST_NOT_FOUND; // it leaves the heap at the next pass whatever its time
+    }
+    RemoveAt(m_index[entry->id]);
+    entry->due = due;
+    entry->armed = false;
+    Push(entry);
+    return ST_SUCCESS;
 }
 
 void CTimerQueue::ProcessPendingCancels()

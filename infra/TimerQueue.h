@@ -86,6 +86,8 @@ private:
     };
 
     Status Lookup(int id, Entry*& entry) const;
+    // Moves a live entry found by Lookup to its new due time; ST_NOT_FOUND once cancelled.
+    Status Move(Entry* entry, const CTimeValue& due);
     Status EnsureRoom();
     int AllocateId();
     void FreeId(int id);
