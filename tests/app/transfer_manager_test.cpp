@@ -21,10 +21,15 @@
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
+#include "support/TransportManagerTestSupport.h"
 #include "transport/transfer/CloseReason.h"
+#include "transport/transfer/DataMessages.h"
 #include "transport/transfer/TransportManagerThread.h"
 
 using namespace coretest;
+using transfer_test::Build;
+using transfer_test::CMessagePeer;
+using transfer_test::SReceivedMessage;
 
 namespace {
 
@@ -84,7 +89,7 @@ public:
     }
     Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
     {
-        return Note("upload", fileId, c);
+        return pipe && !holdUploadCommands ? PostTMCloseUpload(pipe, fileId, c) : Note("upload", fileId, c);
     }
     Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
     std::uint16_t GetAntLocalPort() override { return 4321; }
@@ -132,8 +137,85 @@ public:
     std::vector<std::string> reports;
     std::vector<SPost> posts;
     std::vector<IDownloadCallback*> held;
-    CTransportManagerQueue* pipe = nullptr; // a real transport-manager thread's, when set
+    CTransportManagerQueue* pipe = nullptr;      // a real transport-manager thread's, when set
+    std::atomic<bool> holdUploadCommands{false}; // noted, not posted: the test posts them late
 };
+
+// This copy's transfer engine: a transport-manager thread over the Ant stand-in, to which the
+// fake service posts; the test plays the server and the peer at the other end of each
+// connection, with raw data messages.
+class CEngine {
+public:
+    explicit CEngine(CFakeService& service) : m_service(service), thread(&direct.ant)
+    {
+        STransportTimings timings;
+        timings.FirstLocateMs = 10;
+        timings.LocateMs = 300;
+        thread.SetTimings(timings);
+        EXPECT_EQ(ST_SUCCESS, thread.Launch(queue, &outlet));
+        service.pipe = queue.get();
+    }
+    ~CEngine() { m_service.pipe = nullptr; }
+
+    // An upload session for a downloader's request, with the callback the service got for it.
+    std::unique_ptr<CMessagePeer> Upload(IUploadCallback* callback)
+    {
+        EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 9, ++m_key, 0, callback));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+    // The download session's next look for its uploader, answered by the server with the
+    // uploader's address, and the connection that follows.
+    std::unique_ptr<CMessagePeer> Download(const unsigned char fileId[16])
+    {
+        const int located = outlet.Count(29), connects = outlet.Count(4);
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > located; }));
+        EXPECT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), fileId /* not read */, fileId, TICKET));
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(4) > connects; }));
+        EXPECT_EQ(ST_SUCCESS,
+                  PostTMIncomingDownload(queue.get(), outlet.Commands(4).back().handle, TICKET, ++m_key, 0));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+
+private:
+    static constexpr std::uint32_t TICKET = 77;
+    CFakeService& m_service;
+    std::uint32_t m_key = 0;
+
+public:
+    tm_test::CDirectAnt direct;
+    tm_test::CRecordingOutlet outlet;
+    std::unique_ptr<CTransportManagerQueue> queue;
+    CTransportManagerThread thread; // stops first, releasing the records it holds
+};
+
+// The engine's next message to the peer (type ~0u when none came), data blocks skipped when
+// asked.
+SReceivedMessage Next(CMessagePeer& peer, bool skipBlocks = false)
+{
+    while (tm_test::WaitFor([&] {
+        peer.Poll();
+        return peer.HasMessage();
+    })) {
+        SReceivedMessage message = peer.Pop();
+        if (!skipBlocks || message.type != DATA_MSG_DATA_BLOCK)
+            return message;
+    }
+    return SReceivedMessage{~0u, {}};
+}
+
+std::uint32_t ReasonOf(const SReceivedMessage& close)
+{
+    std::uint32_t reason = ~0u;
+    sti::CMessageReader reader(close.body.data(), static_cast<std::uint32_t>(close.body.size()));
+    EXPECT_EQ(unsigned(DATA_MSG_CLOSE), close.type);
+    EXPECT_EQ(ST_SUCCESS, ReadClose(reader, reason));
+    return reason;
+}
+
+void Send(CMessagePeer& peer, const std::function<Status(DataMessageBlock&)>& writer)
+{
+    EXPECT_TRUE(peer.Send(*Build(writer)));
+}
 
 // A download whose session, once the transport-manager thread takes it, holds that thread in
 // its AddRef until the test opens the gate: the messages behind it wait in the pipe.
@@ -639,4 +721,151 @@ TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)
     EXPECT_FALSE(HandMailRequestToService("mail"));
     EXPECT_EQ(1u, service.reports.size());
     EXPECT_EQ(1u, service.mails.size());
+}
+
+TEST_F(Manager, TheUploadLimitHoldsForABurstOfRequests)
+{
+    settings->SetUnlimitedUploads(0);
+    settings->SetMaxUploads(2);
+    IUploadCallback* first = transfers->GetUploadCallback(1);
+    IUploadCallback* second = transfers->GetUploadCallback(2);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(nullptr, transfers->GetUploadCallback(3)) << "sessions being opened count";
+    // One the engine lets go frees its place.
+    first->Release();
+    IUploadCallback* third = transfers->GetUploadCallback(4);
+    ASSERT_NE(nullptr, third);
+    second->Release();
+    third->Release();
+}
+
+TEST_F(Manager, AnUploadHasOneSessionAtATimeAndIsCompletedOnlyWhenItsDownloaderSaysSo)
+{
+    const std::string data(200000, 'u');
+    WriteFileBytes(folder / "up.bin", data);
+    const CFileLink link = LinkOf({Entry(0, "up.bin", 200000, folder.Path())});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(link));
+    const std::uint32_t id = Ids().at(0);
+    CEngine engine(service);
+    std::unique_ptr<CMessagePeer> first = engine.Upload(transfers->GetUploadCallback(1));
+    Send(*first, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*first).type);
+    EXPECT_EQ(FS_CONNECTED, Status(id));
+    // A second request before the first session has read a byte waits for it.
+    std::unique_ptr<CMessagePeer> second = engine.Upload(transfers->GetUploadCallback(2));
+    Send(*second, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*second)));
+    EXPECT_EQ(1, transfers->Registry().GetActiveUploads());
+
+    // Every byte read and sent, but the connection drops before the downloader's word: the
+    // upload is asked for again.
+    Send(*first, [&](DataMessageBlock& b) { return WriteRangeRequest(b, 0, data.size()); });
+    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*first, true).type);
+    EXPECT_NE(FS_COMPLETED, Status(id));
+    first->Close();
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_PENDING; })) << Status(id);
+    std::unique_ptr<CMessagePeer> third = engine.Upload(transfers->GetUploadCallback(3));
+    Send(*third, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*third).type);
+    Send(*third, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_COMPLETED); });
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+}
+
+TEST_F(Manager, APausedUploadStaysPausedWhileItsSessionReadsOnAndItsDownloaderWaitsForTheResume)
+{
+    const std::string data(4 * 65536, 'p');
+    WriteFileBytes(folder / "p.bin", data);
+    const CFileLink link = LinkOf({Entry(0, "p.bin", 4 * 65536, folder.Path())});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(link));
+    const std::uint32_t id = Ids().at(0);
+    CEngine engine(service);
+    std::unique_ptr<CMessagePeer> peer = engine.Upload(transfers->GetUploadCallback(1));
+    Send(*peer, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*peer).type);
+    Send(*peer, [](DataMessageBlock& b) { return WriteRangeRequest(b, 0, 65536); });
+    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*peer, true).type);
+
+    // Paused between two blocks: the engine hears of it only after it has read the next range.
+    service.holdUploadCommands = true;
+    ASSERT_TRUE(transfers->PauseUpload(id));
+    Send(*peer, [](DataMessageBlock& b) { return WriteRangeRequest(b, 65536, 3 * 65536); });
+    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*peer, true).type);
+    EXPECT_EQ(FS_PAUSED, Status(id));
+    ASSERT_EQ(ST_SUCCESS, PostTMCloseUpload(engine.queue.get(), file, CTransferManager::COMMAND_PAUSE));
+    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*peer, true)));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetActiveUploads() == 0; }));
+    EXPECT_EQ(FS_PAUSED, Status(id));
+
+    // The downloader asks again: refused until the user resumes.
+    std::unique_ptr<CMessagePeer> again = engine.Upload(transfers->GetUploadCallback(2));
+    Send(*again, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*again)));
+    EXPECT_TRUE(transfers->ResumeUpload(id));
+    std::unique_ptr<CMessagePeer> resumed = engine.Upload(transfers->GetUploadCallback(3));
+    Send(*resumed, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*resumed).type);
+}
+
+TEST_F(Manager, AnInterruptedDownloadShowsConnectingAPauseThereHoldsAndAResumeRestartsItAtOnce)
+{
+    const std::string data(3000, 'd');
+    const CFileLink link = LinkOf({Entry(0, "d.bin", 3000)});
+    const CLinkFileEntry& entry = link.m_entries[0];
+    const TransferFileList answer = {coretest::Announce(entry)};
+    auto block = [&](std::size_t from, std::size_t to) {
+        return transfer_test::BuildBlock(from, transfer_test::Bytes(data.begin() + from, data.begin() + to), false);
+    };
+    transfers->OnStatusChanged(3);
+    CEngine engine(service);
+    ASSERT_TRUE(transfers->AcceptLink(link));
+    const std::uint32_t id = Ids().at(0);
+    std::unique_ptr<CMessagePeer> uploader = engine.Download(entry.m_fileId);
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_REQUEST), Next(*uploader).type);
+    Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, entry.m_fileId, answer); });
+    EXPECT_EQ(unsigned(DATA_MSG_RANGE_REQUEST), Next(*uploader).type);
+    uploader->Send(*block(0, 1000));
+    // The uploader pauses its side and drops the connection: the engine keeps the session and
+    // looks for the uploader again, so there is nothing to resume.
+    Send(*uploader, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_PAUSED); });
+    uploader->Close();
+    CTransferingFile copy;
+    EXPECT_TRUE(tm_test::WaitFor([&] {
+        return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == 2 && copy.m_transferred == 1000;
+    }));
+    ASSERT_EQ(FS_CONNECTING, Status(id));
+    EXPECT_FALSE(transfers->ResumeSuspendedDownload(id));
+
+    // Paused while it looks: the server's answer (unreachable) comes before the pause's close.
+    std::promise<void> paused;
+    std::shared_future<void> pausedSeen = paused.get_future().share();
+    std::promise<void> located;
+    engine.outlet.onCommand = [&](const tm_test::SCommand& command) {
+        if (command.command != 29)
+            return;
+        engine.outlet.onCommand = nullptr;
+        EXPECT_EQ(ST_SUCCESS, PostTMAnswer(engine.queue.get(), entry.m_fileId, entry.m_fileId, 0));
+        located.set_value();
+        pausedSeen.wait_for(std::chrono::seconds(10));
+    };
+    ASSERT_EQ(std::future_status::ready, located.get_future().wait_for(std::chrono::seconds(10)));
+    EXPECT_TRUE(transfers->PauseDownload(id));
+    paused.set_value();
+    EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == 0; }));
+    ASSERT_EQ(FS_PAUSED, Status(id));
+
+    // Resumed, it starts again at once and ends byte-exact.
+    EXPECT_TRUE(transfers->ResumeDownload(id));
+    uploader = engine.Download(entry.m_fileId);
+    EXPECT_EQ(unsigned(DATA_MSG_FILE_REQUEST), Next(*uploader).type);
+    Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, entry.m_fileId, answer); });
+    EXPECT_EQ(unsigned(DATA_MSG_RANGE_REQUEST), Next(*uploader).type);
+    uploader->Send(*block(1000, 3000));
+    Send(*uploader, [](DataMessageBlock& b) { return WriteRangeEnd(b, 0); });
+    EXPECT_EQ(unsigned(CLOSE_REASON_COMPLETED), ReasonOf(Next(*uploader)));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+    EXPECT_EQ(data, ReadFileBytes(folder / "d.bin"));
 }

@@ -2,9 +2,13 @@
 // file-name rules the records rely on, asked of the file system itself.
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -36,11 +40,13 @@ void SendBlock(CDownloadFile& d, std::uint64_t offset, const std::string& bytes)
 
 class Records : public CoreFixture {
 protected:
-    // An accepted one-file link whose record the engine holds, started as the engine does.
+    // An accepted one-file link whose record the engine holds, started as the manager and the
+    // engine start it.
     CDownloadFile* Accept(const char* name, std::int64_t size, unsigned char seed = 0)
     {
         CDownloadFile* record = registry->AddDownload(LinkOf({Entry(0, name, size, CString(), seed)}), folder.Path());
         EXPECT_NE(nullptr, record);
+        registry->SetStatus(record->m_id, FS_CONNECTING);
         record->SetSessionStatus(2);
         record->SetSessionStatus(5);
         return record;
@@ -58,9 +64,11 @@ protected:
     }
 };
 
-// The engine's calls of one download session; a refused range ends it as the engine would.
+// The engine's calls of one download session, started as the manager starts it; a refused
+// range ends it as the engine would.
 void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const std::string& data)
 {
+    CTransferRegistry::Current()->SetStatus(d.m_id, FS_CONNECTING);
     d.OnNotice(1);
     d.SetSessionStatus(2);
     d.SetSessionStatus(5);
@@ -69,6 +77,7 @@ void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const 
         std::uint64_t start = 0, end = 0;
         const Status next = d.GetNextRange(&start, &end);
         if (next != ST_SUCCESS) {
+            d.SetSessionStatus(0);
             d.OnClosed(CLOSED_HERE, next == ST_IO_ERROR ? CLOSE_REASON_FILE_ERROR : CLOSE_REASON_NO_REASON);
             return;
         }
@@ -78,10 +87,12 @@ void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const 
                       static_cast<std::uint32_t>(std::min<std::uint64_t>(1000, end - at)),
                       reinterpret_cast<const std::uint8_t*>(data.data() + at));
         if (d.OnRangeEnd() == ST_NO_MORE_DATA) {
+            d.SetSessionStatus(0);
             d.OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
             return;
         }
     }
+    d.SetSessionStatus(0);
     d.OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
 }
 
@@ -141,6 +152,60 @@ long WithEachAllocationFailing(Prepare prepare, Step step, Check check)
     ADD_FAILURE() << "never ran through";
     return 0;
 }
+
+// The messaging service with its pipe full: a report handed over waits until the service thread
+// has drained the pipe, and that thread first takes the registry's lock and hands a mail over,
+// as its events do. A report handed over under either lock waits in vain (marked "stuck").
+class CFullPipe : public IServiceHandOff {
+public:
+    explicit CFullPipe(CTransferRegistry& registry) : m_service([this, &registry] { Serve(registry); }) {}
+    ~CFullPipe() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_service.join();
+    }
+    void SendReport(const CString& line) override
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_full = true;
+        m_wake.notify_all();
+        const bool drained = m_wake.wait_for(lock, std::chrono::seconds(2), [this] { return !m_full; });
+        m_reports.push_back(line.str().substr(0, 2) + (drained ? "" : " stuck"));
+    }
+    bool SendMailRequest(const CString&) override { return true; }
+    std::vector<std::string> Reports()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_reports;
+    }
+
+private:
+    void Serve(CTransferRegistry& registry)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (m_wake.wait(lock, [this] { return m_full || m_stop; }), !m_stop) {
+            lock.unlock();
+            {
+                sti::CScopedLock guard(registry.GetLock());
+                (void)HandMailRequestToService("mail");
+            }
+            lock.lock();
+            m_full = false;
+            m_wake.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_full = false;
+    bool m_stop = false;
+    std::vector<std::string> m_reports;
+    std::thread m_service;
+};
 
 } // namespace
 
@@ -293,6 +358,7 @@ TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)
         CLinkFileEntry e = Entry(0, name.c_str(), 3, CString(), static_cast<unsigned char>(++seed));
         CDownloadFile* d = registry->AddDownload(LinkOf({e}), inner);
         ASSERT_NE(nullptr, d) << name;
+        registry->SetStatus(d->m_id, FS_CONNECTING);
         d->OnFileInfo(e.m_fileId, {Announce(e)});
         ASSERT_EQ(FS_CONNECTED, d->m_fileStatus) << name << " -> " << d->m_shortName.str();
         SendRange(*d, "abc");
@@ -358,6 +424,7 @@ TEST_F(Records, ALockedWorkingFileOrAFailedWriteEndsTheSessionSuspended)
     CloseHandle(holder);
 
     // A write that fails: the range asks for more, the next range ends with a file error.
+    registry->SetStatus(d->m_id, FS_CONNECTING); // resumed
     d->OnFileInfo(e.m_fileId, {Announce(e)});
     ASSERT_EQ(FS_CONNECTED, d->m_fileStatus);
     const std::string data = Pattern(3000);
@@ -568,8 +635,9 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
         EXPECT_EQ(0u, length);
     }
     EXPECT_EQ(70000, session->m_transferred);
-    EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
+    EXPECT_EQ(FS_SENDING, session->m_fileStatus); // completed once the downloader says so
     session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
     EXPECT_EQ(ST_IO_ERROR, session->ReadChunk(0, 0, 65536, buffer, &length));
     EXPECT_EQ(0, registry->GetActiveUploads());
 
@@ -669,4 +737,35 @@ TEST_F(Records, OutOfMemoryAnywhereInAnUploadLeavesItRequestableAndTheNextSessio
             DrainUIEvents();
         });
     EXPECT_GT(runs, 20);
+}
+
+TEST_F(Records, ReportsAreHandedOverOutsideTheLocksTheServiceThreadTakes)
+{
+    CFullPipe pipe(*registry);
+    SetServiceHandOff(&pipe);
+    CUploadFile* session = registry->CreateUploadSession();
+    TransferFileList entries;
+    EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(Entry(9, "x", 1).m_fileId, entries));
+    session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_CANCELED);
+    session->Release();
+    CDownloadFile* d = Accept("r.bin", 3);
+    const CLinkFileEntry e = Entry(0, "r.bin", 3);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    SendRange(*d, "abc");
+    EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
+    d->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_CANCELED);
+    d->Release();
+    SetServiceHandOff(&handOff);
+    EXPECT_EQ((std::vector<std::string>{"HF", "DA", "DC", "DA"}), pipe.Reports());
+}
+
+TEST_F(Records, ADownloadCancelledBeforeItsFileInformationOpensNoFileAndAddsNoFurtherOne)
+{
+    CDownloadFile* d = Accept("gone.bin", 10);
+    ASSERT_TRUE(registry->Remove(d->m_id)); // the engine still holds it
+    const CLinkFileEntry e = Entry(0, "gone.bin", 10);
+    d->OnFileInfo(e.m_fileId, {Announce(e), Announce(Entry(1, "more.bin", 5))});
+    EXPECT_EQ(0u, registry->Size());
+    EXPECT_TRUE(ListFiles(folder.Path()).empty());
+    d->Release();
 }
