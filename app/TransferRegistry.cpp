@@ -660,3 +660,23 @@ CUploadFile* CTransferRegistry::FindUploadByFileId(const unsigned char fileId[16
     }
     return nullptr;
 }
+
+bool CTransferRegistry::IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self)
+{
+    CString wanted = path;
+    wanted.MakeUpper();
+    for (auto& entry : m_records) {
+        const CTransferingFile* record = entry.second;
+        if (record == &self)
+            continue;
+        CString name = record->m_realName;
+        if (name.MakeUpper() == wanted)
+            return true;
+        if (record->IsDownload()) {
+            CString working = static_cast<const CDownloadFile*>(record)->m_workingPath;
+            if (working.MakeUpper() == wanted)
+                return true;
+        }
+    }
+    return false;
+}

@@ -103,6 +103,9 @@ public:
     std::size_t CountBusyDownloads();
     // Caller holds the lock. The first upload record (type 1) with that file id.
     CUploadFile* FindUploadByFileId(const unsigned char fileId[16]);
+    // Caller holds the lock. Whether a record other than `self` keeps the file at `path`: as its
+    // real name, or as a download's working file (names compare without case).
+    bool IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self);
 
     void UploadStarted();
     void UploadEnded();
