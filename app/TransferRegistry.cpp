@@ -164,6 +164,7 @@ bool CTransferRegistry::LoadList()
     const bool loaded = LoadTransferListXml(path, items);
     sti::CScopedLock guard(m_lock);
     try {
+        std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
         for (const STransferListItem& item : items) {
             std::unique_ptr<CNewRecord<CDownloadFile>> download;
             std::unique_ptr<CNewRecord<CUploadFile>> upload;
@@ -190,10 +191,27 @@ bool CTransferRegistry::LoadList()
                 record->m_transferred = std::min(record->m_transferred, onDisk);
             }
             m_records.emplace(record->m_id, record);
-            if (download)
+            if (download) {
                 download->Take();
-            else
+            } else {
+                if (!item.furtherFiles.empty())
+                    links.emplace_back(upload->Get(), &item);
                 upload->Take();
+            }
+        }
+        // A link's first upload answers for the link's other files again, from their records.
+        for (const auto& link : links) {
+            for (const auto& id : link.second->furtherFiles) {
+                const CUploadFile* further = FindUploadByFileId(id.data());
+                if (!further || further == link.first)
+                    continue;
+                CLinkFileEntry entry;
+                std::memcpy(entry.m_fileId, further->m_fileId, 16);
+                entry.m_name = further->m_shortName;
+                entry.m_path = further->m_realName;
+                entry.m_size = further->m_fileSize;
+                link.first->m_furtherFiles.push_back(entry);
+            }
         }
         for (auto& entry : m_records)
             PostAdded(*entry.second);
@@ -230,6 +248,12 @@ bool CTransferRegistry::SaveList()
             item.shortName = record.m_shortName;
             item.size = record.m_fileSize;
             item.status = record.m_fileStatus;
+            if (record.IsUpload()) {
+                for (const CLinkFileEntry& further : static_cast<const CUploadFile&>(record).m_furtherFiles) {
+                    item.furtherFiles.emplace_back();
+                    std::memcpy(item.furtherFiles.back().data(), further.m_fileId, 16);
+                }
+            }
             items.push_back(item);
         }
     } catch (const std::bad_alloc&) {

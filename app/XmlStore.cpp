@@ -133,6 +133,7 @@ xmlstore::TransferRecord ToRecord(const STransferListItem& item)
     record.shortName = AnsiToUtf16(item.shortName);
     record.size = item.size;
     record.status = item.status;
+    record.furtherFiles = item.furtherFiles;
     return record;
 }
 
@@ -148,6 +149,7 @@ STransferListItem FromRecord(const xmlstore::TransferRecord& record)
     item.shortName = Utf16ToAnsi(record.shortName);
     item.size = record.size;
     item.status = record.status;
+    item.furtherFiles = record.furtherFiles;
     return item;
 }
 

@@ -14,6 +14,7 @@
 // save returns false. Nothing here throws (out of memory is a failed call). Callers serialise
 // the calls for one path; any thread may make them.
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -35,6 +36,8 @@ struct STransferListItem {
     CString shortName;            // the file's name
     std::int64_t size = 0;
     int status = 6; // "td_status"
+    // A link's first upload: the ids of the link's other files ("further_files").
+    std::vector<std::array<unsigned char, ID_SIZE>> furtherFiles;
 };
 
 // Reading applies the list's rules: items without a valid file id or with a type other than 1

@@ -540,7 +540,7 @@ TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMess
     EXPECT_EQ(0, gate.Count());
 }
 
-TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
+TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLinkAlsoAfterARestart)
 {
     transfers->OnStatusChanged(3);
     ASSERT_TRUE(transfers->SendOffer(Offer("three", 3)));
@@ -551,6 +551,15 @@ TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
     EXPECT_TRUE(Ids().empty());
     EXPECT_EQ(3, service.Reports("UR"));
     EXPECT_EQ(3, service.Count("upload", 3));
+
+    // The list keeps which files the first one's link holds.
+    ASSERT_TRUE(transfers->SendOffer(Offer("again", 3)));
+    Restart();
+    ids = Ids();
+    ASSERT_EQ(3u, ids.size());
+    EXPECT_TRUE(transfers->RemoveUpload(ids.front()));
+    EXPECT_TRUE(Ids().empty());
+    EXPECT_EQ(6, service.Reports("UR"));
     settings->SetUnlimitedUploads(0);
     settings->SetMaxUploads(0);
     EXPECT_EQ(nullptr, transfers->GetUploadCallback(1));

@@ -47,6 +47,8 @@ std::vector<TransferRecord> SampleList(std::size_t count)
         r.size = i % 3 == 0 ? std::numeric_limits<std::int64_t>::max() : kBig + static_cast<std::int64_t>(i);
         r.transferred = r.size - static_cast<std::int64_t>(i % 2);
         r.status = kKeptStatuses[i % 6];
+        if (i % 3 == 1)
+            r.furtherFiles = {Id{1, 2}, Id{static_cast<unsigned char>(i)}};
     }
     return list;
 }
@@ -62,6 +64,7 @@ void ExpectSame(const TransferRecord& a, const TransferRecord& b)
     EXPECT_EQ(a.size, b.size);
     EXPECT_EQ(a.transferred, b.transferred);
     EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.furtherFiles, b.furtherFiles);
 }
 
 std::vector<TransferRecord> ReadList(const std::string& bytes, bool expected = true)
