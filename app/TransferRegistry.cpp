@@ -165,7 +165,12 @@ bool CTransferRegistry::LoadList()
     sti::CScopedLock guard(m_lock);
     try {
         std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
+        std::vector<CTransferingFile*> entered;
+        entered.reserve(items.size());
         for (const STransferListItem& item : items) {
+            // A list read late (held at the start) joins the run's: the run's own record wins.
+            if (HasRecord(item.type, item.fileId))
+                continue;
             std::unique_ptr<CNewRecord<CDownloadFile>> download;
             std::unique_ptr<CNewRecord<CUploadFile>> upload;
             CTransferingFile* record = nullptr;
@@ -191,6 +196,7 @@ bool CTransferRegistry::LoadList()
                 record->m_transferred = std::min(record->m_transferred, onDisk);
             }
             m_records.emplace(record->m_id, record);
+            entered.push_back(record);
             if (download) {
                 download->Take();
             } else {
@@ -213,8 +219,8 @@ bool CTransferRegistry::LoadList()
                 link.first->m_furtherFiles.push_back(entry);
             }
         }
-        for (auto& entry : m_records)
-            PostAdded(*entry.second);
+        for (CTransferingFile* record : entered)
+            PostAdded(*record);
     } catch (const std::bad_alloc&) {
         // Part of the list is missing here: saving would drop the rest from the file.
         m_listIncomplete = true;
@@ -226,6 +232,19 @@ bool CTransferRegistry::LoadList()
 
 bool CTransferRegistry::SaveList()
 {
+    // A list this run could not read at its start (held by another program for a moment) is
+    // read now and joins the run's records; while it stays held, the save is refused.
+    try {
+        bool held = false;
+        {
+            sti::CScopedLock guard(m_lock);
+            held = !m_path.IsEmpty() && IsStoreFileHeld(m_path);
+        }
+        if (held)
+            LoadList();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     std::vector<STransferListItem> items;
     CString path;
     std::uint64_t sequence = 0;
@@ -701,6 +720,15 @@ bool CTransferRegistry::IsKeptByAnotherRecord(const CString& path, const CTransf
             if (working.MakeUpper() == wanted)
                 return true;
         }
+    }
+    return false;
+}
+
+bool CTransferRegistry::HasRecord(int type, const unsigned char fileId[16])
+{
+    for (auto& entry : m_records) {
+        if (entry.second->m_type == type && SameId(entry.second->m_fileId, fileId))
+            return true;
     }
     return false;
 }
