@@ -330,7 +330,6 @@ TEST(BCMenu, OneImagePerCommandEverywhereInTheTree)
     ASSERT_TRUE(bar.ModifyOwnerDrawItem(static_cast<const char*>(nullptr), ID_WT_EXIT, &images, 7));
     EXPECT_EQ(bar.FindItemData(ID_WT_EXIT)->imageIndex, -1);
     EXPECT_FALSE(bar.ModifyOwnerDrawItem(static_cast<const char*>(nullptr), 4242, &images, 0));
-
 }
 
 TEST(BCMenu, RemoveMenuTakesItemsWithTheirRecordsAndPopupsWithTheirObjects)
