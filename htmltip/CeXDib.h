@@ -24,7 +24,7 @@ public:
 private:
     void FreeSection();
 
-    HBITMAP m_section = nullptr; // owned
+    HBITMAP m_section = nullptr;   // owned
     void* m_sectionBits = nullptr; // owned by m_section
     HDC m_memoryDc = nullptr;      // owned; holds m_section while it lives
     HGDIOBJ m_oldBitmap = nullptr; // the memory DC's own, put back before deletion

@@ -34,8 +34,7 @@ public:
     // A frame with the pen inside the rectangle: left and top in `topLeft`, right and bottom in
     // `bottomRight`. Styles: 2 dashed, 3 dotted, 4 dash-dot, 5 dash-dot-dot, 6 double (a second
     // frame 2 x width further in), else solid; style 0 or a width of 0 or less draws nothing.
-    void DrawRectangle(HDC dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight, int style = 1,
-                       int width = 1);
+    void DrawRectangle(HDC dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight, int style = 1, int width = 1);
     void DrawRectangle(HDC dc, int left, int top, int right, int bottom, COLORREF topLeft, COLORREF bottomRight,
                        int style = 1, int width = 1);
     // One line in the styles above; double adds a second 2 x width below a horizontal line, to
@@ -44,8 +43,8 @@ public:
 
     // Repeats the tile at (sourceX, sourceY) of `source` over the area, cutting the last row and
     // column to it.
-    void TileBitmap(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                    int tileWidth, int tileHeight);
+    void TileBitmap(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int tileWidth,
+                    int tileHeight);
 
     // `bitmap` stretched to width x height. Masked: pixels of `maskColour` stay unpainted.
     // `effects`: EImageEffect. With `shadow` on, flags 0x100 (plain) or 0x200 (gradient) draw a
@@ -70,8 +69,7 @@ public:
     void DrawShadow(HDC dc, int x, int y, int width, int height, HBITMAP mask, bool gradient, int blurX, int blurY);
 
     // Mixes the source area over the destination at `percent` (100 or more: a plain copy).
-    void AlphaBitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                     int percent);
+    void AlphaBitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int percent);
 
     // A bitmap's width and height; 0 by 0 for a null or unreadable handle.
     static CSize GetBitmapSize(HBITMAP bitmap);

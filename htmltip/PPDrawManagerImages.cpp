@@ -31,8 +31,7 @@ struct SIconBitmaps {
 
 // An icon's pixels and which of them its mask hides, at the icon's own size. A monochrome icon
 // keeps its AND mask over its XOR image in one bitmap of twice the height.
-bool ReadIconPixels(HICON icon, std::vector<uint32_t>* colour, std::vector<uint32_t>* hidden, int* width,
-                    int* height)
+bool ReadIconPixels(HICON icon, std::vector<uint32_t>* colour, std::vector<uint32_t>* hidden, int* width, int* height)
 {
     SIconBitmaps bitmaps(icon);
     if (!bitmaps.valid)
@@ -42,8 +41,7 @@ bool ReadIconPixels(HICON icon, std::vector<uint32_t>* colour, std::vector<uint3
     if (!ReadBitmapPixels(bitmaps.info.hbmMask, hidden, &maskW, &maskH))
         return false;
     if (bitmaps.info.hbmColor) {
-        if (!ReadBitmapPixels(bitmaps.info.hbmColor, colour, width, height) || *width != maskW ||
-            *height > maskH)
+        if (!ReadBitmapPixels(bitmaps.info.hbmColor, colour, width, height) || *width != maskW || *height > maskH)
             return false;
     } else {
         *width = maskW;
@@ -59,8 +57,7 @@ bool ReadIconPixels(HICON icon, std::vector<uint32_t>* colour, std::vector<uint3
 }
 
 // Darkens the area at (x, y) through mask pixels of its size.
-void DarkenArea(HDC dc, int x, int y, int width, int height, const uint32_t* mask, bool gradient, int blurX,
-                int blurY)
+void DarkenArea(HDC dc, int x, int y, int width, int height, const uint32_t* mask, bool gradient, int blurX, int blurY)
 {
     CDibSection32 area(width, height);
     if (!area.CopyFrom(dc, x, y))
@@ -77,8 +74,7 @@ void DarkenArea(HDC dc, int x, int y, int width, int height, const uint32_t* mas
 
 void CPPDrawManager::DrawPixels(HDC dc, int x, int y, int width, int height, const uint32_t* source, int sourceWidth,
                                 int sourceHeight, const uint8_t* hidden, bool useMaskColour, COLORREF maskColour,
-                                DWORD effects, bool shadow, int dx, int dy, int blurX, int blurY,
-                                COLORREF shadowColour)
+                                DWORD effects, bool shadow, int dx, int dy, int blurX, int blurY, COLORREF shadowColour)
 {
     m_alpha = false;
     CDibSection32 image(width, height);
@@ -97,14 +93,13 @@ void CPPDrawManager::DrawPixels(HDC dc, int x, int y, int width, int height, con
         hiddenScaled.assign(out.begin(), out.end());
     }
     // The colour effect paints in the colour the caller gives for the image's shadow.
-    m_alpha = ProcessImagePixels(pixels, maskPixels, count,
-                                 hidden ? hiddenScaled.data() : nullptr,
-                                 useMaskColour, maskColour, effects, shadowColour);
+    m_alpha = ProcessImagePixels(pixels, maskPixels, count, hidden ? hiddenScaled.data() : nullptr, useMaskColour,
+                                 maskColour, effects, shadowColour);
     if (shadow && (effects & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_GRADIENT_SHADOW))) {
         std::vector<uint32_t> shape(count);
         ShadowMaskPixels(maskPixels, shape.data(), count, shadowColour);
-        DarkenArea(dc, x + dx, y + dy, width, height, shape.data(),
-                   (effects & IMAGE_EFFECT_GRADIENT_SHADOW) != 0, blurX, blurY);
+        DarkenArea(dc, x + dx, y + dy, width, height, shape.data(), (effects & IMAGE_EFFECT_GRADIENT_SHADOW) != 0,
+                   blurX, blurY);
     } else if (shadow) {
         x += dx;
         y += dy;
@@ -144,8 +139,8 @@ void CPPDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON
     if (!dc || width <= 0 || height <= 0 || !ReadIconPixels(icon, &colour, &hidden, &w, &h))
         return;
     std::vector<uint8_t> flags(hidden.begin(), hidden.end());
-    DrawPixels(dc, x, y, width, height, colour.data(), w, h, flags.data(), false, 0,
-               effects, shadow, dx, dy, blurX, blurY, shadowColour);
+    DrawPixels(dc, x, y, width, height, colour.data(), w, h, flags.data(), false, 0, effects, shadow, dx, dy, blurX,
+               blurY, shadowColour);
 }
 
 void CPPDrawManager::DrawImageListFrame(HDC dc, int x, int y, int width, int height, HBITMAP strip, int index,

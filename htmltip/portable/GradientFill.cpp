@@ -4,8 +4,8 @@ namespace {
 constexpr int BANDS = 64;
 
 // Appends the bands from `from` to `to` over [start, start + length) of one axis.
-void AppendBands(std::vector<SFillPiece>& pieces, bool horizontal, int start, int length, int crossStart,
-                 int crossEnd, uint32_t from, uint32_t to)
+void AppendBands(std::vector<SFillPiece>& pieces, bool horizontal, int start, int length, int crossStart, int crossEnd,
+                 uint32_t from, uint32_t to)
 {
     if (length <= 0 || crossEnd <= crossStart)
         return;
@@ -41,8 +41,8 @@ std::vector<SFillPiece> GradientPieces(int effect, int left, int top, int right,
     std::vector<SFillPiece> pieces;
     if (!IsGradientEffect(effect) || right <= left || bottom <= top)
         return pieces;
-    const bool horizontal = effect == FILL_EFFECT_HGRADIENT || effect == FILL_EFFECT_HCGRADIENT ||
-                            effect == FILL_EFFECT_3HGRADIENT;
+    const bool horizontal =
+        effect == FILL_EFFECT_HGRADIENT || effect == FILL_EFFECT_HCGRADIENT || effect == FILL_EFFECT_3HGRADIENT;
     const int start = horizontal ? left : top;
     const int length = horizontal ? right - left : bottom - top;
     const int crossStart = horizontal ? top : left;

@@ -16,8 +16,7 @@ int ShadowKernelSize(int blur, int side)
     return std::min(blur, largest);
 }
 
-void DarkenByShadowMask(uint32_t* dest, const uint8_t* mask, int width, int height, bool gradient, int blurX,
-                        int blurY)
+void DarkenByShadowMask(uint32_t* dest, const uint8_t* mask, int width, int height, bool gradient, int blurX, int blurY)
 {
     if (width <= 0 || height <= 0)
         return;

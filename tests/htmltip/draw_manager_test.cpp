@@ -161,8 +161,8 @@ TEST(DrawManager, ImagesHonourMaskEffectsAlphaAndShadow)
     // Masked spot, stretched twice: a 2x2 hole in a 16x16 square; gray effect on red.
     CGdiObject spotted;
     spotted.Attach(MakeBitmap(8, 8, 0x00FF0000, magenta));
-    draw.DrawImage(canvas.Dc(), 5, 5, 16, 16, static_cast<HBITMAP>(spotted.GetSafeHandle()), true,
-                   RGB(255, 0, 255), IMAGE_EFFECT_GRAY);
+    draw.DrawImage(canvas.Dc(), 5, 5, 16, 16, static_cast<HBITMAP>(spotted.GetSafeHandle()), true, RGB(255, 0, 255),
+                   IMAGE_EFFECT_GRAY);
     EXPECT_EQ(16 * 16 - 4, canvas.Count(RGB(76, 76, 76)));
     EXPECT_EQ(kBack, canvas.Pixel(7, 7));
 
@@ -179,8 +179,8 @@ TEST(DrawManager, ImagesHonourMaskEffectsAlphaAndShadow)
     EXPECT_EQ(kBack, canvas.Pixel(24, 12));
     // Shadow on without a shadow flag moves the image itself.
     canvas.Fill(kBack);
-    draw.DrawImage(canvas.Dc(), 10, 10, 10, 10, static_cast<HBITMAP>(square.GetSafeHandle()), false, 0, 0, true, 4,
-                   4, 3, 3, RGB(128, 128, 128));
+    draw.DrawImage(canvas.Dc(), 10, 10, 10, 10, static_cast<HBITMAP>(square.GetSafeHandle()), false, 0, 0, true, 4, 4,
+                   3, 3, RGB(128, 128, 128));
     EXPECT_EQ(canvas.Bounds(RGB(0, 0, 255)).left, 14);
 
     // Alpha bytes blend the image by them: half-transparent black over the background.

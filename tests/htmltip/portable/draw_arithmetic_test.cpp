@@ -76,10 +76,10 @@ TEST(TextureFill, PaletteRunsFromEndThroughMiddleToBegin)
     ASSERT_NE(nullptr, canvas.Create(4, 4, 8));
     SetTexturePalette(canvas, 0x0000FF /* begin: red */, 0x00FF00, 0xFF0000 /* end: blue */, 0);
     const uint8_t* palette = canvas.GetBuffer() + sizeof(SDibHeader); // blue, green, red, 0
-    EXPECT_EQ(255, palette[0]);           // entry 0: the end colour
-    EXPECT_EQ(0, palette[2]);             //
-    EXPECT_GE(palette[4 * 128 + 1], 250); // about the middle
-    EXPECT_EQ(255, palette[4 * 255 + 2]); // entry 255: the begin colour
+    EXPECT_EQ(255, palette[0]);                                       // entry 0: the end colour
+    EXPECT_EQ(0, palette[2]);                                         //
+    EXPECT_GE(palette[4 * 128 + 1], 250);                             // about the middle
+    EXPECT_EQ(255, palette[4 * 255 + 2]);                             // entry 255: the begin colour
     EXPECT_EQ(0, palette[4 * 255 + 0]);
     // Blending moves everything towards the begin colour.
     SetTexturePalette(canvas, 0x0000FF, 0x00FF00, 0xFF0000, 100);
@@ -134,8 +134,8 @@ TEST(TextureFill, EveryTextureFillsNarrowAndLowCanvasesWithoutFault)
 TEST(PixelEffects, EffectsApplyInOrderOnShownPixelsAndKeepAlpha)
 {
     EXPECT_EQ(0x80E1E1E1u, GrayPixel(0x80FFFF00u));
-    EXPECT_EQ(0x004C4C4Cu, GrayPixel(0x00FF0000u));        // 0.299 x 255 = 76.2
-    EXPECT_EQ(0x12FF00EEu, InvertPixel(0x1200FF11u));      //
+    EXPECT_EQ(0x004C4C4Cu, GrayPixel(0x00FF0000u));         // 0.299 x 255 = 76.2
+    EXPECT_EQ(0x12FF00EEu, InvertPixel(0x1200FF11u));       //
     EXPECT_EQ(0x00604830u, DarkenPixel(0x00806040u, 0.75)); // each channel x 0.75
     EXPECT_EQ(0x00806040u, DarkenPixel(0x00806040u, 1.0));  // outside 0 <= f < 1: unchanged
     EXPECT_EQ(0x00A07850u, LightenPixel(0x00806040u, 0.25));
@@ -146,8 +146,8 @@ TEST(PixelEffects, EffectsApplyInOrderOnShownPixelsAndKeepAlpha)
     // A 2x2 image whose first pixel has the mask colour (COLORREF 0xFF00FF is magenta either way).
     uint32_t image[4] = {0x00FF00FFu, 0x00806040u, 0x00FF0000u, 0x01000000u};
     uint32_t mask[4];
-    EXPECT_TRUE(ProcessImagePixels(image, mask, 4, nullptr, true, 0xFF00FF,
-                                   IMAGE_EFFECT_DARKEN | IMAGE_EFFECT_INVERT, 0));
+    EXPECT_TRUE(
+        ProcessImagePixels(image, mask, 4, nullptr, true, 0xFF00FF, IMAGE_EFFECT_DARKEN | IMAGE_EFFECT_INVERT, 0));
     EXPECT_EQ(0x00FFFFFFu, mask[0]);
     EXPECT_EQ(0x00000000u, image[0]);
     EXPECT_EQ(0u, mask[1] & 0xFFFFFF);

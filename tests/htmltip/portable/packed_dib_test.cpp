@@ -98,9 +98,17 @@ TEST(PackedDib, RefusesSizesThatAreNotPositiveOrTooLarge)
     CPackedDib dib;
     ASSERT_NE(nullptr, dib.Create(2, 2, 8));
     // Each refusal leaves the bitmap empty, and every operation then does nothing.
-    for (auto [w, h, bits] : {std::tuple{0, 5, 8}, {5, 0, 8}, {-3, 5, 8}, {5, -1, 32}, {INT_MAX, 1, 32},
-                              {1, INT_MAX, 8}, {DIB_MAX_SIDE + 1, 1, 8}, {DIB_MAX_SIDE, DIB_MAX_SIDE, 32},
-                              {5, 5, 0}, {5, 5, 7}, {5, 5, -8}}) {
+    for (auto [w, h, bits] : {std::tuple{0, 5, 8},
+                              {5, 0, 8},
+                              {-3, 5, 8},
+                              {5, -1, 32},
+                              {INT_MAX, 1, 32},
+                              {1, INT_MAX, 8},
+                              {DIB_MAX_SIDE + 1, 1, 8},
+                              {DIB_MAX_SIDE, DIB_MAX_SIDE, 32},
+                              {5, 5, 0},
+                              {5, 5, 7},
+                              {5, 5, -8}}) {
         EXPECT_EQ(nullptr, dib.Create(w, h, bits)) << w << "x" << h << "x" << bits;
         EXPECT_TRUE(dib.IsEmpty());
         EXPECT_EQ(0u, dib.GetDibSize());
