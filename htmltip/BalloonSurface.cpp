@@ -29,8 +29,7 @@ void StretchIntoPointerStrip(HDC dc, const SBalloonLayout& layout, int width, in
         ::StretchBlt(dc, 0, 0, b.left, height, dc, std::min(b.left + 1, b.right - 1), 0, 1, height, SRCCOPY);
         break;
     default:
-        ::StretchBlt(dc, b.right, 0, width - b.right, height, dc, std::max(b.right - 2, b.left), 0, 1, height,
-                     SRCCOPY);
+        ::StretchBlt(dc, b.right, 0, width - b.right, height, dc, std::max(b.right - 2, b.left), 0, 1, height, SRCCOPY);
         break;
     }
 }
@@ -113,8 +112,8 @@ bool CBalloonSurface::CaptureBackdrop(HDC screen, int x, int y)
     return m_backdrop->BitBlt(0, 0, m_windowSize.cx, m_windowSize.cy, screen, x, y, SRCCOPY);
 }
 
-void CBalloonSurface::Compose(HDC target, int transparency, const RECT& contentRect,
-                              const std::function<void(HDC)>& drawContent, CPPDrawManager& draw)
+void CBalloonSurface::Compose(HDC target, int transparency, const std::function<void(HDC)>& drawContent,
+                              CPPDrawManager& draw)
 {
     if (!IsBuilt() || !target)
         return;
@@ -122,7 +121,7 @@ void CBalloonSurface::Compose(HDC target, int transparency, const RECT& contentR
     const int w = m_balloonSize.cx;
     const int h = m_balloonSize.cy;
 
-    // The content on a copy of the background, cut to its rectangle.
+    // The content on a copy of the background.
     CMemoryDC content(target, w, h);
     CMemoryDC frame(target, m_windowSize.cx, m_windowSize.cy);
     if (!content.IsValid() || !frame.IsValid())
@@ -130,7 +129,6 @@ void CBalloonSurface::Compose(HDC target, int transparency, const RECT& contentR
     content.BitBlt(0, 0, w, h, *m_background, 0, 0, SRCCOPY);
     if (drawContent) {
         CSaveDCGuard saved(content);
-        content.IntersectClipRect(contentRect);
         drawContent(content);
     }
 

@@ -63,9 +63,8 @@ public:
     bool CaptureBackdrop(HDC screen, int x, int y);
 
     // One frame at transparency 0 (opaque) .. 100 into `target` at (0, 0). `drawContent` draws
-    // the content on a copy of the background (clipped to `contentRect`, set by the caller).
-    void Compose(HDC target, int transparency, const RECT& contentRect, const std::function<void(HDC)>& drawContent,
-                 CPPDrawManager& draw);
+    // the content on a copy of the background (in the balloon's coordinates).
+    void Compose(HDC target, int transparency, const std::function<void(HDC)>& drawContent, CPPDrawManager& draw);
 
 private:
     std::unique_ptr<CMemoryDC> m_background; // the balloon's size

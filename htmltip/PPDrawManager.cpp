@@ -29,6 +29,17 @@ int PenStyle(int style)
     }
 }
 
+// A pen of the style; wider than a pixel a cosmetic pen would draw dashes solid, so those are
+// geometric (square ends, which close a frame's corners).
+HPEN MakePen(int style, int width, COLORREF colour)
+{
+    const int penStyle = PenStyle(style);
+    if (width <= 1 || penStyle == PS_SOLID)
+        return ::CreatePen(penStyle, width, colour);
+    LOGBRUSH brush = {BS_SOLID, colour, 0};
+    return ::ExtCreatePen(PS_GEOMETRIC | penStyle | PS_ENDCAP_SQUARE | PS_JOIN_MITER, DWORD(width), &brush, 0, nullptr);
+}
+
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour)
 {
     CBrush brush(colour);
@@ -86,11 +97,11 @@ void CPPDrawManager::DrawRectangle(HDC dc, const RECT& rect, COLORREF topLeft, C
 {
     if (!dc || style == STYLE_NONE || width <= 0)
         return;
-    const int penStyle = PenStyle(style);
-    CPen light(penStyle, width, topLeft);
+    CPen light;
+    light.Attach(MakePen(style, width, topLeft));
     CPen dark;
     if (bottomRight != topLeft)
-        dark.CreatePen(penStyle, width, bottomRight);
+        dark.Attach(MakePen(style, width, bottomRight));
     HPEN darkPen = dark.GetSafeHandle() ? static_cast<HPEN>(dark) : static_cast<HPEN>(light);
     RECT r = rect;
     ::InflateRect(&r, -(width / 2), -(width / 2));
@@ -111,7 +122,8 @@ void CPPDrawManager::DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF c
 {
     if (!dc || style == STYLE_NONE || width <= 0)
         return;
-    CPen pen(PenStyle(style), width, colour);
+    CPen pen;
+    pen.Attach(MakePen(style, width, colour));
     CSelectGuard selected(dc, pen);
     ::MoveToEx(dc, x1, y1, nullptr);
     ::LineTo(dc, x2, y2);

@@ -83,8 +83,8 @@ int NormaliseBalloonDirection(int direction)
     return side + sub;
 }
 
-SBalloonPoint BalloonBodySize(int contentWidth, int contentHeight, const int sizes[BALLOON_SIZE_COUNT],
-                              int direction, const SBalloonRect& screen, int shadowX, int shadowY)
+SBalloonPoint BalloonBodySize(int contentWidth, int contentHeight, const int sizes[BALLOON_SIZE_COUNT], int direction,
+                              const SBalloonRect& screen, int shadowX, int shadowY)
 {
     const int pointer = std::max(sizes[BALLOON_POINTER_HEIGHT], 0);
     const bool vertical = OnVerticalSide(NormaliseBalloonDirection(direction));

@@ -10,11 +10,11 @@
 
 // The tooltip's nine size parameters, by index.
 enum EBalloonSize {
-    BALLOON_CORNER_WIDTH = 0,  // corner ellipse of the body
-    BALLOON_CORNER_HEIGHT = 1, //
-    BALLOON_MARGIN_X = 2,      // around the text
-    BALLOON_MARGIN_Y = 3,      //
-    BALLOON_POINTER_BASE = 4,  // width of the pointer triangle's base
+    BALLOON_CORNER_WIDTH = 0,   // corner ellipse of the body
+    BALLOON_CORNER_HEIGHT = 1,  //
+    BALLOON_MARGIN_X = 2,       // around the text
+    BALLOON_MARGIN_Y = 3,       //
+    BALLOON_POINTER_BASE = 4,   // width of the pointer triangle's base
     BALLOON_POINTER_HEIGHT = 5, // from the body to the point
     BALLOON_POINTER_MARGIN = 6, // from the body's corner to the pointer
     BALLOON_SIZE_COUNT = 9,     // 7 and 8 are kept and never read
@@ -45,11 +45,11 @@ struct SBalloonRect {
 };
 
 struct SBalloonLayout {
-    int direction;         // the one chosen
-    SBalloonRect window;   // on the screen, without the shadow
-    SBalloonPoint tip;     // the pointer's tip, in the window: window origin + tip = the point
-    SBalloonRect body;     // in the window
-    bool hasPointer;       // false when the pointer's height or base is 0
+    int direction;            // the one chosen
+    SBalloonRect window;      // on the screen, without the shadow
+    SBalloonPoint tip;        // the pointer's tip, in the window: window origin + tip = the point
+    SBalloonRect body;        // in the window
+    bool hasPointer;          // false when the pointer's height or base is 0
     SBalloonPoint pointer[3]; // tip, then the base's two ends on the body's edge, in the window
 };
 
@@ -58,8 +58,8 @@ int NormaliseBalloonDirection(int direction);
 
 // The body of a balloon around content of that size: the content grown by twice the margins,
 // cut so that the window with its pointer and shadow fits on the screen.
-SBalloonPoint BalloonBodySize(int contentWidth, int contentHeight, const int sizes[BALLOON_SIZE_COUNT],
-                              int direction, const SBalloonRect& screen, int shadowX, int shadowY);
+SBalloonPoint BalloonBodySize(int contentWidth, int contentHeight, const int sizes[BALLOON_SIZE_COUNT], int direction,
+                              const SBalloonRect& screen, int shadowX, int shadowY);
 
 // The balloon's place for a body of that size with its pointer at `point`, on `screen`.
 SBalloonLayout PlaceBalloon(int direction, SBalloonPoint point, int bodyWidth, int bodyHeight,

@@ -59,16 +59,14 @@ TEST(BalloonSurface, FramesShowContentOverBackgroundAndShadowOverTheBackdrop)
     const SIZE size = surface.WindowSize();
     const SBalloonRect& b = layout.body;
     const RECT content = {b.left + 12, b.top + 12, b.right - 12, b.bottom - 12};
-    // Content that paints past its rectangle is cut to it.
-    auto ink = [](HDC dc) {
+    auto ink = [&](HDC dc) {
         HBRUSH brush = CreateSolidBrush(kInk);
-        RECT all = {0, 0, 500, 500};
-        FillRect(dc, &all, brush);
+        FillRect(dc, &content, brush);
         DeleteObject(brush);
     };
 
     CTestCanvas window(size.cx, size.cy, RGB(0, 0, 0));
-    surface.Compose(window.Dc(), 0, content, ink, draw);
+    surface.Compose(window.Dc(), 0, ink, draw);
     EXPECT_EQ(kInk, window.Pixel(60, 40));
     EXPECT_EQ(kFill, window.Pixel(b.left + 5, b.top + 30)) << "the margin shows the fill";
     EXPECT_EQ(kFill, window.Pixel(layout.tip.x + 2, layout.tip.y + 6)) << "and so does the pointer";
@@ -82,13 +80,13 @@ TEST(BalloonSurface, FramesShowContentOverBackgroundAndShadowOverTheBackdrop)
     }
     // Half transparent: the content half over the backdrop (and the shadow beneath it); fully
     // transparent: the backdrop alone.
-    surface.Compose(window.Dc(), 50, content, ink, draw);
+    surface.Compose(window.Dc(), 50, ink, draw);
     const COLORREF half = window.Pixel(60, 40);
     EXPECT_GT(GetRValue(half), 100);
     EXPECT_LT(GetRValue(half), 200);
     EXPECT_GT(GetBValue(half), 40);
     EXPECT_LT(GetBValue(half), 100);
-    surface.Compose(window.Dc(), 100, content, ink, draw);
+    surface.Compose(window.Dc(), 100, ink, draw);
     EXPECT_EQ(kBackdrop, window.Pixel(60, 40));
     EXPECT_EQ(kBackdrop, window.Pixel(size.cx - 3, (b.top + b.bottom) / 2));
 }
