@@ -188,28 +188,32 @@ public:
     CTransportManagerThread thread; // stops first, releasing the records it holds
 };
 
-// The engine's next message to the peer (type ~0u when none came), data blocks skipped when
-// asked.
-SReceivedMessage Next(CMessagePeer& peer, bool skipBlocks = false)
+// The engine's next message to the peer, data blocks skipped: "info", "range", "end",
+// "close REASON", or "none" when nothing came.
+std::string Next(CMessagePeer& peer)
 {
     while (tm_test::WaitFor([&] {
         peer.Poll();
         return peer.HasMessage();
     })) {
-        SReceivedMessage message = peer.Pop();
-        if (!skipBlocks || message.type != DATA_MSG_DATA_BLOCK)
-            return message;
+        const SReceivedMessage message = peer.Pop();
+        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        std::uint32_t reason = 0;
+        switch (message.type) {
+        case DATA_MSG_FILE_INFO:
+            return "info";
+        case DATA_MSG_FILE_REQUEST:
+        case DATA_MSG_RANGE_REQUEST:
+            return message.type == DATA_MSG_FILE_REQUEST ? "request" : "range";
+        case DATA_MSG_RANGE_END:
+            return "end";
+        case DATA_MSG_CLOSE:
+            return ReadClose(reader, reason) == ST_SUCCESS ? "close " + std::to_string(reason) : "close ?";
+        default:
+            break;
+        }
     }
-    return SReceivedMessage{~0u, {}};
-}
-
-std::uint32_t ReasonOf(const SReceivedMessage& close)
-{
-    std::uint32_t reason = ~0u;
-    sti::CMessageReader reader(close.body.data(), static_cast<std::uint32_t>(close.body.size()));
-    EXPECT_EQ(unsigned(DATA_MSG_CLOSE), close.type);
-    EXPECT_EQ(ST_SUCCESS, ReadClose(reader, reason));
-    return reason;
+    return "none";
 }
 
 void Send(CMessagePeer& peer, const std::function<Status(DataMessageBlock&)>& writer)
@@ -791,133 +795,114 @@ TEST_F(Manager, TheUploadLimitHoldsForABurstOfRequests)
     third->Release();
 }
 
-TEST_F(Manager, AnUploadHasOneSessionAtATimeAndIsCompletedOnlyWhenItsDownloaderSaysSo)
+TEST_F(Manager, AnUploadServesOneSessionAtATimeKeepsItsPauseAndIsCompletedOnlyByItsDownloader)
 {
-    const std::string data(200000, 'u');
-    WriteFileBytes(folder / "up.bin", data);
-    const CFileLink link = LinkOf({Entry(0, "up.bin", 200000, folder.Path())});
+    const std::uint64_t size = 4 * 65536 - 1000; // the last block is short
+    WriteFileBytes(folder / "up.bin", std::string(size, 'u'));
+    const CFileLink link = LinkOf({Entry(0, "up.bin", size, folder.Path())});
     const unsigned char* file = link.m_entries[0].m_fileId;
     transfers->OnStatusChanged(3);
     ASSERT_TRUE(transfers->SendOffer(link));
     const std::uint32_t id = Ids().at(0);
     CEngine engine(service);
-    std::unique_ptr<CMessagePeer> first = engine.Upload(transfers->GetUploadCallback(1));
-    Send(*first, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*first).type);
-    EXPECT_EQ(FS_CONNECTED, Status(id));
+    // A downloader's request over a connection of its own; the test answers as that downloader.
+    auto request = [&](std::uint32_t session) {
+        std::unique_ptr<CMessagePeer> peer = engine.Upload(transfers->GetUploadCallback(session));
+        Send(*peer, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+        return peer;
+    };
+    auto range = [&](CMessagePeer& peer, std::uint64_t from, std::uint64_t to) {
+        Send(peer, [&](DataMessageBlock& b) { return WriteRangeRequest(b, from, to); });
+        return Next(peer);
+    };
+    std::unique_ptr<CMessagePeer> first = request(1);
+    EXPECT_EQ("info", Next(*first));
     // A second request before the first session has read a byte waits for it.
-    std::unique_ptr<CMessagePeer> second = engine.Upload(transfers->GetUploadCallback(2));
-    Send(*second, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*second)));
+    EXPECT_EQ("close 4", Next(*request(2)));
     EXPECT_EQ(1, transfers->Registry().GetActiveUploads());
 
-    // Every byte read and sent, but the connection drops before the downloader's word: the
-    // upload is asked for again.
-    Send(*first, [&](DataMessageBlock& b) { return WriteRangeRequest(b, 0, data.size()); });
-    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*first, true).type);
-    EXPECT_NE(FS_COMPLETED, Status(id));
-    first->Close();
-    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_PENDING; })) << Status(id);
-    std::unique_ptr<CMessagePeer> third = engine.Upload(transfers->GetUploadCallback(3));
-    Send(*third, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*third).type);
-    Send(*third, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_COMPLETED); });
-    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
-}
-
-TEST_F(Manager, APausedUploadStaysPausedWhileItsSessionReadsOnAndItsDownloaderWaitsForTheResume)
-{
-    const std::string data(4 * 65536, 'p');
-    WriteFileBytes(folder / "p.bin", data);
-    const CFileLink link = LinkOf({Entry(0, "p.bin", 4 * 65536, folder.Path())});
-    const unsigned char* file = link.m_entries[0].m_fileId;
-    transfers->OnStatusChanged(3);
-    ASSERT_TRUE(transfers->SendOffer(link));
-    const std::uint32_t id = Ids().at(0);
-    CEngine engine(service);
-    std::unique_ptr<CMessagePeer> peer = engine.Upload(transfers->GetUploadCallback(1));
-    Send(*peer, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*peer).type);
-    Send(*peer, [](DataMessageBlock& b) { return WriteRangeRequest(b, 0, 65536); });
-    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*peer, true).type);
-
-    // Paused between two blocks: the engine hears of it only after it has read the next range.
+    // Paused between two ranges, the engine hearing of it only after it has read the next one:
+    // the downloader's next request waits for the user's resume.
+    EXPECT_EQ("end", range(*first, 0, 65536));
     service.holdUploadCommands = true;
     ASSERT_TRUE(transfers->PauseUpload(id));
-    Send(*peer, [](DataMessageBlock& b) { return WriteRangeRequest(b, 65536, 3 * 65536); });
-    EXPECT_EQ(unsigned(DATA_MSG_RANGE_END), Next(*peer, true).type);
-    EXPECT_EQ(FS_PAUSED, Status(id));
+    EXPECT_EQ("end", range(*first, 65536, size));
     ASSERT_EQ(ST_SUCCESS, PostTMCloseUpload(engine.queue.get(), file, CTransferManager::COMMAND_PAUSE));
-    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*peer, true)));
+    EXPECT_EQ("close 4", Next(*first));
     EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetActiveUploads() == 0; }));
     EXPECT_EQ(FS_PAUSED, Status(id));
-
-    // The downloader asks again: refused until the user resumes.
-    std::unique_ptr<CMessagePeer> again = engine.Upload(transfers->GetUploadCallback(2));
-    Send(*again, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(CLOSE_REASON_PAUSED), ReasonOf(Next(*again)));
+    EXPECT_EQ("close 4", Next(*request(3)));
     EXPECT_TRUE(transfers->ResumeUpload(id));
-    std::unique_ptr<CMessagePeer> resumed = engine.Upload(transfers->GetUploadCallback(3));
-    Send(*resumed, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_INFO), Next(*resumed).type);
+
+    // Every byte read and sent, but the connection drops before the downloader's word: the
+    // upload is asked for again, and the next session's word completes it.
+    std::unique_ptr<CMessagePeer> resumed = request(4);
+    EXPECT_EQ("info", Next(*resumed));
+    EXPECT_EQ("end", range(*resumed, 0, size));
+    resumed->Close();
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_PENDING; })) << Status(id);
+    std::unique_ptr<CMessagePeer> last = request(5);
+    EXPECT_EQ("info", Next(*last));
+    Send(*last, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_COMPLETED); });
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
 }
 
 TEST_F(Manager, AnInterruptedDownloadShowsConnectingAPauseThereHoldsAndAResumeRestartsItAtOnce)
 {
     const std::string data(3000, 'd');
     const CFileLink link = LinkOf({Entry(0, "d.bin", 3000)});
-    const CLinkFileEntry& entry = link.m_entries[0];
-    const TransferFileList answer = {coretest::Announce(entry)};
-    auto block = [&](std::size_t from, std::size_t to) {
-        return transfer_test::BuildBlock(from, transfer_test::Bytes(data.begin() + from, data.begin() + to), false);
-    };
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    const TransferFileList answer = {coretest::Announce(link.m_entries[0])};
+    std::promise<void> located, paused;
+    std::shared_future<void> pausedSeen = paused.get_future().share();
     transfers->OnStatusChanged(3);
     CEngine engine(service);
+    // The server's second answer says the uploader is unreachable, and the engine waits there
+    // until the test has paused the download.
+    engine.outlet.onCommand = [&](const tm_test::SCommand& command) {
+        if (command.command == 29 && engine.outlet.Count(29) == 2) {
+            EXPECT_EQ(ST_SUCCESS, PostTMAnswer(engine.queue.get(), file, file, 0));
+            located.set_value();
+            pausedSeen.wait_for(std::chrono::seconds(10));
+        }
+    };
     ASSERT_TRUE(transfers->AcceptLink(link));
     const std::uint32_t id = Ids().at(0);
-    std::unique_ptr<CMessagePeer> uploader = engine.Download(entry.m_fileId);
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_REQUEST), Next(*uploader).type);
-    Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, entry.m_fileId, answer); });
-    EXPECT_EQ(unsigned(DATA_MSG_RANGE_REQUEST), Next(*uploader).type);
-    uploader->Send(*block(0, 1000));
+    // The test answers as the uploader, sending bytes [from, to) of the file.
+    auto serve = [&](std::size_t from, std::size_t to) {
+        std::unique_ptr<CMessagePeer> uploader = engine.Download(file);
+        EXPECT_EQ("request", Next(*uploader));
+        Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, file, answer); });
+        EXPECT_EQ("range", Next(*uploader));
+        uploader->Send(*transfer_test::BuildBlock(from, transfer_test::Bytes(&data[from], &data[to]), false));
+        return uploader;
+    };
+    CTransferingFile copy;
+    auto session = [&](int status) {
+        return tm_test::WaitFor(
+            [&] { return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == status; });
+    };
     // The uploader pauses its side and drops the connection: the engine keeps the session and
     // looks for the uploader again, so there is nothing to resume.
+    std::unique_ptr<CMessagePeer> uploader = serve(0, 1000);
     Send(*uploader, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_PAUSED); });
     uploader->Close();
-    CTransferingFile copy;
-    EXPECT_TRUE(tm_test::WaitFor([&] {
-        return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == 2 && copy.m_transferred == 1000;
-    }));
+    EXPECT_TRUE(session(2));
     ASSERT_EQ(FS_CONNECTING, Status(id));
     EXPECT_FALSE(transfers->ResumeSuspendedDownload(id));
 
-    // Paused while it looks: the server's answer (unreachable) comes before the pause's close.
-    std::promise<void> paused;
-    std::shared_future<void> pausedSeen = paused.get_future().share();
-    std::promise<void> located;
-    engine.outlet.onCommand = [&](const tm_test::SCommand& command) {
-        if (command.command != 29)
-            return;
-        engine.outlet.onCommand = nullptr;
-        EXPECT_EQ(ST_SUCCESS, PostTMAnswer(engine.queue.get(), entry.m_fileId, entry.m_fileId, 0));
-        located.set_value();
-        pausedSeen.wait_for(std::chrono::seconds(10));
-    };
+    // Paused while it looks, with the server's answer ahead of the pause's close.
     ASSERT_EQ(std::future_status::ready, located.get_future().wait_for(std::chrono::seconds(10)));
     EXPECT_TRUE(transfers->PauseDownload(id));
     paused.set_value();
-    EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == 0; }));
+    EXPECT_TRUE(session(0));
     ASSERT_EQ(FS_PAUSED, Status(id));
 
     // Resumed, it starts again at once and ends byte-exact.
     EXPECT_TRUE(transfers->ResumeDownload(id));
-    uploader = engine.Download(entry.m_fileId);
-    EXPECT_EQ(unsigned(DATA_MSG_FILE_REQUEST), Next(*uploader).type);
-    Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, entry.m_fileId, answer); });
-    EXPECT_EQ(unsigned(DATA_MSG_RANGE_REQUEST), Next(*uploader).type);
-    uploader->Send(*block(1000, 3000));
+    uploader = serve(1000, 3000);
     Send(*uploader, [](DataMessageBlock& b) { return WriteRangeEnd(b, 0); });
-    EXPECT_EQ(unsigned(CLOSE_REASON_COMPLETED), ReasonOf(Next(*uploader)));
+    EXPECT_EQ("close 2", Next(*uploader));
     EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
     EXPECT_EQ(data, ReadFileBytes(folder / "d.bin"));
 }

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
+#include <future>
 #include <limits>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -157,56 +157,27 @@ long WithEachAllocationFailing(Prepare prepare, Step step, Check check)
 
 // The messaging service with its pipe full: a report handed over waits until the service thread
 // has drained the pipe, and that thread first takes the registry's lock and hands a mail over,
-// as its events do. A report handed over under either lock waits in vain (marked "stuck").
+// as its events do. A report handed over under either lock waits in vain: marked "stuck".
 class CFullPipe : public IServiceHandOff {
 public:
-    explicit CFullPipe(CTransferRegistry& registry) : m_service([this, &registry] { Serve(registry); }) {}
-    ~CFullPipe() override
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        m_service.join();
-    }
+    explicit CFullPipe(CTransferRegistry& registry) : m_registry(registry) {}
     void SendReport(const CString& line) override
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_full = true;
-        m_wake.notify_all();
-        const bool drained = m_wake.wait_for(lock, std::chrono::seconds(2), [this] { return !m_full; });
-        m_reports.push_back(line.str().substr(0, 2) + (drained ? "" : " stuck"));
+        auto drained = std::make_shared<std::promise<void>>();
+        std::thread([this, drained] {
+            sti::CScopedLock guard(m_registry.GetLock());
+            (void)HandMailRequestToService("mail");
+            drained->set_value();
+        }).detach();
+        const bool stuck = drained->get_future().wait_for(std::chrono::seconds(2)) != std::future_status::ready;
+        reports.push_back(line.str().substr(0, 2) + (stuck ? " stuck" : ""));
     }
     bool SendMailRequest(const CString&) override { return true; }
-    std::vector<std::string> Reports()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_reports;
-    }
+
+    std::vector<std::string> reports;
 
 private:
-    void Serve(CTransferRegistry& registry)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (m_wake.wait(lock, [this] { return m_full || m_stop; }), !m_stop) {
-            lock.unlock();
-            {
-                sti::CScopedLock guard(registry.GetLock());
-                (void)HandMailRequestToService("mail");
-            }
-            lock.lock();
-            m_full = false;
-            m_wake.notify_all();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_full = false;
-    bool m_stop = false;
-    std::vector<std::string> m_reports;
-    std::thread m_service;
+    CTransferRegistry& m_registry;
 };
 
 } // namespace
@@ -800,7 +771,7 @@ TEST_F(Records, ReportsAreHandedOverOutsideTheLocksTheServiceThreadTakes)
     d->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_CANCELED);
     d->Release();
     SetServiceHandOff(&handOff);
-    EXPECT_EQ((std::vector<std::string>{"HF", "DA", "DC", "DA"}), pipe.Reports());
+    EXPECT_EQ((std::vector<std::string>{"HF", "DA", "DC", "DA"}), pipe.reports);
 }
 
 TEST_F(Records, ADownloadCancelledBeforeItsFileInformationOpensNoFileAndAddsNoFurtherOne)
