@@ -42,11 +42,11 @@ bool IsRunning(std::int32_t status)
     }
 }
 
+// A Connected or Sending record has a session already: one record, one session.
 bool IsRequestable(std::int32_t status)
 {
     switch (status) {
     case FS_PENDING:
-    case FS_CONNECTED:
     case FS_PAUSED:
     case FS_SUSPENDED:
     case FS_COMPLETED:
@@ -365,6 +365,8 @@ CUploadFile* CTransferRegistry::CreateUploadSession()
         return nullptr;
     session->m_fileStatus = FS_WAITING;
     session->AddRef();
+    session->CountOpening();
+    ++m_openingUploads;
     return session;
 }
 
@@ -592,6 +594,11 @@ void CTransferRegistry::UploadEnded()
 {
     --m_activeUploads;
     PostSpeeds();
+}
+
+void CTransferRegistry::UploadOpeningEnded()
+{
+    --m_openingUploads;
 }
 
 void CTransferRegistry::DownloadStarted()
