@@ -161,13 +161,18 @@ bool CTransferManager::SendLink(const CFileLink& link)
         SetLinkStatus(link, FS_AWAITING_APPROVAL);
         return true;
     }
-    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
+    // Asleep before the box, its records already waiting for the mail: the service may come
+    // online while the box is open, and its resend must find the link and move them on.
+    SetLinkStatus(link, FS_PENDING_EMAIL);
     {
         sti::CScopedLock guard(m_sleepingLock);
         m_sleepingLinks.push_back(link);
     }
-    SetLinkStatus(link, FS_PENDING_EMAIL);
     SaveSleeping();
+    // Online since the mail failed: that resend ran before the link slept, so it goes now.
+    if (m_serviceState.load() == SERVICE_ONLINE && ResendSleeping())
+        return true;
+    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 

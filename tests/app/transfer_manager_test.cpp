@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <random>
 #include <set>
@@ -47,11 +48,18 @@ public:
     void Stop() override { ReleaseHeld(); }
     bool SendMailRequest(std::uint32_t, const std::string& text) override
     {
-        sti::CScopedLock guard(lock);
-        if (!acceptMail)
-            return false;
-        mails.push_back(text);
-        return true;
+        {
+            sti::CScopedLock guard(lock);
+            if (acceptMail) {
+                mails.push_back(text);
+                return true;
+            }
+        }
+        const std::function<void()> hook = std::move(onRefused);
+        onRefused = nullptr;
+        if (hook)
+            hook();
+        return false;
     }
     bool SendReport(const std::string& text) override
     {
@@ -128,6 +136,8 @@ public:
     Events* events = nullptr;
     std::atomic<bool> acceptMail{true};
     std::atomic<bool> refuseStarts{false};
+    std::function<void()> onRefused; // run (once) after a mail was refused
+
     std::vector<std::string> mails;
     std::vector<std::string> reports;
     std::vector<SPost> posts;
@@ -408,6 +418,47 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_EQ(0u, transfers->SleepingLinkCount());
     EXPECT_EQ(lost, service.mails.back());
     EXPECT_EQ(2, CountOf(offline, FS_AWAITING_APPROVAL));
+}
+
+TEST_F(Manager, ALinkWhoseMailFailsJustBeforeTheServiceIsOnlineLeavesAtOnce)
+{
+    // The service comes online on its own thread while the box is open.
+    service.acceptMail = false;
+    struct SGoOnline {
+        CFakeService& service;
+        CTransferManager& transfers;
+        int boxes;
+    } online{service, *transfers, 0};
+    SetMessageBoxHook(
+        [](const char*, UINT, void* context) {
+            SGoOnline& go = *static_cast<SGoOnline*>(context);
+            ++go.boxes;
+            std::thread([&] {
+                go.service.acceptMail = true;
+                go.transfers.OnStatusChanged(3);
+            }).join();
+            return IDOK;
+        },
+        &online);
+    const CFileLink first = Offer("box", 1);
+    EXPECT_FALSE(transfers->SendOffer(first));
+    EXPECT_EQ(1u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(first, FS_AWAITING_APPROVAL));
+
+    // Online between the failed mail and its sleep: it leaves at once, without a box.
+    transfers->OnStatusChanged(1);
+    service.acceptMail = false;
+    service.onRefused = [&] {
+        service.acceptMail = true;
+        transfers->OnStatusChanged(3);
+    };
+    const CFileLink second = Offer("race", 1);
+    EXPECT_TRUE(transfers->SendOffer(second));
+    EXPECT_EQ(2u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(second, FS_AWAITING_APPROVAL));
+    EXPECT_EQ(1, online.boxes);
 }
 
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
