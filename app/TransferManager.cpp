@@ -101,6 +101,14 @@ bool CTransferManager::SendMailRequest(const CString& request)
     return m_started && m_service->SendMailRequest(KV2Protocol::MAIL_KIND_XML, request.str());
 }
 
+bool CTransferManager::Saved(bool changed)
+{
+    // A crash must not bring back the status the user changed (a pause that resumes by itself).
+    if (changed)
+        m_registry->SaveList();
+    return changed;
+}
+
 void CTransferManager::Report(int kind, const unsigned char fileId[16])
 {
     HandReportToService(MakeFileReport(static_cast<FileReport>(kind), fileId));
@@ -416,12 +424,12 @@ bool CTransferManager::PauseOrSuspendDownload(std::uint32_t id, std::int32_t sta
 
 bool CTransferManager::PauseDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendDownload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendDownload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
@@ -446,12 +454,12 @@ bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_PAUSED);
+    return Saved(ResumeDownloadFrom(id, FS_PAUSED));
 }
 
 bool CTransferManager::ResumeSuspendedDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeDownloadFrom(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::RemoveUpload(std::uint32_t id)
@@ -512,12 +520,12 @@ bool CTransferManager::PauseOrSuspendUpload(std::uint32_t id, std::int32_t statu
 
 bool CTransferManager::PauseUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendUpload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendUpload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
@@ -535,12 +543,12 @@ bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_PAUSED);
+    return Saved(ResumeUploadFrom(id, FS_PAUSED));
 }
 
 bool CTransferManager::ResumeSuspendedUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeUploadFrom(id, FS_SUSPENDED));
 }
 
 void CTransferManager::ApplyLimits(bool resume)
@@ -590,8 +598,8 @@ void CTransferManager::OnServerNotice(std::uint8_t type)
 
 bool CTransferManager::OnPeerRequest(std::uint32_t, const std::uint8_t clientId[16], std::uint32_t)
 {
-    if (clientId)
-        m_registry->ApprovePeer(clientId);
+    if (clientId && m_registry->ApprovePeer(clientId))
+        m_registry->SaveList();
     return true;
 }
 

@@ -110,6 +110,8 @@ private:
     // what it holds joins the lists, before they are saved over it.
     void MergeHeldSleeping();
     void Report(int kind, const unsigned char fileId[16]);
+    // Saves the list when a command changed a record; its argument.
+    bool Saved(bool changed);
     CTime Now() const;
 
     CSettingsManager* m_settings;

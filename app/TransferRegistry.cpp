@@ -515,16 +515,15 @@ bool CTransferRegistry::GetCopy(std::uint32_t id, CTransferingFile& out)
     return true;
 }
 
-void CTransferRegistry::ApprovePeer(const unsigned char userId[16])
+bool CTransferRegistry::ApprovePeer(const unsigned char userId[16])
 {
     sti::CScopedLock guard(m_lock);
     for (auto& entry : m_records) {
         CTransferingFile* record = entry.second;
-        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId)) {
-            SetStatus(record->m_id, FS_APPROVED);
-            return;
-        }
+        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId))
+            return SetStatus(record->m_id, FS_APPROVED);
     }
+    return false;
 }
 
 void CTransferRegistry::ListSuspended(std::vector<std::uint32_t>& ids)

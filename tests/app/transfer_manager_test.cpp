@@ -558,6 +558,22 @@ TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMe
     EXPECT_FALSE(Exists(working));
 }
 
+TEST_F(Manager, StatusesTheUserSetsAreSavedAtOnce)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->AcceptLink(Offer("saved", 1)));
+    const std::uint32_t id = Ids().at(0);
+    // The status a crash now would bring back.
+    auto saved = [&] {
+        std::vector<STransferListItem> list;
+        return LoadTransferListXml(folder / "DUList.xml", list) && list.size() == 1 ? list[0].status : -1;
+    };
+    ASSERT_TRUE(transfers->PauseDownload(id));
+    EXPECT_EQ(FS_PAUSED, saved());
+    ASSERT_TRUE(transfers->ResumeDownload(id));
+    EXPECT_EQ(FS_SUSPENDED, saved()); // so it resumes by itself
+}
+
 TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMessage)
 {
     CSilentOutlet outlet;
