@@ -9,6 +9,7 @@
 #include "app/AddressBook.h"
 #include "app/ServerReports.h"
 #include "app/SettingsManager.h"
+#include "app/StringIds.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
@@ -17,9 +18,6 @@
 #include "messaging/Protocol.h"
 
 namespace {
-
-constexpr unsigned IDS_MAIL_NOT_SENT = 158;
-constexpr unsigned IDS_LIST_FILE = 173;
 
 CTime SystemClock()
 {
