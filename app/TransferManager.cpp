@@ -24,6 +24,19 @@ CTime SystemClock()
     return CTime::GetCurrentTime();
 }
 
+// Asks whether a whole download kept at `path` is to be deleted; no box, no deletion.
+int AskToDeleteWholeFile(const CString& path)
+{
+    CString text;
+    if (!text.LoadString(IDS_DELETE_WHOLE_FILE))
+        return IDNO;
+    std::string question = text.str();
+    const std::size_t at = question.find("%s");
+    if (at != std::string::npos)
+        question.replace(at, 2, path.str());
+    return AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION);
+}
+
 } // namespace
 
 CTransferManager* CTransferManager::Instance()
@@ -385,13 +398,26 @@ bool CTransferManager::AcceptLink(const CFileLink& link)
 bool CTransferManager::CancelDownload(std::uint32_t id)
 {
     unsigned char fileId[16];
+    CString whole;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        if (!record)
+            return false;
+        if (record->HoldsWholeFile())
+            whole = record->m_workingPath;
+    }
+    // A whole file that only lacks its name is deleted only when the user says so; the box is
+    // shown outside the lock, which the engine's thread must never wait for.
+    const bool discard = whole.IsEmpty() || AskToDeleteWholeFile(whole) == IDYES;
     {
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
         if (!record)
             return false;
         std::memcpy(fileId, record->m_fileId, 16);
-        record->DiscardWorkingFile();
+        if (discard)
+            record->DiscardWorkingFile();
     }
     m_registry->Remove(id);
     // Also without a session: a start still queued for the engine is closed right after it.
@@ -452,7 +478,20 @@ bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeDownload(std::uint32_t id)
 {
-    return Saved(ResumeDownloadFrom(id, FS_PAUSED));
+    return Saved(RetryFinishedDownload(id) || ResumeDownloadFrom(id, FS_PAUSED));
+}
+
+bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
+{
+    bool finished = false;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        finished = record && record->RetryFinish();
+    }
+    if (finished)
+        CMainManager::NotifyUI();
+    return finished;
 }
 
 bool CTransferManager::ResumeSuspendedDownload(std::uint32_t id)

@@ -103,6 +103,8 @@ private:
     bool BelowUploadLimit();
     bool PauseOrSuspendDownload(std::uint32_t id, std::int32_t status);
     bool ResumeDownloadFrom(std::uint32_t id, std::int32_t status);
+    // A whole download whose move to its name failed tries the move again.
+    bool RetryFinishedDownload(std::uint32_t id);
     bool PauseOrSuspendUpload(std::uint32_t id, std::int32_t status);
     bool ResumeUploadFrom(std::uint32_t id, std::int32_t status);
     void SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only = -1);

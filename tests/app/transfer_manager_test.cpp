@@ -574,6 +574,58 @@ TEST_F(Manager, StatusesTheUserSetsAreSavedAtOnce)
     EXPECT_EQ(FS_SUSPENDED, saved()); // so it resumes by itself
 }
 
+TEST_F(Manager, AWholeDownloadWhoseMoveFailedMovesAtTheNextStartOrResumeAndACancelAsksFirst)
+{
+    transfers->OnStatusChanged(3);
+    // Three downloads end whole while a reader keeps each working file from being renamed.
+    std::vector<HANDLE> readers;
+    std::vector<std::vector<unsigned char>> fileIds;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(transfers->AcceptLink(Offer("whole", 1)));
+        CDownloadFile* record = static_cast<CDownloadFile*>(service.held.back());
+        Announce(record, 3);
+        std::uint64_t start = 0, end = 0;
+        ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
+        record->OnBlock(0, 0, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+        readers.push_back(CreateFileA(record->m_workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(ST_NO_MORE_DATA, record->OnRangeEnd());
+        record->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+        EXPECT_EQ(FS_FILE_NOT_FOUND, record->m_fileStatus);
+        fileIds.emplace_back(record->m_fileId, record->m_fileId + 16);
+    }
+    service.ReleaseHeld();
+    auto idOf = [&](int i) {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        CTransferingFile* record = transfers->Registry().FindByFileId(fileIds[i].data());
+        return record ? record->m_id : 0u;
+    };
+
+    CloseHandle(readers[0]);
+    Restart();
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(0)));
+    EXPECT_EQ("abc", ReadFileBytes(folder / "one.bin"));
+    EXPECT_EQ(1, service.Reports("DC"));
+    EXPECT_EQ(FS_FILE_NOT_FOUND, Status(idOf(1)));
+    CloseHandle(readers[1]);
+    EXPECT_TRUE(transfers->ResumeDownload(idOf(1)));
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(1)));
+    EXPECT_EQ(2, service.Reports("DC"));
+
+    // Cancelled with the answer No: the record goes, the data stays in its working file.
+    CloseHandle(readers[2]);
+    CString working;
+    {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        working = transfers->Registry().FindDownload(idOf(2))->m_workingPath;
+    }
+    EXPECT_TRUE(transfers->CancelDownload(idOf(2)));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find(working.str())) << boxes[0];
+    EXPECT_EQ(0u, idOf(2));
+    EXPECT_EQ("abc", ReadFileBytes(working));
+}
+
 TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMessage)
 {
     CSilentOutlet outlet;
