@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "toolkit_test_ids.h"
+#include "widgets_test_ids.h"
 #include "window/MessagePumping.h"
 #include "framework/Rect.h"
 #include "widgets/DialogResize.h"

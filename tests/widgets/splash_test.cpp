@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "toolkit_test_ids.h"
+#include "widgets_test_ids.h"
 #include "window/Canvas.h"
 #include "window/Input.h"
 #include "window/MessagePumping.h"
