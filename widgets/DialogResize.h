@@ -58,7 +58,7 @@ private:
 
     std::vector<AfxResizeData> m_resizeData; // in map order, the grip first
     CSize m_initialClientSize;
-    CSize m_minTrackSize{-1, -1};            // -1, -1: no minimum
+    CSize m_minTrackSize{-1, -1}; // -1, -1: no minimum
     bool m_hasGrip = false;
     CWnd m_grip;
 };

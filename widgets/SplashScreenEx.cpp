@@ -71,8 +71,7 @@ bool CSplashScreenEx::Create(CWnd* parent, const char* text, DWORD displayTime, 
     // Systems without drop shadows refuse the class style.
     if (!registered && !AfxRegisterClass(kClassName, classStyle, arrow, window))
         return false;
-    return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kClassName, WS_POPUP, 0, 0, 0, 0, m_parent,
-                    nullptr);
+    return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kClassName, WS_POPUP, 0, 0, 0, 0, m_parent, nullptr);
 }
 
 bool CSplashScreenEx::SetBitmap(UINT resourceId, short red, short green, short blue)
@@ -114,8 +113,7 @@ void CSplashScreenEx::Show()
     if (!m_hWnd)
         return;
     ApplyRegion();
-    SetWindowPos(nullptr, m_x, m_y, m_bitmapWidth, m_bitmapHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetWindowPos(nullptr, m_x, m_y, m_bitmapWidth, m_bitmapHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     if ((m_style & FadeIn) && m_animateWindow)
         m_animateWindow(m_hWnd, kFadeInMs, AW_BLEND);
     else

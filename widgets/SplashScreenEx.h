@@ -58,9 +58,9 @@ private:
     void ApplyRegion();
 
     CBitmap m_bitmap;
-    CFont m_font;                           // a copy of DEFAULT_GUI_FONT
-    AnimateWindowFunction m_animateWindow;  // null where user32 has none
-    HWND m_parent = nullptr;                // the owner, for centring on it
+    CFont m_font;                          // a copy of DEFAULT_GUI_FONT
+    AnimateWindowFunction m_animateWindow; // null where user32 has none
+    HWND m_parent = nullptr;               // the owner, for centring on it
     CString m_text;
     CRect m_textRect;
     UINT m_textFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;

@@ -15,7 +15,12 @@
 class CTrayIconPosition {
 public:
     // Refresh levels of GetTrayIconPosition: how old a cached point may grow.
-    enum { DefaultPrecision = 0, Low = 1, Medium = 2, High = 3 };
+    enum {
+        DefaultPrecision = 0,
+        Low = 1,
+        Medium = 2,
+        High = 3
+    };
     // The taskbar window ("Shell_TrayWnd"); tests put a window of their own in its place.
     using TrayWindowFinder = HWND (*)();
 
@@ -41,9 +46,9 @@ private:
     void ShowProbe(HWND tray) const;
     bool SearchScreen(bool waitForTray, POINT* found) const;
 
-    CRect m_trayRect;            // the last area searched, screen coordinates
-    DWORD m_lastUpdate = 0;      // tick of the last successful search
-    bool m_haveFound = false;    // a search has succeeded: m_cachedPoint and m_lastUpdate hold
+    CRect m_trayRect;         // the last area searched, screen coordinates
+    DWORD m_lastUpdate = 0;   // tick of the last successful search
+    bool m_haveFound = false; // a search has succeeded: m_cachedPoint and m_lastUpdate hold
     CPoint m_cachedPoint;
     int m_iconId = -1;
     HWND m_trackedWindow = nullptr; // not owned

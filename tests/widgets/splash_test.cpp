@@ -31,8 +31,8 @@ protected:
     void SetUp() override
     {
         g_splashesDeleted = 0;
-        ASSERT_TRUE(m_owner.CreateEx(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 100, 120, 400, 300, nullptr,
-                                     nullptr));
+        ASSERT_TRUE(
+            m_owner.CreateEx(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 100, 120, 400, 300, nullptr, nullptr));
     }
     void TearDown() override { m_owner.DestroyWindow(); }
 
@@ -127,7 +127,7 @@ TEST_F(SplashTest, CentresOnItsParentAndStaysRectangularWithoutAKey)
     CTestCanvas canvas(rect.Width(), rect.Height(), RGB(255, 255, 255));
     splash->SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
     EXPECT_EQ(kMagenta, canvas.Pixel(0, 0)) << "the corner as the bitmap has it";
-    EXPECT_EQ(RGB(0x1e, 0x3a, 0x6e), canvas.Pixel(40, 40));
+    EXPECT_EQ(RGB(0xf4, 0xec, 0xd8), canvas.Pixel(40, 40));
     EXPECT_EQ(0, canvas.Count(RGB(255, 255, 255))) << "the bitmap covers the window";
     EXPECT_GT(canvas.Count(RGB(0, 0, 0)), 10) << "the text in black";
 
