@@ -102,9 +102,7 @@ bool CSystemTray::SetMenuDefaultItem(UINT item, bool byPosition)
     m_defaultItem = item;
     m_defaultByPosition = byPosition;
     BCMenu menu;
-    if (!menu.LoadMenu(m_iconData.uID))
-        return false;
-    CMenu* popup = menu.GetSubMenu(0);
+    CMenu* popup = LoadTrayPopup(menu);
     if (!popup)
         return false;
     popup->SetDefaultItem(item, byPosition);
@@ -180,6 +178,11 @@ void CSystemTray::OnAnimationTick()
     ShowPicture(m_icons[m_index]);
 }
 
+CMenu* CSystemTray::LoadTrayPopup(BCMenu& menu) const
+{
+    return menu.LoadMenu(m_iconData.uID) ? menu.GetSubMenu(0) : nullptr;
+}
+
 HWND CSystemTray::CommandTarget() const
 {
     CWnd* main = AfxGetMainWnd();
@@ -191,10 +194,8 @@ LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
     if (wParam == kDrawRequest) {
         // The record and its item data are all the drawing needs; the menu only lends its class.
         BCMenu menu;
-        if (menu.LoadMenu(m_iconData.uID)) {
-            if (CMenu* popup = menu.GetSubMenu(0))
-                popup->DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-        }
+        if (CMenu* popup = LoadTrayPopup(menu))
+            popup->DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
         return 0;
     }
     if (wParam != m_iconData.uID)
@@ -204,9 +205,7 @@ LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
     switch (static_cast<UINT>(lParam)) {
     case WM_RBUTTONUP: {
         BCMenu menu;
-        if (!menu.LoadMenu(m_iconData.uID))
-            return 0;
-        CMenu* popup = menu.GetSubMenu(0);
+        CMenu* popup = LoadTrayPopup(menu);
         if (!popup)
             return 0;
         popup->SetDefaultItem(m_defaultItem, m_defaultByPosition);
@@ -225,9 +224,7 @@ LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
         UINT command = m_defaultItem;
         if (m_defaultByPosition) {
             BCMenu menu;
-            if (!menu.LoadMenu(m_iconData.uID))
-                return 0;
-            CMenu* popup = menu.GetSubMenu(0);
+            CMenu* popup = LoadTrayPopup(menu);
             if (!popup)
                 return 0;
             command = popup->GetMenuItemID(static_cast<int>(m_defaultItem));

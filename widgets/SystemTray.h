@@ -16,6 +16,9 @@
 
 #include "framework/Wnd.h"
 
+class BCMenu;
+class CMenu;
+
 class CSystemTray : public CWnd {
     DECLARE_DYNAMIC(CSystemTray)
 
@@ -66,6 +69,8 @@ private:
     bool ShowPicture(HICON icon);
     void StopAnimation();
     void OnAnimationTick();
+    // The first popup of the tray menu, loaded into `menu` (which owns it); null when missing.
+    CMenu* LoadTrayPopup(BCMenu& menu) const;
     HWND CommandTarget() const;
 
     NOTIFYICONDATAA m_iconData; // the shell's record, used in its first layout (NOTIFYICONDATAA_V1_SIZE)
