@@ -17,24 +17,23 @@ namespace {
 
 const UINT kCallback = WM_USER + 1001;
 
-// The main window: it owns the tray menu while it is open (drawing its items through the tray,
-// as the program's does) and records the commands it gets.
+// The main window: it records its commands and, as the program's does, draws the tray menu's
+// items through the tray.
 class CMainWindow : public CMenuOwnerWnd {
 public:
     std::vector<WPARAM> commands;
-    CSystemTray* tray = nullptr;
+    CSystemTray tray;
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override
     {
         if (msg == WM_COMMAND) {
             commands.push_back(wParam);
-            *result = 0;
             return true;
         }
-        if (msg == WM_DRAWITEM && tray && DrawItemFromLParam(lParam)->CtlType == ODT_MENU) {
+        if (msg == WM_DRAWITEM && DrawItemFromLParam(lParam)->CtlType == ODT_MENU) {
             drawn.insert(DrawItemFromLParam(lParam)->itemData);
-            *result = tray->OnTrayNotification(CSystemTray::kDrawRequest, lParam);
+            *result = tray.OnTrayNotification(CSystemTray::kDrawRequest, lParam);
             return true;
         }
         // Under Wine 8 BCMenu::SyncPopupMenu's ModifyMenu of every item clears the default item
@@ -52,38 +51,39 @@ protected:
         ASSERT_TRUE(m_main.CreateEx(0, AfxRegisterWndClass(0), "main", WS_POPUP | WS_VISIBLE, 50, 50, 200, 100, nullptr,
                                     nullptr));
         AfxSetMainWnd(&m_main);
-        m_main.tray = &m_tray;
     }
     void TearDown() override { AfxSetMainWnd(nullptr); }
 
-    LRESULT Notify(UINT mouse) { return m_tray.SendMessage(kCallback, IDM_TRAY_TEST, mouse); }
+    bool Create(UINT iconId)
+    {
+        return m_main.tray.Create(nullptr, kCallback, "Tarnix", CSharedIcon::System(IDI_APPLICATION), iconId);
+    }
+    LRESULT Notify(UINT mouse, UINT iconId = IDM_TRAY_TEST)
+    {
+        return m_main.tray.SendMessage(kCallback, iconId, mouse);
+    }
 
     CMainWindow m_main;
-    CSystemTray m_tray;
 };
 
 } // namespace
 
 TEST_F(TrayMenuTest, ClicksSendTheDefaultCommandAndTheRightButtonOpensTheMenu)
 {
-    ASSERT_TRUE(m_tray.Create(nullptr, kCallback, "Tarnix", CSharedIcon::System(IDI_APPLICATION), IDM_TRAY_TEST));
+    ASSERT_TRUE(Create(IDM_TRAY_TEST));
     EXPECT_TRUE(IsWindowVisible(FindWindowA("Shell_TrayWnd", nullptr))) << "the icon is in the tray";
-
-    // Default item 0 by position: the first item of the first popup, once per press.
     EXPECT_EQ(1, Notify(WM_LBUTTONDOWN));
     EXPECT_EQ(1, Notify(WM_LBUTTONUP));
     EXPECT_EQ(1, Notify(WM_LBUTTONDBLCLK));
-    EXPECT_EQ((std::vector<WPARAM>{ID_TRAY_TEST_OPEN, ID_TRAY_TEST_OPEN}), m_main.commands);
-    m_main.commands.clear();
-    ASSERT_TRUE(m_tray.SetMenuDefaultItem(ID_TRAY_TEST_SEND, false));
+    ASSERT_TRUE(m_main.tray.SetMenuDefaultItem(ID_TRAY_TEST_SEND, false));
     Notify(WM_LBUTTONDOWN);
-    EXPECT_EQ((std::vector<WPARAM>{ID_TRAY_TEST_SEND}), m_main.commands);
-    ASSERT_TRUE(m_tray.SetMenuDefaultItem(0, true));
+    EXPECT_EQ((std::vector<WPARAM>{ID_TRAY_TEST_OPEN, ID_TRAY_TEST_OPEN, ID_TRAY_TEST_SEND}), m_main.commands)
+        << "the first popup's first item, once per press; then the one named";
+    ASSERT_TRUE(m_main.tray.SetMenuDefaultItem(0, true));
 
-    // The right button: the first popup at the cursor, its default item set, owned by the main
-    // window, which draws its items through the tray; Escape closes it and nothing is sent.
+    // The first popup at the cursor with its default item, drawn through the tray; Escape.
     m_main.commands.clear();
-    UINT defaultItem = static_cast<UINT>(-2);
+    UINT defaultItem = 99;
     int items = 0;
     windowtest::CModalDriver driver("#32768", [&](HWND menuWindow) {
         HMENU popup = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
@@ -95,20 +95,18 @@ TEST_F(TrayMenuTest, ClicksSendTheDefaultCommandAndTheRightButtonOpensTheMenu)
     ASSERT_TRUE(driver.Done());
     EXPECT_EQ(0u, defaultItem);
     EXPECT_EQ(4, items);
-    EXPECT_EQ(static_cast<std::size_t>(items), m_main.drawn.size()) << "every item drawn through the tray";
+    EXPECT_EQ(4u, m_main.drawn.size());
     EXPECT_TRUE(m_main.commands.empty());
 }
 
 TEST_F(TrayMenuTest, WithoutItsMenuTheTrayDoesNothing)
 {
-    const UINT noMenu = 77;
-    ASSERT_TRUE(m_tray.Create(nullptr, kCallback, "Tarnix", CSharedIcon::System(IDI_APPLICATION), noMenu));
-    windowtest::CModalDriver driver("#32768",
-                                    [](HWND menuWindow) { PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0); });
-    EXPECT_EQ(0, m_tray.SendMessage(kCallback, noMenu, WM_RBUTTONUP));
-    EXPECT_EQ(0, m_tray.SendMessage(kCallback, noMenu, WM_LBUTTONDOWN));
+    ASSERT_TRUE(Create(77));
+    windowtest::CModalDriver driver("#32768", [](HWND menu) { PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0); });
+    EXPECT_EQ(0, Notify(WM_RBUTTONUP, 77));
+    EXPECT_EQ(0, Notify(WM_LBUTTONDOWN, 77));
     windowtest::PumpFor(100);
     EXPECT_FALSE(driver.Done()) << "no menu was shown";
     EXPECT_TRUE(m_main.commands.empty());
-    EXPECT_FALSE(m_tray.SetMenuDefaultItem(2, true));
+    EXPECT_FALSE(m_main.tray.SetMenuDefaultItem(2, true));
 }

@@ -15,70 +15,33 @@
 
 namespace {
 
-// A stand-in for the taskbar: a topmost strip with one black block, 12 x 10, at (40, 5).
+// A stand-in taskbar at (300, 400), 100 x 20, with a black 12 x 10 block at (40, 5).
 class CFakeTray : public CWnd {
 public:
-    bool Create(const CRect& rect)
-    {
-        return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, rect.left,
-                        rect.top, rect.Width(), rect.Height(), nullptr, nullptr);
-    }
-    bool m_block = true;
+    bool block = true;
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override
     {
-        if (msg == WM_PAINT) {
-            CPaintDC dc(m_hWnd);
-            CRect client;
-            GetClientRect(client);
-            dc.FillSolidRect(client, RGB(212, 208, 200));
-            if (m_block)
-                dc.FillSolidRect(CRect(40, 5, 52, 15), RGB(0, 0, 0));
-            *result = 0;
-            return true;
-        }
-        return CWnd::OnWndMsg(msg, wParam, lParam, result);
+        if (msg != WM_PAINT)
+            return CWnd::OnWndMsg(msg, wParam, lParam, result);
+        CPaintDC dc(m_hWnd);
+        dc.FillSolidRect(CRect(0, 0, 100, 20), RGB(212, 208, 200));
+        if (block)
+            dc.FillSolidRect(CRect(40, 5, 52, 15), RGB(0, 0, 0));
+        *result = 0;
+        return true;
     }
 };
 
 CFakeTray* g_fakeTray = nullptr;
-int g_trayLookups = 0;
+int g_lookups = 0; // one per search
 
 HWND FindFakeTray()
 {
-    ++g_trayLookups;
+    ++g_lookups;
     return g_fakeTray ? g_fakeTray->GetSafeHwnd() : nullptr;
 }
-
-// Our own notification icon in the real tray, removed afterwards.
-class CTrayIcon {
-public:
-    CTrayIcon()
-    {
-        m_owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
-        std::memset(&m_data, 0, sizeof m_data);
-        m_data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        m_data.hWnd = m_owner;
-        m_data.uID = 4;
-        m_data.uFlags = NIF_ICON | NIF_TIP;
-        m_data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        std::strcpy(m_data.szTip, "tray position test");
-        m_added = Shell_NotifyIconA(NIM_ADD, &m_data) != FALSE;
-    }
-    ~CTrayIcon()
-    {
-        if (m_added)
-            Shell_NotifyIconA(NIM_DELETE, &m_data);
-    }
-    bool Added() const { return m_added; }
-    HWND Owner() const { return m_owner; }
-
-private:
-    CWnd m_owner;
-    NOTIFYICONDATAA m_data;
-    bool m_added = false;
-};
 
 } // namespace
 
@@ -91,63 +54,55 @@ TEST(TrayIconPosition, AFoundPointIsKeptForItsPrecisionAndAMissIsEstimated)
     EXPECT_EQ(-1, position.GetTrayIconPosition(&point)) << "no icon tracked";
     EXPECT_EQ(-7, point.x);
     position.SetTrackedIcon(reinterpret_cast<HWND>(1), 4);
-
-    // No taskbar at all: the middle of the screen's bottom-right 40 x 20, at the left on NT.
-    g_fakeTray = nullptr;
-    EXPECT_EQ(0, position.GetTrayIconPosition(&point));
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) - 40 + 6, point.x);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) - 10, point.y);
+    EXPECT_EQ(0, position.GetTrayIconPosition(&point)) << "no taskbar";
+    EXPECT_EQ(CPoint(GetSystemMetrics(SM_CXSCREEN) - 40 + 6, GetSystemMetrics(SM_CYSCREEN) - 10), CPoint(point));
 
     CFakeTray tray;
-    const CRect area(300, 400, 400, 420);
-    ASSERT_TRUE(tray.Create(area));
-    // Our own windows reach the screen when this thread next waits for messages.
-    windowtest::PumpFor(100);
+    ASSERT_TRUE(tray.CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, 300,
+                              400, 100, 20, nullptr, nullptr));
+    windowtest::PumpFor(100); // our own windows reach the screen when this thread waits
     g_fakeTray = &tray;
-    g_trayLookups = 0;
+    g_lookups = 0;
     ASSERT_EQ(1, position.GetTrayIconPosition(&point));
-    // The block's rows 5..14, columns 40..51: found on row 12, at its ninth column.
-    EXPECT_EQ(area.left + 47, point.x);
-    EXPECT_EQ(area.top + 6, point.y);
-    EXPECT_EQ(1, g_trayLookups);
+    EXPECT_EQ(CPoint(300 + 47, 400 + 6), CPoint(point)) << "row 12, ninth column, less (1, 6)";
 
-    // Within 10 s the default precision keeps the point; after that it searches again.
-    tray.m_block = false;
+    tray.block = false;
     tray.RedrawWindow();
     windowtest::PumpFor(100);
-    clock.Advance(9000);
     POINT cached = {};
-    EXPECT_EQ(1, position.GetTrayIconPosition(&cached));
-    EXPECT_EQ(point.x, cached.x);
-    EXPECT_EQ(1, g_trayLookups);
+    clock.Advance(9000);
+    EXPECT_EQ(1, position.GetTrayIconPosition(&cached)) << "10 s at the default precision";
     clock.Advance(2000);
-    EXPECT_EQ(1, position.GetTrayIconPosition(&cached, CTrayIconPosition::Low)) << "60 s for the low level";
-    EXPECT_EQ(1, g_trayLookups);
-
-    // A miss: the estimate, and the cache stays as it was, so the next call searches again.
-    POINT estimate = {};
-    EXPECT_EQ(0, position.GetTrayIconPosition(&estimate));
-    EXPECT_EQ(area.left + 6, estimate.x);
-    EXPECT_EQ(area.top + area.Height() / 2, estimate.y);
-    EXPECT_EQ(2, g_trayLookups);
-    EXPECT_EQ(0, position.GetTrayIconPosition(&estimate));
-    EXPECT_EQ(3, g_trayLookups);
+    EXPECT_EQ(1, position.GetTrayIconPosition(&cached, CTrayIconPosition::Low)) << "60 s at the low one";
+    EXPECT_EQ(CPoint(point), CPoint(cached));
+    EXPECT_EQ(1, g_lookups);
+    // A miss gives the estimate and leaves the cache as it was: the next call searches again.
+    EXPECT_EQ(0, position.GetTrayIconPosition(&cached));
+    EXPECT_EQ(CPoint(300 + 6, 400 + 10), CPoint(cached));
+    EXPECT_EQ(0, position.GetTrayIconPosition(&cached));
+    EXPECT_EQ(3, g_lookups);
     g_fakeTray = nullptr;
 }
 
-TEST(TrayIconPosition, FindsItsProbeInWinesTray)
+TEST(TrayIconPosition, FindsItsProbeInWinesTaskbar)
 {
-    CTrayIcon icon;
-    ASSERT_TRUE(icon.Added());
-    windowtest::PumpPending();
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-    ASSERT_NE(nullptr, taskbar) << "the virtual desktop draws a tray";
-    CRect bar;
-    GetWindowRect(taskbar, bar);
-
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    NOTIFYICONDATAA icon;
+    std::memset(&icon, 0, sizeof icon);
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = owner;
+    icon.uID = 4;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &icon));
     CTrayIconPosition position;
-    position.SetTrackedIcon(icon.Owner(), 4);
+    position.SetTrackedIcon(owner, 4);
     POINT point = {};
-    ASSERT_EQ(1, position.GetTrayIconPosition(&point)) << "the probe's block is on the screen";
-    EXPECT_TRUE(bar.PtInRect(point)) << point.x << "," << point.y;
+    const int found = position.GetTrayIconPosition(&point);
+    CRect taskbar;
+    GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), taskbar);
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    EXPECT_EQ(1, found) << "the probe's block is on the screen";
+    EXPECT_TRUE(taskbar.PtInRect(point)) << point.x << "," << point.y;
 }
