@@ -15,9 +15,9 @@ struct SRowSpan {
 class CListRowMap {
 public:
     int GroupCount() const { return static_cast<int>(m_groups.size()); }
-    int ItemCount(int group) const;          // 0 for a group that does not exist
-    bool IsExpanded(int group) const;        // false for a group that does not exist
-    int RowCount() const;                    // status line included
+    int ItemCount(int group) const;   // 0 for a group that does not exist
+    bool IsExpanded(int group) const; // false for a group that does not exist
+    int RowCount() const;             // status line included
     bool StatusLineShown() const { return m_statusLine; }
 
     // The lookups answer -1 for a row outside every group (the status line's row included) and
@@ -36,9 +36,9 @@ public:
 
     // Each change answers the rows the list inserts (or deletes) to follow it. Deleted spans are
     // deleted from their last row to their first.
-    SRowSpan ShowStatusLine(bool show);         // row 0 in or out; nothing when already so
-    SRowSpan InsertGroup(int position);         // expanded, no items; position clamped into 0..count
-    SRowSpan DeleteGroup(int group);            // its group row and visible items
+    SRowSpan ShowStatusLine(bool show);                       // row 0 in or out; nothing when already so
+    SRowSpan InsertGroup(int position);                       // expanded, no items; position clamped into 0..count
+    SRowSpan DeleteGroup(int group);                          // its group row and visible items
     SRowSpan SetItemCount(int group, int count, int* change); // grows or shrinks at the group's end
     SRowSpan ToggleExpanded(int group, bool* expanded);
 

@@ -10,10 +10,10 @@ TEST(SliderHitTest, EachThirdNamesItsPositionAndOnlyTheThumbCounts)
         bool onThumb;
     };
     const SCase cases[] = {
-        {20, 0, 0, false},    {20, 49, 0, false},   {20, 50, 1, false},  {20, 99, 1, false},
-        {20, 100, 2, false},  {20, 149, 2, false},  {13, 10, 0, true},   {26, 39, 0, true},
-        {27, 20, 0, false},   {12, 20, 0, false},   {20, 57, 1, true},   {20, 104, 2, true},
-        {-1, 20, -1, false},  {20, 150, -1, false}, {40, 20, -1, false}, {20, -1, -1, false},
+        {20, 0, 0, false},   {20, 49, 0, false},   {20, 50, 1, false},  {20, 99, 1, false},
+        {20, 100, 2, false}, {20, 149, 2, false},  {13, 10, 0, true},   {26, 39, 0, true},
+        {27, 20, 0, false},  {12, 20, 0, false},   {20, 57, 1, true},   {20, 104, 2, true},
+        {-1, 20, -1, false}, {20, 150, -1, false}, {40, 20, -1, false}, {20, -1, -1, false},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
