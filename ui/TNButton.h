@@ -13,7 +13,11 @@
 
 class CTNButton : public CButton {
 public:
-    enum { kNormal = 0, kHover = 1, kPressed = 2 };
+    enum {
+        kNormal = 0,
+        kHover = 1,
+        kPressed = 2
+    };
 
     // Loads the bitmaps (resource ids; disabled 0 keeps any disabled bitmap loaded before),
     // sizes the window to the normal bitmap + 2 without repainting, and makes the caption's font

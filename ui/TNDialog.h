@@ -25,7 +25,7 @@ protected:
     CFont m_boldFont;
     UINT m_iconId = 0; // painted at (20, 15); 0 none
     CSharedIcon m_icon;
-    UINT m_backgroundBitmapId = 0;  // stretched over the client area; 0 none
+    UINT m_backgroundBitmapId = 0;   // stretched over the client area; 0 none
     COLORREF m_backgroundColour = 0; // used without a bitmap; 0 none
     CBitmap m_background;            // the bitmap at the client's size, made at initialisation
 

@@ -30,9 +30,9 @@ const int kExpanderSize = 13;
 const int kTextInset = 5;
 const int kExpanderToText = 20;
 const int kExpanderTop = 2;
-const int kStatusTextRoom = 16;     // right of a status cell's text: the drop-down's place
+const int kStatusTextRoom = 16; // right of a status cell's text: the drop-down's place
 const int kStatusImageFromRight = 18;
-const int kTitleLength = 63;        // longer column titles are cut here and end in "..."
+const int kTitleLength = 63;          // longer column titles are cut here and end in "..."
 const UINT kFixOrder = WM_APP + 0x31; // after a header drag: hidden columns back to the end
 
 const UINT kCenteredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
@@ -46,13 +46,13 @@ bool LoadPieces(CImageList& list, UINT bitmap, int width)
 } // namespace
 
 CTNListCtrlEx::CTNListCtrlEx()
-    : m_itemBrush(kItemColour), m_groupBrush(kGroupColour), m_selectionBrush(kSelectionColour),
-      m_drawers{{{}, kUploadFill}, {{}, kDownloadFill}}
+    : m_itemBrush(kItemColour), m_groupBrush(kGroupColour),
+      m_selectionBrush(kSelectionColour), m_drawers{{{}, kUploadFill}, {{}, kDownloadFill}}
 {
     m_ownFlags = kListParentData;
-    LoadPieces(m_buttonPieces, kStatusButtonBitmap, kButtonPiece);
+    LoadPieces(m_buttonPieces, IDB_STATUS_BUTTON, kButtonPiece);
     if (m_expanders.Create(kExpanderSize, kExpanderSize, ILC_COLOR24 | ILC_MASK, 2, 1)) {
-        for (UINT id : {kExpandedBitmap, kCollapsedBitmap}) {
+        for (UINT id : {IDB_EXPANDED, IDB_COLLAPSED}) {
             CBitmap bitmap;
             if (bitmap.LoadBitmap(id))
                 m_expanders.Add(bitmap, kKeyColour);
@@ -390,7 +390,7 @@ CProgressDrawer& CTNListCtrlEx::Drawer(int group)
     if (!kept.made) {
         kept.made = true;
         CBitmap bitmap;
-        if (bitmap.LoadBitmap(group == 1 ? kDownloadProgressBitmap : kUploadProgressBitmap))
+        if (bitmap.LoadBitmap(group == 1 ? IDB_DOWNLOAD_PROGRESS : IDB_UPLOAD_PROGRESS))
             kept.drawer.Init(kProgressImageWidth, kProgressImageHeight, bitmap, kItemColour, kProgressBorder);
         kept.drawer.SetText(nullptr, false, kCenteredLine);
     }
@@ -444,7 +444,8 @@ void CTNListCtrlEx::DrawStatusCell(HDC dc, const CRect& cell, int row, int colum
     }
     CRect text = cell;
     text.right -= kStatusTextRoom;
-    target.DrawText(answer.text, answer.text.GetLength(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
+    target.DrawText(answer.text, answer.text.GetLength(), text,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
     target.Detach();
 }
 

@@ -120,7 +120,7 @@ private:
     void EraseBelowRows(HDC dc);
 
     CListRowMap m_rows;
-    DWORD m_ownFlags = 0; // kListParentData; kListStatusLine follows m_rows
+    DWORD m_ownFlags = 0;                                 // kListParentData; kListStatusLine follows m_rows
     std::vector<std::vector<std::vector<SCell>>> m_cells; // own cells: [group][position][column]
     CBrush m_itemBrush;
     CBrush m_groupBrush;

@@ -26,7 +26,7 @@ bool LoadImage(UINT id, CImageList& list, SIZE* size)
 
 bool CTNSlider::Create(DWORD style, const RECT& rect, CWnd* parent)
 {
-    if (!LoadImage(kSliderTrackBitmap, m_track, &m_trackSize) || !LoadImage(kSliderThumbBitmap, m_thumb, &m_thumbSize))
+    if (!LoadImage(IDB_SLIDER_TRACK, m_track, &m_trackSize) || !LoadImage(IDB_SLIDER_THUMB, m_thumb, &m_thumbSize))
         return false;
     const char* windowClass = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, CSharedCursor::System(IDC_ARROW));
     return windowClass && CreateEx(0, windowClass, "TNSlider", style | WS_CHILD, rect.left, rect.top, m_trackSize.cx,

@@ -29,8 +29,8 @@ TEST(Button, BitmapsSizeTheButtonAndADisabledIdOfZeroKeepsTheOldOne)
     CControlsHost host;
     ASSERT_TRUE(host.Create());
     CTNButton& button = host.button;
-    ASSERT_TRUE(button.SetBitmaps(IDB_HOST_BUTTON, IDB_HOST_BUTTON_HOVER, IDB_HOST_BUTTON_PRESSED,
-                                  IDB_HOST_BUTTON_DISABLED));
+    ASSERT_TRUE(
+        button.SetBitmaps(IDB_HOST_BUTTON, IDB_HOST_BUTTON_HOVER, IDB_HOST_BUTTON_PRESSED, IDB_HOST_BUTTON_DISABLED));
     CRect rect;
     button.GetWindowRect(rect);
     EXPECT_EQ(rect.Size(), CSize(64 + 2, 24 + 2));

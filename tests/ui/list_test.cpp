@@ -151,7 +151,8 @@ TEST(TransferList, HiddenColumnsStayLastAndComeBackWithTheirWidths)
         t.list.ToggleColumn(column);
         const std::vector<int> order = t.Order();
         // Visible columns first, then the hidden ones.
-        const auto firstHidden = std::find_if(order.begin(), order.end(), [&](int c) { return t.list.GetColumnWidth(c) == 0; });
+        const auto firstHidden =
+            std::find_if(order.begin(), order.end(), [&](int c) { return t.list.GetColumnWidth(c) == 0; });
         EXPECT_TRUE(std::all_of(firstHidden, order.end(), [&](int c) { return t.list.GetColumnWidth(c) == 0; }));
     }
     for (int column = 0; column < kHostColumns; ++column)
@@ -202,7 +203,8 @@ TEST(TransferList, SortClicksFlipTheDirectionMarkTheColumnAndTellTheParent)
     EXPECT_TRUE(header.IsSortAscending());
     auto click = [&](int column) {
         NMHEADERA notification = {};
-        notification.hdr = {header.m_hWnd, static_cast<UINT_PTR>(header.GetDlgCtrlID()), static_cast<UINT>(HDN_ITEMCLICKA)};
+        notification.hdr = {header.m_hWnd, static_cast<UINT_PTR>(header.GetDlgCtrlID()),
+                            static_cast<UINT>(HDN_ITEMCLICKA)};
         notification.iItem = column;
         t.list.SendMessage(WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
     };

@@ -9,15 +9,16 @@
 
 namespace {
 
-// The test art's pieces (tests/ui/res/upload_progress.bmp.txt).
-const COLORREF kCap = RGB(0x20, 0x80, 0x30);
-const COLORREF kMiddle = RGB(0x40, 0xC0, 0x50);
+// The pieces' top row (ui/res/upload_progress.bmp.txt): the caps' outer columns are dark, the
+// rest light.
+const COLORREF kCap = RGB(0x1E, 0x6B, 0x30);
+const COLORREF kMiddle = RGB(0x8F, 0xDC, 0x9A);
 const COLORREF kBackground = RGB(250, 250, 250);
 const COLORREF kBorder = RGB(128, 128, 128);
 const COLORREF kText = RGB(0, 0, 0);
 const int kWidth = 204; // an inner width of 200
 const int kHeight = 40;
-const int kProbeRow = 4; // above the text
+const int kProbeRow = 3; // the pieces' top row, above the text
 
 // First and last x of the bar's pieces on the probe row; (-1, -1) when there are none.
 std::pair<int, int> Filled(const windowtest::CTestCanvas& canvas)
@@ -39,7 +40,7 @@ std::pair<int, int> Filled(const windowtest::CTestCanvas& canvas)
 TEST(ProgressDrawer, BarFillsItsShareBetweenCapsUnderItsText)
 {
     CBitmap pieces;
-    ASSERT_TRUE(pieces.LoadBitmap(kUploadProgressBitmap));
+    ASSERT_TRUE(pieces.LoadBitmap(IDB_UPLOAD_PROGRESS));
     CProgressDrawer drawer;
     ASSERT_TRUE(drawer.Init(2, 14, pieces, kBackground, kBorder));
     windowtest::CTestCanvas canvas(kWidth, kHeight, RGB(1, 2, 3));
@@ -52,7 +53,8 @@ TEST(ProgressDrawer, BarFillsItsShareBetweenCapsUnderItsText)
         const auto [first, last] = Filled(canvas);
         EXPECT_EQ(first, 2);
         EXPECT_NEAR(last + 1 - 2, 200 * position / 100, 2);
-        EXPECT_EQ(canvas.Pixel(first, kProbeRow), kCap);
+        // One step shows the end cap alone.
+        EXPECT_EQ(canvas.Pixel(first, kProbeRow), position == 1 ? kMiddle : kCap);
         EXPECT_EQ(canvas.Pixel(last, kProbeRow), kCap);
         if (position > 2) {
             EXPECT_EQ(canvas.Pixel((first + last) / 2, kProbeRow), kMiddle);

@@ -30,13 +30,15 @@ TEST(Slider, ClicksPickTheThirdAndCaptureOnlyOnTheThumb)
     ASSERT_TRUE(slider.m_hWnd);
     CRect client;
     slider.GetClientRect(client);
-    const int third = client.Height() / 3;
+    // The first row of the second and of the third third.
+    const int second = (client.Height() + 2) / 3;
+    const int third = (2 * client.Height() + 2) / 3;
     const int track = 3; // left of the thumbs
 
     struct SClick {
         int y, position;
     };
-    const SClick clicks[] = {{third, 1}, {third - 1, 0}, {2 * third, 2}, {2 * third - 1, 1}};
+    const SClick clicks[] = {{second, 1}, {second - 1, 0}, {third, 2}, {third - 1, 1}};
     for (const SClick& click : clicks) {
         host.scrolls.clear();
         slider.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(track, click.y));
@@ -49,9 +51,9 @@ TEST(Slider, ClicksPickTheThirdAndCaptureOnlyOnTheThumb)
     // Pressed on its thumb (position 1 at (13, 57)) it follows the pointer until released.
     slider.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(16, 60));
     EXPECT_EQ(::GetCapture(), slider.m_hWnd);
-    slider.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(16, 2 * third + 5));
+    slider.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(16, third + 5));
     EXPECT_EQ(slider.GetPos(), 2);
-    slider.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(16, 2 * third + 5));
+    slider.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(16, third + 5));
     EXPECT_NE(::GetCapture(), slider.m_hWnd);
     slider.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(16, 5));
     EXPECT_EQ(slider.GetPos(), 2);

@@ -71,7 +71,13 @@ private:
 };
 
 // The transfer list's columns in the host: file name (text), size (text), progress, status.
-enum { kColumnName, kColumnSize, kColumnProgressBar, kColumnState, kHostColumns };
+enum {
+    kColumnName,
+    kColumnSize,
+    kColumnProgressBar,
+    kColumnState,
+    kHostColumns
+};
 
 // Two groups ("Sending" with 2 items, "Receiving" with 3), every cell answered.
 void FillTransfers(CControlsHost& host);
