@@ -7,11 +7,11 @@
 #include "framework/Bitmap.h"
 #include "framework/DC.h"
 #include "framework/DCGuards.h"
-#include "framework/Menu.h"
 #include "framework/MessageCrackers.h"
 #include "framework/Rect.h"
 #include "ui/ControlArt.h"
 #include "ui/portable/ColumnOrder.h"
+#include "widgets/BCMenu.h"
 
 namespace {
 
@@ -256,7 +256,7 @@ void CTNListCtrlEx::ToggleColumn(int column)
 
 void CTNListCtrlEx::ShowColumnMenu()
 {
-    CMenu menu;
+    BCMenu menu;
     if (!menu.CreatePopupMenu())
         return;
     for (int column = 0; column < m_header.GetItemCount(); ++column) {
@@ -279,7 +279,9 @@ void CTNListCtrlEx::ShowColumnMenu()
     }
     POINT cursor;
     ::GetCursorPos(&cursor);
+    m_columnMenu = &menu; // this window owns its items' measuring and drawing while it runs
     const int chosen = menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+    m_columnMenu = nullptr;
     if (chosen > 0)
         ToggleColumn(chosen - 1);
 }
@@ -729,6 +731,20 @@ bool CTNListCtrlEx::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
 {
     AttachHeader();
     switch (msg) {
+    case WM_MEASUREITEM:
+        if (m_columnMenu && MeasureItemFromLParam(lParam)->CtlType == ODT_MENU) {
+            m_columnMenu->MeasureItem(MeasureItemFromLParam(lParam));
+            *result = TRUE;
+            return true;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (m_columnMenu && DrawItemFromLParam(lParam)->CtlType == ODT_MENU) {
+            m_columnMenu->DrawItem(DrawItemFromLParam(lParam));
+            *result = TRUE;
+            return true;
+        }
+        break;
     case WM_SIZE:
         *result = Default();
         if (m_statusLine.m_hWnd) {

@@ -4,7 +4,7 @@
 // line over row 0. It asks its parent for every cell (kListCellRequest, ListNotifications.h)
 // unless kListParentData is off, when it keeps the cells itself (SetCell). Columns show text, a
 // link-like status that drops down the parent's menu, or a progress bar; the header's menu hides
-// and shows columns, and a header click marks the sort column and tells the parent, which sorts.
+// and shows columns (an owner-drawn BCMenu), and a header click marks the sort column and tells the parent, which sorts.
 //
 // Subclass a template's control (DDX_Control, SubclassDlgItem) or create one: its header is
 // taken over with the first message. Group rows are inserted and deleted through CListCtrl, so
@@ -27,6 +27,8 @@
 #include "ui/ProgressDrawer.h"
 #include "ui/StatusLine.h"
 #include "ui/portable/ListRowMap.h"
+
+class BCMenu;
 
 class CTNListCtrlEx : public CListCtrl {
 public:
@@ -136,5 +138,6 @@ private:
     CStatusLine m_statusLine;
     bool m_statusLineHovered = false;
     CHeaderCtrlEx m_header;
-    SGroupDrawer m_drawers[2]; // group 0 (uploads) and group 1 (downloads)
+    SGroupDrawer m_drawers[2];      // group 0 (uploads) and group 1 (downloads)
+    BCMenu* m_columnMenu = nullptr; // the header's menu while it runs (on ShowColumnMenu's stack)
 };

@@ -114,6 +114,28 @@ TEST(ButtonPointer, HoverNeedsThePointerArrivingWithTheButtonUpAndAReleaseOutsid
     EXPECT_EQ(button.GetDrawState(), CTNButton::kHover);
 }
 
+TEST(ButtonPointer, TheShapedButtonsGreenBorderBelongsToTheParent)
+{
+    SShownHost shown;
+    CTNButtonTr& button = shown.host.shapedButton;
+    ASSERT_TRUE(button.SetBitmaps(IDB_HOST_BUTTON, IDB_HOST_BUTTON_HOVER, IDB_HOST_BUTTON_PRESSED));
+    windowtest::PumpFor(100);
+    auto under = [&](POINT client) {
+        ::ClientToScreen(button, &client);
+        return ::WindowFromPoint(client);
+    };
+    // The test art is green two pixels deep around its frame; the window is two pixels wider.
+    EXPECT_EQ(under(CPoint(1, 12)), shown.host.m_hWnd);
+    EXPECT_EQ(under(CPoint(30, 1)), shown.host.m_hWnd);
+    EXPECT_EQ(under(CPoint(65, 25)), shown.host.m_hWnd);
+    EXPECT_EQ(under(CPoint(30, 12)), button.m_hWnd);
+
+    // It still clicks like a push button.
+    shown.host.commands.clear();
+    button.SendMessage(BM_CLICK);
+    EXPECT_EQ(shown.host.commands, std::vector<int>{IDC_HOST_BUTTON_TR});
+}
+
 TEST(ListPointer, AStatusCellClickAfterAColumnWasHiddenAsksForThatColumnsMenu)
 {
     SShownHost shown;

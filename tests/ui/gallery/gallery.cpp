@@ -45,6 +45,8 @@ protected:
 bool ShowHost(CGallery& gallery, CControlsHost& host)
 {
     host.button.SetBitmaps(IDB_HOST_BUTTON, IDB_HOST_BUTTON_HOVER, IDB_HOST_BUTTON_PRESSED, IDB_HOST_BUTTON_DISABLED);
+    host.shapedButton.SetBitmaps(IDB_HOST_BUTTON, IDB_HOST_BUTTON_HOVER, IDB_HOST_BUTTON_PRESSED,
+                                 IDB_HOST_BUTTON_DISABLED);
     host.slider.SetPos(1);
     FillTransfers(host);
     host.list.SetStatusLineText("Clean Completed Transfers");
@@ -87,6 +89,7 @@ bool ShowListStates(CGallery& gallery, CControlsHost& host, CImageList& sortMark
     click.iItem = host.list.PositionToRow(0, 0);
     host.SendMessage(WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
     host.button.EnableWindow(FALSE);
+    host.shapedButton.EnableWindow(FALSE);
 
     CRect cell;
     host.editList.GetSubItemRect(0, 1, LVIR_BOUNDS, cell);

@@ -12,6 +12,7 @@ void CControlsHost::DoDataExchange(CDataExchange* dx)
 {
     DDX_Control(dx, IDC_HOST_LIST, list);
     DDX_Control(dx, IDC_HOST_BUTTON, button);
+    DDX_Control(dx, IDC_HOST_BUTTON_TR, shapedButton);
     DDX_Control(dx, IDC_HOST_EDIT_LIST, editList);
 }
 

@@ -14,6 +14,7 @@
 #include "framework/ListCtrl.h"
 #include "ui/ListNotifications.h"
 #include "ui/TNButton.h"
+#include "ui/TNButtonTr.h"
 #include "ui/TNListCtrlEx.h"
 #include "ui/TNSlider.h"
 
@@ -39,6 +40,7 @@ public:
 
     CTNListCtrlEx list;
     CTNButton button;
+    CTNButtonTr shapedButton;
     CTNSlider slider;
     CListCtrl editList;
 
