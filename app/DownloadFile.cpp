@@ -227,14 +227,11 @@ Status CDownloadFile::OnRangeEnd()
             m_writeFailed = true;
             return ST_MORE_DATA;
         }
-        if (!finished) {
+        // Not moved: the whole file waits in the working file, and the move is tried again.
+        if (finished)
+            Completed(completed);
+        else
             m_fileStatus = FS_FILE_NOT_FOUND;
-        } else {
-            // Completed once the file is in place, whatever the report and the balloon cost.
-            m_fileStatus = FS_COMPLETED;
-            completed.Build([&] { return MakeCompletedReport(m_fileId, m_fileSize, m_rate); });
-            CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
-        }
         CTransferRegistry::PostRecord(*this);
     }
     CMainManager::NotifyUI();
@@ -242,10 +239,47 @@ Status CDownloadFile::OnRangeEnd()
     return ST_NO_MORE_DATA;
 }
 
+void CDownloadFile::Completed(CDeferredReport& report)
+{
+    // Completed once the file is in place, whatever the report and the balloon cost.
+    m_fileStatus = FS_COMPLETED;
+    report.Build([&] { return MakeCompletedReport(m_fileId, m_fileSize, m_rate); });
+    CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
+}
+
+bool CDownloadFile::HoldsWholeFile()
+{
+    CTransferRegistry* registry = CTransferRegistry::Current();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return registry && m_fileStatus == FS_FILE_NOT_FOUND && !m_file.IsOpen() && m_fileSize >= 0 &&
+           m_transferred == m_fileSize && !m_workingPath.IsEmpty() &&
+           GetFileAttributesExA(m_workingPath, GetFileExInfoStandard, &data) &&
+           ((std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow) == std::uint64_t(m_fileSize) &&
+           !registry->IsKeptByAnotherRecord(m_workingPath, *this);
+}
+
+bool CDownloadFile::RetryFinish(CDeferredReport& report)
+{
+    try {
+        if (!HoldsWholeFile() || !MoveToFinalName())
+            return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    Completed(report);
+    CTransferRegistry::PostRecord(*this);
+    return true;
+}
+
 bool CDownloadFile::Finish()
 {
     m_file.SetLength(static_cast<std::uint64_t>(m_fileSize));
     m_file.Close();
+    return MoveToFinalName();
+}
+
+bool CDownloadFile::MoveToFinalName()
+{
     const CString folder = FolderOf(m_realName);
     const std::string name = static_cast<const char*>(m_shortName);
     for (int n = 1; n <= MAX_NAME_NUMBER; ++n) {

@@ -96,7 +96,8 @@ public:
     CDownloadFile* FindDownload(std::uint32_t id);
     CUploadFile* FindUpload(std::uint32_t id);
     bool GetCopy(std::uint32_t id, CTransferingFile& out);
-    void ApprovePeer(const unsigned char userId[16]);
+    // True when a record was approved.
+    bool ApprovePeer(const unsigned char userId[16]);
     void ListSuspended(std::vector<std::uint32_t>& ids);
     void ListActive(std::vector<std::uint32_t>& ids);
     int RemoveFromLinkLists(const unsigned char fileId[16]);

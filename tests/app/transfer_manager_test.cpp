@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <random>
 #include <set>
@@ -52,11 +53,18 @@ public:
     void Stop() override { ReleaseHeld(); }
     bool SendMailRequest(std::uint32_t, const std::string& text) override
     {
-        sti::CScopedLock guard(lock);
-        if (!acceptMail)
-            return false;
-        mails.push_back(text);
-        return true;
+        {
+            sti::CScopedLock guard(lock);
+            if (acceptMail) {
+                mails.push_back(text);
+                return true;
+            }
+        }
+        const std::function<void()> hook = std::move(onRefused);
+        onRefused = nullptr;
+        if (hook)
+            hook();
+        return false;
     }
     bool SendReport(const std::string& text) override
     {
@@ -133,6 +141,8 @@ public:
     Events* events = nullptr;
     std::atomic<bool> acceptMail{true};
     std::atomic<bool> refuseStarts{false};
+    std::function<void()> onRefused; // run (once) after a mail was refused
+
     std::vector<std::string> mails;
     std::vector<std::string> reports;
     std::vector<SPost> posts;
@@ -490,6 +500,47 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_EQ(2, CountOf(offline, FS_AWAITING_APPROVAL));
 }
 
+TEST_F(Manager, ALinkWhoseMailFailsJustBeforeTheServiceIsOnlineLeavesAtOnce)
+{
+    // The service comes online on its own thread while the box is open.
+    service.acceptMail = false;
+    struct SGoOnline {
+        CFakeService& service;
+        CTransferManager& transfers;
+        int boxes;
+    } online{service, *transfers, 0};
+    SetMessageBoxHook(
+        [](const char*, UINT, void* context) {
+            SGoOnline& go = *static_cast<SGoOnline*>(context);
+            ++go.boxes;
+            std::thread([&] {
+                go.service.acceptMail = true;
+                go.transfers.OnStatusChanged(3);
+            }).join();
+            return IDOK;
+        },
+        &online);
+    const CFileLink first = Offer("box", 1);
+    EXPECT_FALSE(transfers->SendOffer(first));
+    EXPECT_EQ(1u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(first, FS_AWAITING_APPROVAL));
+
+    // Online between the failed mail and its sleep: it leaves at once, without a box.
+    transfers->OnStatusChanged(1);
+    service.acceptMail = false;
+    service.onRefused = [&] {
+        service.acceptMail = true;
+        transfers->OnStatusChanged(3);
+    };
+    const CFileLink second = Offer("race", 1);
+    EXPECT_TRUE(transfers->SendOffer(second));
+    EXPECT_EQ(2u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(second, FS_AWAITING_APPROVAL));
+    EXPECT_EQ(1, online.boxes);
+}
+
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
 {
     CTAFEmail young, old;
@@ -585,6 +636,74 @@ TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMe
     EXPECT_TRUE(Exists(working));
     service.ReleaseHeld();
     EXPECT_FALSE(Exists(working));
+}
+
+TEST_F(Manager, StatusesTheUserSetsAreSavedAtOnce)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->AcceptLink(Offer("saved", 1)));
+    const std::uint32_t id = Ids().at(0);
+    // The status a crash now would bring back.
+    auto saved = [&] {
+        std::vector<STransferListItem> list;
+        return LoadTransferListXml(folder / "DUList.xml", list) && list.size() == 1 ? list[0].status : -1;
+    };
+    ASSERT_TRUE(transfers->PauseDownload(id));
+    EXPECT_EQ(FS_PAUSED, saved());
+    ASSERT_TRUE(transfers->ResumeDownload(id));
+    EXPECT_EQ(FS_SUSPENDED, saved()); // so it resumes by itself
+}
+
+TEST_F(Manager, AWholeDownloadWhoseMoveFailedMovesAtTheNextStartOrResumeAndACancelAsksFirst)
+{
+    transfers->OnStatusChanged(3);
+    // Three downloads end whole while a reader keeps each working file from being renamed.
+    std::vector<HANDLE> readers;
+    std::vector<std::vector<unsigned char>> fileIds;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(transfers->AcceptLink(Offer("whole", 1)));
+        CDownloadFile* record = static_cast<CDownloadFile*>(service.held.back());
+        Announce(record, 3);
+        std::uint64_t start = 0, end = 0;
+        ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
+        record->OnBlock(0, 0, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+        readers.push_back(CreateFileA(record->m_workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(ST_NO_MORE_DATA, record->OnRangeEnd());
+        record->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+        EXPECT_EQ(FS_FILE_NOT_FOUND, record->m_fileStatus);
+        fileIds.emplace_back(record->m_fileId, record->m_fileId + 16);
+    }
+    service.ReleaseHeld();
+    auto idOf = [&](int i) {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        CTransferingFile* record = transfers->Registry().FindByFileId(fileIds[i].data());
+        return record ? record->m_id : 0u;
+    };
+
+    CloseHandle(readers[0]);
+    Restart();
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(0)));
+    EXPECT_EQ("abc", ReadFileBytes(folder / "one.bin"));
+    EXPECT_EQ(1, service.Reports("DC"));
+    EXPECT_EQ(FS_FILE_NOT_FOUND, Status(idOf(1)));
+    CloseHandle(readers[1]);
+    EXPECT_TRUE(transfers->ResumeDownload(idOf(1)));
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(1)));
+    EXPECT_EQ(2, service.Reports("DC"));
+
+    // Cancelled with the answer No: the record goes, the data stays in its working file.
+    CloseHandle(readers[2]);
+    CString working;
+    {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        working = transfers->Registry().FindDownload(idOf(2))->m_workingPath;
+    }
+    EXPECT_TRUE(transfers->CancelDownload(idOf(2)));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find(working.str())) << boxes[0];
+    EXPECT_EQ(0u, idOf(2));
+    EXPECT_EQ("abc", ReadFileBytes(working));
 }
 
 TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMessage)
