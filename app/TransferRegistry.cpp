@@ -192,6 +192,9 @@ bool CTransferRegistry::LoadList()
                 record->m_fileSize = item.size;
                 record->m_transferred = item.transferred;
                 record->m_fileStatus = item.status;
+                // A path this code page cannot spell is never served, nor taken for another file.
+                if (record->IsUpload() && !item.realNameExact)
+                    record->m_fileStatus = FS_FILE_NOT_FOUND;
                 if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
                     // Nothing unverified is trusted: the working file holds what was written.
                     const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
