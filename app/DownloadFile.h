@@ -12,6 +12,8 @@
 #include "app/TransferingFile.h"
 #include "transport/transfer/TransportCallback.h"
 
+class CDeferredReport;
+
 class CDownloadFile : public CTransferingFile, public IDownloadCallback {
     DECLARE_DYNAMIC(CDownloadFile)
 
@@ -46,8 +48,8 @@ public:
     // failed (status 9): the data must not be lost with the record.
     bool HoldsWholeFile();
     // Caller holds the lock. Tries that move again; true when the record is now Completed (with
-    // its "DC" report and balloon, as any completion), false when nothing changed.
-    bool RetryFinish();
+    // its "DC" report, in `report`, and balloon, as any completion), false when nothing changed.
+    bool RetryFinish(CDeferredReport& report);
 
     CString m_workingPath;
     std::uint8_t m_countedActive = 0;
@@ -60,7 +62,7 @@ private:
     bool Finish();
     bool MoveToFinalName();
     // Caller holds the lock. Status 7 with its report and balloon.
-    void Completed();
+    void Completed(CDeferredReport& report);
     // Caller holds the lock. This session has no working file: status 9 until it closes.
     void NotOpened();
 

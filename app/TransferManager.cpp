@@ -137,8 +137,10 @@ bool CTransferManager::BelowDownloadLimit()
 
 bool CTransferManager::BelowUploadLimit()
 {
+    // Sessions still being opened count too, or a burst of requests would all start before the
+    // first of them is counted active.
     return !m_settings || m_settings->GetUnlimitedUploads() ||
-           m_registry->GetActiveUploads() < m_settings->GetMaxUploads();
+           m_registry->GetActiveUploads() + m_registry->GetOpeningUploads() < m_settings->GetMaxUploads();
 }
 
 void CTransferManager::SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only)
@@ -485,9 +487,10 @@ bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
 {
     bool finished = false;
     {
+        CDeferredReport report; // handed over once the lock is left
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
-        finished = record && record->RetryFinish();
+        finished = record && record->RetryFinish(report);
     }
     if (finished)
         CMainManager::NotifyUI();

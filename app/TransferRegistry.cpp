@@ -9,6 +9,7 @@
 
 #include "app/DownloadFile.h"
 #include "app/MainManager.h"
+#include "app/ServiceHandOff.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 
@@ -42,11 +43,11 @@ bool IsRunning(std::int32_t status)
     }
 }
 
+// A Connected or Sending record has a session already: one record, one session.
 bool IsRequestable(std::int32_t status)
 {
     switch (status) {
     case FS_PENDING:
-    case FS_CONNECTED:
     case FS_PAUSED:
     case FS_SUSPENDED:
     case FS_COMPLETED:
@@ -162,13 +163,14 @@ bool CTransferRegistry::LoadList()
     }
     std::vector<STransferListItem> items;
     const bool loaded = LoadTransferListXml(path, items);
-    bool finished = false;
+    std::vector<std::uint32_t> unfinished; // downloads whose move to their name failed
     {
         sti::CScopedLock guard(m_lock);
         try {
             std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
             std::vector<CTransferingFile*> entered;
             entered.reserve(items.size());
+            unfinished.reserve(items.size());
             for (const STransferListItem& item : items) {
                 // A list read late (held at the start) joins the run's: the run's own record wins.
                 if (HasRecord(item.type, item.fileId))
@@ -224,17 +226,24 @@ bool CTransferRegistry::LoadList()
                     link.first->m_furtherFiles.push_back(entry);
                 }
             }
-            for (CTransferingFile* record : entered)
+            for (CTransferingFile* record : entered) {
                 PostAdded(*record);
-            // A download whose final move failed last time tries it again.
-            for (CTransferingFile* record : entered)
-                if (record->IsDownload() && static_cast<CDownloadFile*>(record)->RetryFinish())
-                    finished = true;
+                if (record->IsDownload() && record->m_fileStatus == FS_FILE_NOT_FOUND)
+                    unfinished.push_back(record->m_id);
+            }
         } catch (const std::bad_alloc&) {
             // Part of the list is missing here: saving would drop the rest from the file.
             m_listIncomplete = true;
             return false;
         }
+    }
+    // Each tries its move again, its report handed over once the lock is left.
+    bool finished = false;
+    for (std::uint32_t id : unfinished) {
+        CDeferredReport report;
+        sti::CScopedLock guard(m_lock);
+        CDownloadFile* download = FindDownload(id);
+        finished = (download && download->RetryFinish(report)) || finished;
     }
     CMainManager::NotifyUI();
     if (finished)
@@ -377,6 +386,8 @@ CUploadFile* CTransferRegistry::CreateUploadSession()
         return nullptr;
     session->m_fileStatus = FS_WAITING;
     session->AddRef();
+    session->CountOpening();
+    ++m_openingUploads;
     return session;
 }
 
@@ -603,6 +614,11 @@ void CTransferRegistry::UploadEnded()
 {
     --m_activeUploads;
     PostSpeeds();
+}
+
+void CTransferRegistry::UploadOpeningEnded()
+{
+    --m_openingUploads;
 }
 
 void CTransferRegistry::DownloadStarted()

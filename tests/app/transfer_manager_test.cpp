@@ -22,10 +22,15 @@
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
+#include "support/TransportManagerTestSupport.h"
 #include "transport/transfer/CloseReason.h"
+#include "transport/transfer/DataMessages.h"
 #include "transport/transfer/TransportManagerThread.h"
 
 using namespace coretest;
+using transfer_test::Build;
+using transfer_test::CMessagePeer;
+using transfer_test::SReceivedMessage;
 
 namespace {
 
@@ -92,7 +97,7 @@ public:
     }
     Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
     {
-        return Note("upload", fileId, c);
+        return pipe && !holdUploadCommands ? PostTMCloseUpload(pipe, fileId, c) : Note("upload", fileId, c);
     }
     Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
     std::uint16_t GetAntLocalPort() override { return 4321; }
@@ -142,8 +147,89 @@ public:
     std::vector<std::string> reports;
     std::vector<SPost> posts;
     std::vector<IDownloadCallback*> held;
-    CTransportManagerQueue* pipe = nullptr; // a real transport-manager thread's, when set
+    CTransportManagerQueue* pipe = nullptr;      // a real transport-manager thread's, when set
+    std::atomic<bool> holdUploadCommands{false}; // noted, not posted: the test posts them late
 };
+
+// This copy's transfer engine: a transport-manager thread over the Ant stand-in, to which the
+// fake service posts; the test plays the server and the peer at the other end of each
+// connection, with raw data messages.
+class CEngine {
+public:
+    explicit CEngine(CFakeService& service) : m_service(service), thread(&direct.ant)
+    {
+        STransportTimings timings;
+        timings.FirstLocateMs = 10;
+        timings.LocateMs = 300;
+        thread.SetTimings(timings);
+        EXPECT_EQ(ST_SUCCESS, thread.Launch(queue, &outlet));
+        service.pipe = queue.get();
+    }
+    ~CEngine() { m_service.pipe = nullptr; }
+
+    // An upload session for a downloader's request, with the callback the service got for it.
+    std::unique_ptr<CMessagePeer> Upload(IUploadCallback* callback)
+    {
+        EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 9, ++m_key, 0, callback));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+    // The download session's next look for its uploader, answered by the server with the
+    // uploader's address, and the connection that follows.
+    std::unique_ptr<CMessagePeer> Download(const unsigned char fileId[16])
+    {
+        const int located = outlet.Count(29), connects = outlet.Count(4);
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > located; }));
+        EXPECT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), fileId /* not read */, fileId, TICKET));
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(4) > connects; }));
+        EXPECT_EQ(ST_SUCCESS,
+                  PostTMIncomingDownload(queue.get(), outlet.Commands(4).back().handle, TICKET, ++m_key, 0));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+
+private:
+    static constexpr std::uint32_t TICKET = 77;
+    CFakeService& m_service;
+    std::uint32_t m_key = 0;
+
+public:
+    tm_test::CDirectAnt direct;
+    tm_test::CRecordingOutlet outlet;
+    std::unique_ptr<CTransportManagerQueue> queue;
+    CTransportManagerThread thread; // stops first, releasing the records it holds
+};
+
+// The engine's next message to the peer, data blocks skipped: "info", "range", "end",
+// "close REASON", or "none" when nothing came.
+std::string Next(CMessagePeer& peer)
+{
+    while (tm_test::WaitFor([&] {
+        peer.Poll();
+        return peer.HasMessage();
+    })) {
+        const SReceivedMessage message = peer.Pop();
+        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        std::uint32_t reason = 0;
+        switch (message.type) {
+        case DATA_MSG_FILE_INFO:
+            return "info";
+        case DATA_MSG_FILE_REQUEST:
+        case DATA_MSG_RANGE_REQUEST:
+            return message.type == DATA_MSG_FILE_REQUEST ? "request" : "range";
+        case DATA_MSG_RANGE_END:
+            return "end";
+        case DATA_MSG_CLOSE:
+            return ReadClose(reader, reason) == ST_SUCCESS ? "close " + std::to_string(reason) : "close ?";
+        default:
+            break;
+        }
+    }
+    return "none";
+}
+
+void Send(CMessagePeer& peer, const std::function<Status(DataMessageBlock&)>& writer)
+{
+    EXPECT_TRUE(peer.Send(*Build(writer)));
+}
 
 // A download whose session, once the transport-manager thread takes it, holds that thread in
 // its AddRef until the test opens the gate: the messages behind it wait in the pipe.
@@ -810,4 +896,132 @@ TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)
     EXPECT_FALSE(HandMailRequestToService("mail"));
     EXPECT_EQ(1u, service.reports.size());
     EXPECT_EQ(1u, service.mails.size());
+}
+
+TEST_F(Manager, TheUploadLimitHoldsForABurstOfRequests)
+{
+    settings->SetUnlimitedUploads(0);
+    settings->SetMaxUploads(2);
+    IUploadCallback* first = transfers->GetUploadCallback(1);
+    IUploadCallback* second = transfers->GetUploadCallback(2);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(nullptr, transfers->GetUploadCallback(3)) << "sessions being opened count";
+    // One the engine lets go frees its place.
+    first->Release();
+    IUploadCallback* third = transfers->GetUploadCallback(4);
+    ASSERT_NE(nullptr, third);
+    second->Release();
+    third->Release();
+}
+
+TEST_F(Manager, AnUploadServesOneSessionAtATimeKeepsItsPauseAndIsCompletedOnlyByItsDownloader)
+{
+    const std::uint64_t size = 4 * 65536 - 1000; // the last block is short
+    WriteFileBytes(folder / "up.bin", std::string(size, 'u'));
+    const CFileLink link = LinkOf({Entry(0, "up.bin", size, folder.Path())});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(link));
+    const std::uint32_t id = Ids().at(0);
+    CEngine engine(service);
+    // A downloader's request over a connection of its own; the test answers as that downloader.
+    auto request = [&](std::uint32_t session) {
+        std::unique_ptr<CMessagePeer> peer = engine.Upload(transfers->GetUploadCallback(session));
+        Send(*peer, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+        return peer;
+    };
+    auto range = [&](CMessagePeer& peer, std::uint64_t from, std::uint64_t to) {
+        Send(peer, [&](DataMessageBlock& b) { return WriteRangeRequest(b, from, to); });
+        return Next(peer);
+    };
+    std::unique_ptr<CMessagePeer> first = request(1);
+    EXPECT_EQ("info", Next(*first));
+    // A second request before the first session has read a byte waits for it.
+    EXPECT_EQ("close 4", Next(*request(2)));
+    EXPECT_EQ(1, transfers->Registry().GetActiveUploads());
+
+    // Paused between two ranges, the engine hearing of it only after it has read the next one:
+    // the downloader's next request waits for the user's resume.
+    EXPECT_EQ("end", range(*first, 0, 65536));
+    service.holdUploadCommands = true;
+    ASSERT_TRUE(transfers->PauseUpload(id));
+    EXPECT_EQ("end", range(*first, 65536, size));
+    ASSERT_EQ(ST_SUCCESS, PostTMCloseUpload(engine.queue.get(), file, CTransferManager::COMMAND_PAUSE));
+    EXPECT_EQ("close 4", Next(*first));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetActiveUploads() == 0; }));
+    EXPECT_EQ(FS_PAUSED, Status(id));
+    EXPECT_EQ("close 4", Next(*request(3)));
+    EXPECT_TRUE(transfers->ResumeUpload(id));
+
+    // Every byte read and sent, but the connection drops before the downloader's word: the
+    // upload is asked for again, and the next session's word completes it.
+    std::unique_ptr<CMessagePeer> resumed = request(4);
+    EXPECT_EQ("info", Next(*resumed));
+    EXPECT_EQ("end", range(*resumed, 0, size));
+    resumed->Close();
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_PENDING; })) << Status(id);
+    std::unique_ptr<CMessagePeer> last = request(5);
+    EXPECT_EQ("info", Next(*last));
+    Send(*last, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_COMPLETED); });
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+}
+
+TEST_F(Manager, AnInterruptedDownloadShowsConnectingAPauseThereHoldsAndAResumeRestartsItAtOnce)
+{
+    const std::string data(3000, 'd');
+    const CFileLink link = LinkOf({Entry(0, "d.bin", 3000)});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    const TransferFileList answer = {coretest::Announce(link.m_entries[0])};
+    std::promise<void> located, paused;
+    std::shared_future<void> pausedSeen = paused.get_future().share();
+    transfers->OnStatusChanged(3);
+    CEngine engine(service);
+    // The server's second answer says the uploader is unreachable, and the engine waits there
+    // until the test has paused the download.
+    engine.outlet.onCommand = [&](const tm_test::SCommand& command) {
+        if (command.command == 29 && engine.outlet.Count(29) == 2) {
+            EXPECT_EQ(ST_SUCCESS, PostTMAnswer(engine.queue.get(), file, file, 0));
+            located.set_value();
+            pausedSeen.wait_for(std::chrono::seconds(10));
+        }
+    };
+    ASSERT_TRUE(transfers->AcceptLink(link));
+    const std::uint32_t id = Ids().at(0);
+    // The test answers as the uploader, sending bytes [from, to) of the file.
+    auto serve = [&](std::size_t from, std::size_t to) {
+        std::unique_ptr<CMessagePeer> uploader = engine.Download(file);
+        EXPECT_EQ("request", Next(*uploader));
+        Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, file, answer); });
+        EXPECT_EQ("range", Next(*uploader));
+        uploader->Send(*transfer_test::BuildBlock(from, transfer_test::Bytes(&data[from], &data[to]), false));
+        return uploader;
+    };
+    CTransferingFile copy;
+    auto session = [&](int status) {
+        return tm_test::WaitFor(
+            [&] { return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == status; });
+    };
+    // The uploader pauses its side and drops the connection: the engine keeps the session and
+    // looks for the uploader again, so there is nothing to resume.
+    std::unique_ptr<CMessagePeer> uploader = serve(0, 1000);
+    Send(*uploader, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_PAUSED); });
+    uploader->Close();
+    EXPECT_TRUE(session(2));
+    ASSERT_EQ(FS_CONNECTING, Status(id));
+    EXPECT_FALSE(transfers->ResumeSuspendedDownload(id));
+
+    // Paused while it looks, with the server's answer ahead of the pause's close.
+    ASSERT_EQ(std::future_status::ready, located.get_future().wait_for(std::chrono::seconds(10)));
+    EXPECT_TRUE(transfers->PauseDownload(id));
+    paused.set_value();
+    EXPECT_TRUE(session(0));
+    ASSERT_EQ(FS_PAUSED, Status(id));
+
+    // Resumed, it starts again at once and ends byte-exact.
+    EXPECT_TRUE(transfers->ResumeDownload(id));
+    uploader = serve(1000, 3000);
+    Send(*uploader, [](DataMessageBlock& b) { return WriteRangeEnd(b, 0); });
+    EXPECT_EQ("close 2", Next(*uploader));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+    EXPECT_EQ(data, ReadFileBytes(folder / "d.bin"));
 }

@@ -110,9 +110,10 @@ std::string LoadFailure(const SDefine& define)
 
 TEST(ProgramResources, EveryIdOfTheIdsHeadersLoadsAsItsKind)
 {
-    for (const char* header : {"UI_IDS", "APP_IDS"}) {
+    EXPECT_FALSE(ReadIdsHeader("UI_IDS").empty());
+    EXPECT_FALSE(ReadIdsHeader("APP_IDS").empty());
+    for (const char* header : {"UI_IDS", "APP_IDS", "WIDGETS_IDS"}) {
         const std::vector<SDefine> defines = ReadIdsHeader(header);
-        EXPECT_FALSE(defines.empty()) << header;
         for (const SDefine& define : defines)
             EXPECT_EQ(LoadFailure(define), "") << header << ": " << define.name << " " << define.value;
     }
@@ -135,6 +136,79 @@ TEST(ProgramResources, TheWebSiteTextsNameTheConfiguredHost)
     EXPECT_EQ(body.substr(body.size() - std::strlen(TARNIX_SITE_HOST)), TARNIX_SITE_HOST);
 }
 
+// A bitmap's size and the colour of its top-left pixel.
+struct SPicture {
+    SIZE size;
+    COLORREF corner;
+};
+
+SPicture ReadPicture(int id)
+{
+    SPicture picture = {{0, 0}, CLR_INVALID};
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    if (!bitmap)
+        return picture;
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof(info), &info);
+    picture.size = {info.bmWidth, info.bmHeight};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    picture.corner = GetPixel(dc, 0, 0);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return picture;
+}
+
+// What the controls cut their pictures by: fixed piece sizes, and the transparent colour outside
+// every button's outline and the splash's shape.
+TEST(ProgramResources, TheControlsPicturesHaveThePiecesAndKeysTheirCodeCuts)
+{
+    const COLORREF green = RGB(0, 255, 0);
+    for (const int button : {IDB_PAUSE,
+                             IDB_RESUME,
+                             IDB_PAUSE_HOT,
+                             IDB_RESUME_HOT,
+                             IDB_SEND,
+                             IDB_SEND_HOT,
+                             IDB_TAF_NEXT,
+                             IDB_TAF_NEXT_DISABLED,
+                             IDB_TAF_NEXT_HOT,
+                             IDB_SPEED_HOT,
+                             IDB_SPEED,
+                             IDB_BUTTON_HOT,
+                             IDB_BUTTON,
+                             IDB_SELECT_FILES,
+                             IDB_SELECT_FILES_HOT,
+                             IDB_SENDTO,
+                             IDB_SENDTO_HOT,
+                             IDB_SMALL_BUTTON,
+                             IDB_SMALL_BUTTON_HOT,
+                             IDB_BUTTON_DISABLED,
+                             IDB_COPY_LINK,
+                             IDB_BUTTON_PRESSED,
+                             IDB_SLIDER_TRACK,
+                             IDB_SLIDER_THUMB})
+        EXPECT_EQ(ReadPicture(button).corner, green) << button;
+    EXPECT_EQ(ReadPicture(IDB_SPLASH).corner, RGB(255, 0, 255));
+
+    const SIZE track = ReadPicture(IDB_SLIDER_TRACK).size, thumb = ReadPicture(IDB_SLIDER_THUMB).size;
+    EXPECT_GE(track.cx, 13 + thumb.cx);
+    EXPECT_GE(track.cy, 104 + thumb.cy);
+    const struct {
+        int id;
+        LONG width, height;
+    } pieces[] = {{IDB_UPLOAD_PROGRESS, 6, 14}, {IDB_DOWNLOAD_PROGRESS, 6, 14}, {IDB_EXPANDED, 13, 13},
+                  {IDB_COLLAPSED, 13, 13},      {IDB_MENU_IMAGES, 18 * 16, 16}, {IDB_FRIENDS, 28, 25},
+                  {IDB_CONTACTS, 24, 24}};
+    for (const auto& piece : pieces) {
+        const SIZE size = ReadPicture(piece.id).size;
+        EXPECT_TRUE(size.cx == piece.width && size.cy == piece.height) << piece.id;
+    }
+    EXPECT_EQ(ReadPicture(IDB_STATUS_BUTTON).size.cx, 3 * 3);
+}
+
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
@@ -150,31 +224,36 @@ struct STemplate {
 const std::vector<STemplate> kTemplates = {
     {IDD_MAIN, 0, {IDC_SEND, IDC_LIST, IDC_SPEED, IDC_PAUSE, IDC_STATUS_TEXT}},
     {IDD_ABOUT, IDB_ABOUT_BACKGROUND, {IDOK, IDC_VERSION, IDC_BUILD}},
-    {IDD_OPTIONS, IDB_OPTIONS_BACKGROUND,
-     {IDC_TITLE, IDC_SHOW_SPLASH, IDC_DOWNLOAD_LOCATION, IDC_MAX_DOWNLOADS, IDC_MAX_UPLOADS,
-      IDC_UNLIMITED_DOWNLOADS, IDC_UNLIMITED_UPLOADS, IDC_NAME, IDC_MY_EMAIL, IDC_SYNC_OUTLOOK,
-      IDC_LOAD_ON_STARTUP, IDOK, IDCANCEL, IDC_BROWSE}},
+    {IDD_OPTIONS,
+     IDB_OPTIONS_BACKGROUND,
+     {IDC_TITLE, IDC_SHOW_SPLASH, IDC_DOWNLOAD_LOCATION, IDC_MAX_DOWNLOADS, IDC_MAX_UPLOADS, IDC_UNLIMITED_DOWNLOADS,
+      IDC_UNLIMITED_UPLOADS, IDC_NAME, IDC_MY_EMAIL, IDC_SYNC_OUTLOOK, IDC_LOAD_ON_STARTUP, IDOK, IDCANCEL,
+      IDC_BROWSE}},
     {IDD_ADDRESS_BOOK, IDB_DIALOG_BACKGROUND, {IDC_LIST, IDOK, IDCANCEL, IDC_ADD, IDC_EDIT, IDC_REMOVE}},
     {IDD_ADDRESS_BOOK_ENTRY, 0, {IDC_NAME, IDC_EMAIL, IDOK, IDCANCEL}},
     {IDD_SPEED, IDB_DIALOG_BACKGROUND, {IDC_TITLE, IDC_SPEED_DESCRIPTION, IDC_SPEED_NAME, IDOK, IDCANCEL}},
-    {IDD_SELECT_FILES, IDB_SEND_FILE_BACKGROUND,
+    {IDD_SELECT_FILES,
+     IDB_SEND_FILE_BACKGROUND,
      {IDC_TITLE, IDC_FILE_NAMES, IDC_TOTAL_SIZE, IDC_FILES_LABEL, IDC_SIZE_LABEL, IDC_SELECT_FILES, IDOK,
       IDC_COPY_LINK}},
-    {IDD_REQUEST_APPROVAL, IDB_SEND_FILE_BACKGROUND,
+    {IDD_REQUEST_APPROVAL,
+     IDB_SEND_FILE_BACKGROUND,
      {IDC_TITLE, IDC_SENDTO, IDC_SUBJECT, IDC_MESSAGE, IDC_SENDTO_BUTTON, IDC_BACK, IDOK}},
     {IDD_INFORMATION, IDB_SEND_FILE_BACKGROUND, {IDC_TITLE, IDC_NAME, IDC_EMAIL, IDC_RECIPIENT, IDC_BACK, IDOK}},
     {IDD_TAF_PROMPT, IDB_TAF_PROMPT_BACKGROUND, {IDOK, IDCANCEL, IDC_DONT_SHOW_AGAIN, IDC_LOVE_TARNIX}},
     {IDD_SELECT_FRIENDS, IDB_TAF_BACKGROUND, {IDC_TITLE, IDC_LIST, IDC_SELECT_ALL, IDOK}},
     {IDD_TAF_MESSAGE, IDB_TAF_BACKGROUND, {IDC_TITLE, IDC_FROM, IDC_SUBJECT, IDC_BODY, IDC_BACK, IDOK, IDC_CHANGE}},
     {IDD_UPDATE, 0, {IDC_UPGRADE_YES, IDC_UPGRADE_NO, IDOK}},
-    {IDD_UPDATE_DOWNLOAD, 0,
+    {IDD_UPDATE_DOWNLOAD,
+     0,
      {IDC_UPDATE_PROGRESS, IDC_UPDATE_BUTTON, IDC_FILE_SIZE, IDC_DOWNLOADED, IDC_DOWNLOAD_RATE, IDC_TIME_LEFT}},
 };
 
 SIZE BitmapSize(int id)
 {
     SIZE size = {};
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
     BITMAP info = {};
     if (bitmap && GetObjectA(bitmap, sizeof(info), &info)) {
         size.cx = info.bmWidth;
@@ -190,8 +269,8 @@ TEST(ProgramResources, EveryDialogHoldsTheControlsItsCodeLooksUpAndFitsItsBackgr
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&classes));
     for (const STemplate& dialog : kTemplates) {
-        HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.id), nullptr,
-                                         QuietDialogProc, 0);
+        HWND window =
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.id), nullptr, QuietDialogProc, 0);
         ASSERT_TRUE(window) << "dialog " << dialog.id;
         for (const int control : dialog.controls)
             EXPECT_TRUE(GetDlgItem(window, control)) << "dialog " << dialog.id << " has no control " << control;
@@ -208,8 +287,8 @@ TEST(ProgramResources, EveryDialogHoldsTheControlsItsCodeLooksUpAndFitsItsBackgr
 
 TEST(ProgramResources, TheMainWindowIsResizableWithItsMenuAndTheTrayMenuOpensFirst)
 {
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                     QuietDialogProc, 0);
+    HWND window =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, QuietDialogProc, 0);
     ASSERT_TRUE(window);
     char caption[64] = {};
     GetWindowTextA(window, caption, sizeof(caption));
