@@ -4,12 +4,15 @@
 // under the registry's lock; no exception leaves a callback).
 //
 // The bytes go to a working file of its own, folder + "\~" + the file id in 32 hex digits
-// (derivable from the saved list, never shared by two links offering one name), and only the
-// verified count of contiguous bytes from the start is trusted. When the file is whole it is
-// cut to size and moved to its final name, never over an existing file.
+// (derivable from the saved list, never shared by two links offering one name, and a name no
+// peer's file can take), and only the verified count of contiguous bytes from the start is
+// trusted. A file that another record keeps is never taken as the working file. When the file
+// is whole it is cut to size and moved to its final name, never over an existing file.
 
 #include "app/TransferingFile.h"
 #include "transport/transfer/TransportCallback.h"
+
+class CDeferredReport;
 
 class CDownloadFile : public CTransferingFile, public IDownloadCallback {
     DECLARE_DYNAMIC(CDownloadFile)
@@ -39,8 +42,15 @@ public:
     static CString SafeNameIn(const CString& folder, const char* name);
 
     // Caller holds the lock. The working file is deleted when the last reference goes (a
-    // cancelled download leaves nothing behind).
-    void DiscardWorkingFile() { m_discardWorkingFile = true; }
+    // cancelled download leaves nothing behind), unless another record keeps that file.
+    void DiscardWorkingFile();
+    // Caller holds the lock. Every byte is in the working file, but its move to the final name
+    // failed (status 9): the data must not be lost with the record.
+    bool HoldsWholeFile();
+    // Caller holds the lock. Tries that move again; true when the record is now Completed (with
+    // its "DC" report, built into `report` for the caller to hand over once the lock is left, and
+    // its balloon, as any completion), false when nothing changed.
+    bool RetryFinish(CDeferredReport& report);
 
     CString m_workingPath;
     std::uint8_t m_countedActive = 0;
@@ -51,6 +61,9 @@ protected:
 private:
     // Cuts the working file to size and moves it to a free final name; false when it stays.
     bool Finish();
+    bool MoveToFinalName();
+    // Caller holds the lock. Status 7 with its report (built into `report`) and balloon.
+    void Completed(CDeferredReport& report);
     // Caller holds the lock. This session has no working file: status 9 until it closes.
     void NotOpened();
 

@@ -8,7 +8,9 @@
 #include "app/MainManager.h"
 #include "app/AddressBook.h"
 #include "app/ServerReports.h"
+#include "app/ServiceHandOff.h"
 #include "app/SettingsManager.h"
+#include "app/StringIds.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
@@ -18,12 +20,22 @@
 
 namespace {
 
-constexpr unsigned IDS_MAIL_NOT_SENT = 158;
-constexpr unsigned IDS_LIST_FILE = 173;
-
 CTime SystemClock()
 {
     return CTime::GetCurrentTime();
+}
+
+// Asks whether a whole download kept at `path` is to be deleted; no box, no deletion.
+int AskToDeleteWholeFile(const CString& path)
+{
+    CString text;
+    if (!text.LoadString(IDS_DELETE_WHOLE_FILE))
+        return IDNO;
+    std::string question = text.str();
+    const std::size_t at = question.find("%s");
+    if (at != std::string::npos)
+        question.replace(at, 2, path.str());
+    return AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
 } // namespace
@@ -101,6 +113,14 @@ bool CTransferManager::SendMailRequest(const CString& request)
     return m_started && m_service->SendMailRequest(KV2Protocol::MAIL_KIND_XML, request.str());
 }
 
+bool CTransferManager::Saved(bool changed)
+{
+    // A crash must not bring back the status the user changed (a pause that resumes by itself).
+    if (changed)
+        m_registry->SaveList();
+    return changed;
+}
+
 void CTransferManager::Report(int kind, const unsigned char fileId[16])
 {
     HandReportToService(MakeFileReport(static_cast<FileReport>(kind), fileId));
@@ -118,8 +138,10 @@ bool CTransferManager::BelowDownloadLimit()
 
 bool CTransferManager::BelowUploadLimit()
 {
+    // Sessions still being opened count too, or a burst of requests would all start before the
+    // first of them is counted active.
     return !m_settings || m_settings->GetUnlimitedUploads() ||
-           m_registry->GetActiveUploads() < m_settings->GetMaxUploads();
+           m_registry->GetActiveUploads() + m_registry->GetOpeningUploads() < m_settings->GetMaxUploads();
 }
 
 void CTransferManager::SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only)
@@ -161,13 +183,18 @@ bool CTransferManager::SendLink(const CFileLink& link)
         SetLinkStatus(link, FS_AWAITING_APPROVAL);
         return true;
     }
-    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
+    // Asleep before the box, its records already waiting for the mail: the service may come
+    // online while the box is open, and its resend must find the link and move them on.
+    SetLinkStatus(link, FS_PENDING_EMAIL);
     {
         sti::CScopedLock guard(m_sleepingLock);
         m_sleepingLinks.push_back(link);
     }
-    SetLinkStatus(link, FS_PENDING_EMAIL);
     SaveSleeping();
+    // Online since the mail failed: that resend ran before the link slept, so it goes now.
+    if (m_serviceState.load() == SERVICE_ONLINE && ResendSleeping())
+        return true;
+    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -306,7 +333,27 @@ bool CTransferManager::LoadSleeping()
 bool CTransferManager::SaveSleeping()
 {
     sti::CScopedLock guard(m_sleepingLock);
+    MergeHeldSleeping();
     return SaveSleepingXml(SleepingPath(), m_sleepingLinks, m_sleepingMails);
+}
+
+void CTransferManager::MergeHeldSleeping()
+{
+    std::vector<CFileLink> links;
+    std::vector<CTAFEmail> mails;
+    if (!IsStoreFileHeld(SleepingPath()) || !LoadSleepingXml(SleepingPath(), links, mails))
+        return;
+    // What slept before the start goes first; a link the run has (by its first file) wins.
+    std::vector<CFileLink> merged;
+    for (const CFileLink& link : links) {
+        if (std::none_of(m_sleepingLinks.begin(), m_sleepingLinks.end(), [&](const CFileLink& own) {
+                return !own.m_entries.empty() &&
+                       std::memcmp(own.m_entries.front().m_fileId, link.m_entries.front().m_fileId, 16) == 0;
+            }))
+            merged.push_back(link);
+    }
+    m_sleepingLinks.insert(m_sleepingLinks.begin(), merged.begin(), merged.end());
+    m_sleepingMails.insert(m_sleepingMails.begin(), mails.begin(), mails.end());
 }
 
 std::size_t CTransferManager::SleepingLinkCount()
@@ -354,13 +401,26 @@ bool CTransferManager::AcceptLink(const CFileLink& link)
 bool CTransferManager::CancelDownload(std::uint32_t id)
 {
     unsigned char fileId[16];
+    CString whole;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        if (!record)
+            return false;
+        if (record->HoldsWholeFile())
+            whole = record->m_workingPath;
+    }
+    // A whole file that only lacks its name is deleted only when the user says so; the box is
+    // shown outside the lock, which the engine's thread must never wait for.
+    const bool discard = whole.IsEmpty() || AskToDeleteWholeFile(whole) == IDYES;
     {
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
         if (!record)
             return false;
         std::memcpy(fileId, record->m_fileId, 16);
-        record->DiscardWorkingFile();
+        if (discard)
+            record->DiscardWorkingFile();
     }
     m_registry->Remove(id);
     // Also without a session: a start still queued for the engine is closed right after it.
@@ -391,12 +451,12 @@ bool CTransferManager::PauseOrSuspendDownload(std::uint32_t id, std::int32_t sta
 
 bool CTransferManager::PauseDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendDownload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendDownload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
@@ -421,12 +481,26 @@ bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_PAUSED);
+    return Saved(RetryFinishedDownload(id) || ResumeDownloadFrom(id, FS_PAUSED));
+}
+
+bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
+{
+    bool finished = false;
+    {
+        CDeferredReport completed; // handed over once the lock is left
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        finished = record && record->RetryFinish(completed);
+    }
+    if (finished)
+        CMainManager::NotifyUI();
+    return finished;
 }
 
 bool CTransferManager::ResumeSuspendedDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeDownloadFrom(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::RemoveUpload(std::uint32_t id)
@@ -487,12 +561,12 @@ bool CTransferManager::PauseOrSuspendUpload(std::uint32_t id, std::int32_t statu
 
 bool CTransferManager::PauseUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendUpload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendUpload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
@@ -510,12 +584,12 @@ bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_PAUSED);
+    return Saved(ResumeUploadFrom(id, FS_PAUSED));
 }
 
 bool CTransferManager::ResumeSuspendedUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeUploadFrom(id, FS_SUSPENDED));
 }
 
 void CTransferManager::ApplyLimits(bool resume)
@@ -565,8 +639,8 @@ void CTransferManager::OnServerNotice(std::uint8_t type)
 
 bool CTransferManager::OnPeerRequest(std::uint32_t, const std::uint8_t clientId[16], std::uint32_t)
 {
-    if (clientId)
-        m_registry->ApprovePeer(clientId);
+    if (clientId && m_registry->ApprovePeer(clientId))
+        m_registry->SaveList();
     return true;
 }
 

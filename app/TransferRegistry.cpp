@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
 #include <memory>
 #include <new>
 
@@ -9,6 +10,7 @@
 
 #include "app/DownloadFile.h"
 #include "app/MainManager.h"
+#include "app/ServiceHandOff.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 
@@ -42,11 +44,11 @@ bool IsRunning(std::int32_t status)
     }
 }
 
+// A Connected or Sending record has a session already: one record, one session.
 bool IsRequestable(std::int32_t status)
 {
     switch (status) {
     case FS_PENDING:
-    case FS_CONNECTED:
     case FS_PAUSED:
     case FS_SUSPENDED:
     case FS_COMPLETED:
@@ -162,52 +164,102 @@ bool CTransferRegistry::LoadList()
     }
     std::vector<STransferListItem> items;
     const bool loaded = LoadTransferListXml(path, items);
-    sti::CScopedLock guard(m_lock);
-    try {
-        for (const STransferListItem& item : items) {
-            std::unique_ptr<CNewRecord<CDownloadFile>> download;
-            std::unique_ptr<CNewRecord<CUploadFile>> upload;
-            CTransferingFile* record = nullptr;
-            if (item.type == CTransferingFile::TYPE_DOWNLOAD) {
-                download = std::make_unique<CNewRecord<CDownloadFile>>();
-                (*download)->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
-                record = download->Get();
-            } else {
-                upload = std::make_unique<CNewRecord<CUploadFile>>();
-                record = upload->Get();
+    bool finished = false;
+    std::list<CDeferredReport> reports; // the finished downloads' reports, handed over once the lock is left
+    {
+        sti::CScopedLock guard(m_lock);
+        try {
+            std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
+            std::vector<CTransferingFile*> entered;
+            entered.reserve(items.size());
+            for (const STransferListItem& item : items) {
+                // A list read late (held at the start) joins the run's: the run's own record wins.
+                if (HasRecord(item.type, item.fileId))
+                    continue;
+                std::unique_ptr<CNewRecord<CDownloadFile>> download;
+                std::unique_ptr<CNewRecord<CUploadFile>> upload;
+                CTransferingFile* record = nullptr;
+                if (item.type == CTransferingFile::TYPE_DOWNLOAD) {
+                    download = std::make_unique<CNewRecord<CDownloadFile>>();
+                    (*download)->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
+                    record = download->Get();
+                } else {
+                    upload = std::make_unique<CNewRecord<CUploadFile>>();
+                    record = upload->Get();
+                }
+                std::memcpy(record->m_userId, item.userId, 16);
+                std::memcpy(record->m_fileId, item.fileId, 16);
+                record->m_userEmail = item.userEmail;
+                record->m_realName = item.realName;
+                record->m_shortName = item.shortName;
+                record->m_fileSize = item.size;
+                record->m_transferred = item.transferred;
+                record->m_fileStatus = item.status;
+                if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
+                    // Nothing unverified is trusted: the working file holds what was written.
+                    const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
+                    record->m_transferred = std::min(record->m_transferred, onDisk);
+                }
+                m_records.emplace(record->m_id, record);
+                entered.push_back(record);
+                if (download) {
+                    download->Take();
+                } else {
+                    if (!item.furtherFiles.empty())
+                        links.emplace_back(upload->Get(), &item);
+                    upload->Take();
+                }
             }
-            std::memcpy(record->m_userId, item.userId, 16);
-            std::memcpy(record->m_fileId, item.fileId, 16);
-            record->m_userEmail = item.userEmail;
-            record->m_realName = item.realName;
-            record->m_shortName = item.shortName;
-            record->m_fileSize = item.size;
-            record->m_transferred = item.transferred;
-            record->m_fileStatus = item.status;
-            if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
-                // Nothing unverified is trusted: the working file holds what was written.
-                const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
-                record->m_transferred = std::min(record->m_transferred, onDisk);
+            // A link's first upload answers for the link's other files again, from their records.
+            for (const auto& link : links) {
+                for (const auto& id : link.second->furtherFiles) {
+                    const CUploadFile* further = FindUploadByFileId(id.data());
+                    if (!further || further == link.first)
+                        continue;
+                    CLinkFileEntry entry;
+                    std::memcpy(entry.m_fileId, further->m_fileId, 16);
+                    entry.m_name = further->m_shortName;
+                    entry.m_path = further->m_realName;
+                    entry.m_size = further->m_fileSize;
+                    link.first->m_furtherFiles.push_back(entry);
+                }
             }
-            m_records.emplace(record->m_id, record);
-            if (download)
-                download->Take();
-            else
-                upload->Take();
+            for (CTransferingFile* record : entered)
+                PostAdded(*record);
+            // A download whose final move failed last time tries it again.
+            for (CTransferingFile* record : entered)
+                if (record->IsDownload()) {
+                    reports.emplace_back();
+                    if (static_cast<CDownloadFile*>(record)->RetryFinish(reports.back()))
+                        finished = true;
+                }
+        } catch (const std::bad_alloc&) {
+            // Part of the list is missing here: saving would drop the rest from the file.
+            m_listIncomplete = true;
+            return false;
         }
-        for (auto& entry : m_records)
-            PostAdded(*entry.second);
-    } catch (const std::bad_alloc&) {
-        // Part of the list is missing here: saving would drop the rest from the file.
-        m_listIncomplete = true;
-        return false;
     }
     CMainManager::NotifyUI();
+    if (finished)
+        SaveList();
     return loaded;
 }
 
 bool CTransferRegistry::SaveList()
 {
+    // A list this run could not read at its start (held by another program for a moment) is
+    // read now and joins the run's records; while it stays held, the save is refused.
+    try {
+        bool held = false;
+        {
+            sti::CScopedLock guard(m_lock);
+            held = !m_path.IsEmpty() && IsStoreFileHeld(m_path);
+        }
+        if (held)
+            LoadList();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     std::vector<STransferListItem> items;
     CString path;
     std::uint64_t sequence = 0;
@@ -230,6 +282,12 @@ bool CTransferRegistry::SaveList()
             item.shortName = record.m_shortName;
             item.size = record.m_fileSize;
             item.status = record.m_fileStatus;
+            if (record.IsUpload()) {
+                for (const CLinkFileEntry& further : static_cast<const CUploadFile&>(record).m_furtherFiles) {
+                    item.furtherFiles.emplace_back();
+                    std::memcpy(item.furtherFiles.back().data(), further.m_fileId, 16);
+                }
+            }
             items.push_back(item);
         }
     } catch (const std::bad_alloc&) {
@@ -322,6 +380,8 @@ CUploadFile* CTransferRegistry::CreateUploadSession()
         return nullptr;
     session->m_fileStatus = FS_WAITING;
     session->AddRef();
+    session->CountOpening();
+    ++m_openingUploads;
     return session;
 }
 
@@ -472,16 +532,15 @@ bool CTransferRegistry::GetCopy(std::uint32_t id, CTransferingFile& out)
     return true;
 }
 
-void CTransferRegistry::ApprovePeer(const unsigned char userId[16])
+bool CTransferRegistry::ApprovePeer(const unsigned char userId[16])
 {
     sti::CScopedLock guard(m_lock);
     for (auto& entry : m_records) {
         CTransferingFile* record = entry.second;
-        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId)) {
-            SetStatus(record->m_id, FS_APPROVED);
-            return;
-        }
+        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId))
+            return SetStatus(record->m_id, FS_APPROVED);
     }
+    return false;
 }
 
 void CTransferRegistry::ListSuspended(std::vector<std::uint32_t>& ids)
@@ -549,6 +608,11 @@ void CTransferRegistry::UploadEnded()
 {
     --m_activeUploads;
     PostSpeeds();
+}
+
+void CTransferRegistry::UploadOpeningEnded()
+{
+    --m_openingUploads;
 }
 
 void CTransferRegistry::DownloadStarted()
@@ -659,4 +723,33 @@ CUploadFile* CTransferRegistry::FindUploadByFileId(const unsigned char fileId[16
             return static_cast<CUploadFile*>(entry.second);
     }
     return nullptr;
+}
+
+bool CTransferRegistry::IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self)
+{
+    CString wanted = path;
+    wanted.MakeUpper();
+    for (auto& entry : m_records) {
+        const CTransferingFile* record = entry.second;
+        if (record == &self)
+            continue;
+        CString name = record->m_realName;
+        if (name.MakeUpper() == wanted)
+            return true;
+        if (record->IsDownload()) {
+            CString working = static_cast<const CDownloadFile*>(record)->m_workingPath;
+            if (working.MakeUpper() == wanted)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CTransferRegistry::HasRecord(int type, const unsigned char fileId[16])
+{
+    for (auto& entry : m_records) {
+        if (entry.second->m_type == type && SameId(entry.second->m_fileId, fileId))
+            return true;
+    }
+    return false;
 }

@@ -57,17 +57,21 @@ public:
 
     // Stores the list's path and loads it.
     bool SetPath(const CString& path);
-    // Reads the list into fresh records and posts each in id order; the reader's result.
+    // Reads the list into fresh records and posts each in id order, skipping any whose type and
+    // file id a record already has; the reader's result.
     bool LoadList();
-    // Writes every record; false when the write failed (the previous file stays whole). Never
-    // throws (the engine's callbacks save).
+    // Writes every record; false when the write failed (the previous file stays whole). A list
+    // that could not be read at the start (XmlStore.h) is loaded first, so its records join the
+    // run's; while it stays unreadable, nothing is written. Never throws (the engine's callbacks
+    // save).
     bool SaveList();
     // SaveList when a transfer moved and the last save is PROGRESS_SAVE_INTERVAL_MS old.
     void SaveListIfDue();
 
     // The upload records of a sent link (the first carries the further files); its first id.
     std::uint32_t AddUploadLink(const CFileLink& link);
-    // A new session record (Waiting, not in the map) with one reference for the caller.
+    // A new session record (Waiting, not in the map) with one reference for the caller; it is
+    // counted as being opened until its downloader's request is served or refused, or it goes.
     CUploadFile* CreateUploadSession();
     // Caller holds the lock. The first upload record of the file id in a requestable status.
     CUploadFile* FindUploadForRequest(const unsigned char fileId[16]);
@@ -92,7 +96,8 @@ public:
     CDownloadFile* FindDownload(std::uint32_t id);
     CUploadFile* FindUpload(std::uint32_t id);
     bool GetCopy(std::uint32_t id, CTransferingFile& out);
-    void ApprovePeer(const unsigned char userId[16]);
+    // True when a record was approved.
+    bool ApprovePeer(const unsigned char userId[16]);
     void ListSuspended(std::vector<std::uint32_t>& ids);
     void ListActive(std::vector<std::uint32_t>& ids);
     int RemoveFromLinkLists(const unsigned char fileId[16]);
@@ -103,12 +108,17 @@ public:
     std::size_t CountBusyDownloads();
     // Caller holds the lock. The first upload record (type 1) with that file id.
     CUploadFile* FindUploadByFileId(const unsigned char fileId[16]);
+    // Caller holds the lock. Whether a record other than `self` keeps the file at `path`: as its
+    // real name, or as a download's working file (names compare without case).
+    bool IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self);
 
     void UploadStarted();
     void UploadEnded();
+    void UploadOpeningEnded();
     void DownloadStarted();
     void DownloadEnded();
     long GetActiveUploads() const { return m_activeUploads.load(); }
+    long GetOpeningUploads() const { return m_openingUploads.load(); }
     long GetActiveDownloads() const { return m_activeDownloads.load(); }
 
     void AddUploadSample(std::uint32_t previousTick, std::uint32_t tick, std::int64_t bytes);
@@ -138,6 +148,8 @@ private:
         void Add(const SSample& sample) noexcept;
     };
 
+    // Caller holds the lock. A record of that type has that file id.
+    bool HasRecord(int type, const unsigned char fileId[16]);
     // Enters a record that holds one reference for the map; posts it and notifies. Throws
     // std::bad_alloc with nothing entered (the caller keeps its reference).
     void Enter(CTransferingFile* record);
@@ -151,6 +163,7 @@ private:
     CString m_path;
     bool m_listIncomplete = false; // under m_lock: the load ran out of memory; no save then
     std::atomic<long> m_activeUploads{0};
+    std::atomic<long> m_openingUploads{0}; // session records not yet served or refused
     std::atomic<long> m_activeDownloads{0};
     SSpeedMeter m_upload;
     SSpeedMeter m_download;
