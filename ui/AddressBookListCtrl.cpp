@@ -97,7 +97,8 @@ void CAddressBookListCtrl::Init()
     SetExtendedStyle(LVS_EX_FULLROWSELECT | (m_checkBoxes ? LVS_EX_CHECKBOXES : 0));
     if (m_checkBoxes)
         SetCallbackMask(LVIS_STATEIMAGEMASK);
-    if (m_rowImages.GetSafeHandle() || m_rowImages.CreateFromBitmap(IDB_CONTACTS, kImageSize, kImageSize, 1, RGB(0, 0, 0)))
+    if (m_rowImages.GetSafeHandle() ||
+        m_rowImages.CreateFromBitmap(IDB_CONTACTS, kImageSize, kImageSize, 1, RGB(0, 0, 0)))
         SetImageList(m_rowImages, LVSIL_SMALL);
     Refresh();
 }

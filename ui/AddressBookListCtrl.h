@@ -32,7 +32,7 @@ struct SContactEntry {
 class CAddressBookListCtrl : public CListCtrl {
 public:
     // Posted to the parent when a row's tick was toggled: wParam the row, lParam the new value.
-    static const UINT kCheckToggled = WM_USER + 5;
+    static constexpr UINT kCheckToggled = WM_USER + 5;
 
     // The settings hold the sort; they must outlive the list.
     explicit CAddressBookListCtrl(CSettingsManager& settings);

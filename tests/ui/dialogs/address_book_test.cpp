@@ -226,21 +226,21 @@ TEST_F(AddressBook, SelectionModeHidesTheButtonsWidensTheListAndADoubleClickChoo
         ::GetWindowRect(plain.GetDlgItem(IDC_LIST), before);
         plain.DestroyWindow();
     }
-    windowtest::CModalScript script({{"#32770", kBook, IDC_LIST, [&](HWND dialog) {
-                                          HWND list = ::GetDlgItem(dialog, IDC_LIST);
-                                          buttonsHidden = !IsShown(dialog, IDC_ADD) && !IsShown(dialog, IDC_EDIT) &&
-                                                          !IsShown(dialog, IDC_REMOVE);
-                                          CRect after;
-                                          ::GetWindowRect(list, after);
-                                          listWidthGrowth = after.Width() - before.Width();
-                                          preselected = static_cast<int>(::SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
-                                          // No cell editor in this mode: the second click selects only.
-                                          ClickCell(list, 2, 1);
-                                          ClickCell(list, 2, 1);
-                                          EXPECT_EQ(nullptr, Editor(list));
-                                          Select(list, 2);
-                                          ClickCell(list, 2, 1, NM_DBLCLK);
-                                      }}});
+    windowtest::CModalScript script(
+        {{"#32770", kBook, IDC_LIST, [&](HWND dialog) {
+              HWND list = ::GetDlgItem(dialog, IDC_LIST);
+              buttonsHidden = !IsShown(dialog, IDC_ADD) && !IsShown(dialog, IDC_EDIT) && !IsShown(dialog, IDC_REMOVE);
+              CRect after;
+              ::GetWindowRect(list, after);
+              listWidthGrowth = after.Width() - before.Width();
+              preselected = static_cast<int>(::SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+              // No cell editor in this mode: the second click selects only.
+              ClickCell(list, 2, 1);
+              ClickCell(list, 2, 1);
+              EXPECT_EQ(nullptr, Editor(list));
+              Select(list, 2);
+              ClickCell(list, 2, 1, NM_DBLCLK);
+          }}});
     CAddressBookDlg dialog(Book(), nullptr, Settings());
     dialog.SetEditMode(false);
     dialog.m_chosen.email = "JOHN@a.test";
@@ -383,8 +383,8 @@ TEST_F(AddressBook, RowsAreDrawnFromTheirIndexWithTicksInCheckBoxModeAndTextsAre
     // A click on a row toggles its tick and tells the parent.
     ClickCell(window, 1, 0);
     MSG posted = {};
-    EXPECT_TRUE(::PeekMessageA(&posted, host, CAddressBookListCtrl::kCheckToggled,
-                               CAddressBookListCtrl::kCheckToggled, PM_REMOVE));
+    EXPECT_TRUE(::PeekMessageA(&posted, host, CAddressBookListCtrl::kCheckToggled, CAddressBookListCtrl::kCheckToggled,
+                               PM_REMOVE));
     EXPECT_EQ(1u, posted.wParam);
     EXPECT_EQ(1, posted.lParam);
     EXPECT_TRUE(list.GetEntries()[1].checked);

@@ -16,8 +16,12 @@
 #include "support/CoreTestSupport.h"
 #include "ui/AddressBookDlg.h"
 #include "ui/AddressBookEntryDlg.h"
+#include "ui/InformationPage.h"
+#include "ui/RequestApprovalPage.h"
+#include "ui/SelectFilesPage.h"
 #include "ui/res/ui_ids.h"
 #include "window/Gallery.h"
+#include "window/MessagePumping.h"
 
 using windowtest::CGallery;
 
@@ -82,6 +86,57 @@ bool ShowAddressBookEntry(CGallery& gallery, CSettingsManager&)
     return dialog.Create() && gallery.ShowItem("dialogs-address-book-entry", dialog.m_hWnd);
 }
 
+// The send wizard's link as its pages see it halfway: two files chosen, a recipient named.
+CFileLink WizardLink(CSettingsManager& settings)
+{
+    CFileLink link;
+    settings.GetUserId(link.m_senderUserId);
+    const char* const names[] = {"Holiday pictures.zip", "Budget 2024.xls"};
+    const std::int64_t sizes[] = {48234567, 120832};
+    for (int i = 0; i < 2; ++i) {
+        CLinkFileEntry entry(true);
+        entry.SetPath(CString("C:\\users\\Ann\\Documents\\") + names[i]);
+        entry.m_size = sizes[i];
+        link.m_entries.push_back(entry);
+    }
+    link.m_recipientEmail = "john@a.test";
+    link.m_recipientName = "John Smith";
+    return link;
+}
+
+bool ShowSelectFiles(CGallery& gallery, CSettingsManager& settings)
+{
+    CFileLink link = WizardLink(settings);
+    CSelectFilesPage page(link, settings);
+    return page.Create() && gallery.ShowItem("dialogs-select-files", page.m_hWnd);
+}
+
+// The recipient's page while an address is typed: the offers open below it.
+bool ShowRequestApproval(CGallery& gallery, CSettingsManager& settings)
+{
+    CFileLink link = WizardLink(settings);
+    link.m_recipientEmail.Empty();
+    CRequestApprovalPage page(link, settings);
+    if (!page.Create())
+        return false;
+    page.ShowWindow(SW_SHOWNORMAL);
+    windowtest::PumpPending();
+    HWND edit = page.GetDlgItem(IDC_SENDTO);
+    ::SetFocus(edit);
+    ::SetWindowTextA(edit, "jo");
+    ::SendMessageA(edit, EM_SETSEL, 2, 2);
+    return gallery.ShowItem("dialogs-request-approval", page.m_hWnd);
+}
+
+bool ShowInformation(CGallery& gallery, CSettingsManager& settings)
+{
+    CFileLink link = WizardLink(settings);
+    link.m_senderName = "Ann Jones";
+    link.m_senderEmail = "ann@b.test";
+    CInformationPage page(link, settings);
+    return page.Create() && gallery.ShowItem("dialogs-information", page.m_hWnd);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,9 +145,8 @@ int main(int argc, char** argv)
     SGallerySettings scratch;
     // One function per picture, in the order they are taken.
     const std::vector<std::function<bool(CGallery&, CSettingsManager&)>> items = {
-        ShowAddressBook,
-        ShowAddressBookSelection,
-        ShowAddressBookEntry,
+        ShowAddressBook, ShowAddressBookSelection, ShowAddressBookEntry,
+        ShowSelectFiles, ShowRequestApproval,      ShowInformation,
     };
     int failures = 0;
     for (const auto& item : items)

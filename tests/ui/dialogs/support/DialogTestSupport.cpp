@@ -46,6 +46,23 @@ int DialogTest::AnswerBox(const char* text, UINT, void* context)
     return answer;
 }
 
+INT_PTR CScriptedChooser::ChooseFiles(HWND, const CString& folder, std::vector<CString>& paths)
+{
+    folders.push_back(folder.str());
+    if (choices.empty())
+        return IDCANCEL;
+    paths = choices.front();
+    choices.pop_front();
+    return IDOK;
+}
+
+CString MakeFile(const coretest::CTempFolder& folder, const char* name, int size)
+{
+    const CString path = folder / name;
+    coretest::WriteFileBytes(path, std::string(static_cast<std::size_t>(size), 'x'));
+    return path;
+}
+
 std::string DlgText(HWND dialog, int id)
 {
     char text[512] = {};

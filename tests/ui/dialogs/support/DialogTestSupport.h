@@ -15,6 +15,7 @@
 #include "app/SettingsManager.h"
 #include "framework/String.h"
 #include "support/CoreTestSupport.h"
+#include "ui/FileChooser.h"
 
 namespace dialogtest {
 
@@ -43,6 +44,19 @@ private:
     CString m_runKey;
     std::unique_ptr<CSettingsManager> m_settings;
 };
+
+// Answers the send wizard's requests for files from a list, one choice per request, and notes
+// the folder each request started in.
+class CScriptedChooser : public IFileChooser {
+public:
+    INT_PTR ChooseFiles(HWND owner, const CString& folder, std::vector<CString>& paths) override;
+
+    std::deque<std::vector<CString>> choices; // IDCANCEL once they run out
+    std::vector<std::string> folders;
+};
+
+// A file of `size` bytes (a repeated letter) in `folder`; its full path.
+CString MakeFile(const coretest::CTempFolder& folder, const char* name, int size);
 
 // A control's text.
 std::string DlgText(HWND dialog, int id);
