@@ -541,6 +541,22 @@ TEST_F(Manager, ALinkWhoseMailFailsJustBeforeTheServiceIsOnlineLeavesAtOnce)
     EXPECT_EQ(1, online.boxes);
 }
 
+TEST_F(Manager, ALinkCopiedBeforeARecipientWasNamedKeepsItsRecordsButMailsNothing)
+{
+    for (const std::uint8_t status : {3, 1}) { // online, then offline: neither mails nor sleeps
+        transfers->OnStatusChanged(status);
+        CFileLink link = Offer("copied");
+        link.m_recipientEmail.Empty();
+        link.m_recipientName.Empty();
+        EXPECT_TRUE(transfers->SendOffer(link));
+        EXPECT_TRUE(service.mails.empty());
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(0u, transfers->SleepingLinkCount());
+        EXPECT_EQ(2, CountOf(link, FS_AWAITING_APPROVAL)) << "requestable by whoever opens the link";
+    }
+    EXPECT_EQ(4, service.Reports("UL"));
+}
+
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
 {
     CTAFEmail young, old;
