@@ -171,7 +171,14 @@ bool CTransferManager::SendOffer(const CFileLink& link)
         (void)m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
     }
     m_registry->AddUploadLink(link);
-    const bool sent = SendLink(link);
+    bool sent = true;
+    if (link.m_recipientEmail.IsEmpty()) {
+        // A link the user copied before naming anyone: no mail to an empty address, but its
+        // records answer whoever opens the copied link.
+        SetLinkStatus(link, FS_AWAITING_APPROVAL);
+    } else {
+        sent = SendLink(link);
+    }
     CMainManager::NotifyUI();
     return sent;
 }

@@ -165,12 +165,13 @@ public:
         EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 9, ++m_key, 0, callback));
         return std::make_unique<CMessagePeer>(direct.sessions.Accept());
     }
-    // The download session's next look for its uploader, answered by the server with the
-    // uploader's address, and the connection that follows.
+    // A look for the uploader not yet answered here (the next one, if none), answered by the
+    // server with the uploader's address, and the connection that follows.
     std::unique_ptr<CMessagePeer> Download(const unsigned char fileId[16])
     {
-        const int located = outlet.Count(29), connects = outlet.Count(4);
-        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > located; }));
+        const int connects = outlet.Count(4);
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > m_answered; }));
+        m_answered = outlet.Count(29);
         EXPECT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), fileId /* not read */, fileId, TICKET));
         EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(4) > connects; }));
         EXPECT_EQ(ST_SUCCESS,
@@ -182,6 +183,7 @@ private:
     static constexpr std::uint32_t TICKET = 77;
     CFakeService& m_service;
     std::uint32_t m_key = 0;
+    int m_answered = 0; // looks answered by Download
 
 public:
     tm_test::CDirectAnt direct;
@@ -190,7 +192,7 @@ public:
     CTransportManagerThread thread; // stops first, releasing the records it holds
 };
 
-// The engine's next message to the peer, data blocks skipped: "info", "range", "end",
+// The engine's next message to the peer, data blocks skipped: "request", "range", "info", "end",
 // "close REASON", or "none" when nothing came.
 std::string Next(CMessagePeer& peer)
 {
@@ -199,21 +201,13 @@ std::string Next(CMessagePeer& peer)
         return peer.HasMessage();
     })) {
         const SReceivedMessage message = peer.Pop();
-        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        static const char* const names[] = {"?", "block", "range", "request", "info", "end"};
         std::uint32_t reason = 0;
-        switch (message.type) {
-        case DATA_MSG_FILE_INFO:
-            return "info";
-        case DATA_MSG_FILE_REQUEST:
-        case DATA_MSG_RANGE_REQUEST:
-            return message.type == DATA_MSG_FILE_REQUEST ? "request" : "range";
-        case DATA_MSG_RANGE_END:
-            return "end";
-        case DATA_MSG_CLOSE:
-            return ReadClose(reader, reason) == ST_SUCCESS ? "close " + std::to_string(reason) : "close ?";
-        default:
-            break;
-        }
+        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        if (message.type == DATA_MSG_CLOSE && ReadClose(reader, reason) == ST_SUCCESS)
+            return "close " + std::to_string(reason);
+        if (message.type != DATA_MSG_DATA_BLOCK)
+            return names[message.type < std::size(names) ? message.type : 0];
     }
     return "none";
 }
@@ -521,6 +515,22 @@ TEST_F(Manager, ALinkWhoseMailFailsJustBeforeTheServiceIsOnlineLeavesOnceItIs)
     EXPECT_EQ(1u, service.mails.size());
     EXPECT_EQ(0u, transfers->SleepingLinkCount());
     EXPECT_EQ(1, CountOf(link, FS_AWAITING_APPROVAL));
+}
+
+TEST_F(Manager, ALinkCopiedBeforeARecipientWasNamedKeepsItsRecordsButMailsNothing)
+{
+    for (const std::uint8_t status : {3, 1}) { // online, then offline: neither mails nor sleeps
+        transfers->OnStatusChanged(status);
+        CFileLink link = Offer("copied");
+        link.m_recipientEmail.Empty();
+        link.m_recipientName.Empty();
+        EXPECT_TRUE(transfers->SendOffer(link));
+        EXPECT_TRUE(service.mails.empty());
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(0u, transfers->SleepingLinkCount());
+        EXPECT_EQ(2, CountOf(link, FS_AWAITING_APPROVAL)) << "requestable by whoever opens the link";
+    }
+    EXPECT_EQ(4, service.Reports("UL"));
 }
 
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
