@@ -8,7 +8,6 @@
 #include "app/MainManager.h"
 #include "app/AddressBook.h"
 #include "app/ServerReports.h"
-#include "app/ServiceHandOff.h"
 #include "app/SettingsManager.h"
 #include "app/StringIds.h"
 #include "app/UploadFile.h"
@@ -172,7 +171,14 @@ bool CTransferManager::SendOffer(const CFileLink& link)
         (void)m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
     }
     m_registry->AddUploadLink(link);
-    const bool sent = SendLink(link);
+    bool sent = true;
+    if (link.m_recipientEmail.IsEmpty()) {
+        // A link the user copied before naming anyone: no mail to an empty address, but its
+        // records answer whoever opens the copied link.
+        SetLinkStatus(link, FS_AWAITING_APPROVAL);
+    } else {
+        sent = SendLink(link);
+    }
     CMainManager::NotifyUI();
     return sent;
 }
@@ -488,10 +494,10 @@ bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
 {
     bool finished = false;
     {
-        CDeferredReport completed; // handed over once the lock is left
+        CDeferredReport report; // handed over once the lock is left
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
-        finished = record && record->RetryFinish(completed);
+        finished = record && record->RetryFinish(report);
     }
     if (finished)
         CMainManager::NotifyUI();

@@ -241,3 +241,8 @@
 #define IDS_LINK_COPIED 184
 #define IDS_RECEIVING_ONE_FILE 185
 #define IDS_SENDING_ONE_FILE 186
+// The send wizard's and the address book's failures (numbered apart from the texts above).
+#define IDS_ADDRESS_BOOK_NOT_SAVED 2100
+#define IDS_FILE_NOT_READABLE 2101 // the file's path
+#define IDS_TOO_MANY_FILES 2102
+#define IDS_LINK_NOT_COPIED 2103
