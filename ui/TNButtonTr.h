@@ -21,8 +21,8 @@ protected:
 private:
     CRect WindowRectInParent() const;
 
-    CRect m_current;  // in the parent's client coordinates
+    CRect m_current; // in the parent's client coordinates
     CRect m_previous;
-    CRgn m_region;    // cut from the normal picture; the window holds a copy
+    CRgn m_region; // cut from the normal picture; the window holds a copy
     bool m_regionPending = true;
 };
