@@ -94,6 +94,8 @@ bool CInPlaceEdit::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* res
             m_escape = true;
             [[fallthrough]];
         case VK_TAB:
+            m_tab = wParam == VK_TAB;
+            [[fallthrough]];
         case VK_RETURN:
             // Ends the edit through WM_KILLFOCUS.
             ::SetFocus(GetParent());

@@ -19,6 +19,10 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
+    // The user moved on with Tab (the list may open the next cell); valid while the end
+    // notification is handled.
+    bool EndedByTab() const { return m_tab; }
+
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void PostNcDestroy() override { delete this; }
@@ -32,5 +36,6 @@ private:
     int m_subItem;
     CString m_initialText;
     bool m_escape = false;
+    bool m_tab = false;
     bool m_ended = false; // the notification went; the window is going
 };

@@ -4,6 +4,7 @@
 #include "framework/WndClass.h"
 #include "widgets_test_ids.h"
 #include "window/Input.h"
+#include "window/MessagePumping.h"
 #include "window/ModalDriver.h"
 #include "window/ScreenGrab.h"
 
@@ -24,10 +25,20 @@ TEST(BCMenuPopup, TheOwnerMeasuresAndDrawsEveryItemAndMnemonicsChoose)
     windowtest::CModalDriver look("#32768", [&](HWND menuWindow) {
         RECT item = {};
         if (::GetMenuItemRect(nullptr, *file, 0, &item)) {
-            if (auto grabbed = windowtest::GrabScreen(item)) {
-                itemPixels = grabbed->Width() * grabbed->Height();
-                bodyPixels = grabbed->Count(kMenuBodyColour);
-            }
+            // The popup may be found before its pixels reach the screen (a loaded machine): paint
+            // it now and look again for a while.
+            const DWORD start = ::GetTickCount();
+            do {
+                ::RedrawWindow(menuWindow, nullptr, nullptr, RDW_UPDATENOW);
+                windowtest::PumpPending(50);
+                if (auto grabbed = windowtest::GrabScreen(item)) {
+                    itemPixels = grabbed->Width() * grabbed->Height();
+                    bodyPixels = grabbed->Count(kMenuBodyColour);
+                }
+                if (bodyPixels > itemPixels / 2)
+                    break;
+                ::Sleep(50);
+            } while (::GetTickCount() - start < 3000);
         }
         windowtest::PostKey(menuWindow, VK_ESCAPE);
     });
