@@ -89,6 +89,14 @@ bool CAddressBook::Clear()
     return Save();
 }
 
+void CAddressBook::Replace(const CItemList& entries)
+{
+    CItemList copy(entries);
+    sti::CScopedLock guard(m_lock);
+    // A held file is left to Save, which adds what it holds: entries nobody has seen yet.
+    m_entries.swap(copy);
+}
+
 void CAddressBook::GetSuggestions(const CString& text, CItemList& suggestions) const
 {
     suggestions.clear();

@@ -30,6 +30,9 @@ public:
     Entry Find(const CString& email, bool& found) const;
     // Empties the list and saves it.
     bool Clear();
+    // Takes `entries` as the whole list, without saving: a caller that rewrites the book saves
+    // once afterwards, so no empty book is ever written in between.
+    void Replace(const CItemList& entries);
     // For completing a typed address: every pair when `text` is empty; otherwise, in list order,
     // the pairs in which the first occurrence of the text (regardless of case) starts the address
     // or follows a blank, or else does so in the name.

@@ -26,6 +26,20 @@ CString FolderOf(const CString& path)
     return slash < 0 ? CString() : path.Left(slash);
 }
 
+// The engine keeps a session that the peer closed for one of these reasons (or one it does not
+// know), and asks for the file again once the connection has dropped.
+bool SessionGoesOnAfter(std::uint32_t reason)
+{
+    switch (reason) {
+    case CLOSE_REASON_NO_REASON:
+    case CLOSE_REASON_NETWORK_ERROR:
+    case CLOSE_REASON_PAUSED:
+        return true;
+    default:
+        return reason > CLOSE_REASON_SHUTDOWN;
+    }
+}
+
 } // namespace
 
 CDownloadFile::CDownloadFile() : CTransferingFile(TYPE_DOWNLOAD)
@@ -79,6 +93,9 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
         return;
     {
         sti::CScopedLock guard(registry->GetLock());
+        // Cancelled while the engine still held it: no file is opened, no further file added.
+        if (registry->Find(m_id) != this)
+            return;
         try {
             const STransferFileEntry& first = entries.front();
             const CString folder = FolderOf(m_realName);
@@ -97,7 +114,7 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
             if (registry->IsKeptByAnotherRecord(m_workingPath, *this)) {
                 // Another transfer's file (a peer could name one so before the names were
                 // reserved): never written over, never taken for this one's bytes.
-                m_fileStatus = FS_FILE_NOT_FOUND;
+                SetStatusFromEngine(FS_FILE_NOT_FOUND);
             } else if (m_file.Open(m_workingPath, mode)) {
                 // Only what is on disk is trusted, and nothing beyond the announced size.
                 const std::int64_t onDisk = static_cast<std::int64_t>(m_file.GetLength());
@@ -105,7 +122,7 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
                     m_transferred = onDisk;
                 if (m_transferred > m_fileSize || m_transferred < 0)
                     m_transferred = 0;
-                m_fileStatus = FS_CONNECTED;
+                SetStatusFromEngine(FS_CONNECTED);
             } else {
                 NotOpened();
             }
@@ -129,7 +146,7 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
 void CDownloadFile::NotOpened()
 {
     m_file.Abort();
-    m_fileStatus = FS_FILE_NOT_FOUND;
+    SetStatusFromEngine(FS_FILE_NOT_FOUND);
     m_openFailed = true;
 }
 
@@ -147,7 +164,7 @@ Status CDownloadFile::GetNextRange(std::uint64_t* start, std::uint64_t* end)
     const std::uint64_t size = static_cast<std::uint64_t>(m_fileSize);
     *start = from;
     *end = size - from > MAX_RANGE ? from + MAX_RANGE : size;
-    m_fileStatus = FS_RECEIVING;
+    SetStatusFromEngine(FS_RECEIVING);
     m_runStartTick = m_lastProgressTick = registry->Now();
     m_transferredAtRunStart = m_transferred;
     m_remainingSeconds = 0;
@@ -194,6 +211,7 @@ Status CDownloadFile::OnRangeEnd()
     if (!registry)
         return ST_MORE_DATA;
     {
+        CDeferredReport completed; // handed over once the lock is left
         sti::CScopedLock guard(registry->GetLock());
         // Any answer but "more" only drops the connection; a failed write is reported by the
         // next GetNextRange, which ends the session with a file error.
@@ -209,14 +227,11 @@ Status CDownloadFile::OnRangeEnd()
             m_writeFailed = true;
             return ST_MORE_DATA;
         }
-        if (!finished) {
+        // Not moved: the whole file waits in the working file, and the move is tried again.
+        if (finished)
+            Completed(completed);
+        else
             m_fileStatus = FS_FILE_NOT_FOUND;
-        } else {
-            // Completed once the file is in place, whatever the report and the balloon cost.
-            m_fileStatus = FS_COMPLETED;
-            HandReportQuietly([&] { return MakeCompletedReport(m_fileId, m_fileSize, m_rate); });
-            CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
-        }
         CTransferRegistry::PostRecord(*this);
     }
     CMainManager::NotifyUI();
@@ -224,10 +239,47 @@ Status CDownloadFile::OnRangeEnd()
     return ST_NO_MORE_DATA;
 }
 
+void CDownloadFile::Completed(CDeferredReport& report)
+{
+    // Completed once the file is in place, whatever the report and the balloon cost.
+    m_fileStatus = FS_COMPLETED;
+    report.Build([&] { return MakeCompletedReport(m_fileId, m_fileSize, m_rate); });
+    CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
+}
+
+bool CDownloadFile::HoldsWholeFile()
+{
+    CTransferRegistry* registry = CTransferRegistry::Current();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return registry && m_fileStatus == FS_FILE_NOT_FOUND && !m_file.IsOpen() && m_fileSize >= 0 &&
+           m_transferred == m_fileSize && !m_workingPath.IsEmpty() &&
+           GetFileAttributesExA(m_workingPath, GetFileExInfoStandard, &data) &&
+           ((std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow) == std::uint64_t(m_fileSize) &&
+           !registry->IsKeptByAnotherRecord(m_workingPath, *this);
+}
+
+bool CDownloadFile::RetryFinish(CDeferredReport& report)
+{
+    try {
+        if (!HoldsWholeFile() || !MoveToFinalName())
+            return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    Completed(report);
+    CTransferRegistry::PostRecord(*this);
+    return true;
+}
+
 bool CDownloadFile::Finish()
 {
     m_file.SetLength(static_cast<std::uint64_t>(m_fileSize));
     m_file.Close();
+    return MoveToFinalName();
+}
+
+bool CDownloadFile::MoveToFinalName()
+{
     const CString folder = FolderOf(m_realName);
     const std::string name = static_cast<const char*>(m_shortName);
     for (int n = 1; n <= MAX_NAME_NUMBER; ++n) {
@@ -252,7 +304,7 @@ void CDownloadFile::OnNotice(int value)
     if (!registry || (value != 1 && value != 2))
         return;
     sti::CScopedLock guard(registry->GetLock());
-    m_fileStatus = value == 1 ? FS_PEER_OFFLINE : FS_NO_FREE_SLOTS;
+    SetStatusFromEngine(value == 1 ? FS_PEER_OFFLINE : FS_NO_FREE_SLOTS);
     CTransferRegistry::PostRecord(*this);
 }
 
@@ -263,11 +315,15 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
         return;
     bool slotFreed = false;
     {
+        CDeferredReport cancelled; // handed over once the lock is left
         sti::CScopedLock guard(registry->GetLock());
+        // A close the peer sent reaches here while the session still runs; the engine's own
+        // closes end the session (status 0) first.
+        const bool sessionGoesOn = m_sessionStatus > 0 && SessionGoesOnAfter(reason);
         if (reason == CLOSE_REASON_CANCELED)
-            HandReportQuietly([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
+            cancelled.Build([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
         if (reason == CLOSE_REASON_FILE_NOT_FOUND) {
-            m_fileStatus = FS_FILE_NOT_FOUND;
+            SetStatusFromEngine(FS_FILE_NOT_FOUND);
             CTransferRegistry::PostRecord(*this);
         }
         if (m_countedActive) {
@@ -280,11 +336,12 @@ void CDownloadFile::OnClosed(int, std::uint32_t reason)
         if (m_openFailed && m_fileStatus == FS_FILE_NOT_FOUND && reason != CLOSE_REASON_FILE_NOT_FOUND)
             m_fileStatus = FS_SUSPENDED;
         m_openFailed = false;
-        // A peer's "completed" while bytes are missing lands here too: the record is
+        // A peer's "completed" while bytes are missing lands here too, as a close without a
+        // reason. A session the engine keeps is Connecting: Suspended would offer a resume
+        // whose start the engine refuses while it holds the session. Otherwise the record is
         // Suspended at its verified count and resumes like any broken session.
-        if (m_fileStatus != FS_PAUSED && m_fileStatus != FS_SUSPENDED && m_fileStatus != FS_COMPLETED &&
-            m_fileStatus != FS_FILE_NOT_FOUND) {
-            m_fileStatus = FS_SUSPENDED;
+        if (!IsHeld() && m_fileStatus != FS_COMPLETED && m_fileStatus != FS_FILE_NOT_FOUND) {
+            m_fileStatus = sessionGoesOn ? FS_CONNECTING : FS_SUSPENDED;
             CTransferRegistry::PostRecord(*this);
         }
     }

@@ -12,6 +12,8 @@
 #include "app/TransferingFile.h"
 #include "transport/transfer/TransportCallback.h"
 
+class CDeferredReport;
+
 class CDownloadFile : public CTransferingFile, public IDownloadCallback {
     DECLARE_DYNAMIC(CDownloadFile)
 
@@ -42,6 +44,12 @@ public:
     // Caller holds the lock. The working file is deleted when the last reference goes (a
     // cancelled download leaves nothing behind), unless another record keeps that file.
     void DiscardWorkingFile();
+    // Caller holds the lock. Every byte is in the working file, but its move to the final name
+    // failed (status 9): the data must not be lost with the record.
+    bool HoldsWholeFile();
+    // Caller holds the lock. Tries that move again; true when the record is now Completed (with
+    // its "DC" report, in `report`, and balloon, as any completion), false when nothing changed.
+    bool RetryFinish(CDeferredReport& report);
 
     CString m_workingPath;
     std::uint8_t m_countedActive = 0;
@@ -52,6 +60,9 @@ protected:
 private:
     // Cuts the working file to size and moves it to a free final name; false when it stays.
     bool Finish();
+    bool MoveToFinalName();
+    // Caller holds the lock. Status 7 with its report and balloon.
+    void Completed(CDeferredReport& report);
     // Caller holds the lock. This session has no working file: status 9 until it closes.
     void NotOpened();
 

@@ -10,3 +10,4 @@
 #define IDS_DOWNLOAD_DIR_INVALID 165 // the download folder is not valid or writable
 #define IDS_INSTALLER_URL 172        // where the update's installer is fetched (the host is configuration)
 #define IDS_LIST_FILE 173            // the transfer list's file name
+#define IDS_DELETE_WHOLE_FILE 187    // cancelling a whole download that has no name yet: delete it?

@@ -24,6 +24,19 @@ CTime SystemClock()
     return CTime::GetCurrentTime();
 }
 
+// Asks whether a whole download kept at `path` is to be deleted; no box, no deletion.
+int AskToDeleteWholeFile(const CString& path)
+{
+    CString text;
+    if (!text.LoadString(IDS_DELETE_WHOLE_FILE))
+        return IDNO;
+    std::string question = text.str();
+    const std::size_t at = question.find("%s");
+    if (at != std::string::npos)
+        question.replace(at, 2, path.str());
+    return AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION);
+}
+
 } // namespace
 
 CTransferManager* CTransferManager::Instance()
@@ -99,6 +112,14 @@ bool CTransferManager::SendMailRequest(const CString& request)
     return m_started && m_service->SendMailRequest(KV2Protocol::MAIL_KIND_XML, request.str());
 }
 
+bool CTransferManager::Saved(bool changed)
+{
+    // A crash must not bring back the status the user changed (a pause that resumes by itself).
+    if (changed)
+        m_registry->SaveList();
+    return changed;
+}
+
 void CTransferManager::Report(int kind, const unsigned char fileId[16])
 {
     HandReportToService(MakeFileReport(static_cast<FileReport>(kind), fileId));
@@ -116,8 +137,10 @@ bool CTransferManager::BelowDownloadLimit()
 
 bool CTransferManager::BelowUploadLimit()
 {
+    // Sessions still being opened count too, or a burst of requests would all start before the
+    // first of them is counted active.
     return !m_settings || m_settings->GetUnlimitedUploads() ||
-           m_registry->GetActiveUploads() < m_settings->GetMaxUploads();
+           m_registry->GetActiveUploads() + m_registry->GetOpeningUploads() < m_settings->GetMaxUploads();
 }
 
 void CTransferManager::SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only)
@@ -148,7 +171,14 @@ bool CTransferManager::SendOffer(const CFileLink& link)
         (void)m_service->PostUploadLevel(link.m_entries.front().m_fileId, static_cast<std::uint32_t>(2 - bandwidth));
     }
     m_registry->AddUploadLink(link);
-    const bool sent = SendLink(link);
+    bool sent = true;
+    if (link.m_recipientEmail.IsEmpty()) {
+        // A link the user copied before naming anyone: no mail to an empty address, but its
+        // records answer whoever opens the copied link.
+        SetLinkStatus(link, FS_AWAITING_APPROVAL);
+    } else {
+        sent = SendLink(link);
+    }
     CMainManager::NotifyUI();
     return sent;
 }
@@ -159,13 +189,18 @@ bool CTransferManager::SendLink(const CFileLink& link)
         SetLinkStatus(link, FS_AWAITING_APPROVAL);
         return true;
     }
-    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
+    // Asleep before the box, its records already waiting for the mail: the service may come
+    // online while the box is open, and its resend must find the link and move them on.
+    SetLinkStatus(link, FS_PENDING_EMAIL);
     {
         sti::CScopedLock guard(m_sleepingLock);
         m_sleepingLinks.push_back(link);
     }
-    SetLinkStatus(link, FS_PENDING_EMAIL);
     SaveSleeping();
+    // Online since the mail failed: that resend ran before the link slept, so it goes now.
+    if (m_serviceState.load() == SERVICE_ONLINE && ResendSleeping())
+        return true;
+    AfxMessageBox(IDS_MAIL_NOT_SENT, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -372,13 +407,26 @@ bool CTransferManager::AcceptLink(const CFileLink& link)
 bool CTransferManager::CancelDownload(std::uint32_t id)
 {
     unsigned char fileId[16];
+    CString whole;
+    {
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        if (!record)
+            return false;
+        if (record->HoldsWholeFile())
+            whole = record->m_workingPath;
+    }
+    // A whole file that only lacks its name is deleted only when the user says so; the box is
+    // shown outside the lock, which the engine's thread must never wait for.
+    const bool discard = whole.IsEmpty() || AskToDeleteWholeFile(whole) == IDYES;
     {
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
         if (!record)
             return false;
         std::memcpy(fileId, record->m_fileId, 16);
-        record->DiscardWorkingFile();
+        if (discard)
+            record->DiscardWorkingFile();
     }
     m_registry->Remove(id);
     // Also without a session: a start still queued for the engine is closed right after it.
@@ -409,12 +457,12 @@ bool CTransferManager::PauseOrSuspendDownload(std::uint32_t id, std::int32_t sta
 
 bool CTransferManager::PauseDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendDownload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendDownload(std::uint32_t id)
 {
-    return PauseOrSuspendDownload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendDownload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
@@ -439,12 +487,26 @@ bool CTransferManager::ResumeDownloadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_PAUSED);
+    return Saved(RetryFinishedDownload(id) || ResumeDownloadFrom(id, FS_PAUSED));
+}
+
+bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
+{
+    bool finished = false;
+    {
+        CDeferredReport report; // handed over once the lock is left
+        sti::CScopedLock guard(m_registry->GetLock());
+        CDownloadFile* record = m_registry->FindDownload(id);
+        finished = record && record->RetryFinish(report);
+    }
+    if (finished)
+        CMainManager::NotifyUI();
+    return finished;
 }
 
 bool CTransferManager::ResumeSuspendedDownload(std::uint32_t id)
 {
-    return ResumeDownloadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeDownloadFrom(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::RemoveUpload(std::uint32_t id)
@@ -505,12 +567,12 @@ bool CTransferManager::PauseOrSuspendUpload(std::uint32_t id, std::int32_t statu
 
 bool CTransferManager::PauseUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_PAUSED);
+    return Saved(PauseOrSuspendUpload(id, FS_PAUSED));
 }
 
 bool CTransferManager::SuspendUpload(std::uint32_t id)
 {
-    return PauseOrSuspendUpload(id, FS_SUSPENDED);
+    return Saved(PauseOrSuspendUpload(id, FS_SUSPENDED));
 }
 
 bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
@@ -528,12 +590,12 @@ bool CTransferManager::ResumeUploadFrom(std::uint32_t id, std::int32_t status)
 
 bool CTransferManager::ResumeUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_PAUSED);
+    return Saved(ResumeUploadFrom(id, FS_PAUSED));
 }
 
 bool CTransferManager::ResumeSuspendedUpload(std::uint32_t id)
 {
-    return ResumeUploadFrom(id, FS_SUSPENDED);
+    return Saved(ResumeUploadFrom(id, FS_SUSPENDED));
 }
 
 void CTransferManager::ApplyLimits(bool resume)
@@ -583,8 +645,8 @@ void CTransferManager::OnServerNotice(std::uint8_t type)
 
 bool CTransferManager::OnPeerRequest(std::uint32_t, const std::uint8_t clientId[16], std::uint32_t)
 {
-    if (clientId)
-        m_registry->ApprovePeer(clientId);
+    if (clientId && m_registry->ApprovePeer(clientId))
+        m_registry->SaveList();
     return true;
 }
 

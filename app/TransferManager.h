@@ -103,6 +103,8 @@ private:
     bool BelowUploadLimit();
     bool PauseOrSuspendDownload(std::uint32_t id, std::int32_t status);
     bool ResumeDownloadFrom(std::uint32_t id, std::int32_t status);
+    // A whole download whose move to its name failed tries the move again.
+    bool RetryFinishedDownload(std::uint32_t id);
     bool PauseOrSuspendUpload(std::uint32_t id, std::int32_t status);
     bool ResumeUploadFrom(std::uint32_t id, std::int32_t status);
     void SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only = -1);
@@ -110,6 +112,8 @@ private:
     // what it holds joins the lists, before they are saved over it.
     void MergeHeldSleeping();
     void Report(int kind, const unsigned char fileId[16]);
+    // Saves the list when a command changed a record; its argument.
+    bool Saved(bool changed);
     CTime Now() const;
 
     CSettingsManager* m_settings;

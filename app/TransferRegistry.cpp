@@ -9,6 +9,7 @@
 
 #include "app/DownloadFile.h"
 #include "app/MainManager.h"
+#include "app/ServiceHandOff.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 
@@ -42,11 +43,11 @@ bool IsRunning(std::int32_t status)
     }
 }
 
+// A Connected or Sending record has a session already: one record, one session.
 bool IsRequestable(std::int32_t status)
 {
     switch (status) {
     case FS_PENDING:
-    case FS_CONNECTED:
     case FS_PAUSED:
     case FS_SUSPENDED:
     case FS_COMPLETED:
@@ -162,71 +163,91 @@ bool CTransferRegistry::LoadList()
     }
     std::vector<STransferListItem> items;
     const bool loaded = LoadTransferListXml(path, items);
-    sti::CScopedLock guard(m_lock);
-    try {
-        std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
-        std::vector<CTransferingFile*> entered;
-        entered.reserve(items.size());
-        for (const STransferListItem& item : items) {
-            // A list read late (held at the start) joins the run's: the run's own record wins.
-            if (HasRecord(item.type, item.fileId))
-                continue;
-            std::unique_ptr<CNewRecord<CDownloadFile>> download;
-            std::unique_ptr<CNewRecord<CUploadFile>> upload;
-            CTransferingFile* record = nullptr;
-            if (item.type == CTransferingFile::TYPE_DOWNLOAD) {
-                download = std::make_unique<CNewRecord<CDownloadFile>>();
-                (*download)->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
-                record = download->Get();
-            } else {
-                upload = std::make_unique<CNewRecord<CUploadFile>>();
-                record = upload->Get();
-            }
-            std::memcpy(record->m_userId, item.userId, 16);
-            std::memcpy(record->m_fileId, item.fileId, 16);
-            record->m_userEmail = item.userEmail;
-            record->m_realName = item.realName;
-            record->m_shortName = item.shortName;
-            record->m_fileSize = item.size;
-            record->m_transferred = item.transferred;
-            record->m_fileStatus = item.status;
-            if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
-                // Nothing unverified is trusted: the working file holds what was written.
-                const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
-                record->m_transferred = std::min(record->m_transferred, onDisk);
-            }
-            m_records.emplace(record->m_id, record);
-            entered.push_back(record);
-            if (download) {
-                download->Take();
-            } else {
-                if (!item.furtherFiles.empty())
-                    links.emplace_back(upload->Get(), &item);
-                upload->Take();
-            }
-        }
-        // A link's first upload answers for the link's other files again, from their records.
-        for (const auto& link : links) {
-            for (const auto& id : link.second->furtherFiles) {
-                const CUploadFile* further = FindUploadByFileId(id.data());
-                if (!further || further == link.first)
+    std::vector<std::uint32_t> unfinished; // downloads whose move to their name failed
+    {
+        sti::CScopedLock guard(m_lock);
+        try {
+            std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
+            std::vector<CTransferingFile*> entered;
+            entered.reserve(items.size());
+            unfinished.reserve(items.size());
+            for (const STransferListItem& item : items) {
+                // A list read late (held at the start) joins the run's: the run's own record wins.
+                if (HasRecord(item.type, item.fileId))
                     continue;
-                CLinkFileEntry entry;
-                std::memcpy(entry.m_fileId, further->m_fileId, 16);
-                entry.m_name = further->m_shortName;
-                entry.m_path = further->m_realName;
-                entry.m_size = further->m_fileSize;
-                link.first->m_furtherFiles.push_back(entry);
+                std::unique_ptr<CNewRecord<CDownloadFile>> download;
+                std::unique_ptr<CNewRecord<CUploadFile>> upload;
+                CTransferingFile* record = nullptr;
+                if (item.type == CTransferingFile::TYPE_DOWNLOAD) {
+                    download = std::make_unique<CNewRecord<CDownloadFile>>();
+                    (*download)->m_workingPath = CDownloadFile::WorkingPathFor(item.realName, item.fileId);
+                    record = download->Get();
+                } else {
+                    upload = std::make_unique<CNewRecord<CUploadFile>>();
+                    record = upload->Get();
+                }
+                std::memcpy(record->m_userId, item.userId, 16);
+                std::memcpy(record->m_fileId, item.fileId, 16);
+                record->m_userEmail = item.userEmail;
+                record->m_realName = item.realName;
+                record->m_shortName = item.shortName;
+                record->m_fileSize = item.size;
+                record->m_transferred = item.transferred;
+                record->m_fileStatus = item.status;
+                // A path this code page cannot spell is never served, nor taken for another file.
+                if (record->IsUpload() && !item.realNameExact)
+                    record->m_fileStatus = FS_FILE_NOT_FOUND;
+                if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
+                    // Nothing unverified is trusted: the working file holds what was written.
+                    const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
+                    record->m_transferred = std::min(record->m_transferred, onDisk);
+                }
+                m_records.emplace(record->m_id, record);
+                entered.push_back(record);
+                if (download) {
+                    download->Take();
+                } else {
+                    if (!item.furtherFiles.empty())
+                        links.emplace_back(upload->Get(), &item);
+                    upload->Take();
+                }
             }
+            // A link's first upload answers for the link's other files again, from their records.
+            for (const auto& link : links) {
+                for (const auto& id : link.second->furtherFiles) {
+                    const CUploadFile* further = FindUploadByFileId(id.data());
+                    if (!further || further == link.first)
+                        continue;
+                    CLinkFileEntry entry;
+                    std::memcpy(entry.m_fileId, further->m_fileId, 16);
+                    entry.m_name = further->m_shortName;
+                    entry.m_path = further->m_realName;
+                    entry.m_size = further->m_fileSize;
+                    link.first->m_furtherFiles.push_back(entry);
+                }
+            }
+            for (CTransferingFile* record : entered) {
+                PostAdded(*record);
+                if (record->IsDownload() && record->m_fileStatus == FS_FILE_NOT_FOUND)
+                    unfinished.push_back(record->m_id);
+            }
+        } catch (const std::bad_alloc&) {
+            // Part of the list is missing here: saving would drop the rest from the file.
+            m_listIncomplete = true;
+            return false;
         }
-        for (CTransferingFile* record : entered)
-            PostAdded(*record);
-    } catch (const std::bad_alloc&) {
-        // Part of the list is missing here: saving would drop the rest from the file.
-        m_listIncomplete = true;
-        return false;
+    }
+    // Each tries its move again, its report handed over once the lock is left.
+    bool finished = false;
+    for (std::uint32_t id : unfinished) {
+        CDeferredReport report;
+        sti::CScopedLock guard(m_lock);
+        CDownloadFile* download = FindDownload(id);
+        finished = (download && download->RetryFinish(report)) || finished;
     }
     CMainManager::NotifyUI();
+    if (finished)
+        SaveList();
     return loaded;
 }
 
@@ -365,6 +386,8 @@ CUploadFile* CTransferRegistry::CreateUploadSession()
         return nullptr;
     session->m_fileStatus = FS_WAITING;
     session->AddRef();
+    session->CountOpening();
+    ++m_openingUploads;
     return session;
 }
 
@@ -515,16 +538,15 @@ bool CTransferRegistry::GetCopy(std::uint32_t id, CTransferingFile& out)
     return true;
 }
 
-void CTransferRegistry::ApprovePeer(const unsigned char userId[16])
+bool CTransferRegistry::ApprovePeer(const unsigned char userId[16])
 {
     sti::CScopedLock guard(m_lock);
     for (auto& entry : m_records) {
         CTransferingFile* record = entry.second;
-        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId)) {
-            SetStatus(record->m_id, FS_APPROVED);
-            return;
-        }
+        if (record->IsUpload() && record->m_fileStatus == FS_AWAITING_APPROVAL && SameId(record->m_userId, userId))
+            return SetStatus(record->m_id, FS_APPROVED);
     }
+    return false;
 }
 
 void CTransferRegistry::ListSuspended(std::vector<std::uint32_t>& ids)
@@ -592,6 +614,11 @@ void CTransferRegistry::UploadEnded()
 {
     --m_activeUploads;
     PostSpeeds();
+}
+
+void CTransferRegistry::UploadOpeningEnded()
+{
+    --m_openingUploads;
 }
 
 void CTransferRegistry::DownloadStarted()

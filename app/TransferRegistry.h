@@ -70,7 +70,8 @@ public:
 
     // The upload records of a sent link (the first carries the further files); its first id.
     std::uint32_t AddUploadLink(const CFileLink& link);
-    // A new session record (Waiting, not in the map) with one reference for the caller.
+    // A new session record (Waiting, not in the map) with one reference for the caller; it is
+    // counted as being opened until its downloader's request is served or refused, or it goes.
     CUploadFile* CreateUploadSession();
     // Caller holds the lock. The first upload record of the file id in a requestable status.
     CUploadFile* FindUploadForRequest(const unsigned char fileId[16]);
@@ -95,7 +96,8 @@ public:
     CDownloadFile* FindDownload(std::uint32_t id);
     CUploadFile* FindUpload(std::uint32_t id);
     bool GetCopy(std::uint32_t id, CTransferingFile& out);
-    void ApprovePeer(const unsigned char userId[16]);
+    // True when a record was approved.
+    bool ApprovePeer(const unsigned char userId[16]);
     void ListSuspended(std::vector<std::uint32_t>& ids);
     void ListActive(std::vector<std::uint32_t>& ids);
     int RemoveFromLinkLists(const unsigned char fileId[16]);
@@ -112,9 +114,11 @@ public:
 
     void UploadStarted();
     void UploadEnded();
+    void UploadOpeningEnded();
     void DownloadStarted();
     void DownloadEnded();
     long GetActiveUploads() const { return m_activeUploads.load(); }
+    long GetOpeningUploads() const { return m_openingUploads.load(); }
     long GetActiveDownloads() const { return m_activeDownloads.load(); }
 
     void AddUploadSample(std::uint32_t previousTick, std::uint32_t tick, std::int64_t bytes);
@@ -159,6 +163,7 @@ private:
     CString m_path;
     bool m_listIncomplete = false; // under m_lock: the load ran out of memory; no save then
     std::atomic<long> m_activeUploads{0};
+    std::atomic<long> m_openingUploads{0}; // session records not yet served or refused
     std::atomic<long> m_activeDownloads{0};
     SSpeedMeter m_upload;
     SSpeedMeter m_download;

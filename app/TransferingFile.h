@@ -68,6 +68,15 @@ public:
 protected:
     explicit CTransferingFile(Type type);
 
+    // A status the engine's callbacks set (caller holds the lock). A pause or suspend that the
+    // user or the limits set holds until the user's resume, whatever the session still does.
+    bool IsHeld() const { return m_fileStatus == FS_PAUSED || m_fileStatus == FS_SUSPENDED; }
+    void SetStatusFromEngine(std::int32_t status)
+    {
+        if (!IsHeld())
+            m_fileStatus = status;
+    }
+
     // Rate and remaining time of the current run at tick `now` (unsigned differences, so the
     // tick's wrap is harmless); `now` becomes the last progress tick and the previous one is
     // returned. Caller holds the lock.

@@ -1,5 +1,6 @@
 #include "app/UploadFile.h"
 
+#include <algorithm>
 #include <new>
 
 #include <windows.h>
@@ -18,6 +19,21 @@ CUploadFile::CUploadFile() : CTransferingFile(TYPE_UPLOAD)
     m_id = nextId++;
 }
 
+CUploadFile::~CUploadFile()
+{
+    // A session the engine let go before its downloader named a file.
+    EndOpening();
+}
+
+void CUploadFile::EndOpening()
+{
+    if (!m_countedOpening)
+        return;
+    m_countedOpening = 0;
+    if (CTransferRegistry* registry = CTransferRegistry::Current())
+        registry->UploadOpeningEnded();
+}
+
 void CUploadFile::OnConnected(const std::uint32_t*) {}
 
 void CUploadFile::SetSessionStatus(int status)
@@ -30,10 +46,16 @@ void CUploadFile::SetSessionStatus(int status)
 
 Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], TransferFileList& entries)
 {
+    // Counted as being opened until it is counted active, or refused.
+    struct SEndOpening {
+        CUploadFile& session;
+        ~SEndOpening() { session.EndOpening(); }
+    } endOpening{*this};
     CTransferRegistry* registry = CTransferRegistry::Current();
     if (!registry || !fileId)
         return ST_NOT_FOUND;
     CUploadFile* found = nullptr;
+    CDeferredReport missing; // handed over once the lock is left
     {
         sti::CScopedLock guard(registry->GetLock());
         try {
@@ -45,7 +67,7 @@ Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
                 const CUploadFile* busy = registry->FindUploadByFileId(fileId);
                 if (busy && (busy->m_fileStatus == FS_CONNECTED || busy->m_fileStatus == FS_SENDING))
                     return ST_TRY_LATER;
-                HandReportQuietly([&] { return MakeFileReport(FileReport::FileMissing, fileId); });
+                missing.Build([&] { return MakeFileReport(FileReport::FileMissing, fileId); });
                 return ST_NOT_FOUND;
             }
             if (found->m_fileStatus == FS_PAUSED || found->m_fileStatus == FS_SUSPENDED)
@@ -53,7 +75,7 @@ Status CUploadFile::OpenFile(const std::uint8_t fileId[TRANSFER_ID_SIZE], Transf
             if (GetFileAttributesA(found->m_realName) == INVALID_FILE_ATTRIBUTES) {
                 found->m_fileStatus = FS_FILE_NOT_FOUND;
                 CTransferRegistry::PostRecord(*found);
-                HandReportQuietly([&] { return MakeFileReport(FileReport::FileMissing, found->m_fileId); });
+                missing.Build([&] { return MakeFileReport(FileReport::FileMissing, found->m_fileId); });
                 return ST_FILE_NOT_FOUND;
             }
             // The file is opened and the answer built before the take-over: a file that cannot
@@ -133,12 +155,10 @@ Status CUploadFile::ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh,
             return ST_NO_MEMORY; // nothing was read for certain
         }
         *length = count;
-        m_fileStatus = FS_SENDING;
-        m_transferred = offset + m_previousBlockLength;
-        if (m_transferred > m_fileSize) {
-            m_transferred = m_fileSize;
-            m_fileStatus = FS_COMPLETED;
-        }
+        // Sending until the downloader says it has the file: the engine reads ahead of what it
+        // has sent, and a session that breaks now leaves the upload to be asked for again.
+        SetStatusFromEngine(FS_SENDING);
+        m_transferred = std::min(offset + static_cast<std::int64_t>(m_previousBlockLength), m_fileSize);
         const std::uint32_t now = registry->Now();
         const std::uint32_t previous = UpdateRate(now);
         registry->AddUploadSample(previous, now, m_previousBlockLength);
@@ -151,10 +171,12 @@ Status CUploadFile::ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh,
 
 void CUploadFile::OnClosed(int, std::uint32_t reason)
 {
+    EndOpening();
     CTransferRegistry* registry = CTransferRegistry::Current();
     if (!registry)
         return;
     {
+        CDeferredReport cancelled; // handed over once the lock is left
         sti::CScopedLock guard(registry->GetLock());
         if (reason == CLOSE_REASON_COMPLETED && m_countedActive) {
             m_fileStatus = FS_COMPLETED;
@@ -162,7 +184,7 @@ void CUploadFile::OnClosed(int, std::uint32_t reason)
             CMainManager::PushUIEvent(SUIEvent::Notification(static_cast<std::int32_t>(m_id), true, 0));
             CTransferRegistry::PostRecord(*this);
         } else if (reason == CLOSE_REASON_CANCELED) {
-            HandReportQuietly([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
+            cancelled.Build([&] { return MakeCancelledReport(m_fileId, m_fileSize, m_rate, m_transferred); });
         }
         if (m_countedActive) {
             m_countedActive = 0;

@@ -28,10 +28,18 @@ public:
     Status ReadChunk(std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t maxLength, std::uint8_t* buffer,
                      std::uint32_t* length) override;
 
+    // A session record is counted as being opened (for the upload limit) from its creation until
+    // it is counted active, refused, closed or let go. Engine's thread (or the last release).
+    void CountOpening() { m_countedOpening = 1; }
+    void EndOpening();
+
     // The link's other files; only on the record of a link's first file.
     std::vector<CLinkFileEntry> m_furtherFiles;
     std::uint8_t m_countedActive = 0;
 
 protected:
-    ~CUploadFile() override = default;
+    ~CUploadFile() override;
+
+private:
+    std::uint8_t m_countedOpening = 0;
 };

@@ -84,8 +84,10 @@ void CPPDrawManager::FillEffect(HDC dc, int effect, const RECT& rect, COLORREF b
         FillSolid(dc, rect, begin);
         return;
     }
-    // A rectangle too large for a canvas is refused by Create and draws nothing.
-    if (!m_canvas.Create(rect.right - rect.left, rect.bottom - rect.top, 8))
+    // A rectangle too large for a canvas is refused and draws nothing.
+    const int64_t width = int64_t(rect.right) - rect.left;
+    const int64_t height = int64_t(rect.bottom) - rect.top;
+    if (width > DIB_MAX_SIDE || height > DIB_MAX_SIDE || !m_canvas.Create(int(width), int(height), 8))
         return;
     SetTexturePalette(m_canvas, begin, middle, end, blendPercent);
     GenerateTexture(m_canvas, effect, granularity, m_random);
@@ -97,6 +99,8 @@ void CPPDrawManager::DrawRectangle(HDC dc, const RECT& rect, COLORREF topLeft, C
 {
     if (!dc || style == STYLE_NONE || width <= 0)
         return;
+    // Wider than any bitmap is no frame anyone sees; kept there, 2 x width stays an int.
+    width = std::min(width, DIB_MAX_SIDE);
     CPen light;
     light.Attach(MakePen(style, width, topLeft));
     CPen dark;
@@ -122,6 +126,7 @@ void CPPDrawManager::DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF c
 {
     if (!dc || style == STYLE_NONE || width <= 0)
         return;
+    width = std::min(width, DIB_MAX_SIDE);
     CPen pen;
     pen.Attach(MakePen(style, width, colour));
     CSelectGuard selected(dc, pen);
@@ -141,11 +146,11 @@ void CPPDrawManager::TileBitmap(HDC dest, int x, int y, int width, int height, H
 {
     if (!dest || !source || tileWidth <= 0 || tileHeight <= 0 || width <= 0 || height <= 0)
         return;
-    for (int top = 0; top < height; top += tileHeight) {
-        const int h = std::min(tileHeight, height - top);
-        for (int left = 0; left < width; left += tileWidth) {
-            const int w = std::min(tileWidth, width - left);
-            ::BitBlt(dest, x + left, y + top, w, h, source, sourceX, sourceY, SRCCOPY);
+    for (int64_t top = 0; top < height; top += tileHeight) {
+        const int h = int(std::min<int64_t>(tileHeight, height - top));
+        for (int64_t left = 0; left < width; left += tileWidth) {
+            const int w = int(std::min<int64_t>(tileWidth, width - left));
+            ::BitBlt(dest, int(x + left), int(y + top), w, h, source, sourceX, sourceY, SRCCOPY);
         }
     }
 }

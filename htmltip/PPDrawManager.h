@@ -83,6 +83,7 @@ public:
     bool LastImageHadAlpha() const { return m_alpha; }
 
 private:
+    static HICON ResizeIconPixels(HICON icon, int width, int height);
     void DrawPixels(HDC dc, int x, int y, int width, int height, const uint32_t* source, int sourceWidth,
                     int sourceHeight, const uint8_t* hidden, bool useMaskColour, COLORREF maskColour, DWORD effects,
                     bool shadow, int dx, int dy, int blurX, int blurY, COLORREF shadowColour);

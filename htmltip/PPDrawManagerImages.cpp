@@ -2,6 +2,7 @@
 #include "htmltip/PPDrawManager.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "framework/GdiObject.h"
@@ -11,6 +12,16 @@
 
 namespace {
 constexpr uint32_t WHITE = 0x00FFFFFF;
+
+// A large image needs several buffers at once, which a 32-bit process may not have room for:
+// the area is then left as it was rather than the failure thrown into a window procedure.
+template <class Draw>
+void UnlessOutOfMemory(Draw&& draw)
+{
+    try {
+        draw();
+    } catch (const std::bad_alloc&) {}
+}
 
 // The bitmaps GetIconInfo hands out, deleted with the record.
 struct SIconBitmaps {
@@ -120,27 +131,31 @@ void CPPDrawManager::DrawImage(HDC dc, int x, int y, int width, int height, HBIT
                                COLORREF maskColour, DWORD effects, bool shadow, int dx, int dy, int blurX, int blurY,
                                COLORREF shadowColour)
 {
-    std::vector<uint32_t> pixels;
-    int w = 0;
-    int h = 0;
-    if (!dc || width <= 0 || height <= 0 || !ReadBitmapPixels(bitmap, &pixels, &w, &h))
-        return;
-    DrawPixels(dc, x, y, width, height, pixels.data(), w, h, nullptr, masked, maskColour, effects, shadow, dx, dy,
-               blurX, blurY, shadowColour);
+    UnlessOutOfMemory([&] {
+        std::vector<uint32_t> pixels;
+        int w = 0;
+        int h = 0;
+        if (!dc || width <= 0 || height <= 0 || !ReadBitmapPixels(bitmap, &pixels, &w, &h))
+            return;
+        DrawPixels(dc, x, y, width, height, pixels.data(), w, h, nullptr, masked, maskColour, effects, shadow, dx, dy,
+                   blurX, blurY, shadowColour);
+    });
 }
 
 void CPPDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON icon, DWORD effects, bool shadow,
                               int dx, int dy, int blurX, int blurY, COLORREF shadowColour)
 {
-    std::vector<uint32_t> colour;
-    std::vector<uint32_t> hidden;
-    int w = 0;
-    int h = 0;
-    if (!dc || width <= 0 || height <= 0 || !ReadIconPixels(icon, &colour, &hidden, &w, &h))
-        return;
-    std::vector<uint8_t> flags(hidden.begin(), hidden.end());
-    DrawPixels(dc, x, y, width, height, colour.data(), w, h, flags.data(), false, 0, effects, shadow, dx, dy, blurX,
-               blurY, shadowColour);
+    UnlessOutOfMemory([&] {
+        std::vector<uint32_t> colour;
+        std::vector<uint32_t> hidden;
+        int w = 0;
+        int h = 0;
+        if (!dc || width <= 0 || height <= 0 || !ReadIconPixels(icon, &colour, &hidden, &w, &h))
+            return;
+        std::vector<uint8_t> flags(hidden.begin(), hidden.end());
+        DrawPixels(dc, x, y, width, height, colour.data(), w, h, flags.data(), false, 0, effects, shadow, dx, dy, blurX,
+                   blurY, shadowColour);
+    });
 }
 
 void CPPDrawManager::DrawImageListFrame(HDC dc, int x, int y, int width, int height, HBITMAP strip, int index,
@@ -148,38 +163,44 @@ void CPPDrawManager::DrawImageListFrame(HDC dc, int x, int y, int width, int hei
                                         DWORD effects, bool shadow, int dx, int dy, int blurX, int blurY,
                                         COLORREF shadowColour)
 {
-    if (!dc || frameWidth <= 0 || frameHeight <= 0 || index < 0 || width <= 0 || height <= 0)
-        return;
-    std::vector<uint32_t> pixels;
-    int w = 0;
-    int h = 0;
-    if (!ReadBitmapPixels(strip, &pixels, &w, &h))
-        return;
-    const int columns = w / frameWidth;
-    const int rows = h / frameHeight;
-    if (columns == 0 || rows == 0 || index / columns >= rows)
-        return;
-    const int left = (index % columns) * frameWidth;
-    const int top = (index / columns) * frameHeight;
-    std::vector<uint32_t> frame(size_t(frameWidth) * size_t(frameHeight));
-    for (int row = 0; row < frameHeight; ++row)
-        std::copy_n(&pixels[size_t(top + row) * size_t(w) + size_t(left)], frameWidth,
-                    &frame[size_t(row) * size_t(frameWidth)]);
-    DrawPixels(dc, x, y, width, height, frame.data(), frameWidth, frameHeight, nullptr, masked, maskColour, effects,
-               shadow, dx, dy, blurX, blurY, shadowColour);
+    UnlessOutOfMemory([&] {
+        if (!dc || frameWidth <= 0 || frameHeight <= 0 || index < 0 || width <= 0 || height <= 0)
+            return;
+        std::vector<uint32_t> pixels;
+        int w = 0;
+        int h = 0;
+        if (!ReadBitmapPixels(strip, &pixels, &w, &h))
+            return;
+        const int columns = w / frameWidth;
+        const int rows = h / frameHeight;
+        if (columns == 0 || rows == 0 || index / columns >= rows)
+            return;
+        const int left = (index % columns) * frameWidth;
+        const int top = (index / columns) * frameHeight;
+        std::vector<uint32_t> frame(size_t(frameWidth) * size_t(frameHeight));
+        for (int row = 0; row < frameHeight; ++row)
+            std::copy_n(&pixels[size_t(top + row) * size_t(w) + size_t(left)], frameWidth,
+                        &frame[size_t(row) * size_t(frameWidth)]);
+        DrawPixels(dc, x, y, width, height, frame.data(), frameWidth, frameHeight, nullptr, masked, maskColour, effects,
+                   shadow, dx, dy, blurX, blurY, shadowColour);
+    });
 }
 
 void CPPDrawManager::DrawShadow(HDC dc, int x, int y, int width, int height, HBITMAP mask, bool gradient, int blurX,
                                 int blurY)
 {
-    std::vector<uint32_t> pixels;
-    int w = 0;
-    int h = 0;
-    if (!dc || width <= 0 || height <= 0 || !ReadBitmapPixels(mask, &pixels, &w, &h))
-        return;
-    std::vector<uint32_t> scaled(size_t(width) * size_t(height));
-    ScalePixels(pixels.data(), w, h, scaled.data(), width, height);
-    DarkenArea(dc, x, y, width, height, scaled.data(), gradient, blurX, blurY);
+    UnlessOutOfMemory([&] {
+        std::vector<uint32_t> pixels;
+        int w = 0;
+        int h = 0;
+        uint32_t line = 0;
+        uint32_t image = 0;
+        if (!dc || !DibRowBytes(width, height, 32, &line, &image) || !ReadBitmapPixels(mask, &pixels, &w, &h))
+            return;
+        std::vector<uint32_t> scaled(size_t(width) * size_t(height));
+        ScalePixels(pixels.data(), w, h, scaled.data(), width, height);
+        DarkenArea(dc, x, y, width, height, scaled.data(), gradient, blurX, blurY);
+    });
 }
 
 CSize CPPDrawManager::GetBitmapSize(HBITMAP bitmap)
@@ -199,6 +220,13 @@ CSize CPPDrawManager::GetIconSize(HICON icon)
 }
 
 HICON CPPDrawManager::ResizeIcon(HICON icon, int width, int height)
+{
+    HICON resized = nullptr;
+    UnlessOutOfMemory([&] { resized = ResizeIconPixels(icon, width, height); });
+    return resized;
+}
+
+HICON CPPDrawManager::ResizeIconPixels(HICON icon, int width, int height)
 {
     std::vector<uint32_t> colour;
     std::vector<uint32_t> hidden;

@@ -4,15 +4,15 @@ namespace {
 constexpr int BANDS = 64;
 
 // Appends the bands from `from` to `to` over [start, start + length) of one axis.
-void AppendBands(std::vector<SFillPiece>& pieces, bool horizontal, int start, int length, int crossStart, int crossEnd,
-                 uint32_t from, uint32_t to)
+void AppendBands(std::vector<SFillPiece>& pieces, bool horizontal, int start, int64_t length, int crossStart,
+                 int crossEnd, uint32_t from, uint32_t to)
 {
     if (length <= 0 || crossEnd <= crossStart)
         return;
     for (int i = 0; i < BANDS; ++i) {
-        // 64 bits: the rectangle's sides are any int.
-        const int a = start + int((int64_t(i) * length) >> 6);
-        const int b = start + int((int64_t(i + 1) * length) >> 6);
+        // 64 bits: the rectangle's sides are any int, its length may not fit one.
+        const int a = int(start + ((i * length) >> 6));
+        const int b = int(start + (((i + 1) * length) >> 6));
         if (a == b)
             continue;
         const uint32_t colour = GradientBandColour(from, to, i);
@@ -44,17 +44,17 @@ std::vector<SFillPiece> GradientPieces(int effect, int left, int top, int right,
     const bool horizontal =
         effect == FILL_EFFECT_HGRADIENT || effect == FILL_EFFECT_HCGRADIENT || effect == FILL_EFFECT_3HGRADIENT;
     const int start = horizontal ? left : top;
-    const int length = horizontal ? right - left : bottom - top;
+    const int64_t length = horizontal ? int64_t(right) - left : int64_t(bottom) - top;
     const int crossStart = horizontal ? top : left;
     const int crossEnd = horizontal ? bottom : right;
     if (effect == FILL_EFFECT_HGRADIENT || effect == FILL_EFFECT_VGRADIENT) {
         AppendBands(pieces, horizontal, start, length, crossStart, crossEnd, begin, end);
         return pieces;
     }
-    const int half = length / 2;
+    const int64_t half = length / 2;
     const bool centred = effect == FILL_EFFECT_HCGRADIENT || effect == FILL_EFFECT_VCGRADIENT;
     AppendBands(pieces, horizontal, start, half, crossStart, crossEnd, begin, centred ? end : middle);
-    AppendBands(pieces, horizontal, start + half, length - half, crossStart, crossEnd, centred ? end : middle,
+    AppendBands(pieces, horizontal, int(start + half), length - half, crossStart, crossEnd, centred ? end : middle,
                 centred ? begin : end);
     return pieces;
 }

@@ -68,3 +68,21 @@ TEST(AddressBook, FindsAddressesRegardlessOfCaseAndKeepsItsFile)
     ASSERT_TRUE(book.Load(path));
     EXPECT_TRUE(Suggestions(book, "").empty());
 }
+
+TEST(AddressBook, ReplaceTakesTheWholeListAndLeavesTheFileToOneSave)
+{
+    CScratchFolder folder;
+    const CString path = folder + "AddressBook.xml";
+    CAddressBook book;
+    book.Load(path);
+    ASSERT_TRUE(book.Add("old@x.test", "Old", true));
+
+    book.Replace({{"new@x.test", "New"}, {"two@x.test", "Two"}});
+    CAddressBook onDisk;
+    ASSERT_TRUE(onDisk.Load(path));
+    EXPECT_EQ(1u, Suggestions(onDisk, "").size()) << "nothing written before the save";
+
+    ASSERT_TRUE(book.Save());
+    ASSERT_TRUE(onDisk.Load(path));
+    EXPECT_EQ((CItemList{{"new@x.test", "New"}, {"two@x.test", "Two"}}), Suggestions(onDisk, ""));
+}

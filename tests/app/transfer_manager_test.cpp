@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <random>
 #include <set>
@@ -21,10 +22,15 @@
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
 #include "support/CoreTestSupport.h"
+#include "support/TransportManagerTestSupport.h"
 #include "transport/transfer/CloseReason.h"
+#include "transport/transfer/DataMessages.h"
 #include "transport/transfer/TransportManagerThread.h"
 
 using namespace coretest;
+using transfer_test::Build;
+using transfer_test::CMessagePeer;
+using transfer_test::SReceivedMessage;
 
 namespace {
 
@@ -47,11 +53,18 @@ public:
     void Stop() override { ReleaseHeld(); }
     bool SendMailRequest(std::uint32_t, const std::string& text) override
     {
-        sti::CScopedLock guard(lock);
-        if (!acceptMail)
-            return false;
-        mails.push_back(text);
-        return true;
+        {
+            sti::CScopedLock guard(lock);
+            if (acceptMail) {
+                mails.push_back(text);
+                return true;
+            }
+        }
+        const std::function<void()> hook = std::move(onRefused);
+        onRefused = nullptr;
+        if (hook)
+            hook();
+        return false;
     }
     bool SendReport(const std::string& text) override
     {
@@ -84,7 +97,7 @@ public:
     }
     Status PostUploadCommand(const std::uint8_t fileId[16], std::uint32_t c) override
     {
-        return Note("upload", fileId, c);
+        return pipe && !holdUploadCommands ? PostTMCloseUpload(pipe, fileId, c) : Note("upload", fileId, c);
     }
     Status PostUploadLevel(const std::uint8_t fileId[16], std::uint32_t l) override { return Note("level", fileId, l); }
     std::uint16_t GetAntLocalPort() override { return 4321; }
@@ -128,12 +141,89 @@ public:
     Events* events = nullptr;
     std::atomic<bool> acceptMail{true};
     std::atomic<bool> refuseStarts{false};
+    std::function<void()> onRefused; // run (once) after a mail was refused
+
     std::vector<std::string> mails;
     std::vector<std::string> reports;
     std::vector<SPost> posts;
     std::vector<IDownloadCallback*> held;
-    CTransportManagerQueue* pipe = nullptr; // a real transport-manager thread's, when set
+    CTransportManagerQueue* pipe = nullptr;      // a real transport-manager thread's, when set
+    std::atomic<bool> holdUploadCommands{false}; // noted, not posted: the test posts them late
 };
+
+// This copy's transfer engine: a transport-manager thread over the Ant stand-in, to which the
+// fake service posts; the test plays the server and the peer at the other end of each
+// connection, with raw data messages.
+class CEngine {
+public:
+    explicit CEngine(CFakeService& service) : m_service(service), thread(&direct.ant)
+    {
+        STransportTimings timings;
+        timings.FirstLocateMs = 10;
+        timings.LocateMs = 300;
+        thread.SetTimings(timings);
+        EXPECT_EQ(ST_SUCCESS, thread.Launch(queue, &outlet));
+        service.pipe = queue.get();
+    }
+    ~CEngine() { m_service.pipe = nullptr; }
+
+    // An upload session for a downloader's request, with the callback the service got for it.
+    std::unique_ptr<CMessagePeer> Upload(IUploadCallback* callback)
+    {
+        EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 9, ++m_key, 0, callback));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+    // A look for the uploader not yet answered here (the next one, if none), answered by the
+    // server with the uploader's address, and the connection that follows.
+    std::unique_ptr<CMessagePeer> Download(const unsigned char fileId[16])
+    {
+        const int connects = outlet.Count(4);
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > m_answered; }));
+        m_answered = outlet.Count(29);
+        EXPECT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), fileId /* not read */, fileId, TICKET));
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(4) > connects; }));
+        EXPECT_EQ(ST_SUCCESS,
+                  PostTMIncomingDownload(queue.get(), outlet.Commands(4).back().handle, TICKET, ++m_key, 0));
+        return std::make_unique<CMessagePeer>(direct.sessions.Accept());
+    }
+
+private:
+    static constexpr std::uint32_t TICKET = 77;
+    CFakeService& m_service;
+    std::uint32_t m_key = 0;
+    int m_answered = 0; // looks answered by Download
+
+public:
+    tm_test::CDirectAnt direct;
+    tm_test::CRecordingOutlet outlet;
+    std::unique_ptr<CTransportManagerQueue> queue;
+    CTransportManagerThread thread; // stops first, releasing the records it holds
+};
+
+// The engine's next message to the peer, data blocks skipped: "request", "range", "info", "end",
+// "close REASON", or "none" when nothing came.
+std::string Next(CMessagePeer& peer)
+{
+    while (tm_test::WaitFor([&] {
+        peer.Poll();
+        return peer.HasMessage();
+    })) {
+        const SReceivedMessage message = peer.Pop();
+        static const char* const names[] = {"?", "block", "range", "request", "info", "end"};
+        std::uint32_t reason = 0;
+        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        if (message.type == DATA_MSG_CLOSE && ReadClose(reader, reason) == ST_SUCCESS)
+            return "close " + std::to_string(reason);
+        if (message.type != DATA_MSG_DATA_BLOCK)
+            return names[message.type < std::size(names) ? message.type : 0];
+    }
+    return "none";
+}
+
+void Send(CMessagePeer& peer, const std::function<Status(DataMessageBlock&)>& writer)
+{
+    EXPECT_TRUE(peer.Send(*Build(writer)));
+}
 
 // A download whose session, once the transport-manager thread takes it, holds that thread in
 // its AddRef until the test opens the gate: the messages behind it wait in the pipe.
@@ -410,6 +500,63 @@ TEST_F(Manager, AnOfferOnlineIsMailedAndOfflineSleepsUntilTheServiceIsBack)
     EXPECT_EQ(2, CountOf(offline, FS_AWAITING_APPROVAL));
 }
 
+TEST_F(Manager, ALinkWhoseMailFailsJustBeforeTheServiceIsOnlineLeavesAtOnce)
+{
+    // The service comes online on its own thread while the box is open.
+    service.acceptMail = false;
+    struct SGoOnline {
+        CFakeService& service;
+        CTransferManager& transfers;
+        int boxes;
+    } online{service, *transfers, 0};
+    SetMessageBoxHook(
+        [](const char*, UINT, void* context) {
+            SGoOnline& go = *static_cast<SGoOnline*>(context);
+            ++go.boxes;
+            std::thread([&] {
+                go.service.acceptMail = true;
+                go.transfers.OnStatusChanged(3);
+            }).join();
+            return IDOK;
+        },
+        &online);
+    const CFileLink first = Offer("box", 1);
+    EXPECT_FALSE(transfers->SendOffer(first));
+    EXPECT_EQ(1u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(first, FS_AWAITING_APPROVAL));
+
+    // Online between the failed mail and its sleep: it leaves at once, without a box.
+    transfers->OnStatusChanged(1);
+    service.acceptMail = false;
+    service.onRefused = [&] {
+        service.acceptMail = true;
+        transfers->OnStatusChanged(3);
+    };
+    const CFileLink second = Offer("race", 1);
+    EXPECT_TRUE(transfers->SendOffer(second));
+    EXPECT_EQ(2u, service.mails.size());
+    EXPECT_EQ(0u, transfers->SleepingLinkCount());
+    EXPECT_EQ(1, CountOf(second, FS_AWAITING_APPROVAL));
+    EXPECT_EQ(1, online.boxes);
+}
+
+TEST_F(Manager, ALinkCopiedBeforeARecipientWasNamedKeepsItsRecordsButMailsNothing)
+{
+    for (const std::uint8_t status : {3, 1}) { // online, then offline: neither mails nor sleeps
+        transfers->OnStatusChanged(status);
+        CFileLink link = Offer("copied");
+        link.m_recipientEmail.Empty();
+        link.m_recipientName.Empty();
+        EXPECT_TRUE(transfers->SendOffer(link));
+        EXPECT_TRUE(service.mails.empty());
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(0u, transfers->SleepingLinkCount());
+        EXPECT_EQ(2, CountOf(link, FS_AWAITING_APPROVAL)) << "requestable by whoever opens the link";
+    }
+    EXPECT_EQ(4, service.Reports("UL"));
+}
+
 TEST_F(Manager, SleepingMailsYoungerThanAWeekAreSentAndOlderOnesDropped)
 {
     CTAFEmail young, old;
@@ -505,6 +652,74 @@ TEST_F(Manager, PauseAndCancelReachADownloadStillTryingAndTheRecordOutlivesTheMe
     EXPECT_TRUE(Exists(working));
     service.ReleaseHeld();
     EXPECT_FALSE(Exists(working));
+}
+
+TEST_F(Manager, StatusesTheUserSetsAreSavedAtOnce)
+{
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->AcceptLink(Offer("saved", 1)));
+    const std::uint32_t id = Ids().at(0);
+    // The status a crash now would bring back.
+    auto saved = [&] {
+        std::vector<STransferListItem> list;
+        return LoadTransferListXml(folder / "DUList.xml", list) && list.size() == 1 ? list[0].status : -1;
+    };
+    ASSERT_TRUE(transfers->PauseDownload(id));
+    EXPECT_EQ(FS_PAUSED, saved());
+    ASSERT_TRUE(transfers->ResumeDownload(id));
+    EXPECT_EQ(FS_SUSPENDED, saved()); // so it resumes by itself
+}
+
+TEST_F(Manager, AWholeDownloadWhoseMoveFailedMovesAtTheNextStartOrResumeAndACancelAsksFirst)
+{
+    transfers->OnStatusChanged(3);
+    // Three downloads end whole while a reader keeps each working file from being renamed.
+    std::vector<HANDLE> readers;
+    std::vector<std::vector<unsigned char>> fileIds;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(transfers->AcceptLink(Offer("whole", 1)));
+        CDownloadFile* record = static_cast<CDownloadFile*>(service.held.back());
+        Announce(record, 3);
+        std::uint64_t start = 0, end = 0;
+        ASSERT_EQ(ST_SUCCESS, record->GetNextRange(&start, &end));
+        record->OnBlock(0, 0, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+        readers.push_back(CreateFileA(record->m_workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(ST_NO_MORE_DATA, record->OnRangeEnd());
+        record->OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
+        EXPECT_EQ(FS_FILE_NOT_FOUND, record->m_fileStatus);
+        fileIds.emplace_back(record->m_fileId, record->m_fileId + 16);
+    }
+    service.ReleaseHeld();
+    auto idOf = [&](int i) {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        CTransferingFile* record = transfers->Registry().FindByFileId(fileIds[i].data());
+        return record ? record->m_id : 0u;
+    };
+
+    CloseHandle(readers[0]);
+    Restart();
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(0)));
+    EXPECT_EQ("abc", ReadFileBytes(folder / "one.bin"));
+    EXPECT_EQ(1, service.Reports("DC"));
+    EXPECT_EQ(FS_FILE_NOT_FOUND, Status(idOf(1)));
+    CloseHandle(readers[1]);
+    EXPECT_TRUE(transfers->ResumeDownload(idOf(1)));
+    EXPECT_EQ(FS_COMPLETED, Status(idOf(1)));
+    EXPECT_EQ(2, service.Reports("DC"));
+
+    // Cancelled with the answer No: the record goes, the data stays in its working file.
+    CloseHandle(readers[2]);
+    CString working;
+    {
+        sti::CScopedLock guard(transfers->Registry().GetLock());
+        working = transfers->Registry().FindDownload(idOf(2))->m_workingPath;
+    }
+    EXPECT_TRUE(transfers->CancelDownload(idOf(2)));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find(working.str())) << boxes[0];
+    EXPECT_EQ(0u, idOf(2));
+    EXPECT_EQ("abc", ReadFileBytes(working));
 }
 
 TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMessage)
@@ -691,4 +906,132 @@ TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)
     EXPECT_FALSE(HandMailRequestToService("mail"));
     EXPECT_EQ(1u, service.reports.size());
     EXPECT_EQ(1u, service.mails.size());
+}
+
+TEST_F(Manager, TheUploadLimitHoldsForABurstOfRequests)
+{
+    settings->SetUnlimitedUploads(0);
+    settings->SetMaxUploads(2);
+    IUploadCallback* first = transfers->GetUploadCallback(1);
+    IUploadCallback* second = transfers->GetUploadCallback(2);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(nullptr, transfers->GetUploadCallback(3)) << "sessions being opened count";
+    // One the engine lets go frees its place.
+    first->Release();
+    IUploadCallback* third = transfers->GetUploadCallback(4);
+    ASSERT_NE(nullptr, third);
+    second->Release();
+    third->Release();
+}
+
+TEST_F(Manager, AnUploadServesOneSessionAtATimeKeepsItsPauseAndIsCompletedOnlyByItsDownloader)
+{
+    const std::uint64_t size = 4 * 65536 - 1000; // the last block is short
+    WriteFileBytes(folder / "up.bin", std::string(size, 'u'));
+    const CFileLink link = LinkOf({Entry(0, "up.bin", size, folder.Path())});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    transfers->OnStatusChanged(3);
+    ASSERT_TRUE(transfers->SendOffer(link));
+    const std::uint32_t id = Ids().at(0);
+    CEngine engine(service);
+    // A downloader's request over a connection of its own; the test answers as that downloader.
+    auto request = [&](std::uint32_t session) {
+        std::unique_ptr<CMessagePeer> peer = engine.Upload(transfers->GetUploadCallback(session));
+        Send(*peer, [&](DataMessageBlock& b) { return WriteFileRequest(b, file); });
+        return peer;
+    };
+    auto range = [&](CMessagePeer& peer, std::uint64_t from, std::uint64_t to) {
+        Send(peer, [&](DataMessageBlock& b) { return WriteRangeRequest(b, from, to); });
+        return Next(peer);
+    };
+    std::unique_ptr<CMessagePeer> first = request(1);
+    EXPECT_EQ("info", Next(*first));
+    // A second request before the first session has read a byte waits for it.
+    EXPECT_EQ("close 4", Next(*request(2)));
+    EXPECT_EQ(1, transfers->Registry().GetActiveUploads());
+
+    // Paused between two ranges, the engine hearing of it only after it has read the next one:
+    // the downloader's next request waits for the user's resume.
+    EXPECT_EQ("end", range(*first, 0, 65536));
+    service.holdUploadCommands = true;
+    ASSERT_TRUE(transfers->PauseUpload(id));
+    EXPECT_EQ("end", range(*first, 65536, size));
+    ASSERT_EQ(ST_SUCCESS, PostTMCloseUpload(engine.queue.get(), file, CTransferManager::COMMAND_PAUSE));
+    EXPECT_EQ("close 4", Next(*first));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return transfers->Registry().GetActiveUploads() == 0; }));
+    EXPECT_EQ(FS_PAUSED, Status(id));
+    EXPECT_EQ("close 4", Next(*request(3)));
+    EXPECT_TRUE(transfers->ResumeUpload(id));
+
+    // Every byte read and sent, but the connection drops before the downloader's word: the
+    // upload is asked for again, and the next session's word completes it.
+    std::unique_ptr<CMessagePeer> resumed = request(4);
+    EXPECT_EQ("info", Next(*resumed));
+    EXPECT_EQ("end", range(*resumed, 0, size));
+    resumed->Close();
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_PENDING; })) << Status(id);
+    std::unique_ptr<CMessagePeer> last = request(5);
+    EXPECT_EQ("info", Next(*last));
+    Send(*last, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_COMPLETED); });
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+}
+
+TEST_F(Manager, AnInterruptedDownloadShowsConnectingAPauseThereHoldsAndAResumeRestartsItAtOnce)
+{
+    const std::string data(3000, 'd');
+    const CFileLink link = LinkOf({Entry(0, "d.bin", 3000)});
+    const unsigned char* file = link.m_entries[0].m_fileId;
+    const TransferFileList answer = {coretest::Announce(link.m_entries[0])};
+    std::promise<void> located, paused;
+    std::shared_future<void> pausedSeen = paused.get_future().share();
+    transfers->OnStatusChanged(3);
+    CEngine engine(service);
+    // The server's second answer says the uploader is unreachable, and the engine waits there
+    // until the test has paused the download.
+    engine.outlet.onCommand = [&](const tm_test::SCommand& command) {
+        if (command.command == 29 && engine.outlet.Count(29) == 2) {
+            EXPECT_EQ(ST_SUCCESS, PostTMAnswer(engine.queue.get(), file, file, 0));
+            located.set_value();
+            pausedSeen.wait_for(std::chrono::seconds(10));
+        }
+    };
+    ASSERT_TRUE(transfers->AcceptLink(link));
+    const std::uint32_t id = Ids().at(0);
+    // The test answers as the uploader, sending bytes [from, to) of the file.
+    auto serve = [&](std::size_t from, std::size_t to) {
+        std::unique_ptr<CMessagePeer> uploader = engine.Download(file);
+        EXPECT_EQ("request", Next(*uploader));
+        Send(*uploader, [&](DataMessageBlock& b) { return WriteFileInfo(b, file, answer); });
+        EXPECT_EQ("range", Next(*uploader));
+        uploader->Send(*transfer_test::BuildBlock(from, transfer_test::Bytes(&data[from], &data[to]), false));
+        return uploader;
+    };
+    CTransferingFile copy;
+    auto session = [&](int status) {
+        return tm_test::WaitFor(
+            [&] { return transfers->Registry().GetCopy(id, copy) && copy.m_sessionStatus == status; });
+    };
+    // The uploader pauses its side and drops the connection: the engine keeps the session and
+    // looks for the uploader again, so there is nothing to resume.
+    std::unique_ptr<CMessagePeer> uploader = serve(0, 1000);
+    Send(*uploader, [](DataMessageBlock& b) { return WriteClose(b, CLOSE_REASON_PAUSED); });
+    uploader->Close();
+    EXPECT_TRUE(session(2));
+    ASSERT_EQ(FS_CONNECTING, Status(id));
+    EXPECT_FALSE(transfers->ResumeSuspendedDownload(id));
+
+    // Paused while it looks, with the server's answer ahead of the pause's close.
+    ASSERT_EQ(std::future_status::ready, located.get_future().wait_for(std::chrono::seconds(10)));
+    EXPECT_TRUE(transfers->PauseDownload(id));
+    paused.set_value();
+    EXPECT_TRUE(session(0));
+    ASSERT_EQ(FS_PAUSED, Status(id));
+
+    // Resumed, it starts again at once and ends byte-exact.
+    EXPECT_TRUE(transfers->ResumeDownload(id));
+    uploader = serve(1000, 3000);
+    Send(*uploader, [](DataMessageBlock& b) { return WriteRangeEnd(b, 0); });
+    EXPECT_EQ("close 2", Next(*uploader));
+    EXPECT_TRUE(tm_test::WaitFor([&] { return Status(id) == FS_COMPLETED; })) << Status(id);
+    EXPECT_EQ(data, ReadFileBytes(folder / "d.bin"));
 }

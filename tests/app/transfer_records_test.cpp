@@ -3,16 +3,23 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <limits>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "app/AnsiText.h"
 #include "app/DownloadFile.h"
 #include "app/TransferStatus.h"
 #include "app/portable/SafeFileName.h"
+#include "app/portable/TransferListXml.h"
+#include "app/portable/Utf16Text.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
 #include "support/FailingAllocation.h"
@@ -38,11 +45,13 @@ void SendBlock(CDownloadFile& d, std::uint64_t offset, const std::string& bytes)
 
 class Records : public CoreFixture {
 protected:
-    // An accepted one-file link whose record the engine holds, started as the engine does.
+    // An accepted one-file link whose record the engine holds, started as the manager and the
+    // engine start it.
     CDownloadFile* Accept(const char* name, std::int64_t size, unsigned char seed = 0)
     {
         CDownloadFile* record = registry->AddDownload(LinkOf({Entry(0, name, size, CString(), seed)}), folder.Path());
         EXPECT_NE(nullptr, record);
+        registry->SetStatus(record->m_id, FS_CONNECTING);
         record->SetSessionStatus(2);
         record->SetSessionStatus(5);
         return record;
@@ -60,9 +69,11 @@ protected:
     }
 };
 
-// The engine's calls of one download session; a refused range ends it as the engine would.
+// The engine's calls of one download session, started as the manager starts it; a refused
+// range ends it as the engine would.
 void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const std::string& data)
 {
+    CTransferRegistry::Current()->SetStatus(d.m_id, FS_CONNECTING);
     d.OnNotice(1);
     d.SetSessionStatus(2);
     d.SetSessionStatus(5);
@@ -71,6 +82,7 @@ void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const 
         std::uint64_t start = 0, end = 0;
         const Status next = d.GetNextRange(&start, &end);
         if (next != ST_SUCCESS) {
+            d.SetSessionStatus(0);
             d.OnClosed(CLOSED_HERE, next == ST_IO_ERROR ? CLOSE_REASON_FILE_ERROR : CLOSE_REASON_NO_REASON);
             return;
         }
@@ -80,10 +92,12 @@ void RunDownloadSession(CDownloadFile& d, const TransferFileList& answer, const 
                       static_cast<std::uint32_t>(std::min<std::uint64_t>(1000, end - at)),
                       reinterpret_cast<const std::uint8_t*>(data.data() + at));
         if (d.OnRangeEnd() == ST_NO_MORE_DATA) {
+            d.SetSessionStatus(0);
             d.OnClosed(CLOSED_HERE, CLOSE_REASON_COMPLETED);
             return;
         }
     }
+    d.SetSessionStatus(0);
     d.OnClosed(CLOSED_HERE, CLOSE_REASON_NETWORK_ERROR);
 }
 
@@ -143,6 +157,31 @@ long WithEachAllocationFailing(Prepare prepare, Step step, Check check)
     ADD_FAILURE() << "never ran through";
     return 0;
 }
+
+// The messaging service with its pipe full: a report handed over waits until the service thread
+// has drained the pipe, and that thread first takes the registry's lock and hands a mail over,
+// as its events do. A report handed over under either lock waits in vain: marked "stuck".
+class CFullPipe : public IServiceHandOff {
+public:
+    explicit CFullPipe(CTransferRegistry& registry) : m_registry(registry) {}
+    void SendReport(const CString& line) override
+    {
+        auto drained = std::make_shared<std::promise<void>>();
+        std::thread([this, drained] {
+            sti::CScopedLock guard(m_registry.GetLock());
+            (void)HandMailRequestToService("mail");
+            drained->set_value();
+        }).detach();
+        const bool stuck = drained->get_future().wait_for(std::chrono::seconds(2)) != std::future_status::ready;
+        reports.push_back(line.str().substr(0, 2) + (stuck ? " stuck" : ""));
+    }
+    bool SendMailRequest(const CString&) override { return true; }
+
+    std::vector<std::string> reports;
+
+private:
+    CTransferRegistry& m_registry;
+};
 
 } // namespace
 
@@ -337,6 +376,7 @@ TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)
         CLinkFileEntry e = Entry(0, name.c_str(), 3, CString(), static_cast<unsigned char>(++seed));
         CDownloadFile* d = registry->AddDownload(LinkOf({e}), inner);
         ASSERT_NE(nullptr, d) << name;
+        registry->SetStatus(d->m_id, FS_CONNECTING);
         d->OnFileInfo(e.m_fileId, {Announce(e)});
         ASSERT_EQ(FS_CONNECTED, d->m_fileStatus) << name << " -> " << d->m_shortName.str();
         SendRange(*d, "abc");
@@ -402,6 +442,7 @@ TEST_F(Records, ALockedWorkingFileOrAFailedWriteEndsTheSessionSuspended)
     CloseHandle(holder);
 
     // A write that fails: the range asks for more, the next range ends with a file error.
+    registry->SetStatus(d->m_id, FS_CONNECTING); // resumed
     d->OnFileInfo(e.m_fileId, {Announce(e)});
     ASSERT_EQ(FS_CONNECTED, d->m_fileStatus);
     const std::string data = Pattern(3000);
@@ -612,8 +653,9 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
         EXPECT_EQ(0u, length);
     }
     EXPECT_EQ(70000, session->m_transferred);
-    EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
+    EXPECT_EQ(FS_SENDING, session->m_fileStatus); // completed once the downloader says so
     session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_COMPLETED);
+    EXPECT_EQ(FS_COMPLETED, session->m_fileStatus);
     EXPECT_EQ(ST_IO_ERROR, session->ReadChunk(0, 0, 65536, buffer, &length));
     EXPECT_EQ(0, registry->GetActiveUploads());
 
@@ -646,6 +688,30 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(Entry(5, "d.bin", 5).m_fileId, entries));
     download->Release();
     other->Release();
+}
+
+TEST_F(Records, AnUploadWhosePathThisCodePageCannotSpellIsReportedAndNeverServed)
+{
+    // A list saved under another code page names "\u0101.bin"; "a.bin", its best fit in code
+    // page 1252, lies beside it.
+    WriteFileBytes(folder / "a.bin", "not this");
+    xmlstore::TransferRecord saved;
+    saved.type = CTransferingFile::TYPE_UPLOAD;
+    saved.fileId[0] = 0x5A;
+    saved.realName = AnsiToUtf16(folder.Path() + "\\") + u"\u0101.bin";
+    saved.status = FS_COMPLETED;
+    WriteFileBytes(folder / "DUList.xml", xmlstore::Utf16ToLittleEndian(xmlstore::WriteTransferList({saved})));
+    ASSERT_TRUE(registry->SetPath(folder / "DUList.xml"));
+    {
+        // Wine 8, as measured: "a" without WC_NO_BEST_FIT_CHARS, "?" (the default) with it.
+        sti::CScopedLock guard(registry->GetLock());
+        EXPECT_EQ(folder / "?.bin", registry->FindByFileId(saved.fileId)->m_realName);
+    }
+    CUploadFile* session = registry->CreateUploadSession();
+    TransferFileList entries;
+    EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(saved.fileId, entries));
+    EXPECT_EQ(1, handOff.Count("HF"));
+    session->Release();
 }
 
 TEST_F(Records, OutOfMemoryAnywhereInADownloadNeverReachesTheEngineAndTheNextSessionFinishesIt)
@@ -713,4 +779,35 @@ TEST_F(Records, OutOfMemoryAnywhereInAnUploadLeavesItRequestableAndTheNextSessio
             DrainUIEvents();
         });
     EXPECT_GT(runs, 20);
+}
+
+TEST_F(Records, ReportsAreHandedOverOutsideTheLocksTheServiceThreadTakes)
+{
+    CFullPipe pipe(*registry);
+    SetServiceHandOff(&pipe);
+    CUploadFile* session = registry->CreateUploadSession();
+    TransferFileList entries;
+    EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(Entry(9, "x", 1).m_fileId, entries));
+    session->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_CANCELED);
+    session->Release();
+    CDownloadFile* d = Accept("r.bin", 3);
+    const CLinkFileEntry e = Entry(0, "r.bin", 3);
+    d->OnFileInfo(e.m_fileId, {Announce(e)});
+    SendRange(*d, "abc");
+    EXPECT_EQ(ST_NO_MORE_DATA, d->OnRangeEnd());
+    d->OnClosed(CLOSED_BY_PEER, CLOSE_REASON_CANCELED);
+    d->Release();
+    SetServiceHandOff(&handOff);
+    EXPECT_EQ((std::vector<std::string>{"HF", "DA", "DC", "DA"}), pipe.reports);
+}
+
+TEST_F(Records, ADownloadCancelledBeforeItsFileInformationOpensNoFileAndAddsNoFurtherOne)
+{
+    CDownloadFile* d = Accept("gone.bin", 10);
+    ASSERT_TRUE(registry->Remove(d->m_id)); // the engine still holds it
+    const CLinkFileEntry e = Entry(0, "gone.bin", 10);
+    d->OnFileInfo(e.m_fileId, {Announce(e), Announce(Entry(1, "more.bin", 5))});
+    EXPECT_EQ(0u, registry->Size());
+    EXPECT_TRUE(ListFiles(folder.Path()).empty());
+    d->Release();
 }

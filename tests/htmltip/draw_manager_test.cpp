@@ -256,4 +256,14 @@ TEST(DrawManager, AlphaBitBltMixesAndShadowsDarkenBelowAndRightOnly)
     const RECT left = {0, 0, 16, 60};
     EXPECT_EQ(60 * 16, canvas.Count(kBack, aboveLeft));
     EXPECT_EQ(60 * 16, canvas.Count(kBack, left));
+
+    // Sizes from markup that no bitmap can have draw nothing (their products overflow 32 bits).
+    canvas.Fill(kBack);
+    const HBITMAP maskHandle = static_cast<HBITMAP>(maskBitmap.GetSafeHandle());
+    draw.DrawShadow(canvas.Dc(), 0, 0, 100000, 100000, maskHandle, true, 7, 7);
+    draw.DrawShadow(canvas.Dc(), 0, 0, -5, 10, maskHandle, false, 7, 7);
+    draw.DrawImage(canvas.Dc(), 0, 0, 65536, 65537, maskHandle, false, 0);
+    draw.AlphaBitBlt(canvas.Dc(), 0, 0, 70000, 70000, over.Dc(), 0, 0, 50);
+    draw.FillEffect(canvas.Dc(), FILL_EFFECT_METAL, RECT{0, 0, 2147483647, 3}, 0);
+    EXPECT_EQ(60 * 60, canvas.Count(kBack));
 }

@@ -12,3 +12,22 @@
 #define ID_WT_PAUSE 3015
 #define ID_WT_RESUME 3016
 #define ID_WT_HELP 3017
+
+// The tray, splash and anchoring tests: 3100-3199, and the tray menu, which the tray loads by the
+// icon's identifier (4, as the program's).
+#define IDB_SPLASH_TEST 3100
+#define IDD_RESIZE_TEST 3101
+#define IDC_RESIZE_FIXED 3110
+#define IDC_RESIZE_SIZE_X 3111
+#define IDC_RESIZE_SIZE_Y 3112
+#define IDC_RESIZE_MOVE_X 3113
+#define IDC_RESIZE_MOVE_Y 3114
+#define IDC_RESIZE_SIZE_XY 3115
+#define IDC_RESIZE_MOVE_XY 3116
+#define IDC_RESIZE_MOVE_X_SIZE_Y 3117
+#define IDC_RESIZE_SIZE_X_MOVE_Y 3118
+#define IDC_RESIZE_MISSING 3119 // in the resize map, not in the dialog
+#define IDM_TRAY_TEST 4
+#define ID_TRAY_TEST_OPEN 3130
+#define ID_TRAY_TEST_SEND 3131
+#define ID_TRAY_TEST_EXIT 3132

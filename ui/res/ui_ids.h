@@ -141,8 +141,8 @@
 #define IDB_SMALL_BUTTON_HOT 237
 #define IDB_ABOUT_BACKGROUND 238
 #define IDB_BUTTON_DISABLED 239
-#define IDB_UPLOAD_PROGRESS 244   // three 2x14 pieces: start, middle, end
-#define IDB_DOWNLOAD_PROGRESS 245 // the same
+#define IDB_UPLOAD_PROGRESS 244   // three 2x14 pieces: start, middle (rows 3-10 are RGB 2E A0 43), end
+#define IDB_DOWNLOAD_PROGRESS 245 // the same; the middle's rows 3-10 are RGB E8 89 1C
 #define IDB_FRIENDS 246           // 28x25
 #define IDB_COPY_LINK 248
 #define IDB_BUTTON_PRESSED 249
@@ -241,3 +241,8 @@
 #define IDS_LINK_COPIED 184
 #define IDS_RECEIVING_ONE_FILE 185
 #define IDS_SENDING_ONE_FILE 186
+// The send wizard's and the address book's failures (numbered apart from the texts above).
+#define IDS_ADDRESS_BOOK_NOT_SAVED 2100
+#define IDS_FILE_NOT_READABLE 2101 // the file's path
+#define IDS_TOO_MANY_FILES 2102
+#define IDS_LINK_NOT_COPIED 2103

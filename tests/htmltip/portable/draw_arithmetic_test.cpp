@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "htmltip/portable/GradientFill.h"
@@ -46,6 +47,11 @@ TEST(GradientFill, BandsCoverTheRectangleOnceInMonotoneColours)
         EXPECT_TRUE(GradientPieces(effect, 0, 0, 10, 10, 1, 2, 3).empty());
     EXPECT_TRUE(GradientPieces(FILL_EFFECT_HGRADIENT, 10, 0, 10, 10, 1, 2, 3).empty());
     EXPECT_TRUE(GradientPieces(FILL_EFFECT_HGRADIENT, 0, 10, 10, 5, 1, 2, 3).empty());
+    // The widest rectangle an int allows: its length does not fit an int.
+    pieces = GradientPieces(FILL_EFFECT_3HGRADIENT, INT_MIN, 0, INT_MAX, 1, 1, 2, 3);
+    EXPECT_EQ(128u, pieces.size());
+    EXPECT_EQ(INT_MIN, pieces.front().left);
+    EXPECT_EQ(INT_MAX, pieces.back().right);
 }
 
 TEST(GradientFill, CentredGradientsAreSymmetricAndThreeColourOnesMeetInTheMiddle)

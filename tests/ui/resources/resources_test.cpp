@@ -110,9 +110,10 @@ std::string LoadFailure(const SDefine& define)
 
 TEST(ProgramResources, EveryIdOfTheIdsHeadersLoadsAsItsKind)
 {
-    for (const char* header : {"UI_IDS", "APP_IDS"}) {
+    EXPECT_FALSE(ReadIdsHeader("UI_IDS").empty());
+    EXPECT_FALSE(ReadIdsHeader("APP_IDS").empty());
+    for (const char* header : {"UI_IDS", "APP_IDS", "WIDGETS_IDS"}) {
         const std::vector<SDefine> defines = ReadIdsHeader(header);
-        EXPECT_FALSE(defines.empty()) << header;
         for (const SDefine& define : defines)
             EXPECT_EQ(LoadFailure(define), "") << header << ": " << define.name << " " << define.value;
     }
@@ -133,6 +134,79 @@ TEST(ProgramResources, TheWebSiteTextsNameTheConfiguredHost)
     EXPECT_EQ(LoadText(IDS_SITE_ADDRESS), site);
     const std::string body = LoadText(IDS_TAF_BODY);
     EXPECT_EQ(body.substr(body.size() - std::strlen(TARNIX_SITE_HOST)), TARNIX_SITE_HOST);
+}
+
+// A bitmap's size and the colour of its top-left pixel.
+struct SPicture {
+    SIZE size;
+    COLORREF corner;
+};
+
+SPicture ReadPicture(int id)
+{
+    SPicture picture = {{0, 0}, CLR_INVALID};
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    if (!bitmap)
+        return picture;
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof(info), &info);
+    picture.size = {info.bmWidth, info.bmHeight};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    picture.corner = GetPixel(dc, 0, 0);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return picture;
+}
+
+// What the controls cut their pictures by: fixed piece sizes, and the transparent colour outside
+// every button's outline and the splash's shape.
+TEST(ProgramResources, TheControlsPicturesHaveThePiecesAndKeysTheirCodeCuts)
+{
+    const COLORREF green = RGB(0, 255, 0);
+    for (const int button : {IDB_PAUSE,
+                             IDB_RESUME,
+                             IDB_PAUSE_HOT,
+                             IDB_RESUME_HOT,
+                             IDB_SEND,
+                             IDB_SEND_HOT,
+                             IDB_TAF_NEXT,
+                             IDB_TAF_NEXT_DISABLED,
+                             IDB_TAF_NEXT_HOT,
+                             IDB_SPEED_HOT,
+                             IDB_SPEED,
+                             IDB_BUTTON_HOT,
+                             IDB_BUTTON,
+                             IDB_SELECT_FILES,
+                             IDB_SELECT_FILES_HOT,
+                             IDB_SENDTO,
+                             IDB_SENDTO_HOT,
+                             IDB_SMALL_BUTTON,
+                             IDB_SMALL_BUTTON_HOT,
+                             IDB_BUTTON_DISABLED,
+                             IDB_COPY_LINK,
+                             IDB_BUTTON_PRESSED,
+                             IDB_SLIDER_TRACK,
+                             IDB_SLIDER_THUMB})
+        EXPECT_EQ(ReadPicture(button).corner, green) << button;
+    EXPECT_EQ(ReadPicture(IDB_SPLASH).corner, RGB(255, 0, 255));
+
+    const SIZE track = ReadPicture(IDB_SLIDER_TRACK).size, thumb = ReadPicture(IDB_SLIDER_THUMB).size;
+    EXPECT_GE(track.cx, 13 + thumb.cx);
+    EXPECT_GE(track.cy, 104 + thumb.cy);
+    const struct {
+        int id;
+        LONG width, height;
+    } pieces[] = {{IDB_UPLOAD_PROGRESS, 6, 14}, {IDB_DOWNLOAD_PROGRESS, 6, 14}, {IDB_EXPANDED, 13, 13},
+                  {IDB_COLLAPSED, 13, 13},      {IDB_MENU_IMAGES, 18 * 16, 16}, {IDB_FRIENDS, 28, 25},
+                  {IDB_CONTACTS, 24, 24}};
+    for (const auto& piece : pieces) {
+        const SIZE size = ReadPicture(piece.id).size;
+        EXPECT_TRUE(size.cx == piece.width && size.cy == piece.height) << piece.id;
+    }
+    EXPECT_EQ(ReadPicture(IDB_STATUS_BUTTON).size.cx, 3 * 3);
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)

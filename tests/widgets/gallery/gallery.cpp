@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "menu_items.h"
+#include "window_items.h"
 #include "window/Gallery.h"
 
 int main(int argc, char** argv)
@@ -11,5 +12,6 @@ int main(int argc, char** argv)
     windowtest::CGallery gallery(argc, argv);
     int failures = 0;
     failures += ShowMenuItems(gallery);
+    failures += ShowWindowItems(gallery);
     return failures ? 1 : 0;
 }

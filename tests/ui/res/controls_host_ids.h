@@ -1,0 +1,28 @@
+#pragma once
+// Resource ids of the controls' test host and test wizard (controls_host.rc); one owner, one header.
+#define IDD_CONTROLS_HOST 3000
+#define IDD_WIZARD_PAGE1 3001
+#define IDD_WIZARD_PAGE2 3002
+#define IDD_WIZARD_PAGE3 3003
+
+#define IDB_HOST_BUTTON 3101
+#define IDB_HOST_BUTTON_HOVER 3102
+#define IDB_HOST_BUTTON_PRESSED 3103
+#define IDB_HOST_BUTTON_DISABLED 3104
+#define IDB_HOST_BUTTON_WIDE 3105
+#define IDB_HOST_BACKGROUND 3110
+
+#define IDC_HOST_LIST 3201
+#define IDC_HOST_EDIT_LIST 3202
+#define IDC_HOST_BUTTON 3203
+#define IDC_HOST_BUTTON_TR 3204
+#define IDC_HOST_CHECK 3205
+#define IDC_HOST_PUSH 3206
+#define IDC_PAGE_NAME 3210
+#define IDC_PAGE_NUMBER 3211
+#define IDC_PAGE_FINISH 3212
+#define IDC_PAGE_CHECK 3213
+#define IDC_PAGE_PUSH 3214
+#define ID_HOST_COPY 3220
+#define ID_HOST_MENU_FIRST 3221
+#define ID_HOST_MENU_SECOND 3222
