@@ -42,9 +42,9 @@ private:
     CTNButtonTr m_sendToButton;
     CTNButtonTr m_back;
     CTNButtonTr m_next;
-    CBrush m_white;              // behind the grey hint
-    CItemList m_offers;          // (address, name) of each offer
+    CBrush m_white;     // behind the grey hint
+    CItemList m_offers; // (address, name) of each offer
     CString m_defaultSubject;
-    bool m_placeholder = false;  // the message is the grey hint, not the user's
+    bool m_placeholder = false; // the message is the grey hint, not the user's
     bool m_settingMessage = false;
 };

@@ -16,8 +16,8 @@ const char* const CSuggestEdit::kPopupTitle = "SuggestListMat";
 namespace {
 
 const char* const kPopupClass = "TarnixSuggestPopup";
-const int kGap = 2;              // between the edit and the popup
-const int kEmptyRowHeight = 20;  // while the list has no row to measure
+const int kGap = 2;             // between the edit and the popup
+const int kEmptyRowHeight = 20; // while the list has no row to measure
 
 } // namespace
 

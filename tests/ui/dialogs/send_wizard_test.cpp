@@ -218,8 +218,9 @@ TEST_F(SendWizard, PagesKeepWhatWasTypedAcrossBackAndTheLinkComesOutFilled)
     EXPECT_EQ("Next >", buttonCaption);
     EXPECT_EQ("John Smith", recipientShown) << "the address book's name";
     EXPECT_EQ((std::vector<std::string>{"john@a.test", "a.txt"}), afterBack);
-    EXPECT_EQ((std::vector<std::string>{"Name or Address cannot be empty", "The String you entered is not valid Email!"}),
-              boxes);
+    EXPECT_EQ(
+        (std::vector<std::string>{"Name or Address cannot be empty", "The String you entered is not valid Email!"}),
+        boxes);
     const CFileLink& link = sheet.GetLink();
     EXPECT_EQ(CString("John Smith"), link.m_recipientName);
     EXPECT_EQ(CString("a.txt"), link.m_subject);
@@ -267,6 +268,7 @@ TEST_F(SendWizard, AKnownSenderFinishesOnTheRecipientPageANewRecipientJoinsTheBo
     EXPECT_EQ(CString("Last time's subject"), link.m_subject);
     EXPECT_EQ(CString(""), sheet.GetDefaultSubject());
     EXPECT_EQ(CString("New.Person"), link.m_recipientName);
+    EXPECT_EQ(3, link.m_totalSize) << "the link's total follows files given before the run";
     CAddressBook onDisk;
     onDisk.Load(xmlFolder + "AddressBook.xml");
     bool found = false;
