@@ -128,6 +128,8 @@ TEST_F(SendWizard, ChosenFilesReplaceTheEarlierChoiceAndAnUnreadableOneIsLeftOut
                    first = {DlgText(page, IDC_FILE_NAMES), DlgText(page, IDC_TOTAL_SIZE)};
                    EXPECT_TRUE(IsEnabled(page, IDOK) && IsEnabled(page, IDC_COPY_LINK));
                    EXPECT_TRUE(IsShown(page, IDC_FILES_LABEL) && IsShown(page, IDC_TOTAL_SIZE));
+                   // Bold by its weight: Wine draws Tahoma Bold at 15 pixels like the regular face.
+                   EXPECT_EQ(FW_BOLD, dialogtest::FontWeight(::GetDlgItem(page, IDC_FILES_LABEL)));
                    firstEntries = sheet.GetLink().m_entries;
                    PostCommand(page, IDC_SELECT_FILES);
                }),

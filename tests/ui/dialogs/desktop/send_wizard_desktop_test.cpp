@@ -45,7 +45,8 @@ class CClipboardHolder {
 public:
     CClipboardHolder()
         : m_thread([this] {
-              HWND window = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+              HWND window =
+                  ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
               const BOOL open = ::OpenClipboard(window);
               ::SetEvent(m_opened);
               ::WaitForSingleObject(m_release, 10000);
