@@ -48,8 +48,7 @@ public:
     // failed (status 9): the data must not be lost with the record.
     bool HoldsWholeFile();
     // Caller holds the lock. Tries that move again; true when the record is now Completed (with
-    // its "DC" report, built into `report` for the caller to hand over once the lock is left, and
-    // its balloon, as any completion), false when nothing changed.
+    // its "DC" report, in `report`, and balloon, as any completion), false when nothing changed.
     bool RetryFinish(CDeferredReport& report);
 
     CString m_workingPath;
@@ -62,7 +61,7 @@ private:
     // Cuts the working file to size and moves it to a free final name; false when it stays.
     bool Finish();
     bool MoveToFinalName();
-    // Caller holds the lock. Status 7 with its report (built into `report`) and balloon.
+    // Caller holds the lock. Status 7 with its report and balloon.
     void Completed(CDeferredReport& report);
     // Caller holds the lock. This session has no working file: status 9 until it closes.
     void NotOpened();

@@ -8,7 +8,6 @@
 #include "app/MainManager.h"
 #include "app/AddressBook.h"
 #include "app/ServerReports.h"
-#include "app/ServiceHandOff.h"
 #include "app/SettingsManager.h"
 #include "app/StringIds.h"
 #include "app/UploadFile.h"
@@ -495,10 +494,10 @@ bool CTransferManager::RetryFinishedDownload(std::uint32_t id)
 {
     bool finished = false;
     {
-        CDeferredReport completed; // handed over once the lock is left
+        CDeferredReport report; // handed over once the lock is left
         sti::CScopedLock guard(m_registry->GetLock());
         CDownloadFile* record = m_registry->FindDownload(id);
-        finished = record && record->RetryFinish(completed);
+        finished = record && record->RetryFinish(report);
     }
     if (finished)
         CMainManager::NotifyUI();

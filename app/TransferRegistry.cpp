@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <list>
 #include <memory>
 #include <new>
 
@@ -164,14 +163,14 @@ bool CTransferRegistry::LoadList()
     }
     std::vector<STransferListItem> items;
     const bool loaded = LoadTransferListXml(path, items);
-    bool finished = false;
-    std::list<CDeferredReport> reports; // the finished downloads' reports, handed over once the lock is left
+    std::vector<std::uint32_t> unfinished; // downloads whose move to their name failed
     {
         sti::CScopedLock guard(m_lock);
         try {
             std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
             std::vector<CTransferingFile*> entered;
             entered.reserve(items.size());
+            unfinished.reserve(items.size());
             for (const STransferListItem& item : items) {
                 // A list read late (held at the start) joins the run's: the run's own record wins.
                 if (HasRecord(item.type, item.fileId))
@@ -195,6 +194,9 @@ bool CTransferRegistry::LoadList()
                 record->m_fileSize = item.size;
                 record->m_transferred = item.transferred;
                 record->m_fileStatus = item.status;
+                // A path this code page cannot spell is never served, nor taken for another file.
+                if (record->IsUpload() && !item.realNameExact)
+                    record->m_fileStatus = FS_FILE_NOT_FOUND;
                 if (record->IsDownload() && record->m_fileStatus != FS_COMPLETED) {
                     // Nothing unverified is trusted: the working file holds what was written.
                     const std::int64_t onDisk = LengthOnDisk(static_cast<CDownloadFile*>(record)->m_workingPath);
@@ -224,20 +226,24 @@ bool CTransferRegistry::LoadList()
                     link.first->m_furtherFiles.push_back(entry);
                 }
             }
-            for (CTransferingFile* record : entered)
+            for (CTransferingFile* record : entered) {
                 PostAdded(*record);
-            // A download whose final move failed last time tries it again.
-            for (CTransferingFile* record : entered)
-                if (record->IsDownload()) {
-                    reports.emplace_back();
-                    if (static_cast<CDownloadFile*>(record)->RetryFinish(reports.back()))
-                        finished = true;
-                }
+                if (record->IsDownload() && record->m_fileStatus == FS_FILE_NOT_FOUND)
+                    unfinished.push_back(record->m_id);
+            }
         } catch (const std::bad_alloc&) {
             // Part of the list is missing here: saving would drop the rest from the file.
             m_listIncomplete = true;
             return false;
         }
+    }
+    // Each tries its move again, its report handed over once the lock is left.
+    bool finished = false;
+    for (std::uint32_t id : unfinished) {
+        CDeferredReport report;
+        sti::CScopedLock guard(m_lock);
+        CDownloadFile* download = FindDownload(id);
+        finished = (download && download->RetryFinish(report)) || finished;
     }
     CMainManager::NotifyUI();
     if (finished)

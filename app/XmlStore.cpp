@@ -148,7 +148,7 @@ STransferListItem FromRecord(const xmlstore::TransferRecord& record)
     item.userEmail = Utf16ToAnsi(record.userEmail);
     std::memcpy(item.fileId, record.fileId, xmlstore::ID_SIZE);
     item.transferred = record.transferred;
-    item.realName = Utf16ToAnsi(record.realName);
+    item.realName = Utf16ToAnsi(record.realName, &item.realNameExact);
     item.shortName = Utf16ToAnsi(record.shortName);
     item.size = record.size;
     item.status = record.status;

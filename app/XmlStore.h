@@ -38,6 +38,7 @@ struct STransferListItem {
     unsigned char fileId[ID_SIZE] = {};
     std::int64_t transferred = 0; // "transfered_size"
     CString realName;             // full path of the file
+    bool realNameExact = true;    // read: false when the path has characters the code page lacks
     CString shortName;            // the file's name
     std::int64_t size = 0;
     int status = 6; // "td_status"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # build-deps.sh [i686|x86_64]
 # Cross-builds the Windows dependencies (MinGW, 32-bit i686 by default or 64-bit x86_64) from
-# Debian's source packages into a versioned cache outside the source tree. Prints the cache
+# Debian's source packages into a versioned cache outside the source tree, with mingw-w64's
+# interface descriptions for widl. Prints the cache
 # folder on stdout. The key covers the target, the compiler, the source package versions, this
 # script and the toolchain files, so a change of any of them builds a fresh cache and a stale
 # one is never reused.
@@ -17,7 +18,7 @@ esac
 triple=$cpu-w64-mingw32
 
 cc_ver=$($triple-g++-posix --version | head -n1)
-pkg_ver=$(dpkg-query -W -f='${Version} ' libcrypto++-dev libbz2-dev libpugixml-dev googletest)
+pkg_ver=$(dpkg-query -W -f='${Version} ' libcrypto++-dev libbz2-dev libpugixml-dev googletest mingw-w64-common)
 script_sum=$(sha1sum "$here/build-deps.sh" "$toolchain" "$here/../cmake/toolchain-mingw.cmake" |
     cut -c1-40 | tr -d '\n')
 key=$(printf '%s|%s|%s|%s' "$cpu" "$cc_ver" "$pkg_ver" "$script_sum" | sha1sum | cut -c1-12)
@@ -65,6 +66,15 @@ cmake -S /usr/src/googletest -B gtest-build -DCMAKE_TOOLCHAIN_FILE="$toolchain" 
     -DCMAKE_BUILD_TYPE=Release -Dgtest_disable_pthreads=OFF -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
 cmake --build gtest-build -j"$jobs" >/dev/null
 cmake --install gtest-build >/dev/null
+
+# widl imports the system's interface descriptions (oaidl.idl, ocidl.idl ...) when it compiles
+# the control's own .idl; Debian installs none, so they come from mingw-w64's source package,
+# the same version as the installed headers (mingw-w64-common).
+log "mingw-w64 interface descriptions (.idl)"
+apt-get source --download-only -qq mingw-w64 >&2 2>/dev/null || apt-get source --download-only mingw-w64 >&2
+tar -xjf mingw-w64_*.orig.tar.bz2 --wildcards '*/mingw-w64-headers/include/*.idl'
+mkdir -p "$out/idl"
+cp mingw-w64-*/mingw-w64-headers/include/*.idl "$out/idl/"
 
 # Boost.MultiIndex is header-only; never put /usr/include itself on the MinGW path.
 mkdir -p "$out/boost-include"

@@ -173,12 +173,13 @@ public:
         EXPECT_EQ(ST_SUCCESS, PostTMNewUpload(queue.get(), 9, ++m_key, 0, callback));
         return std::make_unique<CMessagePeer>(direct.sessions.Accept());
     }
-    // The download session's next look for its uploader, answered by the server with the
-    // uploader's address, and the connection that follows.
+    // A look for the uploader not yet answered here (the next one, if none), answered by the
+    // server with the uploader's address, and the connection that follows.
     std::unique_ptr<CMessagePeer> Download(const unsigned char fileId[16])
     {
-        const int located = outlet.Count(29), connects = outlet.Count(4);
-        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > located; }));
+        const int connects = outlet.Count(4);
+        EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(29) > m_answered; }));
+        m_answered = outlet.Count(29);
         EXPECT_EQ(ST_SUCCESS, PostTMAnswer(queue.get(), fileId /* not read */, fileId, TICKET));
         EXPECT_TRUE(tm_test::WaitFor([&] { return outlet.Count(4) > connects; }));
         EXPECT_EQ(ST_SUCCESS,
@@ -190,6 +191,7 @@ private:
     static constexpr std::uint32_t TICKET = 77;
     CFakeService& m_service;
     std::uint32_t m_key = 0;
+    int m_answered = 0; // looks answered by Download
 
 public:
     tm_test::CDirectAnt direct;
@@ -198,7 +200,7 @@ public:
     CTransportManagerThread thread; // stops first, releasing the records it holds
 };
 
-// The engine's next message to the peer, data blocks skipped: "info", "range", "end",
+// The engine's next message to the peer, data blocks skipped: "request", "range", "info", "end",
 // "close REASON", or "none" when nothing came.
 std::string Next(CMessagePeer& peer)
 {
@@ -207,21 +209,13 @@ std::string Next(CMessagePeer& peer)
         return peer.HasMessage();
     })) {
         const SReceivedMessage message = peer.Pop();
-        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        static const char* const names[] = {"?", "block", "range", "request", "info", "end"};
         std::uint32_t reason = 0;
-        switch (message.type) {
-        case DATA_MSG_FILE_INFO:
-            return "info";
-        case DATA_MSG_FILE_REQUEST:
-        case DATA_MSG_RANGE_REQUEST:
-            return message.type == DATA_MSG_FILE_REQUEST ? "request" : "range";
-        case DATA_MSG_RANGE_END:
-            return "end";
-        case DATA_MSG_CLOSE:
-            return ReadClose(reader, reason) == ST_SUCCESS ? "close " + std::to_string(reason) : "close ?";
-        default:
-            break;
-        }
+        sti::CMessageReader reader(message.body.data(), static_cast<std::uint32_t>(message.body.size()));
+        if (message.type == DATA_MSG_CLOSE && ReadClose(reader, reason) == ST_SUCCESS)
+            return "close " + std::to_string(reason);
+        if (message.type != DATA_MSG_DATA_BLOCK)
+            return names[message.type < std::size(names) ? message.type : 0];
     }
     return "none";
 }

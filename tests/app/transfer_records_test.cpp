@@ -14,9 +14,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "app/AnsiText.h"
 #include "app/DownloadFile.h"
 #include "app/TransferStatus.h"
 #include "app/portable/SafeFileName.h"
+#include "app/portable/TransferListXml.h"
+#include "app/portable/Utf16Text.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
 #include "support/FailingAllocation.h"
@@ -685,6 +688,30 @@ TEST_F(Records, OpenFileServesOnlyRequestableUploadsAndLeavesTheRegistryAloneOnF
     EXPECT_EQ(ST_NOT_FOUND, other->OpenFile(Entry(5, "d.bin", 5).m_fileId, entries));
     download->Release();
     other->Release();
+}
+
+TEST_F(Records, AnUploadWhosePathThisCodePageCannotSpellIsReportedAndNeverServed)
+{
+    // A list saved under another code page names "\u0101.bin"; "a.bin", its best fit in code
+    // page 1252, lies beside it.
+    WriteFileBytes(folder / "a.bin", "not this");
+    xmlstore::TransferRecord saved;
+    saved.type = CTransferingFile::TYPE_UPLOAD;
+    saved.fileId[0] = 0x5A;
+    saved.realName = AnsiToUtf16(folder.Path() + "\\") + u"\u0101.bin";
+    saved.status = FS_COMPLETED;
+    WriteFileBytes(folder / "DUList.xml", xmlstore::Utf16ToLittleEndian(xmlstore::WriteTransferList({saved})));
+    ASSERT_TRUE(registry->SetPath(folder / "DUList.xml"));
+    {
+        // Wine 8, as measured: "a" without WC_NO_BEST_FIT_CHARS, "?" (the default) with it.
+        sti::CScopedLock guard(registry->GetLock());
+        EXPECT_EQ(folder / "?.bin", registry->FindByFileId(saved.fileId)->m_realName);
+    }
+    CUploadFile* session = registry->CreateUploadSession();
+    TransferFileList entries;
+    EXPECT_EQ(ST_NOT_FOUND, session->OpenFile(saved.fileId, entries));
+    EXPECT_EQ(1, handOff.Count("HF"));
+    session->Release();
 }
 
 TEST_F(Records, OutOfMemoryAnywhereInADownloadNeverReachesTheEngineAndTheNextSessionFinishesIt)
