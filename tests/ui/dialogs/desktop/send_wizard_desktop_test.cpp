@@ -163,29 +163,21 @@ TEST_F(SendWizardDesktop, AChoiceTooLongForTheBufferIsAskedForOnceMoreThenRefuse
 {
     for (const char* name : {"alpha.txt", "beta.txt", "gamma.txt"})
         dialogtest::MakeFile(folder, name, 1);
-    const char* const all = "\"alpha.txt\" \"beta.txt\" \"gamma.txt\"";
     std::vector<CString> paths;
-    {
-        // The second dialog has room enough.
-        windowtest::CModalScript script({
-            {"#32770", nullptr, kFileNameCombo, [&](HWND dialog) { AnswerFileDialog(dialog, all); }},
-            {"#32770", nullptr, kFileNameCombo, [&](HWND dialog) { AnswerFileDialog(dialog, all); }},
-        });
-        CSystemFileChooser chooser(24, 4096);
-        EXPECT_EQ(IDOK, chooser.ChooseFiles(nullptr, folder.Path(), paths));
+    // Both dialogs get the same three names; the second has room for them, or not.
+    auto choose = [&](DWORD retryChars) {
+        auto answer = [](HWND dialog) { AnswerFileDialog(dialog, "\"alpha.txt\" \"beta.txt\" \"gamma.txt\""); };
+        windowtest::CModalScript script(
+            {{"#32770", nullptr, kFileNameCombo, answer}, {"#32770", nullptr, kFileNameCombo, answer}});
+        CSystemFileChooser chooser(24, retryChars);
+        const INT_PTR result = chooser.ChooseFiles(nullptr, folder.Path(), paths);
         EXPECT_EQ("", script.Failure());
-    }
+        return result;
+    };
+    EXPECT_EQ(IDOK, choose(4096));
     EXPECT_EQ(3u, paths.size());
     EXPECT_TRUE(boxes.empty());
-    {
-        windowtest::CModalScript script({
-            {"#32770", nullptr, kFileNameCombo, [&](HWND dialog) { AnswerFileDialog(dialog, all); }},
-            {"#32770", nullptr, kFileNameCombo, [&](HWND dialog) { AnswerFileDialog(dialog, all); }},
-        });
-        CSystemFileChooser chooser(24, 30);
-        EXPECT_EQ(IDCANCEL, chooser.ChooseFiles(nullptr, folder.Path(), paths));
-        EXPECT_EQ("", script.Failure());
-    }
+    EXPECT_EQ(IDCANCEL, choose(30));
     EXPECT_TRUE(paths.empty());
     EXPECT_EQ((std::vector<std::string>{"Too many files were selected at once. Please select fewer files."}), boxes);
 }
