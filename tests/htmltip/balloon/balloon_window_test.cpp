@@ -382,3 +382,30 @@ TEST_F(BalloonWindow, AnimatedStripRepaintsOnTheAnimationTimer)
     PumpFor(100);
     EXPECT_EQ(RGB(255, 0, 0), frameColour()) << "a new show starts at the first frame";
 }
+
+TEST_F(BalloonWindow, HostileTextInTheIconTableStaysWithinTheScreen)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    HICON icon = LoadIcon(nullptr, IDI_INFORMATION);
+    const std::string hostile[] = {
+        "<br=2147483647>x",
+        "<hr size=2147483647 width=2147483647>",
+        "<table width=2147483647 height=2147483647 cellpadding=2147483647><tr><td>x</td></tr></table>",
+        "</td></tr></table><table><tr><td colspan=2147483647 rowspan=-1>x",
+        std::string(20000, 'w'),
+        "<t=2147483647><font size=99999999999>big</font>",
+    };
+    for (const std::string& text : hostile) {
+        const DWORD start = GetTickCount();
+        tip.ShowHelpTooltip(POINT{cx / 2, cy / 2}, text.c_str(), icon);
+        EXPECT_LT(GetTickCount() - start, 5000u) << text.substr(0, 40);
+        if (!tip.IsWindowVisible())
+            continue;
+        const RECT r = WindowRect();
+        EXPECT_LE(r.right - r.left, cx) << text.substr(0, 40);
+        EXPECT_LE(r.bottom - r.top, cy) << text.substr(0, 40);
+        PumpPending();
+        tip.HideTooltip();
+    }
+}
