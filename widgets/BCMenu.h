@@ -102,8 +102,8 @@ private:
     static int SharedImageIndex(UINT_PTR commandId);
     static int SetSharedImage(UINT_PTR commandId, CImageList& images, int offset);
 
-    std::vector<std::unique_ptr<BCMenuData>> m_items; // one per position, in order
-    std::vector<HMENU> m_subMenus;                   // popups this menu created or registered
+    std::vector<std::unique_ptr<BCMenuData>> m_items;   // one per position, in order
+    std::vector<HMENU> m_subMenus;                      // popups this menu created or registered
     std::vector<std::unique_ptr<BCMenu>> m_ownedPopups; // the popup objects LoadMenu made here
     COLORREF m_imageMaskColour = RGB(192, 192, 192);
     bool m_useImageMaskColour = false; // false: COLOR_BTNFACE is the mask colour

@@ -155,7 +155,7 @@ void DrawDisabledImage(CDC& dc, int index, int x, int y, COLORREF background)
         return;
     CSelectGuard maskSelected(maskDc, mask);
     CSaveDCGuard saved(dc);
-    dc.SetTextColor(RGB(0, 0, 0));      // mask bits 0 (the image) read as black ...
+    dc.SetTextColor(RGB(0, 0, 0));     // mask bits 0 (the image) read as black ...
     dc.SetBkColor(RGB(255, 255, 255)); // ... and 1 (background) as white
     // Destination where the mask is white, the brush where it is black.
     const DWORD kBrushThroughMask = 0x00B8074A;

@@ -7,7 +7,10 @@
 
 #include "framework/Font.h"
 
-enum class EMenuLook { Classic, Xp };
+enum class EMenuLook {
+    Classic,
+    Xp
+};
 
 // The Windows version as a class: 9x below 4 -> 0, 4.10 -> 3, 4.90 -> 4, other 9x -> 2; NT 4 -> 5,
 // 5.0 -> 6, 5.1 (XP) -> 7, every later one -> 1.

@@ -102,7 +102,7 @@ TEST_F(MenuItemDrawingTest, XpLookBodySelectionChecksSeparatorAndDisabledItems)
     EXPECT_EQ(Pixels(kUnpainted, m_canvas.All()), 0);
     EXPECT_EQ(Pixels(text, column), 0);
     EXPECT_EQ(m_canvas.Pixel(10, 10), kMenuBodyColour);
-    EXPECT_EQ(m_canvas.Bounds(text).left, 28); // "&Plain" from L + 28
+    EXPECT_EQ(m_canvas.Bounds(text).left, 28);        // "&Plain" from L + 28
     EXPECT_LE(m_canvas.Bounds(text).right, 200 - 16); // "Ctrl+P" right-aligned 16 pixels in
     EXPECT_GE(m_canvas.Bounds(text).right, 200 - 16 - 3);
     EXPECT_EQ(Pixels(highlight, m_canvas.All()), 0);

@@ -86,9 +86,14 @@ TEST(BCMenu, LoadMenuBuildsOwnerDrawnPopupsUnderAPlainBarWithAlignedAccelerators
     const UINT barFlags[] = {MF_BYPOSITION | MF_POPUP, MF_BYPOSITION | MF_POPUP, MF_BYPOSITION};
     for (int position = 0; position < 3; ++position) {
         EXPECT_EQ(ItemData(bar, position), nullptr) << "the bar's items are plain strings";
-        EXPECT_EQ(bar.FindItemData(position < 2 ? reinterpret_cast<UINT_PTR>(::GetSubMenu(bar, position)) : ID_WT_HELP)
-                      ->menuFlags,
-                  barFlags[position]);
+        const BCMenuData* record =
+            bar.FindItemData(position < 2 ? reinterpret_cast<UINT_PTR>(::GetSubMenu(bar, position)) : ID_WT_HELP);
+        EXPECT_EQ(record->menuFlags, barFlags[position]);
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        ASSERT_TRUE(::GetMenuItemInfoW(bar, position, TRUE, &info));
+        EXPECT_EQ(info.dwItemData, reinterpret_cast<ULONG_PTR>(record)) << "kept for an owner drawing the bar";
     }
     std::wstring text;
     bar.GetMenuString(0, text, MF_BYPOSITION);

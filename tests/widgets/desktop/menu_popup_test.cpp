@@ -12,8 +12,8 @@
 TEST(BCMenuPopup, TheOwnerMeasuresAndDrawsEveryItemAndMnemonicsChoose)
 {
     CMenuOwnerWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
-                               nullptr));
+    ASSERT_TRUE(
+        owner.CreateEx(0, AfxRegisterWndClass(0), "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
     BCMenu bar;
     ASSERT_TRUE(bar.LoadMenu(IDM_WIDGETS_TEST));
     auto* file = dynamic_cast<BCMenu*>(bar.GetSubMenu(0));

@@ -28,8 +28,8 @@ void CALLBACK Photograph(HWND, UINT, UINT_PTR timer, DWORD)
 bool ShowPopup(CGallery& gallery, const char* name, EMenuLook look)
 {
     CMenuOwnerWnd owner;
-    if (!owner.CreateEx(0, AfxRegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1)),
-                        name, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 40, 40, 420, 260, nullptr, nullptr))
+    if (!owner.CreateEx(0, AfxRegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1)), name,
+                        WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 40, 40, 420, 260, nullptr, nullptr))
         return false;
     owner.forceLook = true;
     owner.look = look;
