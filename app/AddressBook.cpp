@@ -1,5 +1,6 @@
 #include "app/AddressBook.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/AnsiText.h"
@@ -36,7 +37,27 @@ bool CAddressBook::Load(const CString& path)
 bool CAddressBook::Save()
 {
     sti::CScopedLock guard(m_lock);
-    return !m_path.IsEmpty() && SaveItemsXml(m_path, m_entries);
+    if (m_path.IsEmpty())
+        return false;
+    MergeHeldFile();
+    return SaveItemsXml(m_path, m_entries);
+}
+
+void CAddressBook::MergeHeldFile()
+{
+    CItemList read;
+    if (!IsStoreFileHeld(m_path) || !LoadItemsXml(m_path, read))
+        return;
+    // The file's entries come first, as if read at the start; an address the run has wins.
+    CItemList merged;
+    for (const Entry& entry : read) {
+        const std::wstring email = Lowered(entry.first);
+        if (std::none_of(m_entries.begin(), m_entries.end(),
+                         [&](const Entry& own) { return Lowered(own.first) == email; }))
+            merged.push_back(entry);
+    }
+    merged.insert(merged.end(), m_entries.begin(), m_entries.end());
+    m_entries.swap(merged);
 }
 
 bool CAddressBook::Add(const CString& email, const CString& name, bool save)
@@ -63,6 +84,7 @@ CAddressBook::Entry CAddressBook::Find(const CString& email, bool& found) const
 bool CAddressBook::Clear()
 {
     sti::CScopedLock guard(m_lock);
+    MergeHeldFile(); // cleared with the rest
     m_entries.clear();
     return Save();
 }

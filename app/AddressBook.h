@@ -20,6 +20,8 @@ public:
     // or damaged (the list is then empty; a damaged file is kept as "<path>.bad").
     bool Load(const CString& path);
     // Writes the whole list to the path given to Load; false before Load or when the save fails.
+    // A file Load could not read (held, XmlStore.h) is read first, and its addresses the list
+    // lacks join it; while it stays unreadable, nothing is written.
     bool Save();
     // Appends the pair; saves when asked and answers the save's result, else true.
     bool Add(const CString& email, const CString& name, bool save);
@@ -34,6 +36,9 @@ public:
     void GetSuggestions(const CString& text, CItemList& suggestions) const;
 
 private:
+    // Caller holds the lock. Reads a held file and puts its entries the list lacks first.
+    void MergeHeldFile();
+
     mutable sti::CRecursiveMutex m_lock; // guards both members; Add re-enters it to save
     CItemList m_entries;
     CString m_path;

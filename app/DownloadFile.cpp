@@ -43,10 +43,13 @@ CDownloadFile::~CDownloadFile()
 
 CString CDownloadFile::WorkingPathFor(const CString& realName, const unsigned char fileId[ID_SIZE])
 {
-    CString path = FolderOf(realName) + "\\~";
-    for (int i = 0; i < ID_SIZE; ++i)
-        path.AppendFormat("%02X", fileId[i]);
-    return path;
+    return FolderOf(realName) + "\\" + WorkingFileName(fileId).c_str();
+}
+
+void CDownloadFile::DiscardWorkingFile()
+{
+    CTransferRegistry* registry = CTransferRegistry::Current();
+    m_discardWorkingFile = !registry || !registry->IsKeptByAnotherRecord(m_workingPath, *this);
 }
 
 CString CDownloadFile::SafeNameIn(const CString& folder, const char* name)
@@ -91,7 +94,11 @@ void CDownloadFile::OnFileInfo(const std::uint8_t*, const TransferFileList& entr
             m_writeFailed = false;
             m_openFailed = false;
             const UINT mode = CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::shareDenyWrite;
-            if (m_file.Open(m_workingPath, mode)) {
+            if (registry->IsKeptByAnotherRecord(m_workingPath, *this)) {
+                // Another transfer's file (a peer could name one so before the names were
+                // reserved): never written over, never taken for this one's bytes.
+                m_fileStatus = FS_FILE_NOT_FOUND;
+            } else if (m_file.Open(m_workingPath, mode)) {
                 // Only what is on disk is trusted, and nothing beyond the announced size.
                 const std::int64_t onDisk = static_cast<std::int64_t>(m_file.GetLength());
                 if (m_transferred > onDisk)

@@ -4,9 +4,10 @@
 // under the registry's lock; no exception leaves a callback).
 //
 // The bytes go to a working file of its own, folder + "\~" + the file id in 32 hex digits
-// (derivable from the saved list, never shared by two links offering one name), and only the
-// verified count of contiguous bytes from the start is trusted. When the file is whole it is
-// cut to size and moved to its final name, never over an existing file.
+// (derivable from the saved list, never shared by two links offering one name, and a name no
+// peer's file can take), and only the verified count of contiguous bytes from the start is
+// trusted. A file that another record keeps is never taken as the working file. When the file
+// is whole it is cut to size and moved to its final name, never over an existing file.
 
 #include "app/TransferingFile.h"
 #include "transport/transfer/TransportCallback.h"
@@ -39,8 +40,8 @@ public:
     static CString SafeNameIn(const CString& folder, const char* name);
 
     // Caller holds the lock. The working file is deleted when the last reference goes (a
-    // cancelled download leaves nothing behind).
-    void DiscardWorkingFile() { m_discardWorkingFile = true; }
+    // cancelled download leaves nothing behind), unless another record keeps that file.
+    void DiscardWorkingFile();
 
     CString m_workingPath;
     std::uint8_t m_countedActive = 0;

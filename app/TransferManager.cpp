@@ -9,6 +9,7 @@
 #include "app/AddressBook.h"
 #include "app/ServerReports.h"
 #include "app/SettingsManager.h"
+#include "app/StringIds.h"
 #include "app/UploadFile.h"
 #include "app/XmlStore.h"
 #include "framework/MessageBox.h"
@@ -17,9 +18,6 @@
 #include "messaging/Protocol.h"
 
 namespace {
-
-constexpr unsigned IDS_MAIL_NOT_SENT = 158;
-constexpr unsigned IDS_LIST_FILE = 173;
 
 CTime SystemClock()
 {
@@ -306,7 +304,27 @@ bool CTransferManager::LoadSleeping()
 bool CTransferManager::SaveSleeping()
 {
     sti::CScopedLock guard(m_sleepingLock);
+    MergeHeldSleeping();
     return SaveSleepingXml(SleepingPath(), m_sleepingLinks, m_sleepingMails);
+}
+
+void CTransferManager::MergeHeldSleeping()
+{
+    std::vector<CFileLink> links;
+    std::vector<CTAFEmail> mails;
+    if (!IsStoreFileHeld(SleepingPath()) || !LoadSleepingXml(SleepingPath(), links, mails))
+        return;
+    // What slept before the start goes first; a link the run has (by its first file) wins.
+    std::vector<CFileLink> merged;
+    for (const CFileLink& link : links) {
+        if (std::none_of(m_sleepingLinks.begin(), m_sleepingLinks.end(), [&](const CFileLink& own) {
+                return !own.m_entries.empty() &&
+                       std::memcmp(own.m_entries.front().m_fileId, link.m_entries.front().m_fileId, 16) == 0;
+            }))
+            merged.push_back(link);
+    }
+    m_sleepingLinks.insert(m_sleepingLinks.begin(), merged.begin(), merged.end());
+    m_sleepingMails.insert(m_sleepingMails.begin(), mails.begin(), mails.end());
 }
 
 std::size_t CTransferManager::SleepingLinkCount()

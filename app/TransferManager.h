@@ -106,6 +106,9 @@ private:
     bool PauseOrSuspendUpload(std::uint32_t id, std::int32_t status);
     bool ResumeUploadFrom(std::uint32_t id, std::int32_t status);
     void SetLinkStatus(const CFileLink& link, std::int32_t status, std::int32_t only = -1);
+    // Under m_sleepingLock. A sleeping file this run could not read at its start is read, and
+    // what it holds joins the lists, before they are saved over it.
+    void MergeHeldSleeping();
     void Report(int kind, const unsigned char fileId[16]);
     CTime Now() const;
 

@@ -164,7 +164,13 @@ bool CTransferRegistry::LoadList()
     const bool loaded = LoadTransferListXml(path, items);
     sti::CScopedLock guard(m_lock);
     try {
+        std::vector<std::pair<CUploadFile*, const STransferListItem*>> links; // first uploads of links
+        std::vector<CTransferingFile*> entered;
+        entered.reserve(items.size());
         for (const STransferListItem& item : items) {
+            // A list read late (held at the start) joins the run's: the run's own record wins.
+            if (HasRecord(item.type, item.fileId))
+                continue;
             std::unique_ptr<CNewRecord<CDownloadFile>> download;
             std::unique_ptr<CNewRecord<CUploadFile>> upload;
             CTransferingFile* record = nullptr;
@@ -190,13 +196,31 @@ bool CTransferRegistry::LoadList()
                 record->m_transferred = std::min(record->m_transferred, onDisk);
             }
             m_records.emplace(record->m_id, record);
-            if (download)
+            entered.push_back(record);
+            if (download) {
                 download->Take();
-            else
+            } else {
+                if (!item.furtherFiles.empty())
+                    links.emplace_back(upload->Get(), &item);
                 upload->Take();
+            }
         }
-        for (auto& entry : m_records)
-            PostAdded(*entry.second);
+        // A link's first upload answers for the link's other files again, from their records.
+        for (const auto& link : links) {
+            for (const auto& id : link.second->furtherFiles) {
+                const CUploadFile* further = FindUploadByFileId(id.data());
+                if (!further || further == link.first)
+                    continue;
+                CLinkFileEntry entry;
+                std::memcpy(entry.m_fileId, further->m_fileId, 16);
+                entry.m_name = further->m_shortName;
+                entry.m_path = further->m_realName;
+                entry.m_size = further->m_fileSize;
+                link.first->m_furtherFiles.push_back(entry);
+            }
+        }
+        for (CTransferingFile* record : entered)
+            PostAdded(*record);
     } catch (const std::bad_alloc&) {
         // Part of the list is missing here: saving would drop the rest from the file.
         m_listIncomplete = true;
@@ -208,6 +232,19 @@ bool CTransferRegistry::LoadList()
 
 bool CTransferRegistry::SaveList()
 {
+    // A list this run could not read at its start (held by another program for a moment) is
+    // read now and joins the run's records; while it stays held, the save is refused.
+    try {
+        bool held = false;
+        {
+            sti::CScopedLock guard(m_lock);
+            held = !m_path.IsEmpty() && IsStoreFileHeld(m_path);
+        }
+        if (held)
+            LoadList();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     std::vector<STransferListItem> items;
     CString path;
     std::uint64_t sequence = 0;
@@ -230,6 +267,12 @@ bool CTransferRegistry::SaveList()
             item.shortName = record.m_shortName;
             item.size = record.m_fileSize;
             item.status = record.m_fileStatus;
+            if (record.IsUpload()) {
+                for (const CLinkFileEntry& further : static_cast<const CUploadFile&>(record).m_furtherFiles) {
+                    item.furtherFiles.emplace_back();
+                    std::memcpy(item.furtherFiles.back().data(), further.m_fileId, 16);
+                }
+            }
             items.push_back(item);
         }
     } catch (const std::bad_alloc&) {
@@ -659,4 +702,33 @@ CUploadFile* CTransferRegistry::FindUploadByFileId(const unsigned char fileId[16
             return static_cast<CUploadFile*>(entry.second);
     }
     return nullptr;
+}
+
+bool CTransferRegistry::IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self)
+{
+    CString wanted = path;
+    wanted.MakeUpper();
+    for (auto& entry : m_records) {
+        const CTransferingFile* record = entry.second;
+        if (record == &self)
+            continue;
+        CString name = record->m_realName;
+        if (name.MakeUpper() == wanted)
+            return true;
+        if (record->IsDownload()) {
+            CString working = static_cast<const CDownloadFile*>(record)->m_workingPath;
+            if (working.MakeUpper() == wanted)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CTransferRegistry::HasRecord(int type, const unsigned char fileId[16])
+{
+    for (auto& entry : m_records) {
+        if (entry.second->m_type == type && SameId(entry.second->m_fileId, fileId))
+            return true;
+    }
+    return false;
 }

@@ -57,10 +57,13 @@ public:
 
     // Stores the list's path and loads it.
     bool SetPath(const CString& path);
-    // Reads the list into fresh records and posts each in id order; the reader's result.
+    // Reads the list into fresh records and posts each in id order, skipping any whose type and
+    // file id a record already has; the reader's result.
     bool LoadList();
-    // Writes every record; false when the write failed (the previous file stays whole). Never
-    // throws (the engine's callbacks save).
+    // Writes every record; false when the write failed (the previous file stays whole). A list
+    // that could not be read at the start (XmlStore.h) is loaded first, so its records join the
+    // run's; while it stays unreadable, nothing is written. Never throws (the engine's callbacks
+    // save).
     bool SaveList();
     // SaveList when a transfer moved and the last save is PROGRESS_SAVE_INTERVAL_MS old.
     void SaveListIfDue();
@@ -103,6 +106,9 @@ public:
     std::size_t CountBusyDownloads();
     // Caller holds the lock. The first upload record (type 1) with that file id.
     CUploadFile* FindUploadByFileId(const unsigned char fileId[16]);
+    // Caller holds the lock. Whether a record other than `self` keeps the file at `path`: as its
+    // real name, or as a download's working file (names compare without case).
+    bool IsKeptByAnotherRecord(const CString& path, const CTransferingFile& self);
 
     void UploadStarted();
     void UploadEnded();
@@ -138,6 +144,8 @@ private:
         void Add(const SSample& sample) noexcept;
     };
 
+    // Caller holds the lock. A record of that type has that file id.
+    bool HasRecord(int type, const unsigned char fileId[16]);
     // Enters a record that holds one reference for the map; posts it and notifies. Throws
     // std::bad_alloc with nothing entered (the caller keeps its reference).
     void Enter(CTransferingFile* record);

@@ -75,8 +75,11 @@ private:
 
 bool Save(const CString& path, const xmlstore::Text& document)
 {
-    if (CHeldFiles::Instance().IsHeld(path))
+    if (CHeldFiles::Instance().IsHeld(path)) {
+        const std::string line = "Tarnix: " + path.str() + " could not be read yet; it is not saved over\n";
+        OutputDebugStringA(line.c_str());
         return false;
+    }
     return ReplaceFileAside(path, xmlstore::Utf16ToLittleEndian(document));
 }
 
@@ -133,6 +136,7 @@ xmlstore::TransferRecord ToRecord(const STransferListItem& item)
     record.shortName = AnsiToUtf16(item.shortName);
     record.size = item.size;
     record.status = item.status;
+    record.furtherFiles = item.furtherFiles;
     return record;
 }
 
@@ -148,6 +152,7 @@ STransferListItem FromRecord(const xmlstore::TransferRecord& record)
     item.shortName = Utf16ToAnsi(record.shortName);
     item.size = record.size;
     item.status = record.status;
+    item.furtherFiles = record.furtherFiles;
     return item;
 }
 
@@ -224,6 +229,11 @@ CTAFEmail FromRecord(const xmlstore::MailRecord& record)
 }
 
 } // namespace
+
+bool IsStoreFileHeld(const CString& path)
+{
+    return CHeldFiles::Instance().IsHeld(path);
+}
 
 bool SaveTransferListXml(const CString& path, const std::vector<STransferListItem>& items)
 {

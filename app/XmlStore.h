@@ -10,10 +10,13 @@
 // false when the file is missing, cannot be read or does not parse as a whole document with the
 // expected root; such a damaged file is renamed to "<path>.bad" (one kept), and the lists come
 // back empty, never partial. A file that exists but could not be read (locked, say), or could
-// not be put aside, is left as it is and no save replaces it until a later load reads it: the
-// save returns false. Nothing here throws (out of memory is a failed call). Callers serialise
-// the calls for one path; any thread may make them.
+// not be put aside, is held: it is left as it is and no save replaces it until a later load
+// reads it (the save returns false and says so in the debug log). Its owner therefore loads a
+// held file again before each save and merges what it read into its own list. Nothing here
+// throws (out of memory is a failed call). Callers serialise the calls for one path; any thread
+// may make them.
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -21,6 +24,9 @@
 #include "app/FileLink.h"
 #include "app/TAFEmail.h"
 #include "framework/String.h"
+
+// Whether the file at `path` is held: it exists, and no load of this run has read it yet.
+bool IsStoreFileHeld(const CString& path);
 
 // One "file" element of "DUList.xml": what a transfer record keeps across a restart.
 struct STransferListItem {
@@ -35,6 +41,8 @@ struct STransferListItem {
     CString shortName;            // the file's name
     std::int64_t size = 0;
     int status = 6; // "td_status"
+    // A link's first upload: the ids of the link's other files ("further_files").
+    std::vector<std::array<unsigned char, ID_SIZE>> furtherFiles;
 };
 
 // Reading applies the list's rules: items without a valid file id or with a type other than 1

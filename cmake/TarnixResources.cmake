@@ -5,6 +5,8 @@
 # resource object inside an archive, since nothing references it. A library that needs
 # resources keeps fragments (.rc), one ids header and its art under <lib>/res/; an executable's
 # script #includes the fragments, and windres finds the art through the -I of each folder.
+# Fragments made at configure time (configure_file into the build tree's mirror of a res folder)
+# are found the same way: each fragment folder's mirror is searched too.
 
 # tarnix_resources(<target> SCRIPT <file.rc> [FRAGMENTS <res folders...>])
 function(tarnix_resources target)
@@ -18,9 +20,16 @@ function(tarnix_resources target)
     set(_deps)
     foreach(dir IN ITEMS ${_own} LISTS ARG_FRAGMENTS)
         get_filename_component(dir ${dir} ABSOLUTE)
-        target_include_directories(${target} PRIVATE ${dir})
-        file(GLOB _art CONFIGURE_DEPENDS ${dir}/*.rc ${dir}/*.h ${dir}/*.bmp ${dir}/*.ico ${dir}/*.cur)
-        list(APPEND _deps ${_art})
+        set(_dirs ${dir})
+        file(RELATIVE_PATH _rel ${PROJECT_SOURCE_DIR} ${dir})
+        if(NOT _rel MATCHES "^\\.\\.")
+            list(APPEND _dirs ${PROJECT_BINARY_DIR}/${_rel})
+        endif()
+        foreach(d IN LISTS _dirs)
+            target_include_directories(${target} PRIVATE ${d})
+            file(GLOB _art CONFIGURE_DEPENDS ${d}/*.rc ${d}/*.h ${d}/*.bmp ${d}/*.ico ${d}/*.cur)
+            list(APPEND _deps ${_art})
+        endforeach()
     endforeach()
     # windres reads the art and the fragments itself; the build must see them change.
     set_property(SOURCE ${_script} APPEND PROPERTY OBJECT_DEPENDS ${_deps})

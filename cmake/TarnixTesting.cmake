@@ -75,6 +75,9 @@ function(tarnix_test_limit test seconds)
     endif()
 endfunction()
 
+# Seconds a fuzz target runs when TARNIX_FUZZ_SECONDS is not set (as tools/run-fuzzer has it).
+set(TARNIX_FUZZ_DEFAULT_SECONDS 20)
+
 # tarnix_add_fuzzer(<target> SOURCES <files...> [LIBS <libs...>] [CORPUS <dir>])
 # A libFuzzer target, built only in the fuzz preset; ./test runs each one briefly on its corpus.
 function(tarnix_add_fuzzer target)
@@ -90,12 +93,24 @@ function(tarnix_add_fuzzer target)
     else()
         set(_corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${target})
     endif()
-    # A short run from a scratch copy of the seeds, so the source tree never grows.
-    add_test(NAME fuzz.${target}
-        COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-            ${PROJECT_SOURCE_DIR}/tools/run-fuzzer $<TARGET_FILE:${target}> ${_corpus}
-            ${CMAKE_CURRENT_BINARY_DIR}/${target}.work)
-    set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 300)
+    # A short run from a scratch copy of the seeds, so the source tree never grows. It lasts
+    # TARNIX_FUZZ_SECONDS as ctest finds it when it runs (tools/run-fuzzer), so the case is
+    # registered then, from a file ctest reads with the tests, with a time-out of those seconds
+    # plus room for the start and the final leak check.
+    set(_case ${CMAKE_CURRENT_BINARY_DIR}/fuzz.${target}.cmake)
+    file(GENERATE OUTPUT ${_case} CONTENT
+"set(_seconds \"\$ENV{TARNIX_FUZZ_SECONDS}\")
+if(NOT _seconds MATCHES \"^[0-9]+$\")
+    set(_seconds ${TARNIX_FUZZ_DEFAULT_SECONDS})
+endif()
+math(EXPR _timeout \"\${_seconds} + 120\")
+add_test([==[fuzz.${target}]==] [==[${CMAKE_COMMAND}]==] -E env ASAN_OPTIONS=detect_leaks=1
+    [==[${PROJECT_SOURCE_DIR}/tools/run-fuzzer]==] [==[$<TARGET_FILE:${target}>]==] [==[${_corpus}]==]
+    [==[${CMAKE_CURRENT_BINARY_DIR}/${target}.work]==])
+set_tests_properties([==[fuzz.${target}]==] PROPERTIES TIMEOUT \${_timeout}
+    WORKING_DIRECTORY [==[${CMAKE_CURRENT_BINARY_DIR}]==])
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_case})
 endfunction()
 
 # Globs the *_test.cpp files of a test folder into one executable, keeping the platform-only

@@ -6,6 +6,7 @@
 namespace {
 
 const char FALLBACK_NAME[] = "file";
+constexpr std::size_t WORKING_DIGITS = 32;
 
 void TrimTrailingDotsAndBlanks(std::string& name)
 {
@@ -61,7 +62,31 @@ std::string MakeSafeFileName(const std::string& name, std::size_t maxLength)
         if (safe.empty())
             safe = std::string(FALLBACK_NAME).substr(0, maxLength);
     }
+    if (IsWorkingFileName(safe))
+        safe[0] = '_';
     return safe;
+}
+
+std::string WorkingFileName(const unsigned char fileId[16])
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string name = "~";
+    for (int i = 0; i < 16; ++i) {
+        name += digits[fileId[i] >> 4];
+        name += digits[fileId[i] & 15];
+    }
+    return name;
+}
+
+bool IsWorkingFileName(const std::string& name)
+{
+    if (name.size() < 1 + WORKING_DIGITS || name[0] != '~')
+        return false;
+    for (std::size_t i = 1; i <= WORKING_DIGITS; ++i) {
+        if (name[i] == '\0' || std::strchr("0123456789abcdefABCDEF", name[i]) == nullptr)
+            return false;
+    }
+    return true;
 }
 
 std::string NumberedFileName(const std::string& name, int n)

@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::int64_t kMaxSize = std::numeric_limits<std::int64_t>::max();
 
-using RecordKey = std::pair<int, std::array<unsigned char, ID_SIZE>>;
+using RecordKey = std::pair<int, Id>;
 
 } // namespace
 
@@ -35,6 +35,12 @@ Text WriteTransferList(const std::vector<TransferRecord>& records)
         writer.Element("short_filename", record.shortName);
         writer.Element("file_size", record.size);
         writer.Element("td_status", record.status);
+        if (!record.furtherFiles.empty()) {
+            writer.Open("further_files");
+            for (const Id& id : record.furtherFiles)
+                writer.Element("file_uid", id.data());
+            writer.Close("further_files");
+        }
         writer.Close("file");
     }
     writer.Close("files");
@@ -65,6 +71,11 @@ bool ReadTransferList(const void* data, std::size_t size, std::vector<TransferRe
         record.size = ReadDecimal(ChildValue(file, "file_size"), kMaxSize);
         record.transferred = std::min(ReadDecimal(ChildValue(file, "transfered_size"), kMaxSize), record.size);
         record.status = RestoredStatus(ChildValue(file, "td_status"));
+        for (const pugi::xml_node further : file.child("further_files").children("file_uid")) {
+            Id id;
+            if (HexToId(further.text().get(), id.data()))
+                record.furtherFiles.push_back(id);
+        }
         read.push_back(std::move(record));
     }
     records = std::move(read);

@@ -5,6 +5,19 @@
 #include "app/portable/XmlValues.h"
 
 namespace xmlstore {
+namespace {
+
+bool IsHighSurrogate(char16_t ch)
+{
+    return ch >= 0xD800 && ch <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t ch)
+{
+    return ch >= 0xDC00 && ch <= 0xDFFF;
+}
+
+} // namespace
 
 void DocumentWriter::Open(const char* name)
 {
@@ -58,7 +71,19 @@ void DocumentWriter::Ascii(const char* text)
 
 void DocumentWriter::Escaped(const Text& text, bool attribute)
 {
-    for (const char16_t ch : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t ch = text[i];
+        // XML 1.0 has no other characters, not even as references: a reader that keeps to it
+        // would refuse the whole file.
+        if ((ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r') || ch == 0xFFFE || ch == 0xFFFF)
+            ch = REPLACEMENT_CHARACTER;
+        if (IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            m_text += ch;
+            m_text += text[++i];
+            continue;
+        }
+        if (IsHighSurrogate(ch) || IsLowSurrogate(ch))
+            ch = REPLACEMENT_CHARACTER;
         if (ch == u'&')
             Ascii("&amp;");
         else if (ch == u'<')
@@ -67,7 +92,7 @@ void DocumentWriter::Escaped(const Text& text, bool attribute)
             Ascii("&gt;");
         else if (ch == u'\'' && attribute)
             Ascii("&apos;");
-        else if (ch < 0x20 && (attribute || (ch != u'\t' && ch != u'\n')))
+        else if (ch == u'\r' || (attribute && ch < 0x20))
             Ascii(("&#" + std::to_string(static_cast<int>(ch)) + ";").c_str());
         else
             m_text += ch;

@@ -3,6 +3,7 @@
 // and writers can be built and fuzzed natively. Texts are UTF-16; the Windows layer (XmlStore.h)
 // converts them from and to the program's 8-bit text.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -12,6 +13,8 @@ namespace xmlstore {
 
 using Text = std::u16string;
 constexpr std::size_t ID_SIZE = 16;
+
+using Id = std::array<unsigned char, ID_SIZE>;
 
 // One "file" of "DUList.xml".
 struct TransferRecord {
@@ -24,6 +27,7 @@ struct TransferRecord {
     Text shortName;
     std::int64_t size = 0;
     int status = 6;
+    std::vector<Id> furtherFiles; // the first upload of a link: the ids of the link's other files
 };
 
 // One "file" of a sleeping link.

@@ -540,7 +540,7 @@ TEST_F(Manager, ACancelWhileTheTransportThreadIsHeldBackLeavesTheRecordToItsMess
     EXPECT_EQ(0, gate.Count());
 }
 
-TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
+TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLinkAlsoAfterARestart)
 {
     transfers->OnStatusChanged(3);
     ASSERT_TRUE(transfers->SendOffer(Offer("three", 3)));
@@ -551,6 +551,15 @@ TEST_F(Manager, RemovingTheFirstUploadOfALinkRemovesTheWholeLink)
     EXPECT_TRUE(Ids().empty());
     EXPECT_EQ(3, service.Reports("UR"));
     EXPECT_EQ(3, service.Count("upload", 3));
+
+    // The list keeps which files the first one's link holds.
+    ASSERT_TRUE(transfers->SendOffer(Offer("again", 3)));
+    Restart();
+    ids = Ids();
+    ASSERT_EQ(3u, ids.size());
+    EXPECT_TRUE(transfers->RemoveUpload(ids.front()));
+    EXPECT_TRUE(Ids().empty());
+    EXPECT_EQ(6, service.Reports("UR"));
     settings->SetUnlimitedUploads(0);
     settings->SetMaxUploads(0);
     EXPECT_EQ(nullptr, transfers->GetUploadCallback(1));
@@ -620,6 +629,49 @@ TEST_F(Manager, AfterARestartTheListComesBackSuspendedAndTrustsOnlyTheWorkingFil
     transfers->OnStatusChanged(3);
     EXPECT_EQ(FS_CONNECTING, Status(ids[0]));
     EXPECT_EQ(FS_AWAITING_APPROVAL, Status(ids[1]));
+}
+
+TEST_F(Manager, ListsHeldAtTheStartAreReadAndMergedByTheFirstSaveAfterTheyAreFree)
+{
+    // A first run leaves an upload whose link sleeps, a download and its sender's address.
+    service.acceptMail = false;
+    ASSERT_FALSE(transfers->SendOffer(Offer("before", 1)));
+    ASSERT_TRUE(transfers->AcceptLink(Offer("fetched", 1)));
+    transfers.reset();
+    const char* names[] = {"DUList.xml", "SleepingLinks.xml", "AddressBook.xml"};
+    std::vector<HANDLE> holders;
+    for (const char* name : names)
+        holders.push_back(CreateFileA(folder / name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+
+    // Held by another program while the next run starts: nothing read, nothing saved over them.
+    settings->GetAddressBook().Load(folder / "AddressBook.xml");
+    Restart();
+    EXPECT_EQ(0u, transfers->Registry().Size());
+    CFileLink other = Offer("other", 1);
+    other.m_senderEmail = "carol@test";
+    ASSERT_TRUE(transfers->AcceptLink(other));
+    ASSERT_FALSE(transfers->SendOffer(Offer("during", 1)));
+    EXPECT_FALSE(transfers->Registry().SaveList());
+    for (HANDLE holder : holders)
+        CloseHandle(holder);
+
+    // Free again: the next save of each reads it first, and both runs' entries are kept.
+    EXPECT_TRUE(transfers->Registry().SaveList());
+    EXPECT_TRUE(transfers->SaveSleeping());
+    EXPECT_TRUE(settings->GetAddressBook().Save());
+    EXPECT_EQ(4u, transfers->Registry().Size());
+    EXPECT_EQ(2u, transfers->SleepingLinkCount());
+    std::vector<STransferListItem> list;
+    ASSERT_TRUE(LoadTransferListXml(folder / "DUList.xml", list));
+    EXPECT_EQ(4u, list.size());
+    std::vector<CFileLink> sleeping;
+    std::vector<CTAFEmail> mails;
+    ASSERT_TRUE(LoadSleepingXml(folder / "SleepingLinks.xml", sleeping, mails));
+    ASSERT_EQ(2u, sleeping.size());
+    EXPECT_EQ(CString("before"), sleeping[0].m_subject);
+    CItemList book;
+    ASSERT_TRUE(LoadItemsXml(folder / "AddressBook.xml", book));
+    EXPECT_EQ((CItemList{{"alice@test", "alice"}, {"carol@test", "carol"}}), book);
 }
 
 TEST_F(Manager, BeforeItsStartAndAfterItsEndTheServiceTakesNoReportAndNoMail)

@@ -2,6 +2,7 @@
 // file-name rules the records rely on, asked of the file system itself.
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "app/DownloadFile.h"
 #include "app/TransferStatus.h"
+#include "app/portable/SafeFileName.h"
 #include "app/UploadFile.h"
 #include "support/CoreTestSupport.h"
 #include "support/FailingAllocation.h"
@@ -275,6 +277,48 @@ TEST_F(Records, TwoLinksOfferingOneNameNeverShareAWorkingFile)
     EXPECT_EQ(db, ReadFileBytes(folder / "same (2).txt"));
     a->Release();
     b->Release();
+}
+
+TEST_F(Records, AWorkingFileNeverTakesOverAFileItDoesNotOwn)
+{
+    // Link 1 offers a file named as link 2's working file (in lower case), and it completes.
+    const CLinkFileEntry second = Entry(0, "two.bin", 3000, CString(), 2);
+    std::string named = WorkingFileName(second.m_fileId);
+    for (char& c : named)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string one = Pattern(5000, 1), two = Pattern(3000, 2);
+    CDownloadFile* first = Accept(named.c_str(), 5000, 1);
+    const CLinkFileEntry e = Entry(0, named.c_str(), 5000, CString(), 1);
+    first->OnFileInfo(e.m_fileId, {Announce(e)});
+    SendRange(*first, one);
+    ASSERT_EQ(ST_NO_MORE_DATA, first->OnRangeEnd());
+    CDownloadFile* next = Accept("two.bin", 3000, 2);
+    next->OnFileInfo(second.m_fileId, {Announce(second)});
+    SendRange(*next, two);
+    ASSERT_EQ(ST_NO_MORE_DATA, next->OnRangeEnd());
+    EXPECT_TRUE(one == ReadFileBytes(first->m_realName));
+    EXPECT_TRUE(two == ReadFileBytes(folder / "two.bin"));
+    EXPECT_EQ(FS_COMPLETED, first->m_fileStatus);
+
+    // A file a record keeps under a working file's name (a peer could name one so before):
+    // never opened as another download's working file, nor deleted by its cancel.
+    const CLinkFileEntry third = Entry(0, "three.bin", 5000, CString(), 3);
+    first->m_realName = CDownloadFile::WorkingPathFor(first->m_realName, third.m_fileId);
+    ASSERT_TRUE(MoveFileA(folder / "two.bin", first->m_realName));
+    CDownloadFile* last = Accept("three.bin", 5000, 3);
+    last->OnFileInfo(third.m_fileId, {Announce(third)});
+    EXPECT_EQ(FS_FILE_NOT_FOUND, last->m_fileStatus);
+    std::uint64_t start = 0, end = 0;
+    EXPECT_EQ(ST_IO_ERROR, last->GetNextRange(&start, &end));
+    {
+        sti::CScopedLock guard(registry->GetLock());
+        last->DiscardWorkingFile();
+    }
+    registry->Remove(last->m_id);
+    last->Release();
+    EXPECT_TRUE(two == ReadFileBytes(first->m_realName)) << "the kept file was taken";
+    first->Release();
+    next->Release();
 }
 
 TEST_F(Records, HostileNamesLandOnlyInsideTheDownloadFolder)

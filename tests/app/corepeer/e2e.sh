@@ -2,7 +2,7 @@
 # End to end between two copies of the application core (tarnix-corepeer) under Wine that meet
 # through the native stand-in server: A mails a link, B opens it and receives the files.
 #
-#   e2e.sh CASE        (cases: link, restart, uploader-restart, sleeping, hostile, pending)
+#   e2e.sh CASE        (cases: link, link-restart, restart, uploader-restart, sleeping, hostile, pending)
 # Environment: SERVER (native server), PEER (tarnix-corepeer.exe), UPLOADER (tarnix-transferpeer,
 # for the hostile case), WABSTUB (the stand-in address-book library, for the pending case),
 # DISPLAY and the Wine of tools/wine-env.sh (./test sources it), TARNIX_TEST_LIMIT (seconds the
@@ -192,6 +192,31 @@ link)
     [ "$(count_lines b '^record [0-9]+ 2 [0-6] ')" = "$moves" ] || failed "a download started again"
     [ "$(grep -c ' DC' "$work/reports.log")" = 2 ] || failed "a download was done twice"
     [ "$(ls "$work/b/down" | wc -l)" = 2 ] || failed "stray files in B's folder: $(ls "$work/b/down")"
+    echo quit >&7
+    echo quit >&8
+    ;;
+link-restart)
+    # A link of three files survives A's restart before B opens it: A's answer still names all
+    # three, and B receives them byte-exact.
+    head -c 70000 /dev/urandom >"$work/f1.bin"
+    head -c 1 /dev/urandom >"$work/f2.bin"
+    head -c 200000 /dev/urandom >"$work/f3.bin"
+    start_copy a 7
+    wait_online a 1
+    send_link "$work/f1.bin" "$work/f2.bin" "$work/f3.bin"
+    wait_count a '^record [0-9]+ 1 15 ' 3 20 || failed "A's uploads are not awaiting approval"
+    echo quit >&7
+    wait "$a_pid" 2>/dev/null
+    exec 7>&-
+    start_copy a 7
+    wait_online a 2
+    start_copy b 8
+    wait_online b 1
+    echo "open $(winpath "$tnl")" >&8
+    wait_done b 2 3 90 || failed "B's downloads did not all complete: $(list_records b)"
+    for f in f1 f2 f3; do
+        cmp "$work/$f.bin" "$work/b/down/$f.bin" || failed "$f.bin differs"
+    done
     echo quit >&7
     echo quit >&8
     ;;

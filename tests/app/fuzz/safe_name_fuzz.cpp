@@ -1,4 +1,5 @@
-// Whatever a peer announces, the safe name is one plain, non-empty name within its room.
+// Whatever a peer announces, the safe name is one plain, non-empty name within its room, never
+// one a working file could have.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string safe = MakeSafeFileName(name, room);
     if (safe.empty() || safe.size() > room || safe == "." || safe == ".." ||
-        safe.find_first_of("\\/:<>\"|?*") != std::string::npos || safe.back() == '.' || safe.back() == ' ')
+        safe.find_first_of("\\/:<>\"|?*") != std::string::npos || safe.back() == '.' || safe.back() == ' ' ||
+        IsWorkingFileName(safe))
         std::abort();
     for (unsigned char c : safe) {
         if (c < 0x20)

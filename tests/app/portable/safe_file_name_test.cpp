@@ -28,6 +28,13 @@ TEST(SafeFileName, HostileNamesBecomePlainNamesInsideTheFolder)
     EXPECT_EQ("_lpt\xB3", MakeSafeFileName("lpt\xB3", room));
     EXPECT_EQ("com10", MakeSafeFileName("com10", room));
     EXPECT_EQ("console", MakeSafeFileName("console", room));
+    // Never a working file's name, in any case.
+    const unsigned char id[16] = {0xAB, 0x01};
+    const std::string working = WorkingFileName(id);
+    EXPECT_EQ("~AB010000000000000000000000000000", working);
+    EXPECT_EQ("_AB010000000000000000000000000000", MakeSafeFileName(working, room));
+    EXPECT_EQ("_ab010000000000000000000000000000.txt", MakeSafeFileName("~ab010000000000000000000000000000.txt", room));
+    EXPECT_EQ("~AB01000000000000000000000000000", MakeSafeFileName(working.substr(0, 32), room));
     // Bytes of the ANSI code page stay as they are.
     EXPECT_EQ("\x80\xE9\xFF.txt", MakeSafeFileName("\x80\xE9\xFF.txt", room));
 }

@@ -22,7 +22,7 @@ constexpr std::int64_t kBig = (std::int64_t{1} << 32) + 7; // over 4 GiB
 // Texts that must come back unchanged, each a trap for a reader or a writer.
 const std::vector<Text> kTexts = {
     u"",         u"a&b 'c' <d> \"e\" >",           u"crlf\r\nlf\ncr\rtab\t",      u"   ",
-    u" \t\r\n ", u"\u00E9\u00FF\u20AC \U0001F600", u"&amp; &#13; ]]> <!-- x -->", u"\x01\x1F end ",
+    u" \t\r\n ", u"\u00E9\u00FF\u20AC \U0001F600", u"&amp; &#13; ]]> <!-- x -->", u"\x7F\u0085\uFFFD end ",
 };
 
 void FillId(unsigned char id[ID_SIZE], int seed)
@@ -47,6 +47,8 @@ std::vector<TransferRecord> SampleList(std::size_t count)
         r.size = i % 3 == 0 ? std::numeric_limits<std::int64_t>::max() : kBig + static_cast<std::int64_t>(i);
         r.transferred = r.size - static_cast<std::int64_t>(i % 2);
         r.status = kKeptStatuses[i % 6];
+        if (i % 3 == 1)
+            r.furtherFiles = {Id{1, 2}, Id{static_cast<unsigned char>(i)}};
     }
     return list;
 }
@@ -62,6 +64,7 @@ void ExpectSame(const TransferRecord& a, const TransferRecord& b)
     EXPECT_EQ(a.size, b.size);
     EXPECT_EQ(a.transferred, b.transferred);
     EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.furtherFiles, b.furtherFiles);
 }
 
 std::vector<TransferRecord> ReadList(const std::string& bytes, bool expected = true)
@@ -166,6 +169,81 @@ TEST(XmlStoreFiles, HostileValuesFollowTheListRules)
         EXPECT_EQ(restored[status], list[2 + status].status) << status;
         EXPECT_EQ(10, list[2 + status].transferred);
     }
+}
+
+// XML 1.0's characters: what a strict reader takes, literally or as a reference.
+bool IsXmlChar(std::uint32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Empty when a strict reader takes every character of the document; else what it refuses.
+std::string StrictReaderRefuses(const Text& document)
+{
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        std::uint32_t c = document[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < document.size() && document[i + 1] >= 0xDC00 &&
+            document[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (document[++i] - 0xDC00);
+        if (!IsXmlChar(c))
+            return "character " + std::to_string(c) + " at " + std::to_string(i);
+        if (c != u'&' || i + 1 >= document.size() || document[i + 1] != u'#')
+            continue;
+        const std::size_t end = document.find(u';', i);
+        const bool hex = i + 2 < document.size() && document[i + 2] == u'x';
+        std::string digits;
+        for (std::size_t j = i + (hex ? 3 : 2); j < end && j < document.size(); ++j)
+            digits += static_cast<char>(document[j]);
+        if (end == Text::npos || digits.empty() || !IsXmlChar(std::stoul(digits, nullptr, hex ? 16 : 10)))
+            return "reference &#" + digits + "; at " + std::to_string(i);
+    }
+    return std::string();
+}
+
+TEST(XmlStoreFiles, EveryFileTheStoreWritesIsWellFormedWhateverItsTexts)
+{
+    // Every control character, U+FFFE, U+FFFF and unpaired surrogates, around characters XML has.
+    Text hostile, expected;
+    for (char16_t c = 0; c < 0x20; ++c) {
+        hostile += c;
+        expected += c == u'\t' || c == u'\n' || c == u'\r' ? c : u'\uFFFD';
+    }
+    for (const Text& bad : {Text(1, u'\xFFFE'), Text(1, u'\xFFFF'), Text(1, char16_t(0xD800)),
+                            Text(1, char16_t(0xDFFF)), Text{char16_t(0xDC00), char16_t(0xD800)}}) {
+        hostile += bad + u"\U0001F600 x";
+        expected += Text(bad.size(), u'\uFFFD') + u"\U0001F600 x";
+    }
+    hostile += char16_t(0xDBFF); // cut in the middle of a pair
+    expected += u'\uFFFD';
+
+    TransferRecord record = SampleList(1)[0];
+    record.userEmail = record.realName = record.shortName = hostile;
+    LinkRecord link = SampleLink();
+    link.senderEmail = link.senderName = link.subject = link.message = link.files[0].shortName = hostile;
+    const MailRecord mail{hostile, hostile, hostile, hostile, {{hostile, hostile}}};
+    const Text documents[] = {WriteTransferList({record}), WriteItems({{hostile, hostile}}),
+                              WriteSleeping({link}, {mail})};
+    for (const Text& document : documents)
+        EXPECT_EQ("", StrictReaderRefuses(document));
+
+    const std::vector<TransferRecord> list = ReadList(Utf16ToLittleEndian(documents[0]));
+    ASSERT_EQ(1u, list.size());
+    EXPECT_EQ(expected, list[0].userEmail);
+    EXPECT_EQ(expected, list[0].shortName);
+    std::vector<Item> items;
+    const std::string itemBytes = Utf16ToLittleEndian(documents[1]);
+    ASSERT_TRUE(ReadItems(itemBytes.data(), itemBytes.size(), items));
+    EXPECT_EQ((std::vector<Item>{{expected, expected}}), items);
+    std::vector<LinkRecord> links;
+    std::vector<MailRecord> mails;
+    const std::string sleeping = Utf16ToLittleEndian(documents[2]);
+    ASSERT_TRUE(ReadSleeping(sleeping.data(), sleeping.size(), links, mails));
+    ASSERT_EQ(1u, links.size());
+    EXPECT_EQ(expected, links[0].senderEmail);
+    EXPECT_EQ(expected, links[0].message);
+    ASSERT_EQ(1u, mails.size());
+    EXPECT_EQ(expected, mails[0].recipients.at(0).first);
 }
 
 TEST(XmlStoreFiles, AFileCutAtAnyLengthIsRefusedAndNothingIsTaken)

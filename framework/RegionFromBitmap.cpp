@@ -1,4 +1,4 @@
-#include "app/RegionFromBitmap.h"
+#include "framework/RegionFromBitmap.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,0 +1,21 @@
+// Shows the tooltip's drawing effects and balloons, one item at a time, for the screenshot step
+// (tests/support/window/screenshots.sh). Run by hand, it shows each item for a moment.
+
+#include <windows.h>
+
+#include "gallery_items.h"
+#include "window/Gallery.h"
+
+using windowtest::CGallery;
+
+int main(int argc, char** argv)
+{
+    CGallery gallery(argc, argv);
+    int failures = 0;
+    HWND fills = MakeFillsWindow();
+    if (!fills || !gallery.ShowItem("htmltip-fills", fills))
+        ++failures;
+    if (fills)
+        DestroyWindow(fills);
+    return failures ? 1 : 0;
+}

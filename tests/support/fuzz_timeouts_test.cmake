@@ -1,0 +1,38 @@
+# cmake -DCTEST=<ctest> -DBUILD=<fuzz build> -P fuzz_timeouts_test.cmake
+# A longer fuzz run than the default must not be killed by ctest while it runs clean: asked for
+# 600 s, and for the default, every fuzz case's time-out leaves it its whole run.
+foreach(seconds 600 "")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env TARNIX_FUZZ_SECONDS=${seconds}
+            ${CTEST} --test-dir ${BUILD} --show-only=json-v1 -R "^fuzz\\."
+        OUTPUT_VARIABLE json RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "ctest could not list the fuzz cases (${result})")
+    endif()
+    if(seconds STREQUAL "")
+        set(seconds 20) # tools/run-fuzzer's
+    endif()
+    string(JSON count LENGTH "${json}" tests)
+    if(count EQUAL 0)
+        message(FATAL_ERROR "no fuzz cases")
+    endif()
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+        string(JSON name GET "${json}" tests ${i} name)
+        set(timeout 0)
+        string(JSON properties ERROR_VARIABLE none GET "${json}" tests ${i} properties)
+        string(JSON n ERROR_VARIABLE none LENGTH "${properties}")
+        if(n GREATER 0)
+            math(EXPR lastProperty "${n} - 1")
+            foreach(p RANGE ${lastProperty})
+                string(JSON property GET "${properties}" ${p} name)
+                if(property STREQUAL "TIMEOUT")
+                    string(JSON timeout GET "${properties}" ${p} value)
+                endif()
+            endforeach()
+        endif()
+        if(NOT timeout GREATER seconds)
+            message(FATAL_ERROR "${name}: a run of ${seconds} s has a time-out of ${timeout} s")
+        endif()
+        message(STATUS "${name}: ${seconds} s, time-out ${timeout} s")
+    endforeach()
+endforeach()
