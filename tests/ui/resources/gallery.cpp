@@ -166,7 +166,8 @@ void PaintExtras(HWND dialog, HDC dc)
     const int id = StateOf(dialog)->item->dialog;
     const int icon = id == IDD_SPEED ? IDI_SPEED : id == IDD_ADDRESS_BOOK ? IDI_ADDRESS_BOOK : 0;
     if (icon) {
-        HICON loaded = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon), IMAGE_ICON, 32, 32, 0));
+        HICON loaded =
+            static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon), IMAGE_ICON, 32, 32, 0));
         DrawIconEx(dc, 20, 15, loaded, 0, 0, 0, nullptr, DI_NORMAL);
         DestroyIcon(loaded);
     }
@@ -275,8 +276,8 @@ INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             DrawPicture(draw->hDC, state->pictures[button.control], inside);
             char caption[64];
             GetWindowTextA(draw->hwndItem, caption, sizeof(caption));
-            HFONT font = CreateFontA(button.control == IDC_SEND ? 15 : 14, 0, 0, 0, FW_NORMAL, 0, 0, 0,
-                                     DEFAULT_CHARSET, 0, 0, 0, 0, "Microsoft Sans Serif");
+            HFONT font = CreateFontA(button.control == IDC_SEND ? 15 : 14, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                                     0, 0, 0, 0, "Microsoft Sans Serif");
             HGDIOBJ old = SelectObject(draw->hDC, font);
             SetBkMode(draw->hDC, TRANSPARENT);
             if (button.bitmap == IDB_BUTTON_DISABLED)

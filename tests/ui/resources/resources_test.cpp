@@ -150,31 +150,36 @@ struct STemplate {
 const std::vector<STemplate> kTemplates = {
     {IDD_MAIN, 0, {IDC_SEND, IDC_LIST, IDC_SPEED, IDC_PAUSE, IDC_STATUS_TEXT}},
     {IDD_ABOUT, IDB_ABOUT_BACKGROUND, {IDOK, IDC_VERSION, IDC_BUILD}},
-    {IDD_OPTIONS, IDB_OPTIONS_BACKGROUND,
-     {IDC_TITLE, IDC_SHOW_SPLASH, IDC_DOWNLOAD_LOCATION, IDC_MAX_DOWNLOADS, IDC_MAX_UPLOADS,
-      IDC_UNLIMITED_DOWNLOADS, IDC_UNLIMITED_UPLOADS, IDC_NAME, IDC_MY_EMAIL, IDC_SYNC_OUTLOOK,
-      IDC_LOAD_ON_STARTUP, IDOK, IDCANCEL, IDC_BROWSE}},
+    {IDD_OPTIONS,
+     IDB_OPTIONS_BACKGROUND,
+     {IDC_TITLE, IDC_SHOW_SPLASH, IDC_DOWNLOAD_LOCATION, IDC_MAX_DOWNLOADS, IDC_MAX_UPLOADS, IDC_UNLIMITED_DOWNLOADS,
+      IDC_UNLIMITED_UPLOADS, IDC_NAME, IDC_MY_EMAIL, IDC_SYNC_OUTLOOK, IDC_LOAD_ON_STARTUP, IDOK, IDCANCEL,
+      IDC_BROWSE}},
     {IDD_ADDRESS_BOOK, IDB_DIALOG_BACKGROUND, {IDC_LIST, IDOK, IDCANCEL, IDC_ADD, IDC_EDIT, IDC_REMOVE}},
     {IDD_ADDRESS_BOOK_ENTRY, 0, {IDC_NAME, IDC_EMAIL, IDOK, IDCANCEL}},
     {IDD_SPEED, IDB_DIALOG_BACKGROUND, {IDC_TITLE, IDC_SPEED_DESCRIPTION, IDC_SPEED_NAME, IDOK, IDCANCEL}},
-    {IDD_SELECT_FILES, IDB_SEND_FILE_BACKGROUND,
+    {IDD_SELECT_FILES,
+     IDB_SEND_FILE_BACKGROUND,
      {IDC_TITLE, IDC_FILE_NAMES, IDC_TOTAL_SIZE, IDC_FILES_LABEL, IDC_SIZE_LABEL, IDC_SELECT_FILES, IDOK,
       IDC_COPY_LINK}},
-    {IDD_REQUEST_APPROVAL, IDB_SEND_FILE_BACKGROUND,
+    {IDD_REQUEST_APPROVAL,
+     IDB_SEND_FILE_BACKGROUND,
      {IDC_TITLE, IDC_SENDTO, IDC_SUBJECT, IDC_MESSAGE, IDC_SENDTO_BUTTON, IDC_BACK, IDOK}},
     {IDD_INFORMATION, IDB_SEND_FILE_BACKGROUND, {IDC_TITLE, IDC_NAME, IDC_EMAIL, IDC_RECIPIENT, IDC_BACK, IDOK}},
     {IDD_TAF_PROMPT, IDB_TAF_PROMPT_BACKGROUND, {IDOK, IDCANCEL, IDC_DONT_SHOW_AGAIN, IDC_LOVE_TARNIX}},
     {IDD_SELECT_FRIENDS, IDB_TAF_BACKGROUND, {IDC_TITLE, IDC_LIST, IDC_SELECT_ALL, IDOK}},
     {IDD_TAF_MESSAGE, IDB_TAF_BACKGROUND, {IDC_TITLE, IDC_FROM, IDC_SUBJECT, IDC_BODY, IDC_BACK, IDOK, IDC_CHANGE}},
     {IDD_UPDATE, 0, {IDC_UPGRADE_YES, IDC_UPGRADE_NO, IDOK}},
-    {IDD_UPDATE_DOWNLOAD, 0,
+    {IDD_UPDATE_DOWNLOAD,
+     0,
      {IDC_UPDATE_PROGRESS, IDC_UPDATE_BUTTON, IDC_FILE_SIZE, IDC_DOWNLOADED, IDC_DOWNLOAD_RATE, IDC_TIME_LEFT}},
 };
 
 SIZE BitmapSize(int id)
 {
     SIZE size = {};
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
     BITMAP info = {};
     if (bitmap && GetObjectA(bitmap, sizeof(info), &info)) {
         size.cx = info.bmWidth;
@@ -190,8 +195,8 @@ TEST(ProgramResources, EveryDialogHoldsTheControlsItsCodeLooksUpAndFitsItsBackgr
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&classes));
     for (const STemplate& dialog : kTemplates) {
-        HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.id), nullptr,
-                                         QuietDialogProc, 0);
+        HWND window =
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.id), nullptr, QuietDialogProc, 0);
         ASSERT_TRUE(window) << "dialog " << dialog.id;
         for (const int control : dialog.controls)
             EXPECT_TRUE(GetDlgItem(window, control)) << "dialog " << dialog.id << " has no control " << control;
@@ -208,8 +213,8 @@ TEST(ProgramResources, EveryDialogHoldsTheControlsItsCodeLooksUpAndFitsItsBackgr
 
 TEST(ProgramResources, TheMainWindowIsResizableWithItsMenuAndTheTrayMenuOpensFirst)
 {
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                     QuietDialogProc, 0);
+    HWND window =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, QuietDialogProc, 0);
     ASSERT_TRUE(window);
     char caption[64] = {};
     GetWindowTextA(window, caption, sizeof(caption));
