@@ -6,6 +6,30 @@
 #include "framework/ComPtr.h"
 #include "framework/Wnd.h"
 
+namespace {
+
+// The selection by path is sent again until the start folder is selected, for up to 10 s: the
+// dialog is the user's until then, and a selection the user makes off the way to it ends the
+// retries.
+const UINT_PTR kSelectionTimer = 0x7A51;
+const UINT kSelectionRetryMs = 50;
+const int kSelectionRetries = 200;
+// The picker behind a dialog whose selection is retried.
+const char kPickerProperty[] = "TarnixFolderPicker";
+
+// Whether `folder` is `path` or one of the folders above it (without case).
+bool LeadsTo(const char* folder, const char* path)
+{
+    const std::size_t length = std::strlen(folder);
+    if (length == 0 || length > std::strlen(path) ||
+        ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, folder, static_cast<int>(length), path,
+                         static_cast<int>(length)) != CSTR_EQUAL)
+        return false;
+    return path[length] == '\0' || path[length] == '\\' || folder[length - 1] == '\\';
+}
+
+} // namespace
+
 CXBrowseDialog::CXBrowseDialog(CWnd* parent) : m_title("Select the directory")
 {
     m_path[0] = '\0';
@@ -58,26 +82,38 @@ int CALLBACK CXBrowseDialog::BrowseCallback(HWND dialog, UINT msg, LPARAM lParam
     auto* browse = reinterpret_cast<CXBrowseDialog*>(self);
     switch (msg) {
     case BFFM_INITIALIZED: {
-        char start[MAX_PATH] = {};
+        char* start = browse->m_start;
         if (browse->m_path[0])
-            std::memcpy(start, browse->m_path, sizeof start);
+            std::memcpy(start, browse->m_path, MAX_PATH);
         else if (::GetCurrentDirectoryA(MAX_PATH, start) >= MAX_PATH)
             start[0] = '\0'; // longer than a path the dialog can select
         if (start[0]) {
             // Wine 8 ignores the first selection by path in the first classic-style dialog of a
-            // process (no BFFM_SELCHANGED follows, the Desktop stays selected); a second one holds.
-            browse->m_selectionChanged = false;
+            // process (no BFFM_SELCHANGED follows, the Desktop stays selected); a second one holds
+            // on a quiet machine, while on a loaded one the dialog was seen to stay on the Desktop
+            // or on a folder above the start: later ones, sent from the dialog's own loop, hold.
+            browse->m_selection = ESelection::Pending;
             ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
-            if (!browse->m_selectionChanged)
+            if (browse->m_selection == ESelection::Pending)
                 ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
+            if (browse->m_selection == ESelection::Pending) {
+                browse->m_selectionRetries = 0;
+                if (::SetPropA(dialog, kPickerProperty, browse))
+                    ::SetTimer(dialog, kSelectionTimer, kSelectionRetryMs, &RetrySelection);
+            }
         }
         break;
     }
     case BFFM_SELCHANGED: {
-        browse->m_selectionChanged = true;
         char path[MAX_PATH] = {};
-        if ((browse->m_browseInfo.ulFlags & BIF_STATUSTEXT) &&
-            SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path))
+        const bool isFolder = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path);
+        // Items without a path (the Desktop, My Computer) and the folders above the start lie on
+        // the way to it.
+        if (browse->m_selection == ESelection::Pending && isFolder && !LeadsTo(path, browse->m_start))
+            browse->m_selection = ESelection::Elsewhere;
+        else if (isFolder && lstrcmpiA(path, browse->m_start) == 0)
+            browse->m_selection = ESelection::Start;
+        if ((browse->m_browseInfo.ulFlags & BIF_STATUSTEXT) && isFolder)
             // The new dialog style (BIF_NEWDIALOGSTYLE) keeps its status line hidden: under Wine 8
             // the text is set but not shown.
             ::SendMessageA(dialog, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
@@ -87,4 +123,16 @@ int CALLBACK CXBrowseDialog::BrowseCallback(HWND dialog, UINT msg, LPARAM lParam
         break;
     }
     return 0;
+}
+
+void CALLBACK CXBrowseDialog::RetrySelection(HWND dialog, UINT, UINT_PTR timer, DWORD)
+{
+    auto* browse = static_cast<CXBrowseDialog*>(::GetPropA(dialog, kPickerProperty));
+    if (browse == nullptr || browse->m_selection != ESelection::Pending ||
+        ++browse->m_selectionRetries > kSelectionRetries) {
+        ::KillTimer(dialog, timer);
+        ::RemovePropA(dialog, kPickerProperty);
+        return;
+    }
+    ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(browse->m_start));
 }

@@ -35,9 +35,19 @@ public:
 
 private:
     static int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM lParam, LPARAM self);
+    static void CALLBACK RetrySelection(HWND dialog, UINT msg, UINT_PTR timer, DWORD time);
 
     BROWSEINFOA m_browseInfo;
-    char m_path[MAX_PATH]; // the start folder, then the chosen one; always terminated
+    char m_path[MAX_PATH];       // the start folder, then the chosen one; always terminated
+    char m_start[MAX_PATH] = {}; // the folder the open dialog is still to select
     CString m_title;
-    bool m_selectionChanged = false; // a BFFM_SELCHANGED arrived since the flag was cleared
+    // Where the open dialog's selection stands: still on the way to the start folder, on it, or
+    // taken elsewhere by the user.
+    enum class ESelection {
+        Pending,
+        Start,
+        Elsewhere
+    };
+    ESelection m_selection = ESelection::Pending;
+    int m_selectionRetries = 0;
 };

@@ -3,7 +3,9 @@
 #include <string>
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include "window/MessagePumping.h"
 #include "window/ModalDriver.h"
 #include "widgets/XBrowseDialog.h"
 
@@ -67,6 +69,40 @@ protected:
     SSeen m_seen;
 };
 
+BOOL CALLBACK FindTree(HWND child, LPARAM param)
+{
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, WC_TREEVIEWA) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+// The text of the tree's selected item.
+std::string Selected(HWND window)
+{
+    HWND tree = nullptr;
+    EnumChildWindows(window, &FindTree, reinterpret_cast<LPARAM>(&tree));
+    char text[MAX_PATH] = {};
+    TVITEMA item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = tree ? TreeView_GetSelection(tree) : nullptr;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (item.hItem == nullptr || !TreeView_GetItem(tree, &item))
+        return std::string();
+    return text;
+}
+
+// Pumps until the dialog has selected the test's folder, as a person would wait to see it before
+// pressing OK: on a loaded machine the dialog's selection by path took several of its turns.
+void AwaitTheFolder(HWND window)
+{
+    const std::string name = "tarnix-browse-" + std::to_string(GetCurrentProcessId());
+    windowtest::PumpUntil([&] { return lstrcmpiA(Selected(window).c_str(), name.c_str()) == 0; }, 30000);
+}
+
 void SelectMyComputer(HWND window)
 {
     PIDLIST_ABSOLUTE computer = nullptr;
@@ -83,7 +119,7 @@ TEST_F(BrowseDialogTest, OpensOnItsFolderShowsItAndReturnsTheChoice)
     CXBrowseDialog dialog;
     dialog.SetTitle("Select a download folder");
     dialog.SetPath(m_folder.c_str());
-    ASSERT_EQ(IDOK, Run(dialog, IDOK)) << m_seen.texts;
+    ASSERT_EQ(IDOK, Run(dialog, IDOK, &AwaitTheFolder)) << m_seen.texts;
     EXPECT_STRCASEEQ(m_folder.c_str(), dialog.GetPath());
     EXPECT_TRUE(StatusShown()) << m_seen.texts;
     EXPECT_EQ(IDCANCEL, Run(dialog, IDCANCEL));
@@ -93,7 +129,7 @@ TEST_F(BrowseDialogTest, OpensOnItsFolderShowsItAndReturnsTheChoice)
     // Without a path: the current directory.
     ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
     CXBrowseDialog fresh;
-    ASSERT_EQ(IDOK, Run(fresh, IDOK));
+    ASSERT_EQ(IDOK, Run(fresh, IDOK, &AwaitTheFolder));
     EXPECT_STRCASEEQ(m_folder.c_str(), fresh.GetPath());
 }
 
@@ -102,7 +138,7 @@ TEST_F(BrowseDialogTest, TheProgramsFlagsOpenTheNewStyleWithAnEditBox)
     CXBrowseDialog dialog;
     dialog.SetPath(m_folder.c_str());
     dialog.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_EDITBOX | BIF_NEWDIALOGSTYLE);
-    ASSERT_EQ(IDOK, Run(dialog, IDOK)) << m_seen.texts;
+    ASSERT_EQ(IDOK, Run(dialog, IDOK, &AwaitTheFolder)) << m_seen.texts;
     EXPECT_STRCASEEQ(m_folder.c_str(), dialog.GetPath());
     EXPECT_TRUE(m_seen.editBox && m_seen.resizable) << m_seen.texts;
 }
