@@ -61,8 +61,8 @@ TEST(TransferTexts, AHandOffIsReadOnlyWithinItsLengthAndTheSection)
 TEST(TransferTexts, EveryTypeWindowsRunsCountsAsAProgram)
 {
     const char* wine = ".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC";
-    for (const char* name : {"a.exe", "A.EXE", "a.bat", "b.Cmd", "c.js", "d.scr", "e.pif", "f.lnk", "g.hta",
-                             "h.msi", "i.cpl", "C:\\dir\\run.exe", "trail.exe.", "trail.exe .. "})
+    for (const char* name : {"a.exe", "A.EXE", "a.bat", "b.Cmd", "c.js", "d.scr", "e.pif", "f.lnk", "g.hta", "h.msi",
+                             "i.cpl", "C:\\dir\\run.exe", "trail.exe.", "trail.exe .. "})
         EXPECT_TRUE(RunsAsProgram(name, wine)) << name;
     for (const char* name : {"a.txt", "exe", "C:\\dir.exe\\file", "C:\\dir.exe\\file.txt", "a.exe.txt", ""})
         EXPECT_FALSE(RunsAsProgram(name, wine)) << name;

@@ -151,8 +151,8 @@ int PrintHandle(HWND window)
 bool Send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer = nullptr)
 {
     DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, g_timeoutMs, answer ? answer : &ignored) !=
-           0;
+    return SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, g_timeoutMs,
+                               answer ? answer : &ignored) != 0;
 }
 
 UINT KeyCode(const std::string& name)
@@ -217,7 +217,11 @@ BOOL CALLBACK FindBox(HWND window, LPARAM context)
 
 int PressBoxButton(const char* text, const std::string& button)
 {
-    const int id = button == "YES" ? IDYES : button == "NO" ? IDNO : button == "OK" ? IDOK : button == "CANCEL" ? IDCANCEL : 0;
+    const int id = button == "YES"      ? IDYES
+                   : button == "NO"     ? IDNO
+                   : button == "OK"     ? IDOK
+                   : button == "CANCEL" ? IDCANCEL
+                                        : 0;
     if (!id)
         return kUsage;
     SBoxFind find{text};
@@ -228,7 +232,7 @@ int PressBoxButton(const char* text, const std::string& button)
         return kFailed;
     HWND control = GetDlgItem(find.box, id);
     return PostMessageA(find.box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) ? kDone
-                                                                                                              : kFailed;
+                                                                                                             : kFailed;
 }
 
 // An LVITEM written into the list's process: its address space is not ours.
@@ -327,8 +331,8 @@ int ClickAt(int x, int y, const std::string& how)
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     inputs.push_back(move);
     for (int i = 0; i < clicks; ++i) {
-        for (DWORD flag : {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
-                           right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP}) {
+        for (DWORD flag :
+             {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP}) {
             INPUT button = {};
             button.type = INPUT_MOUSE;
             button.mi.dwFlags = flag;

@@ -91,8 +91,8 @@ protected:
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
         PROCESS_INFORMATION process = {};
         std::string line = "\"" + path + "\" " + arguments;
-        const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                            &process);
+        const BOOL started =
+            CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
         CloseHandle(write);
         DWORD code = static_cast<DWORD>(-1);
         if (started) {
@@ -173,7 +173,8 @@ TEST_F(TnautoTest, AnswersBoxesAndTheOpenFileDialogReadsTheClipboardAndClicksFor
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        EXPECT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        EXPECT_TRUE(
+            CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
         CloseHandle(process.hThread);
         return process.hProcess;
     };
