@@ -5,7 +5,6 @@
 
 #include "control/LinkHandOff.h"
 #include "control/portable/LinkText.h"
-#include "framework/DCGuards.h"
 #include "framework/com/TypeLibrary.h"
 
 namespace {
@@ -159,7 +158,7 @@ STDMETHODIMP CTNControl::DownloadFileLink(BSTR link)
 
 void CTNControl::OnDraw(HDC dc, const RECT& bounds)
 {
-    const CSaveDCGuard saved(dc);
+    // The caller restores the DC's clip and text alignment.
     IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     SetTextAlign(dc, TA_CENTER | TA_BASELINE);

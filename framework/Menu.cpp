@@ -9,7 +9,7 @@ namespace {
 
 CHandleMap<HMENU, CMenu>& MenuMap()
 {
-    static CHandleMap<HMENU, CMenu> map;
+    static CHandleMap<HMENU, CMenu> map("CMenu");
     return map;
 }
 

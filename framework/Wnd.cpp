@@ -1,6 +1,7 @@
 #include "framework/Wnd.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <commctrl.h>
 
@@ -17,7 +18,7 @@ namespace {
 // User-interface thread only, like every window object.
 CHandleMap<HWND, CWnd>& HandleMap()
 {
-    static CHandleMap<HWND, CWnd> map;
+    static CHandleMap<HWND, CWnd> map("CWnd");
     return map;
 }
 
@@ -75,7 +76,20 @@ LRESULT CALLBACK CWndCreationHook::Hook(int code, WPARAM wParam, LPARAM lParam)
 
 CWnd::~CWnd()
 {
-    if (m_hWnd && !::DestroyWindow(m_hWnd))
+    if (!m_hWnd)
+        return;
+#ifndef NDEBUG
+    if (m_overridesOnDestroy) {
+        char report[256];
+        std::snprintf(report, sizeof(report),
+                      "~CWnd destroyed window %p of class %s: its OnDestroy did not run (destroy the window first)\n",
+                      static_cast<void*>(m_hWnd), m_attachedClass);
+        std::fputs(report, stderr);
+        std::fflush(stderr);
+        ::OutputDebugStringA(report);
+    }
+#endif
+    if (!::DestroyWindow(m_hWnd))
         Detach(); // another thread's window: at least forget it
 }
 
@@ -86,7 +100,24 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd)
 
 bool CWnd::Attach(HWND hwnd)
 {
-    return HandleMap().Attach(hwnd, this, m_hWnd);
+    if (!HandleMap().Attach(hwnd, this, m_hWnd))
+        return false;
+#ifndef NDEBUG
+    // Attached from a member function, so the object is whole here. The OnDestroy its class runs
+    // is read through GCC's extraction of the function a bound pointer to member calls.
+    m_attachedClass = GetRuntimeClass()->m_lpszClassName;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+    using Handler = void (*)(CWnd*);
+    auto handlerOf = [](CWnd* wnd) { return reinterpret_cast<Handler>(wnd->*(&CWnd::OnDestroy)); };
+#pragma GCC diagnostic pop
+    static const Handler base = [&handlerOf] {
+        CWnd plain;
+        return handlerOf(&plain);
+    }();
+    m_overridesOnDestroy = handlerOf(this) != base;
+#endif
+    return true;
 }
 
 HWND CWnd::Detach()
@@ -315,6 +346,8 @@ bool CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* /*result*/)
 {
     if (msg == WM_INITMENUPOPUP && !HIWORD(lParam))
         UpdateMenuCommands(reinterpret_cast<HMENU>(wParam));
+    else if (msg == WM_DESTROY)
+        OnDestroy();
     return false;
 }
 

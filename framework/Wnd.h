@@ -1,8 +1,9 @@
 #pragma once
 // CWnd: one window handle attached to one C++ object.
 //
-// User-interface thread only: the handle map is not locked. Calls about windows that have no
-// object take and return HWND (there are no temporary wrapper objects).
+// User-interface thread only: the handle map is not locked (debug builds abort when an object is
+// attached or looked up from another thread, framework/HandleMap.h). Calls about windows that
+// have no object take and return HWND (there are no temporary wrapper objects).
 //
 // Dispatch: the window procedure finds the object in the permanent map and calls the virtual
 // WindowProc. That first offers notifications (WM_NOTIFY, WM_COMMAND from controls, WM_DRAWITEM,
@@ -12,7 +13,11 @@
 //
 // Lifetime: the object does not own itself. On WM_NCDESTROY it is detached and PostNcDestroy
 // runs last (an object that lives on the heap may delete itself there). A destructor destroys
-// a window that is still attached.
+// a window that is still attached, but by then the derived classes' parts are gone: their
+// OnDestroy, and whatever else they do for WM_DESTROY, does not run on that path. A window that
+// saves its state on WM_DESTROY (placement, column widths) must be destroyed (DestroyWindow)
+// before its object; debug builds report one of a class that overrides OnDestroy destroyed by
+// ~CWnd.
 
 #include <vector>
 
@@ -111,7 +116,13 @@ public:
 protected:
     // The message map: a switch over the messages a class handles, calling typed handlers and
     // passing the rest to its base. True means handled, with *result the message's result.
+    // Every override ends by returning its base's OnWndMsg for what it does not consume: the
+    // bases answer WM_INITDIALOG, IDOK and IDCANCEL (CDialog), run the command-update pass on
+    // WM_INITMENUPOPUP and call OnDestroy.
     virtual bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // WM_DESTROY, while the window and its children still exist: where a window saves its
+    // state. An override is not reached when ~CWnd destroys the window (see Lifetime above).
+    virtual void OnDestroy() {}
     // A notification this window sent to its parent, offered here first. True consumes it.
     virtual bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     // Update handler of the command-update pass on WM_INITMENUPOPUP; false leaves the item as is.
@@ -147,4 +158,8 @@ private:
     mutable bool m_systemMenuCopied = false;
     // WM_MEASUREITEM from children that had no object yet: (control id, control type).
     std::vector<std::pair<UINT, UINT>> m_missedMeasures;
+    // Taken by debug builds while the object was whole, for ~CWnd's report (always present, so
+    // the layout is one in every build).
+    const char* m_attachedClass = nullptr;
+    bool m_overridesOnDestroy = false;
 };

@@ -69,7 +69,11 @@ void CInPlaceEdit::EndEdit()
     info.item.cchTextMax = text.GetLength();
     ::SendMessageA(::GetParent(list), WM_NOTIFY, static_cast<WPARAM>(::GetDlgCtrlID(list)),
                    reinterpret_cast<LPARAM>(&info));
-    DestroyWindow(); // deletes this object
+    // A window destroyed from outside (its dialog closing) is hidden, its own WS_VISIBLE gone,
+    // before it loses the focus: that destruction goes on by itself, without a second one nested
+    // in it.
+    if (GetStyle() & WS_VISIBLE)
+        DestroyWindow(); // deletes this object
 }
 
 bool CInPlaceEdit::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)

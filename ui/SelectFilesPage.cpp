@@ -63,6 +63,7 @@ void CSelectFilesPage::Refresh()
 {
     std::int64_t total = 0;
     m_fileNames = m_link->JoinFileNames(", ", -1, total);
+    m_link->m_totalSize = total; // the copied link carries it
     m_totalSize = FormatSizeText(total);
     const int shown = m_link->m_entries.empty() ? SW_HIDE : SW_SHOW;
     for (const int id : {IDC_FILES_LABEL, IDC_SIZE_LABEL, IDC_FILE_NAMES, IDC_TOTAL_SIZE})

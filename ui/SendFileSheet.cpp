@@ -11,6 +11,15 @@ CSendFileSheet::CSendFileSheet(CSettingsManager& settings)
     m_link.m_message = settings.GetMessage();
 }
 
+INT_PTR CSendFileSheet::Finished()
+{
+    // Files may have come in before the first page ran (forwarded ones), or not through it.
+    std::int64_t total = 0;
+    m_link.JoinFileNames("", -1, total);
+    m_link.m_totalSize = total;
+    return kFinished;
+}
+
 INT_PTR CSendFileSheet::Run(int start)
 {
     m_shared.pageRect = RECT();
@@ -20,15 +29,15 @@ INT_PTR CSendFileSheet::Run(int start)
         if (result == IDOK) {
             // The sender is known already: nothing left to ask.
             if (index == kRecipientPage && m_senderPage.Validate())
-                return kFinished;
+                return Finished();
             ++index;
         } else if (result == CTNWizardPage::kBack) {
             index = index > 0 ? index - 1 : 0;
         } else if (result == IDC_COPY_LINK) {
-            return kFinished;
+            return Finished();
         } else {
             return IDCANCEL;
         }
     }
-    return kFinished;
+    return Finished();
 }

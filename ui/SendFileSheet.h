@@ -44,6 +44,9 @@ public:
     void SetFileChooser(IFileChooser* chooser) { m_filesPage.SetFileChooser(chooser); }
 
 private:
+    // kFinished, with the link's total size brought in step with its files.
+    INT_PTR Finished();
+
     SWizardData m_shared;
     CFileLink m_link;
     std::vector<CTNWizardPage*> m_pages; // the three below, in order

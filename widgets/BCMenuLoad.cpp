@@ -120,6 +120,12 @@ BOOL BCMenu::LoadMenu(const char* name)
         ::ModifyMenuW(m_hMenu, position, MF_BYPOSITION | MF_STRING | state | (popup ? MF_POPUP : 0),
                       popup ? reinterpret_cast<UINT_PTR>(popup) : record.commandId, record.text.c_str());
         record.menuFlags = MF_BYPOSITION | (popup ? MF_POPUP : 0);
+        // Still the item's data: an owner that draws the bar itself measures with it.
+        MENUITEMINFOW data = {};
+        data.cbSize = sizeof(data);
+        data.fMask = MIIM_DATA;
+        data.dwItemData = reinterpret_cast<ULONG_PTR>(&record);
+        ::SetMenuItemInfoW(m_hMenu, position, TRUE, &data);
     }
     return TRUE;
 }

@@ -194,14 +194,6 @@ const SystemColorName kSystemColorNames[] = {
     {"windowtext", kSysWindowText},
 };
 
-int HexDigit(char c)
-{
-    if (IsAsciiDigit(c))
-        return c - '0';
-    const char lower = AsciiLower(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // The named colours are the same for every table; the system ones are each table's own.
 const std::map<std::string, Color>& NamedColors()
 {
@@ -263,7 +255,7 @@ Color ParseColor(const std::string& value, Color current, const ColorContext& co
             return current;
         unsigned rgb = 0;
         for (std::size_t i = 1; i < 7; ++i) {
-            const int digit = HexDigit(value[i]);
+            const int digit = HexDigitValue(value[i]);
             if (digit < 0)
                 return current;
             rgb = rgb * 16 + static_cast<unsigned>(digit);

@@ -8,16 +8,6 @@ namespace {
 
 const long long kSaturation = 1LL << 40;
 
-int HexDigit(char c)
-{
-    if (IsAsciiDigit(c))
-        return c - '0';
-    const char lower = AsciiLower(c);
-    if (lower >= 'a' && lower <= 'f')
-        return lower - 'a' + 10;
-    return -1;
-}
-
 // Digits with an optional fraction ("2.5"), unsigned; saturates.
 double ParseDecimal(const std::string& text)
 {
@@ -60,9 +50,9 @@ long long ParseInteger(const std::string& text, bool* ok)
     bool any = false;
     if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         any = true; // "0x" alone reads as 0, like strtol
-        for (i += 2; i < text.size() && HexDigit(text[i]) >= 0; ++i) {
+        for (i += 2; i < text.size() && HexDigitValue(text[i]) >= 0; ++i) {
             if (value < kSaturation)
-                value = value * 16 + HexDigit(text[i]);
+                value = value * 16 + HexDigitValue(text[i]);
         }
     } else {
         for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {

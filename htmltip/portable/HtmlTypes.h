@@ -85,5 +85,13 @@ inline char AsciiUpper(char c)
     return u >= 'a' && u <= 'z' ? static_cast<char>(u - ('a' - 'A')) : c;
 }
 std::string AsciiLowerCase(std::string text);
+// 0..15 for a hexadecimal digit of either case, -1 for anything else.
+inline int HexDigitValue(char c)
+{
+    if (IsAsciiDigit(c))
+        return c - '0';
+    const char lower = AsciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
 
 } // namespace htmltip

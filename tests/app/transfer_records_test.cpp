@@ -168,11 +168,13 @@ public:
     {
         auto drained = std::make_shared<std::promise<void>>();
         std::thread([this, drained] {
-            sti::CScopedLock guard(m_registry.GetLock());
-            (void)HandMailRequestToService("mail");
+            {
+                sti::CScopedLock guard(m_registry.GetLock());
+                (void)HandMailRequestToService("mail");
+            }
             drained->set_value();
         }).detach();
-        const bool stuck = drained->get_future().wait_for(std::chrono::seconds(2)) != std::future_status::ready;
+        const bool stuck = drained->get_future().wait_for(std::chrono::seconds(10)) != std::future_status::ready;
         reports.push_back(line.str().substr(0, 2) + (stuck ? " stuck" : ""));
     }
     bool SendMailRequest(const CString&) override { return true; }

@@ -118,31 +118,9 @@ TEST(ControlEmbedding, AWindowlessContainerActivatesDrawsAndClosesTheControl)
     CComPtr<IOleObject> object;
     CComPtr<IViewObject2> view;
     CComPtr<IOleInPlaceObjectWindowless> inPlace;
-    CComPtr<IPersistStreamInit> persist;
     ASSERT_EQ(S_OK, control.QueryInterface(IID_IOleObject, object));
     ASSERT_EQ(S_OK, control.QueryInterface(IID_IViewObject2, view));
     ASSERT_EQ(S_OK, control.QueryInterface(IID_IOleInPlaceObjectWindowless, inPlace));
-    ASSERT_EQ(S_OK, control.QueryInterface(IID_IPersistStreamInit, persist));
-
-    // A new control with nothing to keep, of the size its container gives it.
-    EXPECT_EQ(S_OK, persist->InitNew());
-    CComPtr<IStream> stream;
-    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive()));
-    EXPECT_EQ(S_OK, persist->Save(stream.Get(), TRUE));
-    EXPECT_EQ(S_OK, persist->Load(stream.Get()));
-    EXPECT_EQ(S_FALSE, persist->IsDirty());
-    CLSID clsid = {};
-    EXPECT_EQ(S_OK, persist->GetClassID(&clsid));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_TNControl, clsid));
-    DWORD misc = 0;
-    EXPECT_EQ(S_OK, object->GetMiscStatus(DVASPECT_CONTENT, &misc));
-    EXPECT_EQ(131473u, misc);
-    SIZEL extent = {4000, 1000};
-    EXPECT_EQ(S_OK, object->SetExtent(DVASPECT_CONTENT, &extent));
-    SIZEL seen = {};
-    EXPECT_EQ(S_OK, view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &seen));
-    EXPECT_EQ(4000, seen.cx);
-    EXPECT_EQ(1000, seen.cy);
 
     // Activated in place, windowless, where the site says.
     EXPECT_EQ(E_UNEXPECTED, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr));

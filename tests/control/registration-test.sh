@@ -7,7 +7,7 @@
 set -u
 NEEDED_PROGRAMS="regsvr32.exe reg.exe"
 . "$(dirname "$0")/control-test-common.sh"
-trap unregister EXIT
+trap 'unregister; rm -rf "$work"' EXIT
 
 # Every value under KEY and its subkeys, one "KEY|NAME|VALUE" line each ("KEY||" for a key).
 values_under() {

@@ -15,11 +15,12 @@ case "$language" in
     vbscript) script=$here/handoff.vbs ;;
     *) failed "unknown language $language" ;;
 esac
-work=$(mktemp -d /tmp/tncontrol-script.XXXXXX)
 receiver=
+receiver_gone() { ! kill -0 "$receiver" 2>/dev/null; }
 cleanup() {
-    [ -n "$receiver" ] && kill "$receiver" 2>/dev/null
-    wait 2>/dev/null
+    if [ -n "$receiver" ] && kill "$receiver" 2>/dev/null; then
+        within 5 receiver_gone || kill -9 "$receiver" 2>/dev/null
+    fi
     unregister
     rm -rf "$work"
 }

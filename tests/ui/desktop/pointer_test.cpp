@@ -20,12 +20,14 @@ namespace {
 
 using windowtest::PumpUntil;
 
-// The host shown in front, where the pointer can reach it.
+// The host shown in front, where the pointer can reach it: topmost, so that the windows other
+// test programs show meanwhile stay behind it.
 struct SShownHost {
     CControlsHost host;
     SShownHost()
     {
         if (host.Create()) {
+            host.SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             host.ShowWindow(SW_SHOW);
             host.SetForegroundWindow();
             windowtest::PumpFor(100);

@@ -14,6 +14,7 @@
 #include "framework/Rect.h"
 #include "support/DialogTestSupport.h"
 #include "ui/SendFileSheet.h"
+#include "ui/SuggestEdit.h"
 #include "ui/res/ui_ids.h"
 #include "window/Input.h"
 #include "window/MessagePumping.h"
@@ -34,56 +35,25 @@ windowtest::SModalStep OnPage(int controlId, std::function<void(HWND)> action)
     return {"#32770", kSendFile, controlId, std::move(action)};
 }
 
-struct SWindowSearch {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM context)
+// The recipient's address box of a page.
+CSuggestEdit& SendTo(HWND page)
 {
-    auto* search = reinterpret_cast<SWindowSearch*>(context);
-    char text[64] = {};
-    ::GetWindowTextA(window, text, sizeof(text));
-    if (std::strcmp(text, search->title) != 0 || !::IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
+    return *dynamic_cast<CSuggestEdit*>(CWnd::FromHandlePermanent(::GetDlgItem(page, IDC_SENDTO)));
 }
 
-// This thread's visible window with that title (the suggestion popup), or null.
-HWND ThreadWindow(const char* title)
+// Height of the suggestion popup; 0 while it is hidden.
+int PopupHeight(HWND page)
 {
-    SWindowSearch search = {title, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchTitle, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Height of the visible suggestion popup; 0 when it is hidden.
-int PopupHeight()
-{
-    HWND popup = ThreadWindow("SuggestListMat");
-    if (!popup)
-        return 0;
     CRect rect;
-    ::GetWindowRect(popup, rect);
-    return rect.Height();
+    ::GetWindowRect(SendTo(page).GetPopup(), rect);
+    return SendTo(page).IsPopupVisible() ? rect.Height() : 0;
 }
 
-// The offers the popup lists.
-std::vector<std::string> Offers()
+std::vector<std::string> Offers(HWND page)
 {
     std::vector<std::string> offers;
-    HWND popup = ThreadWindow("SuggestListMat");
-    HWND list = popup ? ::GetDlgItem(popup, IDC_SUGGEST_LIST) : nullptr;
-    const int count = list ? static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
-    for (int row = 0; row < count; ++row) {
-        char text[128] = {};
-        LVITEMA item = {};
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        offers.push_back(text);
-    }
+    for (const CString& offer : SendTo(page).GetSuggestions())
+        offers.push_back(offer.str());
     return offers;
 }
 
@@ -128,6 +98,8 @@ TEST_F(SendWizard, ChosenFilesReplaceTheEarlierChoiceAndAnUnreadableOneIsLeftOut
                    first = {DlgText(page, IDC_FILE_NAMES), DlgText(page, IDC_TOTAL_SIZE)};
                    EXPECT_TRUE(IsEnabled(page, IDOK) && IsEnabled(page, IDC_COPY_LINK));
                    EXPECT_TRUE(IsShown(page, IDC_FILES_LABEL) && IsShown(page, IDC_TOTAL_SIZE));
+                   // Bold by its weight: Wine draws Tahoma Bold at 15 pixels like the regular face.
+                   EXPECT_EQ(FW_BOLD, dialogtest::FontWeight(::GetDlgItem(page, IDC_FILES_LABEL)));
                    firstEntries = sheet.GetLink().m_entries;
                    PostCommand(page, IDC_SELECT_FILES);
                }),
@@ -268,6 +240,7 @@ TEST_F(SendWizard, AKnownSenderFinishesOnTheRecipientPageANewRecipientJoinsTheBo
     EXPECT_EQ(CString("Last time's subject"), link.m_subject);
     EXPECT_EQ(CString(""), sheet.GetDefaultSubject());
     EXPECT_EQ(CString("New.Person"), link.m_recipientName);
+    EXPECT_EQ(3, link.m_totalSize) << "the link's total follows files given before the run";
     CAddressBook onDisk;
     onDisk.Load(xmlFolder + "AddressBook.xml");
     bool found = false;
@@ -284,32 +257,30 @@ TEST_F(SendWizard, TheRecipientIsOfferedFromTheAddressBookWhileTyped)
     int twoHigh = 0, oneHigh = 0, threeHigh = 0, noneHigh = -1;
     std::string afterEnter, afterPick;
     bool pageStayed = false, popupAfterPick = true, escapeHid = false;
-    HWND pageWindow = nullptr;
     auto type = [](HWND page, const char* text) { ::SetDlgItemTextA(page, IDC_SENDTO, text); };
     windowtest::CModalScript script({
         OnPage(IDC_SENDTO,
                [&](HWND page) {
-                   pageWindow = page;
                    type(page, "jo");
-                   jo = Offers();
-                   twoHigh = PopupHeight();
+                   jo = Offers(page);
+                   twoHigh = PopupHeight(page);
                    type(page, "an");
-                   an = Offers();
-                   oneHigh = PopupHeight();
+                   an = Offers(page);
+                   oneHigh = PopupHeight(page);
                    type(page, "");
-                   threeHigh = PopupHeight();
+                   threeHigh = PopupHeight(page);
                    type(page, "orn"); // inside words only
-                   noneHigh = PopupHeight();
+                   noneHigh = PopupHeight(page);
                    type(page, "an");
                    HWND edit = ::GetDlgItem(page, IDC_SENDTO);
                    windowtest::PostKey(edit, VK_ESCAPE);
                    windowtest::PumpPending();
-                   escapeHid = PopupHeight() == 0 && ::IsWindow(page);
+                   escapeHid = ::IsWindow(page) && PopupHeight(page) == 0;
                    windowtest::PostKey(edit, VK_DOWN); // shows the offers again
                    windowtest::PostKey(edit, VK_RETURN);
                    windowtest::PumpPending();
                    afterEnter = DlgText(page, IDC_SENDTO);
-                   pageStayed = ::IsWindow(page) && PopupHeight() == 0;
+                   pageStayed = ::IsWindow(page) && PopupHeight(page) == 0;
                    type(page, "jo");
                    PostCommand(page, IDC_SENDTO_BUTTON);
                }),
@@ -318,7 +289,7 @@ TEST_F(SendWizard, TheRecipientIsOfferedFromTheAddressBookWhileTyped)
         OnPage(IDC_SENDTO,
                [&](HWND page) {
                    afterPick = DlgText(page, IDC_SENDTO);
-                   popupAfterPick = PopupHeight() != 0;
+                   popupAfterPick = PopupHeight(page) != 0;
                    PostCommand(page, IDCANCEL);
                }),
     });

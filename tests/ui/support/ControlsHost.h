@@ -37,6 +37,9 @@ struct SLabelEdit {
 class CControlsHost : public CDialog {
 public:
     CControlsHost();
+    // The window goes first: its dying controls still notify it, and the members that record
+    // their notifications must still be there.
+    ~CControlsHost() override { DestroyWindow(); }
 
     CTNListCtrlEx list;
     CTNButton button;

@@ -1,0 +1,13 @@
+#include "ui/portable/RemainingTime.h"
+
+#include <cstdio>
+
+std::string FormatRemainingTime(std::int64_t seconds)
+{
+    if (seconds < 0)
+        seconds = 0;
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld:%02d:%02d", static_cast<long long>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return text;
+}
