@@ -153,5 +153,6 @@ int main(int argc, char** argv)
     for (const auto& item : items)
         failures += item(gallery, *scratch.settings) ? 0 : 1;
     failures += ShowSettingsDialogs(gallery, *scratch.settings);
+    failures += ShowTellAFriend(gallery, *scratch.settings);
     return failures ? 1 : 0;
 }
