@@ -16,14 +16,6 @@ namespace {
 // new, resizable style.
 const UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
 
-CString ControlText(HWND control)
-{
-    CString text;
-    const int length = ::GetWindowTextLengthA(control);
-    text.ReleaseBuffer(::GetWindowTextA(control, text.GetBuffer(length), length + 1));
-    return text;
-}
-
 } // namespace
 
 COptionsDlg::COptionsDlg(CWnd* parent, CSettingsManager& settings)
@@ -78,7 +70,8 @@ void COptionsDlg::Browse()
 {
     CString title;
     title.LoadString(IDS_SELECT_DOWNLOAD_FOLDER);
-    m_downloadLocation = ControlText(GetDlgItem(IDC_DOWNLOAD_LOCATION));
+    CDataExchange typed(this, TRUE);
+    DDX_Text(&typed, IDC_DOWNLOAD_LOCATION, m_downloadLocation);
     CXBrowseDialog picker(this);
     picker.SetTitle(title);
     picker.SetPath(m_downloadLocation);

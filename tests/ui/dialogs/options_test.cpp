@@ -1,6 +1,5 @@
-// The options dialog: what OK accepts and in which order it refuses, the "Unlimited" boxes and
-// the limits, and a Cancel that leaves the registry as it was. Each run is driven from inside the
-// dialog's loop.
+// The options dialog driven from inside its loop: what OK refuses and in which order, the
+// "Unlimited" boxes and their limits, and a Cancel that leaves the registry as it was.
 
 #include <map>
 #include <string>
@@ -21,8 +20,6 @@ namespace {
 using dialogtest::IsEnabled;
 using windowtest::PostCommand;
 
-const char* const kOptions = "Options";
-
 std::string Text(UINT id)
 {
     CString text;
@@ -30,39 +27,37 @@ std::string Text(UINT id)
     return text.str();
 }
 
-// A step on the options dialog.
-windowtest::SModalStep OnOptions(std::function<void(HWND)> action)
+// Sets the boxes' texts (id, text, ...), clicks the buttons listed, then presses `end`.
+windowtest::SModalStep Step(std::vector<std::pair<int, const char*>> texts, std::vector<int> clicks, int end = IDOK,
+                            std::function<void(HWND)> look = nullptr)
 {
-    return {"#32770", kOptions, IDC_MAX_DOWNLOADS, std::move(action)};
+    return {"#32770", "Options", IDC_MAX_DOWNLOADS, [=](HWND options) {
+                for (const auto& text : texts)
+                    ::SetDlgItemTextA(options, text.first, text.second);
+                for (int id : clicks)
+                    ::SendMessageA(::GetDlgItem(options, id), BM_CLICK, 0, 0);
+                if (look)
+                    look(options);
+                PostCommand(options, end);
+            }};
 }
 
-void Click(HWND dialog, int id)
-{
-    ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-// Every value under a key and its subkeys: "subkey\name" -> type and bytes.
-void ReadValues(HKEY root, const std::string& path, std::map<std::string, std::string>& values)
+// Every value under the key and its subkeys, with its type and bytes.
+void ReadValues(const std::string& path, std::map<std::string, std::string>& values)
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    for (DWORD i = 0;; ++i) {
-        char name[256] = {};
-        DWORD nameSize = sizeof(name), type = 0;
-        BYTE data[4096] = {};
-        DWORD dataSize = sizeof(data);
-        if (::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
-            break;
-        values[path + "\\" + name] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataSize);
-    }
-    for (DWORD i = 0;; ++i) {
-        char name[256] = {};
-        DWORD nameSize = sizeof(name);
-        if (::RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        ReadValues(root, path + "\\" + name, values);
-    }
+    char name[256];
+    BYTE data[4096];
+    for (DWORD i = 0, size = sizeof(name), type = 0, length = sizeof(data);
+         ::RegEnumValueA(key, i, name, &size, nullptr, &type, data, &length) == ERROR_SUCCESS;
+         ++i, size = sizeof(name), length = sizeof(data))
+        values[path + "\\" + name] = std::to_string(type) + std::string(reinterpret_cast<char*>(data), length);
+    for (DWORD i = 0, size = sizeof(name);
+         ::RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof(name))
+        ReadValues(path + "\\" + name, values);
     ::RegCloseKey(key);
 }
 
@@ -74,113 +69,61 @@ protected:
         Settings().SetMyName("Ann Jones");
         Settings().SetMyEmail("ann@b.test");
         Settings().SetUnlimitedDownloads(1);
-        Settings().SetMaxDownloads(0);
         Settings().SetUnlimitedUploads(0);
         Settings().SetMaxUploads(4);
         Settings().SetLoadOnStartup(0);
-    }
-    std::map<std::string, std::string> Registry() const
-    {
-        std::map<std::string, std::string> values;
-        ReadValues(HKEY_CURRENT_USER, settingsKey.Left(settingsKey.Find("\\Settings\\")).str(), values);
-        return values;
     }
 };
 
 } // namespace
 
-TEST_F(Options, OkRefusesABadFolderBeforeABadIdentityAndStoresOnlyTheStartUpChoice)
+TEST_F(Options, OkRefusesInOrderJudgesOnlyTheLimitsInUseAndStoresOnlyTheStartUpChoice)
 {
     Settings().SetDownloadLocation((folder / "missing\\deeper").GetString());
     Settings().SetMyName("");
     COptionsDlg dialog(nullptr, Settings());
-    bool startsGreyed = false;
+    bool greyedAtStart = false, enabledAgain = false, greyedAgain = false;
     windowtest::CModalScript script({
-        OnOptions([&](HWND options) {
-            startsGreyed = !IsEnabled(options, IDC_MAX_DOWNLOADS) && IsEnabled(options, IDC_MAX_UPLOADS);
-            PostCommand(options, IDOK); // neither folder nor name
-        }),
-        OnOptions([&](HWND options) {
-            ::SetDlgItemTextA(options, IDC_DOWNLOAD_LOCATION, folder.Path());
-            ::SetDlgItemTextA(options, IDC_NAME, "Ann");
-            ::SetDlgItemTextA(options, IDC_MY_EMAIL, "ann-at-b.test");
-            PostCommand(options, IDOK);
-        }),
-        OnOptions([&](HWND options) {
-            ::SetDlgItemTextA(options, IDC_MY_EMAIL, "ann@b.test");
-            Click(options, IDC_LOAD_ON_STARTUP);
-            Click(options, IDC_SHOW_SPLASH);
-            PostCommand(options, IDOK);
-        }),
+        Step({}, {}, IDOK, [&](HWND options) { greyedAtStart = !IsEnabled(options, IDC_MAX_DOWNLOADS); }),
+        // The greyed box's garbage does not count; the uploads' 0 does.
+        Step({{IDC_DOWNLOAD_LOCATION, folder.Path()},
+              {IDC_NAME, "Ann"},
+              {IDC_MY_EMAIL, "ann-at-b.test"},
+              {IDC_MAX_DOWNLOADS, "abc"},
+              {IDC_MAX_UPLOADS, "0"}},
+             {}),
+        Step({{IDC_MY_EMAIL, "ann@b.test"}}, {}),
+        Step({{IDC_MAX_UPLOADS, "2"}}, {IDC_UNLIMITED_DOWNLOADS}, IDOK,
+             [&](HWND options) { enabledAgain = IsEnabled(options, IDC_MAX_DOWNLOADS); }),
+        Step({{IDC_MAX_DOWNLOADS, "3"}}, {IDC_UNLIMITED_UPLOADS, IDC_LOAD_ON_STARTUP, IDC_SHOW_SPLASH}, IDOK,
+             [&](HWND options) { greyedAgain = !IsEnabled(options, IDC_MAX_UPLOADS); }),
     });
     ASSERT_EQ(IDOK, dialog.DoModal()) << script.Failure();
-    EXPECT_TRUE(startsGreyed);
-    EXPECT_EQ(boxes, (std::vector<std::string>{Text(IDS_DOWNLOAD_DIR_INVALID), Text(IDS_IDENTITY_MISSING)}));
+    EXPECT_TRUE(greyedAtStart && enabledAgain && greyedAgain);
+    EXPECT_EQ(boxes, (std::vector<std::string>{Text(IDS_DOWNLOAD_DIR_INVALID), Text(IDS_IDENTITY_MISSING),
+                                               Text(IDS_LIMIT_TOO_SMALL), "Please enter an integer."}));
+    EXPECT_EQ(dialog.m_maxDownloads, 3);
+    EXPECT_EQ(dialog.m_maxUploads, 0);
+    EXPECT_TRUE(dialog.m_unlimitedUploads);
     EXPECT_EQ(dialog.m_downloadLocation, folder.Path());
-    EXPECT_EQ(dialog.m_myName, "Ann");
-    EXPECT_TRUE(dialog.m_loadOnStartup);
     // The start-up choice is stored at once; the rest is the caller's to store.
     EXPECT_EQ(Settings().GetLoadOnStartup(), 1);
     EXPECT_EQ(Settings().GetMyName(), "");
     EXPECT_EQ(Settings().GetShowSplash() != 0, !dialog.m_showSplash);
 }
 
-TEST_F(Options, AnUnlimitedLimitIsGreyedAndZeroAndALimitInUseMustBeAtLeastOne)
-{
-    COptionsDlg dialog(nullptr, Settings());
-    bool greyed = true, enabled = false;
-    windowtest::CModalScript script({
-        OnOptions([&](HWND options) {
-            // Whatever the greyed box holds does not count; uploads are limited and must be 1+.
-            ::SetDlgItemTextA(options, IDC_MAX_DOWNLOADS, "abc");
-            ::SetDlgItemTextA(options, IDC_MAX_UPLOADS, "0");
-            PostCommand(options, IDOK);
-        }),
-        OnOptions([&](HWND options) {
-            ::SetDlgItemTextA(options, IDC_MAX_UPLOADS, "abc");
-            PostCommand(options, IDOK);
-        }),
-        OnOptions([&](HWND options) {
-            // Clearing "Unlimited" brings the downloads' box back, and its garbage is judged.
-            Click(options, IDC_UNLIMITED_DOWNLOADS);
-            enabled = IsEnabled(options, IDC_MAX_DOWNLOADS);
-            ::SetDlgItemTextA(options, IDC_MAX_UPLOADS, "2");
-            PostCommand(options, IDOK);
-        }),
-        OnOptions([&](HWND options) {
-            ::SetDlgItemTextA(options, IDC_MAX_DOWNLOADS, "3");
-            Click(options, IDC_UNLIMITED_UPLOADS);
-            greyed = !IsEnabled(options, IDC_MAX_UPLOADS);
-            PostCommand(options, IDOK);
-        }),
-    });
-    ASSERT_EQ(IDOK, dialog.DoModal()) << script.Failure();
-    EXPECT_TRUE(enabled);
-    EXPECT_TRUE(greyed);
-    const std::string integer = "Please enter an integer.";
-    EXPECT_EQ(boxes, (std::vector<std::string>{Text(IDS_LIMIT_TOO_SMALL), integer, integer}));
-    EXPECT_FALSE(dialog.m_unlimitedDownloads);
-    EXPECT_EQ(dialog.m_maxDownloads, 3);
-    EXPECT_TRUE(dialog.m_unlimitedUploads);
-    EXPECT_EQ(dialog.m_maxUploads, 0);
-}
-
 TEST_F(Options, CancelLeavesTheRegistryAsItWasTheStartUpEntryIncluded)
 {
-    const auto before = Registry();
-    ASSERT_FALSE(before.empty());
+    const std::string base = settingsKey.Left(settingsKey.Find("\\Settings\\")).str();
+    std::map<std::string, std::string> before, after;
+    ReadValues(base, before);
     COptionsDlg dialog(nullptr, Settings());
     windowtest::CModalScript script({
-        OnOptions([&](HWND options) {
-            ::SetDlgItemTextA(options, IDC_NAME, "Someone Else");
-            ::SetDlgItemTextA(options, IDC_MAX_UPLOADS, "9");
-            Click(options, IDC_LOAD_ON_STARTUP);
-            Click(options, IDC_UNLIMITED_UPLOADS);
-            Click(options, IDC_SYNC_OUTLOOK);
-            PostCommand(options, IDCANCEL);
-        }),
+        Step({{IDC_NAME, "Someone Else"}, {IDC_MAX_UPLOADS, "9"}},
+             {IDC_LOAD_ON_STARTUP, IDC_UNLIMITED_UPLOADS, IDC_SYNC_OUTLOOK}, IDCANCEL),
     });
     ASSERT_EQ(IDCANCEL, dialog.DoModal()) << script.Failure();
-    EXPECT_EQ(Registry(), before);
-    EXPECT_TRUE(boxes.empty());
+    ReadValues(base, after);
+    EXPECT_FALSE(before.empty());
+    EXPECT_EQ(after, before);
 }

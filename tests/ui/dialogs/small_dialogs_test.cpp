@@ -1,4 +1,4 @@
-// The speed, update and about dialogs, each run modally and driven from inside its loop.
+// The speed, update and about dialogs, each driven from inside its loop.
 
 #include <string>
 
@@ -16,24 +16,18 @@
 namespace {
 
 using dialogtest::DlgText;
-using dialogtest::FontWeight;
 using windowtest::PostCommand;
 
-std::string Text(UINT id)
+// Runs the dialog; inside its loop `act` sees it, then `end` is pressed.
+INT_PTR RunDialog(CDialog& dialog, const char* title, int controlId, std::function<void(HWND)> act, int end = IDOK)
 {
-    CString text;
-    text.LoadString(id);
-    return text.str();
-}
-
-// A press on the slider's lowest third, where position 2 lies.
-void PressLowest(HWND slider)
-{
-    RECT client = {};
-    ::GetClientRect(slider, &client);
-    const LPARAM at = MAKELPARAM(1, client.bottom - 2);
-    ::SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::SendMessageA(slider, WM_LBUTTONUP, 0, at);
+    windowtest::CModalScript script({{"#32770", title, controlId, [=](HWND window) {
+                                          act(window);
+                                          PostCommand(window, end);
+                                      }}});
+    const INT_PTR result = dialog.DoModal();
+    EXPECT_TRUE(script.Done()) << script.Failure();
+    return result;
 }
 
 } // namespace
@@ -42,82 +36,47 @@ TEST(SmallDialogs, TheSpeedSliderChangesBothTextsAndCancelKeepsTheLevel)
 {
     CSpeedDialog dialog;
     dialog.m_level = 1;
-    std::string name, description, movedName, movedDescription;
-    LONG titleWeight = 0, nameWeight = 0;
-    windowtest::CModalScript script({
-        {"#32770", "Speed", IDC_SPEED_NAME,
-         [&](HWND speed) {
-             name = DlgText(speed, IDC_SPEED_NAME);
-             description = DlgText(speed, IDC_SPEED_DESCRIPTION);
-             titleWeight = FontWeight(::GetDlgItem(speed, IDC_TITLE));
-             nameWeight = FontWeight(::GetDlgItem(speed, IDC_SPEED_NAME));
-             PressLowest(::GetDlgItem(speed, IDC_SLIDER));
-             movedName = DlgText(speed, IDC_SPEED_NAME);
-             movedDescription = DlgText(speed, IDC_SPEED_DESCRIPTION);
-             PostCommand(speed, IDCANCEL);
-         }},
-    });
-    ASSERT_EQ(IDCANCEL, dialog.DoModal()) << script.Failure();
-    EXPECT_EQ(name, "Medium");
-    EXPECT_EQ(description, Text(IDS_SPEED_MEDIUM_TEXT));
-    EXPECT_EQ(movedName, "Low");
-    EXPECT_EQ(movedDescription, "Tarnix will use only bandwith that is not needed by other applications. ");
-    EXPECT_EQ(titleWeight, FW_BOLD);
+    std::string texts;
+    LONG nameWeight = 0;
+    auto read = [&](HWND speed) {
+        texts += DlgText(speed, IDC_SPEED_NAME) + "|" + DlgText(speed, IDC_SPEED_DESCRIPTION) + "\n";
+    };
+    EXPECT_EQ(IDCANCEL, RunDialog(
+                            dialog, "Speed", IDC_SPEED_NAME,
+                            [&](HWND speed) {
+                                read(speed);
+                                nameWeight = dialogtest::FontWeight(::GetDlgItem(speed, IDC_SPEED_NAME));
+                                // A press on the slider's lowest third, where position 2 lies.
+                                HWND slider = ::GetDlgItem(speed, IDC_SLIDER);
+                                RECT client = {};
+                                ::GetClientRect(slider, &client);
+                                ::SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, client.bottom - 2));
+                                ::SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(1, client.bottom - 2));
+                                read(speed);
+                            },
+                            IDCANCEL));
+    EXPECT_EQ(texts, "Medium|Tarnix will share bandwith with other application.\n"
+                     "Low|Tarnix will use only bandwith that is not needed by other applications. \n");
     EXPECT_EQ(nameWeight, FW_BOLD);
     EXPECT_EQ(dialog.m_level, 1);
-
-    CSpeedDialog again;
-    again.m_level = 1;
-    windowtest::CModalScript choose({
-        {"#32770", "Speed", IDC_SPEED_NAME,
-         [&](HWND speed) {
-             PressLowest(::GetDlgItem(speed, IDC_SLIDER));
-             PostCommand(speed, IDOK);
-         }},
-    });
-    ASSERT_EQ(IDOK, again.DoModal()) << choose.Failure();
-    EXPECT_EQ(again.m_level, 2);
 }
 
-TEST(SmallDialogs, TheUpdateQuestionStartsOnYesAndNoMeansNoUpgrade)
+TEST(SmallDialogs, TheUpdateQuestionStartsOnYesAndNoMeansNoUpgradeAndTheAboutBoxReadsItsVersion)
 {
-    CUpdateDialog dialog;
+    CUpdateDialog update;
     bool yesAtStart = false;
-    windowtest::CModalScript yes({
-        {"#32770", "New version available", IDC_UPGRADE_YES,
-         [&](HWND update) {
-             yesAtStart = ::IsDlgButtonChecked(update, IDC_UPGRADE_YES) == BST_CHECKED;
-             PostCommand(update, IDOK);
-         }},
-    });
-    ASSERT_EQ(IDOK, dialog.DoModal()) << yes.Failure();
-    EXPECT_TRUE(yesAtStart);
-    EXPECT_TRUE(dialog.WantsUpgrade());
+    EXPECT_EQ(IDOK, RunDialog(update, "New version available", IDC_UPGRADE_YES, [&](HWND window) {
+                  yesAtStart = ::IsDlgButtonChecked(window, IDC_UPGRADE_YES) == BST_CHECKED;
+              }));
+    EXPECT_TRUE(yesAtStart && update.WantsUpgrade());
+    EXPECT_EQ(IDOK, RunDialog(update, "New version available", IDC_UPGRADE_YES, [](HWND window) {
+                  ::SendMessageA(::GetDlgItem(window, IDC_UPGRADE_NO), BM_CLICK, 0, 0);
+              }));
+    EXPECT_FALSE(update.WantsUpgrade());
 
-    windowtest::CModalScript no({
-        {"#32770", "New version available", IDC_UPGRADE_YES,
-         [&](HWND update) {
-             ::SendMessageA(::GetDlgItem(update, IDC_UPGRADE_NO), BM_CLICK, 0, 0);
-             PostCommand(update, IDOK);
-         }},
-    });
-    ASSERT_EQ(IDOK, dialog.DoModal()) << no.Failure();
-    EXPECT_FALSE(dialog.WantsUpgrade());
-}
-
-TEST(SmallDialogs, TheAboutBoxShowsVersionAndBuild)
-{
-    CAboutDlg dialog;
-    std::string version, build;
-    windowtest::CModalScript script({
-        {"#32770", "About Tarnix", IDC_VERSION,
-         [&](HWND about) {
-             version = DlgText(about, IDC_VERSION);
-             build = DlgText(about, IDC_BUILD);
-             PostCommand(about, IDOK);
-         }},
-    });
-    ASSERT_EQ(IDOK, dialog.DoModal()) << script.Failure();
-    EXPECT_EQ(version, "Tarnix Version 1.2");
-    EXPECT_EQ(build, "Build: 123456");
+    CAboutDlg about;
+    std::string texts;
+    RunDialog(about, "About Tarnix", IDC_VERSION,
+              [&](HWND window) { texts = DlgText(window, IDC_VERSION) + "|" + DlgText(window, IDC_BUILD); });
+    EXPECT_EQ(texts, "Tarnix Version 1.2|Build: 123456");
 }

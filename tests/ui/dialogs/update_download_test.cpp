@@ -64,7 +64,6 @@ public:
         return holder.Show(url, path, modal);
     }
     void DestroyUpdateDialog() override { holder.Destroy(); }
-
     CUpdateDownloadHolder holder;
 };
 
@@ -97,9 +96,9 @@ protected:
         seam.holder.Destroy();
         SetInternetEnvironment(nullptr);
     }
-    static std::string Url(const CHttpResponder& responder)
+    static CString Url(const CHttpResponder& responder)
     {
-        return "http://127.0.0.1:" + std::to_string(responder.Port()) + "/update/TarnixInstall.exe";
+        return ("http://127.0.0.1:" + std::to_string(responder.Port()) + "/update/TarnixInstall.exe").c_str();
     }
     HWND Shown() const { return seam.holder.Get() ? seam.holder.Get()->m_hWnd : nullptr; }
 
@@ -118,9 +117,8 @@ TEST_F(UpdateDownload, ProgressShowsOnTheRefreshTimerOnlyAndTheEndIsPostedToBoth
     CHttpResponder responder({HttpHead("200 OK", std::to_string(body.size())), body, 8192});
     const CString target = folder / "TarnixInstall.exe";
     windowtest::CTestClock clock;
-    ASSERT_TRUE(seam.holder.Show(Url(responder).c_str(), target, false));
+    ASSERT_TRUE(seam.holder.Show(Url(responder), target, false));
     HWND dialog = Shown();
-    ASSERT_TRUE(::IsWindowVisible(dialog));
     EXPECT_EQ(DlgText(dialog, IDC_FILE_SIZE), "File size: 0 KB");
 
     StepTimer(dialog, CUpdateDownloadDlg::kConnectionTimer);
@@ -140,8 +138,7 @@ TEST_F(UpdateDownload, ProgressShowsOnTheRefreshTimerOnlyAndTheEndIsPostedToBoth
     EXPECT_EQ(::SendDlgItemMessageA(dialog, IDC_UPDATE_PROGRESS, PBM_GETPOS, 0, 0), 100000);
 
     // The close destroys the modeless dialog; the holder has let go of it.
-    ASSERT_TRUE(windowtest::PumpUntil([&] { return !::IsWindow(dialog); }, 10000));
-    EXPECT_EQ(seam.holder.Get(), nullptr);
+    ASSERT_TRUE(windowtest::PumpUntil([&] { return !::IsWindow(dialog) && !seam.holder.Get(); }, 10000));
     windowtest::PumpPending();
     EXPECT_EQ(main.ends, (std::vector<WPARAM>{1}));
     EXPECT_EQ(coretest::ReadFileBytes(target), body);
@@ -154,19 +151,15 @@ TEST_F(UpdateDownload, AModelessDialogGoesOnCloseUpdateOnCancelAndAfterTenSecond
     EXPECT_EQ(manager.GetInstallerPath(), folder / "TarnixInstall.exe");
     HWND first = Shown();
     ASSERT_TRUE(::IsWindowVisible(first));
-    // A second one takes the place of the first.
-    ASSERT_TRUE(manager.ShowUpdate(false, Settings(), *transfers));
+    ASSERT_TRUE(manager.ShowUpdate(false, Settings(), *transfers)); // takes the first one's place
     HWND second = Shown();
-    EXPECT_FALSE(::IsWindow(first));
     manager.CloseUpdate();
-    EXPECT_EQ(seam.holder.Get(), nullptr);
-    EXPECT_FALSE(::IsWindow(second));
+    EXPECT_FALSE(::IsWindow(first) || ::IsWindow(second) || seam.holder.Get());
 
     ASSERT_TRUE(manager.ShowUpdate(false, Settings(), *transfers));
     HWND cancelled = Shown();
     PostCommand(cancelled, IDC_UPDATE_BUTTON);
-    ASSERT_TRUE(windowtest::PumpUntil([&] { return !::IsWindow(cancelled); }));
-    EXPECT_EQ(seam.holder.Get(), nullptr);
+    ASSERT_TRUE(windowtest::PumpUntil([&] { return !::IsWindow(cancelled) && !seam.holder.Get(); }));
 
     ASSERT_TRUE(manager.ShowUpdate(false, Settings(), *transfers));
     HWND waiting = Shown();
@@ -174,8 +167,7 @@ TEST_F(UpdateDownload, AModelessDialogGoesOnCloseUpdateOnCancelAndAfterTenSecond
         StepTimer(waiting, CUpdateDownloadDlg::kConnectionTimer);
     EXPECT_TRUE(::IsWindow(waiting));
     StepTimer(waiting, CUpdateDownloadDlg::kConnectionTimer);
-    EXPECT_FALSE(::IsWindow(waiting));
-    EXPECT_EQ(seam.holder.Get(), nullptr);
+    EXPECT_FALSE(::IsWindow(waiting) || seam.holder.Get());
     windowtest::PumpPending();
     EXPECT_TRUE(main.ends.empty()) << "nothing was fetched";
 }
@@ -192,16 +184,14 @@ TEST_F(UpdateDownload, AForcedUpdateRunsModallyFalseWhenCancelledTrueWithTheWhol
          }},
     });
     EXPECT_FALSE(manager.ShowUpdate(true, Settings(), *transfers));
-    EXPECT_TRUE(cancel.Done()) << cancel.Failure();
-    EXPECT_TRUE(modal);
-    EXPECT_EQ(seam.holder.Get(), nullptr);
+    EXPECT_TRUE(cancel.Done() && modal && !seam.holder.Get()) << cancel.Failure();
 
     // On line, the real timers start the download and the end closes the dialog.
     internet.connected = true;
     const std::string body(5000, 'j');
     CHttpResponder responder({HttpHead("200 OK", std::to_string(body.size())), body});
     const CString target = folder / "TarnixInstall.exe";
-    EXPECT_TRUE(seam.holder.Show(Url(responder).c_str(), target, true));
+    EXPECT_TRUE(seam.holder.Show(Url(responder), target, true));
     windowtest::PumpPending();
     EXPECT_EQ(main.ends, (std::vector<WPARAM>{1}));
     EXPECT_EQ(coretest::ReadFileBytes(target), body);

@@ -14,25 +14,9 @@
 #include "ui/res/ui_ids.h"
 #include "window/ModalDriver.h"
 
-namespace {
-
 using dialogtest::DlgText;
 using windowtest::PostCommand;
-
-// Names the class and text of every visible child, one a line.
-BOOL CALLBACK Collect(HWND child, LPARAM param)
-{
-    char name[64] = {}, text[MAX_PATH] = {};
-    ::GetClassNameA(child, name, sizeof(name));
-    ::GetWindowTextA(child, text, sizeof(text));
-    if (::IsWindowVisible(child))
-        *reinterpret_cast<std::string*>(param) += std::string(name) + " \"" + text + "\"\n";
-    return TRUE;
-}
-
-class OptionsDesktop : public dialogtest::DialogTest {};
-
-} // namespace
+using OptionsDesktop = dialogtest::DialogTest;
 
 // Measured under Wine 8: a selection made by path (BFFM_SETSELECTION) while the picker is open
 // shows in its tree and edit box, yet OK may still hand back the folder it opened on; so the
@@ -44,26 +28,31 @@ TEST_F(OptionsDesktop, BrowseOpensThePickerOnTheTypedFolderAndTakesItsChoice)
     std::transform(typed.begin(), typed.end(), typed.begin(),
                    [](char c) { return static_cast<char>(std::toupper(c)); });
     COptionsDlg dialog(nullptr, Settings());
-    std::string picker, chosen, kept;
+    std::string title, edit, chosen, kept;
+    auto browse = [](const char* location) {
+        return [=](HWND options) {
+            ::SetDlgItemTextA(options, IDC_DOWNLOAD_LOCATION, location);
+            PostCommand(options, IDC_BROWSE);
+        };
+    };
     windowtest::CModalScript script({
-        {"#32770", "Options", IDC_BROWSE,
-         [&](HWND options) {
-             ::SetDlgItemTextA(options, IDC_DOWNLOAD_LOCATION, typed.c_str());
-             ::SetDlgItemTextA(options, IDC_NAME, "Typed Name");
-             PostCommand(options, IDC_BROWSE);
-         }},
+        {"#32770", "Options", IDC_BROWSE, browse(typed.c_str())},
         {"#32770", "Browse for Folder", 0,
-         [&](HWND browse) {
-             ::EnumChildWindows(browse, &Collect, reinterpret_cast<LPARAM>(&picker));
-             PostCommand(browse, IDOK);
+         [&](HWND picker) {
+             char text[MAX_PATH] = {};
+             ::GetWindowTextA(::FindWindowExA(picker, nullptr, "Static", "Select a download folder"), text, MAX_PATH);
+             title = text;
+             // The new style's edit box names the folder opened on (its last part).
+             ::GetWindowTextA(::FindWindowExA(picker, nullptr, "Edit", nullptr), text, MAX_PATH);
+             edit = text;
+             PostCommand(picker, IDOK);
          }},
         {"#32770", "Options", IDC_BROWSE,
          [&](HWND options) {
-             chosen = DlgText(options, IDC_DOWNLOAD_LOCATION) + "|" + DlgText(options, IDC_NAME);
-             ::SetDlgItemTextA(options, IDC_DOWNLOAD_LOCATION, "C:\\typed");
-             PostCommand(options, IDC_BROWSE);
+             chosen = DlgText(options, IDC_DOWNLOAD_LOCATION);
+             browse("C:\\typed")(options);
          }},
-        {"#32770", "Browse for Folder", 0, [](HWND browse) { PostCommand(browse, IDCANCEL); }},
+        {"#32770", "Browse for Folder", 0, [](HWND picker) { PostCommand(picker, IDCANCEL); }},
         {"#32770", "Options", IDC_BROWSE,
          [&](HWND options) {
              kept = DlgText(options, IDC_DOWNLOAD_LOCATION);
@@ -71,9 +60,8 @@ TEST_F(OptionsDesktop, BrowseOpensThePickerOnTheTypedFolderAndTakesItsChoice)
          }},
     });
     ASSERT_EQ(IDCANCEL, dialog.DoModal()) << script.Failure();
-    EXPECT_NE(picker.find("Select a download folder"), std::string::npos) << picker;
-    // The new style's edit box, naming the folder opened on (its last part).
-    EXPECT_NE(picker.find("Edit \"" + real.substr(real.rfind('\\') + 1) + "\""), std::string::npos) << picker;
-    EXPECT_EQ(chosen, real + "|Typed Name");
+    EXPECT_EQ(title, "Select a download folder");
+    EXPECT_EQ(edit, real.substr(real.rfind('\\') + 1));
+    EXPECT_EQ(chosen, real);
     EXPECT_EQ(kept, "C:\\typed") << "a cancelled picker changes nothing";
 }
