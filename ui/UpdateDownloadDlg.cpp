@@ -186,15 +186,17 @@ bool CUpdateDownloadDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
             return true;
         }
         break;
-    case WM_DESTROY:
-        m_window = nullptr;
-        KillTimer(kConnectionTimer);
-        StopDownload();
-        break;
     default:
         break;
     }
     return CDialog::OnWndMsg(msg, wParam, lParam, result);
+}
+
+void CUpdateDownloadDlg::OnDestroy()
+{
+    m_window = nullptr;
+    KillTimer(kConnectionTimer);
+    StopDownload();
 }
 
 void CUpdateDownloadDlg::PostNcDestroy()

@@ -62,6 +62,7 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     void OnCancel() override;
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    void OnDestroy() override;
     void PostNcDestroy() override;
 
 private:
