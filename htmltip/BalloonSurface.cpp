@@ -109,7 +109,15 @@ bool CBalloonSurface::CaptureBackdrop(HDC screen, int x, int y)
         m_backdrop.reset();
         return false;
     }
-    return m_backdrop->BitBlt(0, 0, m_windowSize.cx, m_windowSize.cy, screen, x, y, SRCCOPY);
+    // Only what the screen has: a copy reaching past its edge is refused whole (the shadow of
+    // a balloon at the edge lies partly off the screen). The rest stays white.
+    m_backdrop->FillSolidRect(RECT{0, 0, m_windowSize.cx, m_windowSize.cy}, RGB(255, 255, 255));
+    RECT onScreen = {x, y, x + m_windowSize.cx, y + m_windowSize.cy};
+    RECT screenArea;
+    if (::GetClipBox(screen, &screenArea) == ERROR || !::IntersectRect(&onScreen, &onScreen, &screenArea))
+        return false;
+    return m_backdrop->BitBlt(onScreen.left - x, onScreen.top - y, onScreen.right - onScreen.left,
+                              onScreen.bottom - onScreen.top, screen, onScreen.left, onScreen.top, SRCCOPY);
 }
 
 void CBalloonSurface::Compose(HDC target, int transparency, const std::function<void(HDC)>& drawContent,

@@ -1,6 +1,8 @@
 // Shows the tooltip's drawing effects and balloons, one item at a time, for the screenshot step
 // (tests/support/window/screenshots.sh). Run by hand, it shows each item for a moment.
 
+#include <initializer_list>
+
 #include <windows.h>
 
 #include "gallery_items.h"
@@ -17,5 +19,9 @@ int main(int argc, char** argv)
         ++failures;
     if (fills)
         DestroyWindow(fills);
+    for (bool (*show)(CGallery&) : {ShowDirections, ShowEdges, ShowDocument}) {
+        if (!show(gallery))
+            ++failures;
+    }
     return failures ? 1 : 0;
 }
