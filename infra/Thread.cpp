@@ -23,6 +23,8 @@ CThread::~CThread()
         if (m_execution != nullptr && m_threadId == STI_OS::GetCurrentThreadId()) {
             onOwnThread = true;
             m_execution->objectDestroyed = true;
+        } else {
+            m_destroying = true;
         }
     }
     if (onOwnThread) {
@@ -112,15 +114,16 @@ std::uint32_t CThread::Execute()
     }
     CTSS_Singleton<CDispatcherShutdownHelper>::Instance();
 
-    // After each step the object may have destroyed itself: then only locals are used.
+    // After each step the object may have destroyed itself: then only locals are used. While
+    // another thread destroys it, the base waits for this one to end, so the base stays.
     std::uint32_t result = 0;
-    if (!execution.objectDestroyed) {
+    if (!execution.objectDestroyed && MayCallHooks()) {
         OnStart();
     }
-    if (!execution.objectDestroyed) {
+    if (!execution.objectDestroyed && MayCallHooks()) {
         result = Run();
     }
-    if (!execution.objectDestroyed) {
+    if (!execution.objectDestroyed && MayCallHooks()) {
         OnExit();
     }
     if (manager != nullptr) {
@@ -132,6 +135,12 @@ std::uint32_t CThread::Execute()
         m_execution = nullptr;
     }
     return result;
+}
+
+bool CThread::MayCallHooks()
+{
+    CScopedLock guard(m_runLock);
+    return !m_destroying;
 }
 
 void CThread::Terminate()

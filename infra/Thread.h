@@ -5,11 +5,11 @@
 // next Start releases it; the thread itself never touches the object after it has ended.
 //
 // Destroying the object from another thread requests the stop and waits for the thread to
-// end. A derived class whose Run uses the derived part must do the same (RequestStop, then
-// Wait(WAIT_INFINITE)) first in its own destructor, since the derived part is gone by the
-// time this base destructor runs. Destroying the object from inside its own Run (or OnStart
-// or OnExit) does not wait; OnExit is then not called and the thread's post-run clean-up
-// still runs.
+// end; a hook that had not begun by then is not called, since the derived part it belongs to
+// is already gone. A derived class whose Run uses the derived part must do the same
+// (RequestStop, then Wait(WAIT_INFINITE)) first in its own destructor. Destroying the object
+// from inside its own Run (or OnStart or OnExit) does not wait; OnExit is then not called and
+// the thread's post-run clean-up still runs.
 
 #include "infra/ConditionVariable.h" // WAIT_INFINITE
 #include "infra/Lock.h"
@@ -48,8 +48,10 @@ public:
     const std::string& GetName() const { return m_name; }
 
 protected:
-    // The thread's body; its result is the thread's exit code.
-    virtual std::uint32_t Run() = 0;
+    // The thread's body; its result is the thread's exit code. Every thread class has its own:
+    // this one is reached only by a thread that looks its body up while this base destructor
+    // has begun (the derived part gone) and has not yet marked the object, and it ends at once.
+    virtual std::uint32_t Run() { return 0; }
     virtual void OnStart() {}
     virtual void OnExit() {}
 
@@ -61,6 +63,9 @@ private:
     struct Execution {
         bool objectDestroyed = false;
     };
+
+    // False once the base destructor has begun on another thread: the derived hooks are gone.
+    bool MayCallHooks();
 
     static std::uint32_t ThreadProc(void* self);
     std::uint32_t Execute();
@@ -75,6 +80,7 @@ private:
     CMutex m_runLock;
     bool m_running = false;           // guarded by the run lock
     bool m_terminated = false;        // guarded by the run lock
+    bool m_destroying = false;        // guarded by the run lock
     std::uint32_t m_threadId = 0;     // guarded by the run lock
     Execution* m_execution = nullptr; // guarded by the run lock
     std::string m_name;

@@ -78,7 +78,8 @@ protected:
     void OnExit() override { calls.push_back("exit"); }
 };
 
-// Its base destructor is the one that waits: Run touches only the base and a global.
+// Its base destructor is the one that waits: Run touches only the base and globals.
+std::atomic<bool> g_slowRunning{false};
 std::atomic<bool> g_slowEnded{false};
 class SlowToEndThread : public sti::CThread {
 public:
@@ -87,6 +88,7 @@ public:
 protected:
     std::uint32_t Run() override
     {
+        g_slowRunning = true;
         while (!IsStopRequested()) {
             STI_OS::Sleep(5);
         }
@@ -94,6 +96,30 @@ protected:
         g_slowEnded = true;
         return 0;
     }
+};
+
+// Held in OnStart until its object's destruction has begun on another thread.
+std::atomic<bool> g_heldInStart{false};
+std::atomic<bool> g_heldBodyRan{false};
+std::atomic<bool> g_heldExitCalled{false};
+class HeldAtStartThread : public sti::CThread {
+public:
+    HeldAtStartThread() : CThread("held") {}
+
+protected:
+    void OnStart() override
+    {
+        g_heldInStart = true;
+        while (!IsStopRequested()) {
+            STI_OS::Sleep(1);
+        }
+    }
+    std::uint32_t Run() override
+    {
+        g_heldBodyRan = true;
+        return 0;
+    }
+    void OnExit() override { g_heldExitCalled = true; }
 };
 
 std::atomic<bool> g_selfDeleted{false};
@@ -187,12 +213,29 @@ TEST(ThreadLifecycle, WaitReportsTimeoutWhileRunningAndStartRefusesASecondRun)
 
 TEST(ThreadLifecycle, DestroyFromAnotherThreadBlocksUntilTheThreadEnded)
 {
+    g_slowRunning = false;
     g_slowEnded = false;
     auto* thread = new SlowToEndThread;
     ASSERT_EQ(thread->Start(), ST_SUCCESS);
-    STI_OS::Sleep(20);
+    // However late a loaded machine starts the thread, it is in its body before the delete.
+    ASSERT_TRUE(Eventually([] { return g_slowRunning.load(); }, 60000));
     delete thread;
     EXPECT_TRUE(g_slowEnded);
+}
+
+TEST(ThreadLifecycle, DestroyedBeforeItsBodyBeganTheThreadEndsWithoutCallingIntoTheGonePart)
+{
+    // The derived part is gone before the base destructor waits: calling its Run then was a
+    // call through the base's table ("pure virtual method called").
+    g_heldInStart = false;
+    g_heldBodyRan = false;
+    g_heldExitCalled = false;
+    auto* thread = new HeldAtStartThread;
+    ASSERT_EQ(thread->Start(), ST_SUCCESS);
+    ASSERT_TRUE(Eventually([] { return g_heldInStart.load(); }, 60000));
+    delete thread; // its stop request lets OnStart return
+    EXPECT_FALSE(g_heldBodyRan);
+    EXPECT_FALSE(g_heldExitCalled);
 }
 
 TEST(ThreadLifecycle, DestroyFromInsideRunDoesNotBlock)
