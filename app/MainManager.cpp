@@ -146,6 +146,33 @@ const CString& CMainManager::MakeInstallerPath(CSettingsManager& settings)
     return m_installerPath;
 }
 
+bool CMainManager::ShowUpdate(bool forced)
+{
+    return ShowUpdate(forced, *CSettingsManager::Instance(), *CTransferManager::Instance());
+}
+
+bool CMainManager::ShowUpdate(bool forced, CSettingsManager& settings, CTransferManager& transfers)
+{
+    IUserInterfaceSeam* seam = GetUserInterface();
+    if (seam)
+        seam->DestroyUpdateDialog();
+    const CString path = MakeInstallerPath(settings);
+    const CString url = GetInstallerUrl();
+    if (!forced) {
+        if (seam)
+            seam->ShowUpdateDialog(url, path, false);
+        return true;
+    }
+    transfers.ApplyLimits(false);
+    return seam && seam->ShowUpdateDialog(url, path, true);
+}
+
+void CMainManager::CloseUpdate()
+{
+    if (IUserInterfaceSeam* seam = GetUserInterface())
+        seam->DestroyUpdateDialog();
+}
+
 CString CMainManager::GetInstallerUrl()
 {
     CString url;

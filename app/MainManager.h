@@ -76,6 +76,15 @@ public:
     const CString& GetInstallerPath() const { return m_installerPath; }
     static CString GetInstallerUrl();
 
+    // The update download dialog, through the user interface: a dialog that still exists goes
+    // first. Forced: every active transfer is suspended, then the dialog runs modally; false when
+    // it ended without the installer (cancelled). Not forced: it is shown modeless; true. The
+    // first form uses the process's settings and transfer manager.
+    bool ShowUpdate(bool forced);
+    bool ShowUpdate(bool forced, CSettingsManager& settings, CTransferManager& transfers);
+    // Destroys the update download dialog and forgets it.
+    void CloseUpdate();
+
 private:
     CString m_installerPath;
     CSettingsManager* m_reading = nullptr; // the settings whose book OnAddress fills, during ReadWABContacts

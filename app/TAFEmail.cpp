@@ -5,9 +5,11 @@
 
 IMPLEMENT_DYNAMIC(CTAFEmail, CObject)
 
-CTAFEmail::CTAFEmail() : m_time(CTime::GetCurrentTime())
+CTAFEmail::CTAFEmail() : CTAFEmail(CSettingsManager::Instance()) {}
+
+CTAFEmail::CTAFEmail(const CSettingsManager* settings) : m_time(CTime::GetCurrentTime())
 {
-    if (const CSettingsManager* settings = CSettingsManager::Instance()) {
+    if (settings) {
         m_senderName = settings->GetMyName();
         m_senderEmail = settings->GetMyEmail();
     }

@@ -9,6 +9,8 @@
 #include "framework/String.h"
 #include "framework/Time.h"
 
+class CSettingsManager;
+
 struct STAFRecipient {
     CString m_email;
     CString m_name;
@@ -23,8 +25,9 @@ public:
     static constexpr std::int64_t MAX_AGE_DAYS = 7;
 
     // Sender from the MyName and MyEmail settings, the default subject and body from the string
-    // table, made now, no recipients.
+    // table, made now, no recipients. The first form reads the process's settings.
     CTAFEmail();
+    explicit CTAFEmail(const CSettingsManager* settings);
     CTAFEmail(const CTAFEmail&) = default;
     CTAFEmail& operator=(const CTAFEmail&) = default;
 

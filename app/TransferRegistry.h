@@ -29,7 +29,7 @@ class CDownloadFile;
 class CUploadFile;
 
 // Milliseconds since some start, wrapping at 2^32 (GetTickCount); injectable for tests.
-using TickSource = std::uint32_t (*)();
+using RegistryTickSource = std::uint32_t (*)();
 
 class CTransferRegistry {
 public:
@@ -52,7 +52,7 @@ public:
     void Lock() { (void)m_lock.Lock(); }
     void Unlock() { (void)m_lock.Unlock(); }
 
-    void SetTickSource(TickSource source) { m_tick.store(source); }
+    void SetTickSource(RegistryTickSource source) { m_tick.store(source); }
     std::uint32_t Now() const { return m_tick.load()(); }
 
     // Stores the list's path and loads it.
@@ -167,7 +167,7 @@ private:
     std::atomic<long> m_activeDownloads{0};
     SSpeedMeter m_upload;
     SSpeedMeter m_download;
-    std::atomic<TickSource> m_tick;
+    std::atomic<RegistryTickSource> m_tick;
     std::function<void()> m_onCompleted; // under m_lock
 
     sti::CMutex m_saveLock;            // serialises the writes; never held while taking m_lock

@@ -51,6 +51,9 @@ void BCMenu::SyncItems()
                       reinterpret_cast<const wchar_t*>(record));
     };
 
+    // Wine 8's ModifyMenu clears MFS_DEFAULT: the bold default item (the tray menu's, whose
+    // click runs it) is set again once every item is modified.
+    const UINT defaultPosition = ::GetMenuDefaultItem(m_hMenu, TRUE, GMDI_USEDISABLED);
     const int count = ::GetMenuItemCount(m_hMenu);
     for (int position = 0; position < count; ++position) {
         const UINT state = ::GetMenuState(m_hMenu, static_cast<UINT>(position), MF_BYPOSITION);
@@ -88,6 +91,9 @@ void BCMenu::SyncItems()
         record->syncFlag = 1;
         order.push_back(record);
     }
+
+    if (defaultPosition != static_cast<UINT>(-1))
+        ::SetMenuDefaultItem(m_hMenu, defaultPosition, TRUE);
 
     // Records in position order; the unmatched ones go.
     std::vector<std::unique_ptr<BCMenuData>> pool = std::move(m_items);

@@ -66,6 +66,8 @@ public:
         g_steps->push_back(link.ParseLinkURL(text) && m_transfers->AcceptLink(link) ? "accepted" : "refused");
     }
     void OnOptions() override { g_steps->push_back("options"); }
+    bool ShowUpdateDialog(const CString&, const CString&, bool) override { return false; }
+    void DestroyUpdateDialog() override {}
 
 private:
     CSettingsManager& m_settings;

@@ -180,10 +180,14 @@ TEST(BCMenu, ResyncFollowsItemsInsertedRemovedReorderedAndRenamed)
 
     // The owner's update pass renames an owner-drawn item with MIIM_STRING; Wine 8 keeps that
     // text for GetMenuString, and the item stays owner-drawn, so the re-sync takes it.
+    // The bold default item (a tray menu's) survives the re-sync, which Wine 8's ModifyMenu
+    // would clear.
+    ASSERT_TRUE(::SetMenuDefaultItem(menu, kRenamed, FALSE));
     CRenamingOwner owner;
     ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     owner.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu.m_hMenu), 0);
     ExpectInStep(menu);
+    EXPECT_EQ(::GetMenuDefaultItem(menu, FALSE, GMDI_USEDISABLED), kRenamed);
     ASSERT_EQ(menu.GetMenuItemCount(), 7);
     EXPECT_EQ(ItemData(menu, 1)->text, L"&New");
     EXPECT_EQ(ItemData(menu, 2), two);

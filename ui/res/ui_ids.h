@@ -246,3 +246,5 @@
 #define IDS_FILE_NOT_READABLE 2101 // the file's path
 #define IDS_TOO_MANY_FILES 2102
 #define IDS_LINK_NOT_COPIED 2103
+// The options' refusal of a limit below 1.
+#define IDS_LIMIT_TOO_SMALL 2104

@@ -222,6 +222,8 @@ public:
     }
 
     void OnOptions() override { Say("options"); }
+    bool ShowUpdateDialog(const CString&, const CString&, bool) override { return false; }
+    void DestroyUpdateDialog() override {}
 
 private:
     static bool ParseHexId(const std::string& text, unsigned char id[16])

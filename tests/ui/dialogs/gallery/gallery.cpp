@@ -13,6 +13,7 @@
 
 #include "app/AddressBook.h"
 #include "app/SettingsManager.h"
+#include "gallery/more_dialogs.h"
 #include "support/CoreTestSupport.h"
 #include "ui/AddressBookDlg.h"
 #include "ui/AddressBookEntryDlg.h"
@@ -151,5 +152,7 @@ int main(int argc, char** argv)
     int failures = 0;
     for (const auto& item : items)
         failures += item(gallery, *scratch.settings) ? 0 : 1;
+    failures += ShowSettingsDialogs(gallery, *scratch.settings);
+    failures += ShowTellAFriend(gallery, *scratch.settings);
     return failures ? 1 : 0;
 }
