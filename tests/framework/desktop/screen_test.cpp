@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "window/MessagePumping.h"
 #include "window/RegistryValueScope.h"
 #include "window/ScreenGrab.h"
@@ -8,7 +10,7 @@
 
 using windowtest::CRegistryValueScope;
 using windowtest::GrabWindow;
-using windowtest::PumpFor;
+using windowtest::PumpUntilSeen;
 
 TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
 {
@@ -29,9 +31,12 @@ TEST(Screen, ShapedWindowShowsOnlyInsideItsRegion)
     shape.Detach();
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
-    PumpFor(300);
-
-    auto grabbed = GrabWindow(window);
+    // A loaded display may take a while to show what was painted.
+    std::unique_ptr<windowtest::CTestCanvas> grabbed;
+    PumpUntilSeen([&] {
+        grabbed = GrabWindow(window);
+        return grabbed && grabbed->Width() == 80 && grabbed->Pixel(40, 30) == red;
+    });
     ASSERT_NE(nullptr, grabbed);
     EXPECT_EQ(80, grabbed->Width());
     EXPECT_EQ(red, grabbed->Pixel(40, 30));

@@ -18,13 +18,14 @@
 #include "window/ScreenGrab.h"
 #include "drawer_art_ids.h"
 
+using windowtest::CTestCanvas;
 using windowtest::GrabScreen;
 using windowtest::PostClick;
 using windowtest::PostKey;
 using windowtest::PostMouseMove;
 using windowtest::PumpFor;
 using windowtest::PumpPending;
-using windowtest::PumpUntil;
+using windowtest::PumpUntilSeen;
 using windowtest::StepTimer;
 
 namespace {
@@ -193,7 +194,7 @@ TEST_F(BalloonWindow, ShowsOpaqueAtOnceOverWhatLiesBeneathAndClosesOnClicksAndKe
     const int middleY = (l.body.top + l.body.bottom) / 2;
     // A loaded display may take a while to show what was painted.
     std::unique_ptr<CTestCanvas> shot;
-    PumpUntil([&] {
+    PumpUntilSeen([&] {
         shot = GrabScreen(r);
         return shot && shot->Pixel(l.body.left + 4, middleY) == kBalloon;
     });
@@ -210,7 +211,7 @@ TEST_F(BalloonWindow, ShowsOpaqueAtOnceOverWhatLiesBeneathAndClosesOnClicksAndKe
     tip.ShowHelpTooltip(POINT{GetSystemMetrics(SM_CXSCREEN) - 5, at.y}, kText);
     RECT edge = WindowRect();
     const int belowY = tip.GetLayout().body.bottom + 3;
-    PumpUntil([&] {
+    PumpUntilSeen([&] {
         shot = GrabScreen(RECT{edge.left, edge.top, GetSystemMetrics(SM_CXSCREEN), edge.bottom});
         return shot && shot->Pixel(40, belowY) != kBackdrop;
     });
@@ -223,7 +224,7 @@ TEST_F(BalloonWindow, ShowsOpaqueAtOnceOverWhatLiesBeneathAndClosesOnClicksAndKe
     // was, and still darkens the owner, not that balloon.
     tip.ShowHelpTooltip(POINT{at.x - 6, at.y - 6}, kText);
     r = WindowRect();
-    PumpUntil([&] {
+    PumpUntilSeen([&] {
         shot = GrabScreen(r);
         return shot && shot->Pixel(r.right - r.left - 3, middleY) == shade;
     });
@@ -373,26 +374,29 @@ TEST_F(BalloonWindow, AnimatedStripRepaintsOnTheAnimationTimer)
     std::snprintf(text, sizeof text, "<ilst idres=%d cx=16 speed=1>", IDB_DRAWER_STRIP);
     KillTimer(tip, CPPToolTip::TIMER_ANIMATION); // stepped by hand below
     tip.ShowHelpTooltip(POINT{400, 400}, text);
-    PumpFor(100);
     const SBalloonLayout l = tip.GetLayout();
-    auto frameColour = [&] {
-        PumpFor(50);
-        const RECT r = WindowRect();
-        auto shot = GrabScreen(r);
-        return shot ? shot->Pixel(l.body.left + 12 + 8, l.body.top + 12 + 8) : CLR_INVALID;
+    // The frame's colour once the screen shows `expected`, or what it showed last: a loaded
+    // display may take a while to show what was painted.
+    auto frameColour = [&](COLORREF expected) {
+        COLORREF seen = CLR_INVALID;
+        PumpUntilSeen([&] {
+            const RECT r = WindowRect();
+            auto shot = GrabScreen(r);
+            seen = shot ? shot->Pixel(l.body.left + 12 + 8, l.body.top + 12 + 8) : CLR_INVALID;
+            return seen == expected;
+        });
+        return seen;
     };
-    const COLORREF first = frameColour();
-    EXPECT_EQ(RGB(255, 0, 0), first);
+    EXPECT_EQ(RGB(255, 0, 0), frameColour(RGB(255, 0, 0)));
     StepTimer(tip, CPPToolTip::TIMER_ANIMATION);
-    EXPECT_EQ(RGB(0, 255, 0), frameColour());
+    EXPECT_EQ(RGB(0, 255, 0), frameColour(RGB(0, 255, 0)));
     StepTimer(tip, CPPToolTip::TIMER_ANIMATION);
-    EXPECT_EQ(RGB(0, 0, 255), frameColour());
+    EXPECT_EQ(RGB(0, 0, 255), frameColour(RGB(0, 0, 255)));
     // Hidden, the strip stands still.
     tip.HideTooltip();
     StepTimer(tip, CPPToolTip::TIMER_ANIMATION);
     tip.ShowHelpTooltip(POINT{400, 400}, text);
-    PumpFor(100);
-    EXPECT_EQ(RGB(255, 0, 0), frameColour()) << "a new show starts at the first frame";
+    EXPECT_EQ(RGB(255, 0, 0), frameColour(RGB(255, 0, 0))) << "a new show starts at the first frame";
 }
 
 TEST_F(BalloonWindow, HostileTextInTheIconTableStaysWithinTheScreen)

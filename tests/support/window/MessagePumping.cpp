@@ -1,5 +1,7 @@
 #include "window/MessagePumping.h"
 
+#include <algorithm>
+
 #include "framework/MessagePump.h"
 
 namespace windowtest {
@@ -28,7 +30,7 @@ EPumped HandleOne()
 
 // The condition and the limit are checked between messages: a handler that keeps posting
 // never empties the queue.
-bool Pump(const std::function<bool()>& done, DWORD timeoutMs, bool wait)
+bool Pump(const std::function<bool()>& done, DWORD timeoutMs, bool wait, DWORD pollMs = INFINITE)
 {
     const DWORD start = ::GetTickCount();
     for (;;) {
@@ -45,7 +47,7 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs, bool wait)
         case EPumped::Empty:
             if (!wait)
                 return true;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(timeoutMs - elapsed, pollMs), QS_ALLINPUT);
             break;
         }
     }
@@ -56,6 +58,11 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs, bool wait)
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
     return Pump(done, timeoutMs, true);
+}
+
+bool PumpUntilSeen(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs)
+{
+    return Pump(done, timeoutMs, true, pollMs);
 }
 
 void PumpFor(DWORD milliseconds)

@@ -12,6 +12,9 @@ namespace windowtest {
 // a window that keeps posting to itself cannot hold the test. False on time-out, and on WM_QUIT
 // (posted again for the caller).
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// The same for a condition no message announces (what the screen shows): done() is also checked
+// every pollMs while the queue is empty.
+bool PumpUntilSeen(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD pollMs = 20);
 // Handles messages for a while.
 void PumpFor(DWORD milliseconds);
 // Handles what is queued, without waiting; true once the queue is empty, false when it still was
