@@ -4,7 +4,11 @@ include(GoogleTest)
 # A GoogleTest executable whose cases ctest lists one by one. Cases are discovered when ctest
 # runs (through Wine for the Windows build), so building never needs the emulator.
 # GUI: the cases read the screen, move the cursor or need the foreground, so they hold the
-# display lock and never run beside one another; other window tests run in parallel.
+# display lock and never run beside one another, and carry the label "display": ./test runs them
+# after the parallel batch, alone on the display. Beside them, any window another test shows
+# could come up over theirs on the screen: under Wine 8 the screen showed other programs'
+# windows over a topmost one of ours that the window order put on top, while its own DC held
+# what it had painted (seen under load; alone on the display, never).
 function(tarnix_add_gtest target)
     cmake_parse_arguments(ARG "GUI" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
     if(TARNIX_FUZZ)
@@ -17,7 +21,7 @@ function(tarnix_add_gtest target)
     endif()
     set(_props TIMEOUT 300)
     if(ARG_GUI)
-        list(APPEND _props RESOURCE_LOCK display)
+        list(APPEND _props RESOURCE_LOCK display LABELS display)
     endif()
     if(TARNIX_TSAN)
         # A report fails its case (exit code 66); the suppressions say why each one is no race.

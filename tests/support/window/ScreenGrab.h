@@ -1,7 +1,7 @@
 #pragma once
 // Copies of what the screen shows, for tests of real windows (menus, shaped windows): a
 // BitBlt from the screen DC into a canvas. Tests that read the screen take the display lock
-// (tarnix_add_gtest ... GUI) so no other test draws over them.
+// (tarnix_add_gtest ... GUI) so no other test draws over them; ./test runs them alone.
 
 #include <memory>
 
