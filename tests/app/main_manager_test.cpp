@@ -93,10 +93,7 @@ protected:
     void SetUp() override
     {
         g_steps = &steps;
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixMainTest");
-        SSettingsLocation location;
-        location.settingsKey = "Software\\TarnixMainTest\\";
-        location.runKey = "Software\\TarnixMainTest\\Run\\";
+        SSettingsLocation location = keys.Location();
         xmlFolder = folder.Path() + "\\";
         location.xmlFolder = xmlFolder;
         settings = std::make_unique<CSettingsManager>(location);
@@ -109,7 +106,6 @@ protected:
     {
         SetMessageBoxHook(nullptr, nullptr);
         settings.reset();
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixMainTest");
         g_steps = nullptr;
     }
     // The start; with `accepting` the user interface accepts the pending link. The files saved
@@ -136,6 +132,7 @@ protected:
     CTempFolder folder;
     CString xmlFolder;
     CStepService service;
+    coretest::CSettingsKeys keys{"TarnixMainTest"};
     std::unique_ptr<CSettingsManager> settings;
 };
 

@@ -318,12 +318,9 @@ protected:
     void SetUp() override
     {
         liveAtStart = CTransferingFile::LiveCount();
-        SSettingsLocation location;
-        location.settingsKey = "Software\\TarnixCoreTest\\";
-        location.runKey = "Software\\TarnixCoreTest\\Run\\";
+        SSettingsLocation location = keys.Location();
         xmlFolder = folder.Path() + "\\";
         location.xmlFolder = xmlFolder;
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixCoreTest");
         settings = std::make_unique<CSettingsManager>(location);
         settings->SetDownloadLocation(folder.Path());
         manager = std::make_unique<CMainManager>();
@@ -353,7 +350,6 @@ protected:
                 event.snapshot->Release();
         manager.reset();
         settings.reset();
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixCoreTest");
         EXPECT_EQ(liveAtStart, CTransferingFile::LiveCount());
     }
     std::int32_t Status(std::uint32_t id)
@@ -412,6 +408,7 @@ protected:
     CString xmlFolder;
     CFakeService service;
     std::vector<std::string> boxes;
+    coretest::CSettingsKeys keys{"TarnixCoreTest"};
     std::unique_ptr<CSettingsManager> settings;
     std::unique_ptr<CMainManager> manager;
     std::unique_ptr<CTransferManager> transfers;

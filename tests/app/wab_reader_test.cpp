@@ -128,10 +128,8 @@ TEST_F(WabReader, TheMainManagerAddsOnlyUnknownAddressesAndSavesTheBook)
     UseStub();
     WriteContacts("N=Ann|E=ann@x.test\nN=New Name|E=KNOWN@x.test\nN=Ann Again|E=ann@x.test\nN=Bob|E=bob@x.test\n");
     coretest::CTempFolder folder;
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixWabTest");
-    SSettingsLocation location;
-    location.settingsKey = "Software\\TarnixWabTest\\";
-    location.runKey = "Software\\TarnixWabTest\\Run\\";
+    coretest::CSettingsKeys keys("TarnixWabTest");
+    SSettingsLocation location = keys.Location();
     CString xmlFolder = folder.Path() + "\\";
     location.xmlFolder = xmlFolder;
     {
@@ -149,5 +147,4 @@ TEST_F(WabReader, TheMainManagerAddsOnlyUnknownAddressesAndSavesTheBook)
     CItemList all;
     saved.GetSuggestions("", all);
     EXPECT_EQ(all.size(), 3u);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TarnixWabTest");
 }

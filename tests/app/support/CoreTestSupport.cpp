@@ -72,6 +72,27 @@ CTempFolder::~CTempFolder()
     RemoveTree(m_path);
 }
 
+CSettingsKeys::CSettingsKeys(const char* name)
+{
+    m_base.Format("Software\\%s %lu", name, GetCurrentProcessId());
+    m_settings = m_base + "\\";
+    m_run = m_base + "\\Run\\";
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_base);
+}
+
+CSettingsKeys::~CSettingsKeys()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_base);
+}
+
+SSettingsLocation CSettingsKeys::Location() const
+{
+    SSettingsLocation location;
+    location.settingsKey = m_settings;
+    location.runKey = m_run;
+    return location;
+}
+
 void WriteFileBytes(const CString& path, const std::string& bytes)
 {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -12,6 +12,7 @@
 
 #include "app/FileLink.h"
 #include "app/MainManager.h"
+#include "app/SettingsManager.h"
 #include "app/ServiceHandOff.h"
 #include "app/TransferRegistry.h"
 #include "infra/Lock.h"
@@ -29,6 +30,24 @@ public:
 
 private:
     CString m_path;
+};
+
+// The settings keys of one test process, under HKCU\Software\<name> <process id>: the cases
+// run in parallel processes over one registry, and a case reading another's values as they were
+// written met a download limit of 0. Emptied at construction and removed at the end.
+class CSettingsKeys {
+public:
+    explicit CSettingsKeys(const char* name);
+    ~CSettingsKeys();
+    CSettingsKeys(const CSettingsKeys&) = delete;
+    CSettingsKeys& operator=(const CSettingsKeys&) = delete;
+    // The settings in the base key, the autostart entry in its "Run" subkey.
+    SSettingsLocation Location() const;
+
+private:
+    CString m_base;
+    CString m_settings;
+    CString m_run;
 };
 
 void WriteFileBytes(const CString& path, const std::string& bytes);
