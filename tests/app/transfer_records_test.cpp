@@ -164,16 +164,23 @@ long WithEachAllocationFailing(Prepare prepare, Step step, Check check)
 class CFullPipe : public IServiceHandOff {
 public:
     explicit CFullPipe(CTransferRegistry& registry) : m_registry(registry) {}
+    // The service threads are joined, not detached: under the 64-bit Wine one started after
+    // detached ones had ended now and then never ran its first line.
+    ~CFullPipe() override
+    {
+        for (std::thread& thread : m_threads)
+            thread.join();
+    }
     void SendReport(const CString& line) override
     {
         auto drained = std::make_shared<std::promise<void>>();
-        std::thread([this, drained] {
+        m_threads.emplace_back([this, drained] {
             {
                 sti::CScopedLock guard(m_registry.GetLock());
                 (void)HandMailRequestToService("mail");
             }
             drained->set_value();
-        }).detach();
+        });
         const bool stuck = drained->get_future().wait_for(std::chrono::seconds(10)) != std::future_status::ready;
         reports.push_back(line.str().substr(0, 2) + (stuck ? " stuck" : ""));
     }
@@ -183,6 +190,7 @@ public:
 
 private:
     CTransferRegistry& m_registry;
+    std::vector<std::thread> m_threads;
 };
 
 } // namespace
