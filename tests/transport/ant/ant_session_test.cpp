@@ -6,6 +6,7 @@
 #include "infra/os/Socket.h"
 #include "transport/ant/wire/AntAckBodies.h"
 #include "transport/ant/AntBackendHandler.h"
+#include "transport/ant/AntClock.h"
 #include "transport/ant/wire/AntNak.h"
 #include "transport/ant/AntNetworkHandler.h"
 #include "transport/ant/AntSession.h"
@@ -653,9 +654,10 @@ TEST_F(SessionFixture, AcknowledgementsRefillTheWindowAtOnceAndALossHalvesItOnce
     // From here on no flush runs: every packet that leaves, leaves in answer to an
     // acknowledgement, and without that the window could not grow past two.
     std::uint16_t serial = 0;
-    // Rounds to spare: on a loaded machine the round trips jitter, and the delay rule takes some
-    // growth back now and then.
-    for (int round = 0; round < 400 && send.GetCwnd() < 8; ++round) {
+    // Rounds for up to 30 s: on a loaded machine the round trips jitter, and the delay rule takes
+    // growth back now and then (400 rounds in 3 s once left the window at 5).
+    const std::uint64_t roundsStart = AntNowMicroseconds();
+    while (send.GetCwnd() < 8 && AntNowMicroseconds() - roundsStart < 30000000u) {
         feedUser();
         (void)RunUntil([] { return false; }, 5); // the user's bytes reach the session's end
         const std::size_t before = port.OfType(AntData).size();
