@@ -44,25 +44,21 @@ HWND FindFakeTray()
     return g_fakeTray ? g_fakeTray->GetSafeHwnd() : nullptr;
 }
 
-// Pumps until the screen shows the window's area all light, or with the fake tray's black block:
-// our own windows reach the screen only while this thread waits for messages, which on a loaded
-// machine took longer than the 100 ms the search itself allows a taskbar. The window is raised
-// again while it is not seen: Wine's taskbar, busy with the icons of programs tested beside this
-// one, came up over it.
-::testing::AssertionResult ScreenShows(CWnd& window, const CRect& area, bool block)
+// Pumps until the screen shows the area all light, or with the fake tray's black block: our own
+// windows reach the screen only while this thread waits for messages, which on a loaded machine
+// took longer than the 100 ms the search itself allows a taskbar.
+::testing::AssertionResult ScreenShows(const CRect& area, bool block)
 {
     const COLORREF light = RGB(212, 208, 200), black = RGB(0, 0, 0);
-    const auto shows = [&] {
-        const auto shot = windowtest::GrabScreen(area);
-        return shot && (block ? shot->CountOther({light, black}, shot->All()) == 0 && shot->Count(black) == 12 * 10
+    if (windowtest::PumpUntilSeen(
+            [&] {
+                const auto shot = windowtest::GrabScreen(area);
+                return shot &&
+                       (block ? shot->CountOther({light, black}, shot->All()) == 0 && shot->Count(black) == 12 * 10
                               : shot->CountOther({light}, shot->All()) == 0);
-    };
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
-        windowtest::PumpFor(20);
-        if (shows())
-            return ::testing::AssertionSuccess();
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
+            },
+            30000))
+        return ::testing::AssertionSuccess();
     char name[64] = {};
     GetClassNameA(WindowFromPoint(area.CenterPoint()), name, sizeof name);
     return ::testing::AssertionFailure() << "a \"" << name << "\" window shows there";
@@ -86,14 +82,14 @@ TEST(TrayIconPosition, AFoundPointIsKeptForItsPrecisionAndAMissIsEstimated)
     cover.block = false;
     ASSERT_TRUE(cover.CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, AfxRegisterWndClass(0), "",
                                WS_POPUP | WS_VISIBLE, width - 100, height - 20, 100, 20, nullptr, nullptr));
-    ASSERT_TRUE(ScreenShows(cover, CRect(width - 40, height - 20, width, height), false));
+    ASSERT_TRUE(ScreenShows(CRect(width - 40, height - 20, width, height), false));
     EXPECT_EQ(0, position.GetTrayIconPosition(&point)) << "no taskbar";
     EXPECT_EQ(CPoint(GetSystemMetrics(SM_CXSCREEN) - 40 + 6, GetSystemMetrics(SM_CYSCREEN) - 10), CPoint(point));
 
     CFakeTray tray;
     ASSERT_TRUE(tray.CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, 300,
                               400, 100, 20, nullptr, nullptr));
-    ASSERT_TRUE(ScreenShows(tray, CRect(300, 400, 400, 420), true));
+    ASSERT_TRUE(ScreenShows(CRect(300, 400, 400, 420), true));
     g_fakeTray = &tray;
     g_lookups = 0;
     ASSERT_EQ(1, position.GetTrayIconPosition(&point));
@@ -101,7 +97,7 @@ TEST(TrayIconPosition, AFoundPointIsKeptForItsPrecisionAndAMissIsEstimated)
 
     tray.block = false;
     tray.RedrawWindow();
-    ASSERT_TRUE(ScreenShows(tray, CRect(300, 400, 400, 420), false));
+    ASSERT_TRUE(ScreenShows(CRect(300, 400, 400, 420), false));
     POINT cached = {};
     clock.Advance(9000);
     EXPECT_EQ(1, position.GetTrayIconPosition(&cached)) << "10 s at the default precision";
