@@ -125,13 +125,16 @@ TEST_F(MainWindowTest, StatusLineTellsCountsRatesAndServiceStateAndSetsTheTrayPi
               dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_OFFLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(1, 1, 1, 1024.0, 2048.0);
-    EXPECT_EQ("Sending 1 file at 1.00 kBps | Receiving 1 file at 2.00 kBps | CONNECTING", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 1 file at 1.00 kBps | Receiving 1 file at 2.00 kBps | CONNECTING",
+              dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_OFFLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(2, 0, 2, 0.0, 512.0);
-    EXPECT_EQ("Sending 0 files at 0.00 kBps | Receiving 2 files at 0.50 kBps | CONNECTING", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 0 files at 0.00 kBps | Receiving 2 files at 0.50 kBps | CONNECTING",
+              dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_ONLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(0, 2, 3, 3072.0, 0.0);
-    EXPECT_EQ("Sending 2 files at 3.00 kBps | Receiving 0 files at 0.00 kBps | CONNECTED", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 2 files at 3.00 kBps | Receiving 0 files at 0.00 kBps | CONNECTED",
+              dialog->GetStatusText().str());
     // Automation reads the line from the hidden static.
     char text[128] = {};
     ::GetDlgItemTextA(*dialog, IDC_STATUS_TEXT, text, sizeof(text));
@@ -169,7 +172,6 @@ TEST_F(MainWindowTest, PauseButtonOffersResumeWhenEverySelectedRowIsHeldAndSelec
     // Nothing selected: Pause, and a click there pauses what gets selected next.
     SelectRows({});
     EXPECT_FALSE(dialog->IsShowingResume());
-
 }
 
 TEST_F(MainWindowTest, WidthsAndPlacementAreSavedAndAHiddenColumnComesBackHidden)
