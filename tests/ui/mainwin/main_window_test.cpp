@@ -11,6 +11,7 @@
 #include "framework/AppState.h"
 #include "framework/CmdUI.h"
 #include "support/MainWindowTestSupport.h"
+#include "ui/ShellOpen.h"
 #include "ui/res/ui_ids.h"
 #include "window/Input.h"
 #include "window/MessagePumping.h"
@@ -317,4 +318,32 @@ TEST_F(MainWindowTest, DeleteAsksToCancelTheSelectedTransfersAndAColumnClickSort
     EXPECT_EQ("a.txt", Cell(0, 1, 0).text);
     dialog->GetList().SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ("c.txt", Cell(0, 1, 0).text);
+
+    // By the time left, as the progress events told it, whatever the names say.
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[1], FS_RECEIVING, 1, 10, 30));
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[2], FS_RECEIVING, 1, 10, 20));
+    Drain();
+    click.iItem = 3;
+    dialog->GetList().SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ("c.txt", Cell(0, 1, 0).text);
+    EXPECT_EQ("a.txt", Cell(0, 2, 0).text);
+}
+
+TEST_F(MainWindowTest, BalloonLinksOpenAProgramOnlyAfterAskingAndCanSilenceTheBalloons)
+{
+    const std::vector<std::uint32_t> ids = Receive({"setup.exe"}, 1);
+    Drain();
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[0], FS_COMPLETED, 10, 10, 0));
+    Drain();
+    answers = {IDNO};
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("3"), ids[0]);
+    ASSERT_EQ(1u, boxes.size()) << "\"Open it\" asks as a double click does";
+    EXPECT_EQ(kRunProgramQuestion, boxes[0]);
+
+    Settings().SetShowToolTipDownloadComplete(1);
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("0"), ids[0]);
+    EXPECT_EQ(0, Settings().GetShowToolTipDownloadComplete());
+    // A link of a row that has gone does nothing.
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("3"), ids[0] + 100);
+    EXPECT_EQ(1u, boxes.size());
 }
