@@ -371,6 +371,7 @@ void CTarnixDlg::RebuildList()
         m_list.DeleteGroup(0);
     m_uploadGroupRow = uploads > 0 ? 0 : -1;
     m_downloadGroupRow = downloads > 0 ? m_uploadGroupRow + 1 : -1;
+    m_list.SetDownloadGroup(m_downloadGroupRow);
     if (m_uploadGroupRow >= 0)
         m_list.SetGroupItemCount(m_uploadGroupRow, uploads);
     if (m_downloadGroupRow >= 0)

@@ -208,8 +208,9 @@ CMenu* CTarnixDlg::PrepareContextMenu()
 
 void CTarnixDlg::ShowContextMenu()
 {
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
+    // Where the click was, not where the pointer is now: it may have moved on, and under Wine the
+    // pointer follows input only while the display has the focus.
+    const CPoint cursor(static_cast<LPARAM>(::GetMessagePos()));
     POINT client = cursor;
     m_list.ScreenToClient(&client);
     UINT flags = 0;

@@ -22,7 +22,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 ALL_CASES="startup-handoff startup-cookie start send-receive controls tray-restart control"
 SHEET_ORDER="splash main-empty background-start handoff-shown wizard-1 wizard-2 sender-awaiting receiver-progress
-    receiver-done receiver-paused tray-menu tray-only after-restart control-started"
+    receiver-done receiver-paused context-menu header-menu tray-menu tray-only after-restart control-started"
 # Run by hand, the builds' programs are the defaults.
 windows=${TARNIX_WINDOWS:-win32}
 : "${SERVER:=$root/build/native/server/tarnix-server}" "${RELAY:=$root/build/native/tools/relay/tarnix-relay}"
@@ -311,6 +311,38 @@ shot() {
     take_screenshot "${!display_var}" "$SCREENS/ui-e2e-$name.png" "${rect[@]}" || failed "no screenshot $name"
 }
 
+# colour_count FILE R G B: how many pixels of the picture have exactly that colour.
+colour_count() {
+    /usr/bin/convert "$1" -alpha off -fill black +opaque "rgb($2,$3,$4)" -fill white -opaque "rgb($2,$3,$4)" \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+# shows_colour COPY R G B: COPY's main window shows a patch (a dozen pixels) of that colour now.
+shows_colour() {
+    local copy=$1 display_var="${1}_display" rect=()
+    shift
+    read -r -a rect <<<"$(auto "$copy" rect "$WINDOW")"
+    [ ${#rect[@]} = 4 ] && take_screenshot "${!display_var}" "$work/probe.png" "${rect[@]}" >/dev/null 2>&1 &&
+        [ "$(colour_count "$work/probe.png" "$@")" -ge 12 ]
+}
+# probe WHAT COPY R G B: fails the case unless COPY's window shows WHAT's colour within 20 s.
+probe() {
+    local what=$1
+    shift
+    within 20 shows_colour "$@" || failed "no $what (RGB ${*:2}) in the window of $1"
+}
+menu_open() { auto_ok "$1" --timeout 100 wait-window class:#32768; }
+menu_closed() { ! menu_open "$1"; }
+# close_menu COPY: Escape to the open menu; it goes.
+close_menu() {
+    auto_ok "$1" key class:#32768 0 ESCAPE
+    within 10 menu_closed "$1" || failed "the menu stayed open"
+}
+# right_click_menu COPY X Y: a real right click at that screen point opens a menu.
+right_click_menu() {
+    auto_ok "$1" mouse "$2" "$3" right || failed "no right click"
+    within 10 menu_open "$1" || failed "no menu at $2,$3"
+}
+
 start_server
 
 case "$case_name" in
@@ -400,15 +432,37 @@ send-receive)
     within 20 has_link || failed "no link mail in the outbox"
     ls "$work"/outbox/mail-*.xml >/dev/null 2>&1 || failed "no mail document"
     shot sender-awaiting a "$WINDOW"
+    probe "group row" a 239 243 255
 
     tarnix_once b 10 "$(winpath "$tnl")" || failed "the second start of B did not end"
-    within 20 count_is b 3 || failed "B does not list the link's files: $(list_count b)"
+    # A group row and the two files, and the status line's row once the empty file is done.
+    listed() { count_is b 3 || count_is b 4; }
+    within 20 listed || failed "B does not list the link's files: $(list_count b)"
     within 20 reports_are DA 1 || failed "no DA report" # one record from the link, the other from A's answer
     within 120 reports_are DC 2 || failed "not two DC reports: $(grep -c ' DC' "$work/reports.log")"
     cmp "$work/files/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
     cmp "$work/files/empty.bin" "$work/b/down/empty.bin" || failed "empty.bin differs"
-    sleep 2
+    within 20 count_is b 4 || failed "B shows no status line row: $(list_count b)"
+    probe "download at 100 %" b 240 190 106
+    probe "status line" b 255 247 194
+    probe "upload at 100 %" a 177 254 164
     shot receiver-done b
+
+    # The menus, opened by real clicks: a row's, then the header's after a sort and with a column
+    # hidden through it.
+    read -r left top right bottom <<<"$(auto b rect "$WINDOW" 1002)"
+    [ -n "$bottom" ] || failed "no place of B's list"
+    right_click_menu b $((left + 60)) $((top + 66)) # the first file, below the status line and group rows
+    shot context-menu b
+    close_menu b
+    auto_ok b mouse $((left + 150)) $((top + 10)) || failed "no click on the header"
+    right_click_menu b $((left + 150)) $((top + 10))
+    read -r mleft mtop mright mbottom <<<"$(auto b rect class:#32768)"
+    auto_ok b mouse $((mleft + 30)) $((mbottom - 10)) || failed "no click on the header menu's last column"
+    within 10 menu_closed b || failed "the header menu stayed open"
+    right_click_menu b $((left + 150)) $((top + 10))
+    shot header-menu b
+    close_menu b
     quit a
     quit b
     ;;
@@ -422,12 +476,14 @@ controls)
     sleep 3
     shot receiver-progress b "$WINDOW"
     status_text b | grep -q 'Receiving 1 file at' || failed "the status line shows no receiving file: $(status_text b)"
+    probe "download progress art" b 232 137 28
 
     first_row b
     auto_ok b command "$WINDOW" 1004 || failed "no Pause"
     sleep 2 # blocks already sent still land
     still b big.bin 3 || failed "the working file still grows after Pause"
     shot receiver-paused b "$WINDOW"
+    probe "selected row" b 254 214 126
     auto_ok b command "$WINDOW" 1004 || failed "no Resume"
     within 40 growing b big.bin || failed "the working file does not grow again after Resume"
 
@@ -453,15 +509,23 @@ tray-restart)
     auto_ok b wait-window class:#32768 || failed "no tray menu"
     sleep 0.5
     shot tray-menu b
-    auto_ok b key class:#32768 0 ESCAPE
+    close_menu b
     auto_ok b command "$WINDOW" 32794 || failed "no Polite"
     bandwidth_is_polite() { on b "$wine_run" reg query 'HKCU\Software\Tarnix' /v Bandwidth 2>/dev/null | grep -q 0x2; }
     within 10 bandwidth_is_polite || failed "the tray's Polite did not set the Bandwidth"
-    auto_ok b command "$WINDOW" 57602 || failed "no Close"
-    ! auto_ok b --timeout 2000 wait-window "$WINDOW" || failed "the window did not go to the tray"
+    window_hidden() { ! auto_ok b --timeout 100 wait-window "$WINDOW"; }
+    auto_ok b syscommand "$WINDOW" 0xF060 || failed "no Close"
+    within 10 window_hidden || failed "the window did not go to the tray"
     shot tray-only b
     auto_ok b tray "$WINDOW" LBUTTONDOWN || failed "no click on the tray icon"
     auto_ok b --timeout 10000 wait-window "$WINDOW" || failed "the tray's click did not bring the window back"
+    # Once more, with a real click on the icon: the last of the taskbar's tray, at its right end.
+    auto_ok b syscommand "$WINDOW" 0xF060 || failed "no Close"
+    within 10 window_hidden || failed "the window did not go to the tray the second time"
+    read -r tleft ttop tright tbottom <<<"$(auto b rect class:Shell_TrayWnd)"
+    [ -n "$tbottom" ] || failed "no taskbar"
+    auto_ok b mouse $((tright - 12)) $(((ttop + tbottom) / 2)) || failed "no real click on the tray"
+    auto_ok b --timeout 10000 wait-window "$WINDOW" || failed "a real click on the tray icon did not bring the window back"
 
     send_files a b@tarnix.test big.bin
     tarnix_once b 10 "$(winpath "$tnl")" || failed "the second start of B did not end"
