@@ -18,6 +18,7 @@
 #include "window/ScreenGrab.h"
 #include "drawer_art_ids.h"
 
+using windowtest::CTestCanvas;
 using windowtest::GrabScreen;
 using windowtest::PostClick;
 using windowtest::PostKey;
