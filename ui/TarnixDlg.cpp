@@ -57,8 +57,7 @@ bool IsWindowsXp()
 } // namespace
 
 CTarnixDlg::CTarnixDlg()
-    : CTarnixDlg(*CUIManager::Instance(), *CSettingsManager::Instance(), *CMainManager::Instance(),
-                 ::GetCommandLineA())
+    : CTarnixDlg(*CUIManager::Instance(), *CSettingsManager::Instance(), *CMainManager::Instance(), ::GetCommandLineA())
 {}
 
 CTarnixDlg::CTarnixDlg(CUIManager& ui, CSettingsManager& settings, CMainManager& main, const char* commandLine)
@@ -210,6 +209,8 @@ bool CTarnixDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resul
     switch (msg) {
     case WM_CREATE:
         if (m_settings.GetShowSplash()) {
+            // Under Wine 8 it shows centred on the screen, owned by this window, its magenta cut
+            // away by a window region (measured).
             auto* splash = new CSplashScreenEx; // deletes itself with its window
             if (splash->Create(this, nullptr, 2000, 15) && splash->SetBitmap(IDB_SPLASH, 255, 0, 255))
                 splash->Show();
@@ -256,8 +257,8 @@ bool CTarnixDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resul
         OnDoubleClick(PointFromLParam(lParam));
         break;
     case WM_CTLCOLORSTATIC:
-        *result = reinterpret_cast<LRESULT>(OnControlColour(reinterpret_cast<HDC>(wParam),
-                                                            reinterpret_cast<HWND>(lParam)));
+        *result =
+            reinterpret_cast<LRESULT>(OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
         return true;
     case WM_WINDOWPOSCHANGING:
         if (m_startedInBackground && IsBackgroundStart(m_commandLine))

@@ -30,10 +30,10 @@ struct SCommandImage {
     int image;
 };
 const SCommandImage kCommandImages[] = {
-    {ID_SEND_FILE, 0},       {ID_HIDE_WINDOW, 1},  {ID_EXIT, 2},           {ID_OPEN_FILE, 5},
-    {ID_OPEN_FOLDER, 6},     {ID_CLEAN_COMPLETED, 7}, {IDC_PAUSE, 8},      {ID_CANCEL_TRANSFER, 9},
-    {ID_FORWARD_FILE, 11},   {ID_RESEND_LINK, 12}, {ID_TELL_A_FRIEND, 13}, {ID_ADDRESS_BOOK, 14},
-    {ID_OPTIONS, 15},        {ID_GET_LINK, 17},    {ID_TRAY_OPEN, 6},
+    {ID_SEND_FILE, 0},     {ID_HIDE_WINDOW, 1},     {ID_EXIT, 2},           {ID_OPEN_FILE, 5},
+    {ID_OPEN_FOLDER, 6},   {ID_CLEAN_COMPLETED, 7}, {IDC_PAUSE, 8},         {ID_CANCEL_TRANSFER, 9},
+    {ID_FORWARD_FILE, 11}, {ID_RESEND_LINK, 12},    {ID_TELL_A_FRIEND, 13}, {ID_ADDRESS_BOOK, 14},
+    {ID_OPTIONS, 15},      {ID_GET_LINK, 17},       {ID_TRAY_OPEN, 6},
 };
 
 ULONG_PTR ItemData(HMENU menu, int position)

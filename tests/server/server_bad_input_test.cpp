@@ -248,6 +248,13 @@ protected:
     {}
 };
 
+// Only the queue is limited: with the idle limit above, a test thread held up for 3 s on a loaded
+// machine got its client closed as silent before its queue could fill.
+class QueueLimitTest : public BadInputTest {
+protected:
+    QueueLimitTest() : BadInputTest([](TarnixServer::SServerOptions& o) { o.MaxQueuedBytes = 4096; }) {}
+};
+
 } // namespace
 
 TEST_F(LimitTest, ConnectionsPastTheLimitAreClosedAtOnce)
@@ -287,7 +294,7 @@ TEST_F(LimitTest, ALoggedInConnectionThatFallsSilentIsClosed)
     EXPECT_TRUE(quiet.WaitClosed(8000));
 }
 
-TEST_F(LimitTest, AClientThatStopsReadingIsClosedBeforeItsQueueGrowsPastTheLimit)
+TEST_F(QueueLimitTest, AClientThatStopsReadingIsClosedBeforeItsQueueGrowsPastTheLimit)
 {
     CRawTestClient greedy;
     greedy.SetReceiveBuffer(1024);
@@ -302,13 +309,14 @@ TEST_F(LimitTest, AClientThatStopsReadingIsClosedBeforeItsQueueGrowsPastTheLimit
             ExpectBystanderServed(); // within its idle limit
     }
     bool closed = false;
-    for (int i = 0; i < 40 && !closed; ++i) {
+    const std::uint64_t deadline = STI_OS::GetClock() + 60000;
+    while (!closed && STI_OS::GetClock() < deadline) {
         closed = server.LogText().find("does not read") != std::string::npos;
         ExpectBystanderServed();
         STI_OS::Sleep(250);
     }
     EXPECT_TRUE(closed) << server.LogText();
-    EXPECT_TRUE(greedy.WaitClosed(5000));
+    EXPECT_TRUE(greedy.WaitClosed(30000));
     ExpectBystanderServed();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,14 @@
 #include "window/ScreenGrab.h"
 #include "drawer_art_ids.h"
 
+using windowtest::CTestCanvas;
 using windowtest::GrabScreen;
 using windowtest::PostClick;
 using windowtest::PostKey;
 using windowtest::PostMouseMove;
 using windowtest::PumpFor;
 using windowtest::PumpPending;
+using windowtest::PumpUntil;
 using windowtest::StepTimer;
 
 namespace {
@@ -186,12 +189,16 @@ TEST_F(BalloonWindow, ShowsOpaqueAtOnceOverWhatLiesBeneathAndClosesOnClicksAndKe
     tip.ShowHelpTooltip(at, kText);
     EXPECT_EQ(PPTOOLTIP_STATE_SHOWN, tip.GetState());
     EXPECT_EQ(0, tip.GetTransparency());
-    PumpFor(200);
     RECT r = WindowRect();
-    auto shot = GrabScreen(r);
-    ASSERT_NE(nullptr, shot);
     const SBalloonLayout l = tip.GetLayout();
     const int middleY = (l.body.top + l.body.bottom) / 2;
+    // A loaded display may take a while to show what was painted.
+    std::unique_ptr<CTestCanvas> shot;
+    PumpUntil([&] {
+        shot = GrabScreen(r);
+        return shot && shot->Pixel(l.body.left + 4, middleY) == kBalloon;
+    });
+    ASSERT_NE(nullptr, shot);
     EXPECT_EQ(kBalloon, shot->Pixel(l.body.left + 4, middleY)) << "the body's margin";
     EXPECT_EQ(kBackdrop, shot->Pixel(1, 1)) << "outside the rounded corner";
     // The shadow strip on the right: darker than what lies beneath, not black.
@@ -202,20 +209,26 @@ TEST_F(BalloonWindow, ShowsOpaqueAtOnceOverWhatLiesBeneathAndClosesOnClicksAndKe
     // At the screen's right edge the shadow's right part lies off the screen; the part below
     // the balloon still darkens what is beneath.
     tip.ShowHelpTooltip(POINT{GetSystemMetrics(SM_CXSCREEN) - 5, at.y}, kText);
-    PumpFor(200);
     RECT edge = WindowRect();
-    shot = GrabScreen(RECT{edge.left, edge.top, GetSystemMetrics(SM_CXSCREEN), edge.bottom});
+    const int belowY = tip.GetLayout().body.bottom + 3;
+    PumpUntil([&] {
+        shot = GrabScreen(RECT{edge.left, edge.top, GetSystemMetrics(SM_CXSCREEN), edge.bottom});
+        return shot && shot->Pixel(40, belowY) != kBackdrop;
+    });
     ASSERT_NE(nullptr, shot);
-    const COLORREF below = shot->Pixel(40, tip.GetLayout().body.bottom + 3);
+    const COLORREF below = shot->Pixel(40, belowY);
     EXPECT_LT(GetBValue(below), GetBValue(kBackdrop));
     EXPECT_GT(GetBValue(below), 0);
 
     // Shown again at once a little up and left: its shadow falls where the balloon it replaced
     // was, and still darkens the owner, not that balloon.
     tip.ShowHelpTooltip(POINT{at.x - 6, at.y - 6}, kText);
-    PumpFor(200);
     r = WindowRect();
-    shot = GrabScreen(r);
+    PumpUntil([&] {
+        shot = GrabScreen(r);
+        return shot && shot->Pixel(r.right - r.left - 3, middleY) == shade;
+    });
+    ASSERT_NE(nullptr, shot);
     EXPECT_EQ(shade, shot->Pixel(r.right - r.left - 3, middleY));
 
     // Pinned: mouse moves over the owner change nothing.

@@ -17,6 +17,7 @@
 #include "ui/InPlaceEdit.h"
 #include "ui/res/ui_ids.h"
 #include "window/Canvas.h"
+#include "window/FocusWatch.h"
 #include "window/MessagePumping.h"
 #include "window/ModalDriver.h"
 
@@ -92,7 +93,8 @@ HWND Editor(HWND list)
 void TypeInEditor(HWND list, const char* text, UINT key)
 {
     HWND editor = Editor(list);
-    ASSERT_NE(nullptr, editor);
+    if (editor == nullptr)
+        return; // gone with the focus (the case runs again) or never opened (the rows tell)
     ::SetWindowTextA(editor, text);
     ::PostMessageA(editor, WM_CHAR, key, 0);
     windowtest::PumpUntil([&] { return !::IsWindow(editor); });
@@ -125,59 +127,77 @@ protected:
 
 TEST_F(AddressBook, AddEditRemoveAndCellEditsChangeTheRowsAndOkWritesTheBook)
 {
+    // The cell editor ends when it loses the focus, as it must, and another program's window
+    // coming to the front takes it now and then (window/FocusWatch.h): a run interrupted so is
+    // run again on the book as it was.
     std::vector<std::string> rows, editPrefill;
     bool noEditorOnFirstClick = false, nameEditorAfterTab = false;
-    answers = {IDOK, IDNO, IDYES};
-    windowtest::CModalScript script({
-        {"#32770", kBook, IDC_LIST, [](HWND dialog) { PostCommand(dialog, IDC_ADD); }},
-        // Both fields are needed; the address is not checked further.
-        {"#32770", kEntry, IDC_NAME,
-         [](HWND entry) {
-             ::SetDlgItemTextA(entry, IDC_EMAIL, "zed-at-c");
-             PostCommand(entry, IDOK);
-         }},
-        {"#32770", kEntry, IDC_NAME,
-         [](HWND entry) {
-             ::SetDlgItemTextA(entry, IDC_NAME, "Zed");
-             PostCommand(entry, IDOK);
-         }},
-        {"#32770", kBook, IDC_LIST,
-         [](HWND dialog) {
-             Select(::GetDlgItem(dialog, IDC_LIST), 0); // Ann Jones
-             PostCommand(dialog, IDC_EDIT);
-         }},
-        {"#32770", kEntry, IDC_NAME,
-         [&](HWND entry) {
-             editPrefill = {DlgText(entry, IDC_NAME), DlgText(entry, IDC_EMAIL)};
-             ::SetDlgItemTextA(entry, IDC_NAME, "Zoe Jones");
-             PostCommand(entry, IDOK);
-         }},
-        // Zoe sorts to the end: John is the first row.
-        {"#32770", kBook, IDC_LIST,
-         [](HWND dialog) {
-             Select(::GetDlgItem(dialog, IDC_LIST), 0);
-             PostCommand(dialog, IDC_REMOVE); // No
-             PostCommand(dialog, IDC_REMOVE); // Yes
-         }},
-        // Zed's address in place; Tab moves on to the name, Escape leaves it.
-        {"#32770", kBook, IDC_LIST,
-         [&](HWND dialog) {
-             HWND list = ::GetDlgItem(dialog, IDC_LIST);
-             Select(list, 0);
-             ClickCell(list, 0, 1);
-             noEditorOnFirstClick = Editor(list) == nullptr;
-             ClickCell(list, 0, 1);
-             TypeInEditor(list, "zed@c.test", VK_TAB);
-             windowtest::PumpUntil([&] { return Editor(list) != nullptr; });
-             nameEditorAfterTab = DlgText(list, IDC_INPLACE_EDIT) == "Zed";
-             TypeInEditor(list, "Nobody", VK_ESCAPE);
-             rows = Rows(list);
-             PostCommand(dialog, IDOK);
-         }},
-    });
-    CAddressBookDlg dialog(Book(), nullptr, Settings());
-    ASSERT_EQ(IDOK, dialog.DoModal());
-    EXPECT_EQ("", script.Failure());
+    std::string failure;
+    bool ran = false;
+    for (int attempt = 0; attempt < windowtest::kFocusAttempts && !ran; ++attempt) {
+        coretest::WriteFileBytes(BookPath(), saved);
+        ReopenSettings();
+        boxes.clear();
+        answers = {IDOK, IDNO, IDYES};
+        bool interrupted = false;
+        windowtest::CModalScript script({
+            {"#32770", kBook, IDC_LIST, [](HWND dialog) { PostCommand(dialog, IDC_ADD); }},
+            // Both fields are needed; the address is not checked further.
+            {"#32770", kEntry, IDC_NAME,
+             [](HWND entry) {
+                 ::SetDlgItemTextA(entry, IDC_EMAIL, "zed-at-c");
+                 PostCommand(entry, IDOK);
+             }},
+            {"#32770", kEntry, IDC_NAME,
+             [](HWND entry) {
+                 ::SetDlgItemTextA(entry, IDC_NAME, "Zed");
+                 PostCommand(entry, IDOK);
+             }},
+            {"#32770", kBook, IDC_LIST,
+             [](HWND dialog) {
+                 Select(::GetDlgItem(dialog, IDC_LIST), 0); // Ann Jones
+                 PostCommand(dialog, IDC_EDIT);
+             }},
+            {"#32770", kEntry, IDC_NAME,
+             [&](HWND entry) {
+                 editPrefill = {DlgText(entry, IDC_NAME), DlgText(entry, IDC_EMAIL)};
+                 ::SetDlgItemTextA(entry, IDC_NAME, "Zoe Jones");
+                 PostCommand(entry, IDOK);
+             }},
+            // Zoe sorts to the end: John is the first row.
+            {"#32770", kBook, IDC_LIST,
+             [](HWND dialog) {
+                 Select(::GetDlgItem(dialog, IDC_LIST), 0);
+                 PostCommand(dialog, IDC_REMOVE); // No
+                 PostCommand(dialog, IDC_REMOVE); // Yes
+             }},
+            // Zed's address in place; Tab moves on to the name, Escape leaves it.
+            {"#32770", kBook, IDC_LIST,
+             [&](HWND dialog) {
+                 windowtest::CFocusWatch watch;
+                 HWND list = ::GetDlgItem(dialog, IDC_LIST);
+                 Select(list, 0);
+                 ClickCell(list, 0, 1);
+                 noEditorOnFirstClick = Editor(list) == nullptr;
+                 ClickCell(list, 0, 1);
+                 TypeInEditor(list, "zed@c.test", VK_TAB);
+                 windowtest::PumpUntil([&] { return Editor(list) != nullptr; });
+                 nameEditorAfterTab = DlgText(list, IDC_INPLACE_EDIT) == "Zed";
+                 TypeInEditor(list, "Nobody", VK_ESCAPE);
+                 rows = Rows(list);
+                 interrupted = watch.FocusTakenFromOutside();
+                 PostCommand(dialog, IDOK);
+             }},
+        });
+        CAddressBookDlg dialog(Book(), nullptr, Settings());
+        const INT_PTR result = dialog.DoModal();
+        failure = script.Failure();
+        ran = !interrupted;
+        if (ran)
+            ASSERT_EQ(IDOK, result);
+    }
+    ASSERT_TRUE(ran) << "every run lost the focus to another program";
+    EXPECT_EQ("", failure);
 
     EXPECT_EQ((std::vector<std::string>{"Name or Address cannot be empty", "Are you sure?", "Are you sure?"}), boxes);
     EXPECT_EQ((std::vector<std::string>{"Ann Jones", "ann@b.test"}), editPrefill);

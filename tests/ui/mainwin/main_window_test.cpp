@@ -11,6 +11,7 @@
 #include "framework/AppState.h"
 #include "framework/CmdUI.h"
 #include "support/MainWindowTestSupport.h"
+#include "ui/ShellOpen.h"
 #include "ui/res/ui_ids.h"
 #include "window/Input.h"
 #include "window/MessagePumping.h"
@@ -125,13 +126,16 @@ TEST_F(MainWindowTest, StatusLineTellsCountsRatesAndServiceStateAndSetsTheTrayPi
               dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_OFFLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(1, 1, 1, 1024.0, 2048.0);
-    EXPECT_EQ("Sending 1 file at 1.00 kBps | Receiving 1 file at 2.00 kBps | CONNECTING", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 1 file at 1.00 kBps | Receiving 1 file at 2.00 kBps | CONNECTING",
+              dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_OFFLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(2, 0, 2, 0.0, 512.0);
-    EXPECT_EQ("Sending 0 files at 0.00 kBps | Receiving 2 files at 0.50 kBps | CONNECTING", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 0 files at 0.00 kBps | Receiving 2 files at 0.50 kBps | CONNECTING",
+              dialog->GetStatusText().str());
     EXPECT_EQ(static_cast<UINT>(IDI_TRAY_ONLINE), dialog->GetTrayIconId());
     dialog->UpdateStatusText(0, 2, 3, 3072.0, 0.0);
-    EXPECT_EQ("Sending 2 files at 3.00 kBps | Receiving 0 files at 0.00 kBps | CONNECTED", dialog->GetStatusText().str());
+    EXPECT_EQ("Sending 2 files at 3.00 kBps | Receiving 0 files at 0.00 kBps | CONNECTED",
+              dialog->GetStatusText().str());
     // Automation reads the line from the hidden static.
     char text[128] = {};
     ::GetDlgItemTextA(*dialog, IDC_STATUS_TEXT, text, sizeof(text));
@@ -169,7 +173,6 @@ TEST_F(MainWindowTest, PauseButtonOffersResumeWhenEverySelectedRowIsHeldAndSelec
     // Nothing selected: Pause, and a click there pauses what gets selected next.
     SelectRows({});
     EXPECT_FALSE(dialog->IsShowingResume());
-
 }
 
 TEST_F(MainWindowTest, WidthsAndPlacementAreSavedAndAHiddenColumnComesBackHidden)
@@ -315,4 +318,32 @@ TEST_F(MainWindowTest, DeleteAsksToCancelTheSelectedTransfersAndAColumnClickSort
     EXPECT_EQ("a.txt", Cell(0, 1, 0).text);
     dialog->GetList().SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ("c.txt", Cell(0, 1, 0).text);
+
+    // By the time left, as the progress events told it, whatever the names say.
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[1], FS_RECEIVING, 1, 10, 30));
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[2], FS_RECEIVING, 1, 10, 20));
+    Drain();
+    click.iItem = 3;
+    dialog->GetList().SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ("c.txt", Cell(0, 1, 0).text);
+    EXPECT_EQ("a.txt", Cell(0, 2, 0).text);
+}
+
+TEST_F(MainWindowTest, BalloonLinksOpenAProgramOnlyAfterAskingAndCanSilenceTheBalloons)
+{
+    const std::vector<std::uint32_t> ids = Receive({"setup.exe"}, 1);
+    Drain();
+    CMainManager::PushUIEvent(SUIEvent::Progress(ids[0], FS_COMPLETED, 10, 10, 0));
+    Drain();
+    answers = {IDNO};
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("3"), ids[0]);
+    ASSERT_EQ(1u, boxes.size()) << "\"Open it\" asks as a double click does";
+    EXPECT_EQ(kRunProgramQuestion, boxes[0]);
+
+    Settings().SetShowToolTipDownloadComplete(1);
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("0"), ids[0]);
+    EXPECT_EQ(0, Settings().GetShowToolTipDownloadComplete());
+    // A link of a row that has gone does nothing.
+    dialog->SendMessage(CTarnixDlg::kBalloonLinkMessage, reinterpret_cast<WPARAM>("3"), ids[0] + 100);
+    EXPECT_EQ(1u, boxes.size());
 }

@@ -98,6 +98,8 @@ TEST_F(MainWindowDesktopTest, GetLinkPutsALinkToTheRowsFileOnTheClipboard)
 
 TEST_F(MainWindowDesktopTest, AFinishedDownloadShowsItsBalloonAtTheTrayWhenTheUserWantsIt)
 {
+    // The tell-a-friend prompt was answered long ago: a finished download brings only its balloon.
+    Settings().SetTAFSate(2);
     const std::vector<std::uint32_t> ids = Receive({"<b>done</b>.txt"}, 1);
     Drain();
     CMainManager::PushUIEvent(SUIEvent::Progress(ids[0], FS_COMPLETED, 10, 10, 0));
