@@ -131,7 +131,8 @@ private:
     std::vector<CTransferingFile*> SelectedTransfers();
 
     // Menus.
-    void ShowContextMenu();
+    // The row menu for a right click at `click` (the list's client coordinates).
+    void ShowContextMenu(POINT click);
     void CopyLinkOfSelection();
     bool OnMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     void MeasureBarItem(MEASUREITEMSTRUCT* measure);
