@@ -503,6 +503,19 @@ controls)
     probe "selected row" b 254 214 126
     auto_ok b command "$WINDOW" 1004 || failed "no Resume"
     within 40 growing b big.bin || failed "the working file does not grow again after Resume"
+    # The same from the sender's side.
+    first_row a
+    paused=$SECONDS
+    auto_ok a command "$WINDOW" 1004 || failed "no Pause on A"
+    # What A sent ahead still comes out of the capped relay for a while.
+    within 20 still b big.bin 3 && [ "$(working_size b big.bin)" -gt 0 ] ||
+        failed "the working file still grows after A's Pause"
+    echo "A's pause took $((SECONDS - paused)) s to stop the download"
+    resumed=$SECONDS
+    auto_ok a command "$WINDOW" 1004 || failed "no Resume on A"
+    # The download moves again some 40 s after the sender's Resume (measured), not at once.
+    within 90 growing b big.bin || failed "the working file does not grow again after A's Resume"
+    echo "A's resume took $((SECONDS - resumed)) s to move the download"
 
     auto_ok b command "$WINDOW" 32781 || failed "no Cancel"
     auto_ok b msgbox "cancel recieving of this file" YES || failed "no question before cancelling"
