@@ -45,7 +45,8 @@ contact_sheet() {
 if [ "$case_name" = all ]; then
     if [ -z "${TARNIX_WINE:-}" ]; then
         # shellcheck source=../../tools/wine-env.sh
-        source "$root/tools/wine-env.sh" >/dev/null 2>&1 || { echo "no Wine"; exit 77; }
+        # An empty argument: a private prefix in /tmp, not one named after this script's "all".
+        source "$root/tools/wine-env.sh" "" >/dev/null 2>&1 || { echo "no Wine"; exit 77; }
         trap tarnix_wine_stop EXIT
     fi
     status=0
