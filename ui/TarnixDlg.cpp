@@ -337,7 +337,7 @@ bool CTarnixDlg::OnListNotify(NMHDR* header, LRESULT* result)
         return true;
     }
     case static_cast<int>(NM_RCLICK):
-        ShowContextMenu();
+        ShowContextMenu(reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction);
         return true;
     case static_cast<int>(LVN_ITEMCHANGED):
         m_ui.OnSelectionChanged();

@@ -131,7 +131,8 @@ private:
     std::vector<CTransferingFile*> SelectedTransfers();
 
     // Menus.
-    void ShowContextMenu();
+    // At the click's point in the list's client area.
+    void ShowContextMenu(POINT click);
     void CopyLinkOfSelection();
     bool OnMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     void MeasureBarItem(MEASUREITEMSTRUCT* measure);

@@ -206,18 +206,17 @@ CMenu* CTarnixDlg::PrepareContextMenu()
     return popup;
 }
 
-void CTarnixDlg::ShowContextMenu()
+void CTarnixDlg::ShowContextMenu(POINT click)
 {
-    // Where the click was, not where the pointer is now: it may have moved on, and under Wine the
-    // pointer follows input only while the display has the focus.
-    const CPoint cursor(static_cast<LPARAM>(::GetMessagePos()));
-    POINT client = cursor;
-    m_list.ScreenToClient(&client);
+    // Where the click was, as the list tells it: the pointer may have moved on, and under Wine it
+    // follows input only while the display has the focus.
     UINT flags = 0;
-    if (m_list.HitTest(client, &flags) < 0 || !(flags & LVHT_ONITEM) || m_list.GetSelectionMark() < 0)
+    if (m_list.HitTest(click, &flags) < 0 || !(flags & LVHT_ONITEM) || m_list.GetSelectionMark() < 0)
         return;
+    POINT screen = click;
+    m_list.ClientToScreen(&screen);
     if (CMenu* popup = PrepareContextMenu())
-        popup->TrackPopupMenu(TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+        popup->TrackPopupMenu(TPM_RIGHTBUTTON, screen.x, screen.y, m_hWnd);
 }
 
 // --- Get link -----------------------------------------------------------------------------------
