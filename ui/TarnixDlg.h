@@ -131,7 +131,7 @@ private:
     std::vector<CTransferingFile*> SelectedTransfers();
 
     // Menus.
-    // At the click's point in the list's client area.
+    // The row menu for a right click at `click` (the list's client coordinates).
     void ShowContextMenu(POINT click);
     void CopyLinkOfSelection();
     bool OnMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -208,8 +208,8 @@ CMenu* CTarnixDlg::PrepareContextMenu()
 
 void CTarnixDlg::ShowContextMenu(POINT click)
 {
-    // Where the click was, as the list tells it: the pointer may have moved on, and under Wine it
-    // follows input only while the display has the focus.
+    // Where the click was, not where the pointer is now: it may have moved on, and under Wine the
+    // pointer follows input only while the display has the focus.
     UINT flags = 0;
     if (m_list.HitTest(click, &flags) < 0 || !(flags & LVHT_ONITEM) || m_list.GetSelectionMark() < 0)
         return;

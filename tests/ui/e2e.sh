@@ -52,6 +52,7 @@ if [ "$case_name" = all ]; then
     for c in $ALL_CASES; do
         "$0" "$c" || status=1
     done
+    contact_sheet
     exit $status
 fi
 
@@ -470,12 +471,13 @@ send-receive)
     right_click_menu b $((left + 60)) $((top + 66)) # the first file, below the status line and group rows
     shot context-menu b
     close_menu b
+    # Sorted by size (the second column), the menu opened further right so as not to hide the mark.
     auto_ok b mouse $((left + 150)) $((top + 10)) || failed "no click on the header"
-    right_click_menu b $((left + 150)) $((top + 10))
+    right_click_menu b $((left + 420)) $((top + 10))
     read -r mleft mtop mright mbottom <<<"$(auto b rect class:#32768)"
     auto_ok b mouse $((mleft + 30)) $((mbottom - 10)) || failed "no click on the header menu's last column"
     within 10 menu_closed b || failed "the header menu stayed open"
-    right_click_menu b $((left + 150)) $((top + 10))
+    right_click_menu b $((left + 420)) $((top + 10))
     shot header-menu b
     close_menu b
     quit a
