@@ -195,6 +195,11 @@ void CHtmlPass::Text(Flow& flow, const std::string& run, bool wrap)
                 while (head > 0 && start[head - 1] == ' ')
                     --head;
                 rest = pos + cut + 1;
+            } else if (LineEmpty(flow) && start[0] == ' ') {
+                // Blanks that do not fit at the start of a line are dropped, as they are when a
+                // cut falls after them; drawn, they would make a line the measuring pass never saw.
+                head = 0;
+                rest = pos;
             } else if (LineEmpty(flow)) {
                 // Nothing fits at a break: cut between characters, at least one.
                 head = 1;

@@ -20,21 +20,6 @@ using windowtest::PumpUntil;
 
 namespace {
 
-std::string ClipboardText(HWND owner)
-{
-    std::string text;
-    if (!::OpenClipboard(owner))
-        return text;
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* chars = static_cast<const char*>(::GlobalLock(data))) {
-            text = chars;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 class MainWindowDesktopTest : public MainWindowTest {
 protected:
     MainWindowDesktopTest()
@@ -89,7 +74,7 @@ TEST_F(MainWindowDesktopTest, GetLinkPutsALinkToTheRowsFileOnTheClipboard)
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("File link has been copyed to Clipboard.", boxes[0]);
     CFileLink link;
-    ASSERT_TRUE(link.ParseLinkURL(CString(ClipboardText(*dialog).c_str())));
+    ASSERT_TRUE(link.ParseLinkURL(CString(windowtest::ClipboardText(*dialog).c_str())));
     ASSERT_FALSE(link.m_entries.empty());
     EXPECT_EQ(0, std::memcmp(link.m_entries[0].m_fileId, Row(up[0]).m_fileId, CTransferingFile::ID_SIZE));
     EXPECT_EQ(10, link.m_totalSize);
