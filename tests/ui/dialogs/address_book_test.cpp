@@ -193,8 +193,9 @@ TEST_F(AddressBook, AddEditRemoveAndCellEditsChangeTheRowsAndOkWritesTheBook)
         const INT_PTR result = dialog.DoModal();
         failure = script.Failure();
         ran = !interrupted;
-        if (ran)
+        if (ran) {
             ASSERT_EQ(IDOK, result);
+        }
     }
     ASSERT_TRUE(ran) << "every run lost the focus to another program";
     EXPECT_EQ("", failure);
