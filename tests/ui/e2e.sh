@@ -314,11 +314,18 @@ quit() { # COPY: Exit from the menu; the process ends with 0 within 20 s
 # shot NAME COPY [WINDOW]: COPY's display into $SCREENS/ui-e2e-NAME.png, cut to the window when
 # one is named. A picture that cannot be taken fails the case.
 shot() {
-    local name=$1 copy=$2 window=${3:-} display_var="${2}_display" rect=()
     [ -n "${SCREENS:-}" ] || return 0
     mkdir -p "$SCREENS"
-    [ -n "$window" ] && read -r -a rect <<<"$(auto "$copy" rect "$window")"
-    take_screenshot "${!display_var}" "$SCREENS/ui-e2e-$name.png" "${rect[@]}" || failed "no screenshot $name"
+    # Tried again for a while: a loaded display has refused a grab now and then.
+    within 10 shot_once "$@" || failed "no screenshot $1"
+}
+shot_once() {
+    local name=$1 copy=$2 window=${3:-} display_var="${2}_display" rect=()
+    if [ -n "$window" ]; then
+        read -r -a rect <<<"$(auto "$copy" rect "$window")"
+        [ ${#rect[@]} = 4 ] || return 1
+    fi
+    take_screenshot "${!display_var}" "$SCREENS/ui-e2e-$name.png" "${rect[@]}"
 }
 
 # colour_count FILE R G B: how many pixels of the picture have exactly that colour.
