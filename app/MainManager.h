@@ -49,6 +49,7 @@ public:
 
     // The main dialog whose window NotifyUI wakes (not owned; null: none yet).
     void SetMainWindow(HWND window) { m_mainWindow.store(window); }
+    HWND GetMainWindow() const { return m_mainWindow.load(); }
     // What the core asks of the user interface (not owned; null: nothing to ask).
     void SetUserInterface(IUserInterfaceSeam* seam) { m_seam.store(seam); }
     IUserInterfaceSeam* GetUserInterface() const { return m_seam.load(); }

@@ -617,6 +617,11 @@ void CTransferManager::ApplyLimits(bool resume)
     }
 }
 
+Status CTransferManager::PostUploadLevel(const unsigned char fileId[16], std::uint32_t level)
+{
+    return m_service->PostUploadLevel(fileId, level);
+}
+
 void CTransferManager::OnKeepAliveReply(std::uint32_t) {}
 
 void CTransferManager::OnStatusChanged(std::uint8_t status)

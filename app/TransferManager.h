@@ -76,6 +76,8 @@ public:
     bool ResumeUpload(std::uint32_t id);
     bool ResumeSuspendedUpload(std::uint32_t id);
     void ApplyLimits(bool resume);
+    // Tells the session sending the file its bandwidth level (2 minus the Bandwidth setting).
+    Status PostUploadLevel(const unsigned char fileId[16], std::uint32_t level);
 
     bool LoadSleeping();
     bool SaveSleeping();

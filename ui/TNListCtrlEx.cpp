@@ -388,11 +388,12 @@ CTNListCtrlEx::SAnswer CTNListCtrlEx::RequestCell(int row, int column, UINT mask
 
 CProgressDrawer& CTNListCtrlEx::Drawer(int group)
 {
-    SGroupDrawer& kept = m_drawers[group == 1 ? 1 : 0];
+    const bool download = group == m_downloadGroup;
+    SGroupDrawer& kept = m_drawers[download ? 1 : 0];
     if (!kept.made) {
         kept.made = true;
         CBitmap bitmap;
-        if (bitmap.LoadBitmap(group == 1 ? IDB_DOWNLOAD_PROGRESS : IDB_UPLOAD_PROGRESS))
+        if (bitmap.LoadBitmap(download ? IDB_DOWNLOAD_PROGRESS : IDB_UPLOAD_PROGRESS))
             kept.drawer.Init(kProgressImageWidth, kProgressImageHeight, bitmap, kItemColour, kProgressBorder);
         kept.drawer.SetText(nullptr, false, kCenteredLine);
     }
@@ -465,7 +466,7 @@ void CTNListCtrlEx::DrawProgressCell(HDC dc, const CRect& cell, int row, int col
         filled.DeflateRect(2, 2);
         CDC target;
         target.Attach(dc);
-        target.FillSolidRect(filled, m_drawers[group == 1 ? 1 : 0].fill);
+        target.FillSolidRect(filled, m_drawers[group == m_downloadGroup ? 1 : 0].fill);
         char text[16];
         std::snprintf(text, sizeof(text), "%d%%", percent);
         target.DrawText(text, -1, filled, kCenteredLine);

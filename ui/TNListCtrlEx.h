@@ -46,6 +46,9 @@ public:
     void DeleteGroup(int group);
     // Grows or shrinks the group at its end; the change.
     int SetGroupItemCount(int group, int count);
+    // The group whose progress cells show the download art (1 unless told; -1: none). A list
+    // of downloads alone holds them in group 0.
+    void SetDownloadGroup(int group) { m_downloadGroup = group; }
 
     int RowToGroup(int row) const { return m_rows.RowToGroup(row); }
     int RowToPosition(int row) const { return m_rows.RowToPosition(row); }
@@ -138,6 +141,7 @@ private:
     CStatusLine m_statusLine;
     bool m_statusLineHovered = false;
     CHeaderCtrlEx m_header;
-    SGroupDrawer m_drawers[2];      // group 0 (uploads) and group 1 (downloads)
+    SGroupDrawer m_drawers[2]; // the upload art, the download art
+    int m_downloadGroup = 1;
     BCMenu* m_columnMenu = nullptr; // the header's menu while it runs (on ShowColumnMenu's stack)
 };

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+// The section's name, and the registered window message's.
+constexpr char kHandOffName[] = "TARNIX_SINGLE_INSTANCE";
 constexpr std::size_t kHandOffSectionSize = 2048;
 
 // 0 <= length < sectionSize: the text and its zero fit into the section.

@@ -55,4 +55,19 @@ void PostMouseMove(HWND hwnd, POINT client)
     ::PostMessageA(hwnd, WM_MOUSEMOVE, 0, PointParam(client));
 }
 
+std::string ClipboardText(HWND owner)
+{
+    std::string text;
+    if (!::OpenClipboard(owner))
+        return text;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
+            text = bytes;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
 } // namespace windowtest

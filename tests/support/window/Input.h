@@ -1,6 +1,8 @@
 #pragma once
 // Posted mouse and keyboard messages, the way the system queues them for a window.
 
+#include <string>
+
 #include <windows.h>
 
 namespace windowtest {
@@ -14,5 +16,7 @@ void PostMouseMove(HWND hwnd, POINT client);
 // A real click through the system's input queue (SendInput), for end-to-end tests; it moves the
 // cursor, so such tests must hold the display's resource lock.
 bool SendClick(HWND hwnd, POINT client);
+// The clipboard's text, as a paste would read it; empty when there is none or it is held open.
+std::string ClipboardText(HWND owner = nullptr);
 
 } // namespace windowtest

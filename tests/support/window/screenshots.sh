@@ -5,13 +5,14 @@
 # item it shows it prints "ready NAME" and waits until NAME.go appears in that folder. At each
 # such line this takes the whole display into <screens folder>/NAME.png, then creates NAME.go.
 # Fails when the program fails or shows nothing, or when a picture is all one colour.
-# ImageMagick is called by path: a stand-in named convert may come first on PATH.
 set -uo pipefail
 exe=$1
 out=$2
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 : "${DISPLAY:?screenshots.sh needs DISPLAY (source tools/wine-env.sh)}"
 mkdir -p "$out"
+# shellcheck source=screenshot-lib.sh
+. "$root/tests/support/window/screenshot-lib.sh"
 work=$(mktemp -d /tmp/tarnix-screens.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkfifo "$work/lines"
@@ -35,19 +36,9 @@ while IFS= read -r -t 120 line; do
         failed=1
         break
     fi
-    # The Wine desktop is smaller than the X screen: what lies outside it is black, cut away.
-    if /usr/bin/import -display "$DISPLAY" -window root "$out/$name.png" &&
-        /usr/bin/convert "$out/$name.png" -bordercolor black -border 1 -trim +repage "$out/$name.png"; then
-        spread=$(/usr/bin/convert "$out/$name.png" -format '%[fx:standard_deviation]' info:)
-        if awk -v s="$spread" 'BEGIN { exit !(s > 0) }'; then
-            echo "screenshots: $out/$name.png (deviation $spread)"
-            shots=$((shots + 1))
-        else
-            echo "screenshots: $out/$name.png is all one colour" >&2
-            failed=1
-        fi
+    if take_screenshot "$DISPLAY" "$out/$name.png"; then
+        shots=$((shots + 1))
     else
-        echo "screenshots: could not take $name" >&2
         failed=1
     fi
     touch "$work/$name.go"

@@ -46,21 +46,6 @@ LPARAM At(POINT point)
     return MAKELPARAM(point.x, point.y);
 }
 
-std::string ClipboardText(HWND owner)
-{
-    std::string text;
-    if (!::OpenClipboard(owner))
-        return text;
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* locked = static_cast<const char*>(::GlobalLock(data))) {
-            text = locked;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 // Ctrl held, as the thread's keyboard state says, for the length of a scope.
 class CCtrlHeld {
 public:
@@ -189,7 +174,7 @@ TEST(InPlaceEditKeys, CtrlCAndCtrlVReachTheEditorBeforeTheHostsAccelerators)
         ASSERT_TRUE(CopyTextToClipboard(host, ""));
         windowtest::PostKey(edit, 'C');
         ASSERT_TRUE(windowtest::PumpPending());
-        EXPECT_EQ(ClipboardText(host), "ann@tarnix.test");
+        EXPECT_EQ(windowtest::ClipboardText(host), "ann@tarnix.test");
         ASSERT_TRUE(CopyTextToClipboard(host, "bob@tarnix.test"));
         ::SendMessageA(edit, EM_SETSEL, 0, -1);
         windowtest::PostKey(edit, 'V');

@@ -49,25 +49,25 @@ bool StartsWith(const std::string& text, const char* prefix)
 }
 
 // The sizes of the images in an icon group.
-std::vector<std::pair<int, int>> IconSizes(int id)
+std::vector<std::pair<int, int>> IconSizes(int id, HINSTANCE module)
 {
     std::vector<std::pair<int, int>> sizes;
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
-    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const BYTE* group = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    if (!group || SizeofResource(nullptr, found) < 6)
+    if (!group || SizeofResource(module, found) < 6)
         return sizes;
     const int count = group[4] | group[5] << 8;
     const BYTE* entry = group + 6;
-    for (int i = 0; i < count && entry + 14 <= group + SizeofResource(nullptr, found); ++i, entry += 14)
+    for (int i = 0; i < count && entry + 14 <= group + SizeofResource(module, found); ++i, entry += 14)
         sizes.emplace_back(entry[0] ? entry[0] : 256, entry[1] ? entry[1] : 256);
     return sizes;
 }
 
-// What a failure to load `define` says, or empty when it loads as its prefix says it must.
-std::string LoadFailure(const SDefine& define)
+// What a failure to load `define` from `module` says, or empty when it loads as its prefix says
+// it must.
+std::string LoadFailure(const SDefine& define, HINSTANCE module = GetModuleHandleA(nullptr))
 {
-    HINSTANCE module = GetModuleHandleA(nullptr);
     const char* id = MAKEINTRESOURCEA(define.value);
     if (StartsWith(define.name, "IDB_")) {
         HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, id, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -79,7 +79,7 @@ std::string LoadFailure(const SDefine& define)
         return deep ? "" : "fewer than 24 bits per pixel";
     }
     if (StartsWith(define.name, "IDI_")) {
-        const auto sizes = IconSizes(define.value);
+        const auto sizes = IconSizes(define.value, module);
         for (const int side : {16, 32}) {
             if (std::find(sizes.begin(), sizes.end(), std::make_pair(side, side)) == sizes.end())
                 return "no " + std::to_string(side) + "x" + std::to_string(side) + " image";
@@ -125,6 +125,21 @@ std::string LoadText(int id)
     LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
     return text;
 }
+
+#ifdef TARNIX_PROGRAM
+// The program itself carries every one of them too: its script includes every fragment.
+TEST(ProgramResources, TheProgramCarriesEveryIdOfTheIdsHeaders)
+{
+    HINSTANCE program =
+        LoadLibraryExA(TARNIX_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr) << TARNIX_PROGRAM;
+    for (const char* header : {"UI_IDS", "APP_IDS", "WIDGETS_IDS"}) {
+        for (const SDefine& define : ReadIdsHeader(header))
+            EXPECT_EQ(LoadFailure(define, program), "") << header << ": " << define.name << " " << define.value;
+    }
+    FreeLibrary(program);
+}
+#endif
 
 TEST(ProgramResources, TheWebSiteTextsNameTheConfiguredHost)
 {

@@ -33,6 +33,7 @@ void Usage()
     std::fputs("usage: tnauto [--timeout MS] COMMAND ARGS...\n"
                "  wait-window WINDOW [--hidden]      a window exists (visible, unless --hidden); prints it\n"
                "  command WINDOW ID                  posts WM_COMMAND ID\n"
+               "  syscommand WINDOW ID               posts WM_SYSCOMMAND ID (0xF060: close)\n"
                "  click WINDOW CONTROL               posts BM_CLICK to a button\n"
                "  set-text WINDOW CONTROL TEXT       WM_SETTEXT\n"
                "  get-text WINDOW CONTROL            WM_GETTEXT; prints the text\n"
@@ -47,7 +48,7 @@ void Usage()
                "  mouse X Y [left|right|double]      a real click at a screen point\n"
                "  fileopen PATH                      fills the open-file dialog's name box; Open\n"
                "  clipboard                          prints the clipboard's text\n"
-               "  rect WINDOW                        prints left top right bottom\n",
+               "  rect WINDOW [CONTROL]              prints left top right bottom, on the screen\n",
                stderr);
 }
 
@@ -426,6 +427,13 @@ int Run(int argc, char** argv)
         HWND window = Target(argv[1]);
         return window && PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0) ? kDone : kFailed;
     }
+    if (command == "syscommand") {
+        long long id = 0;
+        if (!need(2) || !ParseNumber(argv[2], id))
+            return kUsage;
+        HWND window = Target(argv[1]);
+        return window && PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(id), 0) ? kDone : kFailed;
+    }
     if (command == "click") {
         if (!need(2))
             return kUsage;
@@ -491,7 +499,7 @@ int Run(int argc, char** argv)
     if (command == "rect") {
         if (!need(1))
             return kUsage;
-        HWND window = Target(argv[1]);
+        HWND window = argc > 2 ? Target(argv[1], argv[2]) : Target(argv[1]);
         RECT rect = {};
         if (!window || !GetWindowRect(window, &rect))
             return kFailed;

@@ -29,6 +29,10 @@ LRESULT CALLBACK TargetProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         g_seen.push_back("key " + std::to_string(wParam));
     else if (msg == WM_USER + 1001)
         g_seen.push_back("tray " + std::to_string(wParam) + " " + std::to_string(lParam));
+    else if (msg == WM_SYSCOMMAND && wParam == SC_CLOSE) {
+        g_seen.push_back("close");
+        return 0; // the window stays for the rest of the test
+    }
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
@@ -135,9 +139,10 @@ TEST_F(TnautoTest, DrivesAnotherProcessesWindowByTitleControlAndTray)
     EXPECT_EQ(0, Tool("command class:TnautoTarget 1234"));
     EXPECT_EQ(0, Tool("key \"tnauto target\" 0 DOWN 65"));
     EXPECT_EQ(0, Tool("tray \"tnauto target\" RBUTTONUP"));
+    EXPECT_EQ(0, Tool("syscommand \"tnauto target\" 0xF060"));
     windowtest::PumpPending();
     EXPECT_EQ((std::vector<std::string>{"command 10", "command 1234", "key 40", "key 65",
-                                        "tray 4 " + std::to_string(WM_RBUTTONUP)}),
+                                        "tray 4 " + std::to_string(WM_RBUTTONUP), "close"}),
               g_seen);
 
     EXPECT_EQ(0, Tool("list-count \"tnauto target\" 12", &out));
@@ -147,12 +152,16 @@ TEST_F(TnautoTest, DrivesAnotherProcessesWindowByTitleControlAndTray)
     EXPECT_EQ(1u, ListView_GetSelectedCount(list));
     EXPECT_EQ(LVIS_SELECTED | LVIS_FOCUSED, ListView_GetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED));
 
-    RECT rect = {};
-    GetWindowRect(target, &rect);
+    const auto text = [](HWND window) {
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+               std::to_string(rect.bottom);
+    };
     EXPECT_EQ(0, Tool("rect \"tnauto target\"", &out));
-    EXPECT_EQ(std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
-                  std::to_string(rect.bottom),
-              out);
+    EXPECT_EQ(text(target), out);
+    EXPECT_EQ(0, Tool("rect \"tnauto target\" 12", &out));
+    EXPECT_EQ(text(list), out) << "a control's place on the screen";
 
     const DWORD start = GetTickCount();
     EXPECT_EQ(1, Tool("--timeout 300 wait-window \"no such window\""));

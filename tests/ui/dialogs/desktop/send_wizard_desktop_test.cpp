@@ -14,6 +14,7 @@
 #include "support/DialogTestSupport.h"
 #include "ui/SendFileSheet.h"
 #include "ui/res/ui_ids.h"
+#include "window/Input.h"
 #include "window/ModalDriver.h"
 
 namespace {
@@ -24,21 +25,6 @@ using windowtest::PostCommand;
 // The open-file dialog's file name box: a combo box, an edit in older layouts.
 const int kFileNameCombo = 0x47c;
 const int kFileNameEdit = 0x480;
-
-std::string ClipboardText()
-{
-    std::string text;
-    if (!::OpenClipboard(nullptr))
-        return "(not opened)";
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
-            text = bytes;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
 
 // Another thread's window holds the clipboard open until the object goes.
 class CClipboardHolder {
@@ -123,7 +109,7 @@ TEST_F(SendWizardDesktop, CopyLinkPutsTheLinkOnTheClipboardOnlyThenSaysSoAndEnds
                                         "File link has been copyed to Clipboard."}),
               boxes);
     const CFileLink& link = sheet.GetLink();
-    const std::string copied = ClipboardText();
+    const std::string copied = windowtest::ClipboardText();
     EXPECT_EQ(link.BuildLinkURL().str(), copied);
     CFileLink parsed;
     ASSERT_TRUE(parsed.ParseLinkURL(copied.c_str()));
