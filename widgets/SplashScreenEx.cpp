@@ -14,6 +14,11 @@ namespace {
 
 const char kClassName[] = "SplashScreenExClass";
 const UINT_PTR kDisplayTimer = 1;
+const UINT_PTR kLiftTimer = 2;
+// Under Wine a window that takes the focus (the owner as it first shows, or a window in it) is drawn
+// above every other, topmost ones included, though the window order still has the splash first:
+// lifted back this often, the splash stays on top while it shows.
+const DWORD kLiftMs = 50;
 const DWORD kFadeInMs = 500;
 const DWORD kFadeOutMs = 200;
 
@@ -120,6 +125,16 @@ void CSplashScreenEx::Show()
         ShowWindow(SW_SHOW);
     if (m_displayTime)
         m_timer = SetTimer(kDisplayTimer, m_displayTime);
+    SetTimer(kLiftTimer, kLiftMs);
+}
+
+void CSplashScreenEx::Lift()
+{
+    // A move to the top it already holds never reaches the display; one through HWND_NOTOPMOST
+    // does (Wine keeps it topmost; Windows needs the second call).
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+    SetWindowPos(HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, flags);
 }
 
 void CSplashScreenEx::Hide()
@@ -180,6 +195,11 @@ bool CSplashScreenEx::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* 
         *result = 0;
         return true;
     case WM_TIMER:
+        if (wParam == kLiftTimer) {
+            Lift();
+            *result = 0;
+            return true;
+        }
         if (wParam != kDisplayTimer)
             break;
         KillTimer(kDisplayTimer);

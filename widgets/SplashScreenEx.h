@@ -39,7 +39,9 @@ public:
     // Loads bitmap resource `resourceId`, sizes and places the window for it and, when none of
     // red, green and blue is -1, cuts away the pixels of that colour. False when it is missing.
     bool SetBitmap(UINT resourceId, short red = -1, short green = -1, short blue = -1);
-    // Shows the window at its place without activating it; the display time starts.
+    // Shows the window at its place without activating it; the display time starts. While it
+    // shows it lifts itself back on top every 50 ms, as Wine draws a window that takes the focus
+    // over it.
     void Show();
     // Hides and destroys the window; the object is deleted with it, so nothing may touch it
     // after this call.
@@ -56,6 +58,7 @@ private:
 
     void Draw(HDC dc);
     void ApplyRegion();
+    void Lift(); // back above every window on the screen
 
     CBitmap m_bitmap;
     CFont m_font;                          // a copy of DEFAULT_GUI_FONT
