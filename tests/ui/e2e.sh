@@ -15,7 +15,8 @@
 # TARNIX_TEST_LIMIT (seconds the case may take; ctest sets it), KEEP_WORK=1 keeps the folder.
 # Each copy gets a display of its own (an Xvfb this script starts and stops by pid), so that no
 # window of the parallel window tests lies over it. Exit 0 on success, 1 on failure, 77 when a
-# program or Wine is missing.
+# program or Wine is missing. A failed case keeps its copies' lists, the programs' output and the
+# folder's listing in e2e-failures/CASE beside SCREENS.
 set -u
 case_name=${1:?usage: e2e.sh CASE}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -86,6 +87,28 @@ trap cleanup EXIT
 . "$here/../transport/ant/peer/processes.sh"
 # shellcheck source=../support/window/screenshot-lib.sh
 . "$here/../support/window/screenshot-lib.sh"
+
+# keep_failure: what a failed case leaves to be read later, before its folder goes: each copy's
+# saved list, every program's output and the folder's listing, in build/<windows>/e2e-failures/.
+keep_failure() {
+    local into=${SCREENS%/*}/e2e-failures/$case_name p
+    [ -n "${SCREENS:-}" ] || return 0
+    rm -rf "$into" && mkdir -p "$into" || return 0
+    for p in "$work"/*.prefix; do
+        [ -d "$p" ] || continue
+        cp "$p/drive_c/Program Files/Tarnix/DUList.xml" "$into/$(basename "$p" .prefix).DUList.xml" 2>/dev/null
+    done
+    cp "$work"/*.out "$work"/*.err "$work/reports.log" "$into/" 2>/dev/null
+    (cd "$work" && ls -lR --time-style=+%T -- */down files outbox 2>/dev/null) >"$into/listing.txt"
+    echo "kept for diagnosis: $into"
+}
+# failed MESSAGE: as for every peer test, with what is needed to tell why kept first.
+failed() {
+    echo "FAIL: $*"
+    keep_failure
+    show_logs
+    exit 1
+}
 
 trap 'failed "the case did not finish within ${LIMIT} s"' USR1
 ( sleep "$LIMIT" && kill -USR1 $$ ) >/dev/null 2>&1 &
@@ -302,8 +325,13 @@ working_size() {
 growing() { local before; before=$(working_size "$1" "$2"); sleep 1; [ "$(working_size "$1" "$2")" -gt "$before" ]; }
 # still COPY NAME SECONDS: the working file does not grow for that long.
 still() { local before; before=$(working_size "$1" "$2"); sleep "$3"; [ "$(working_size "$1" "$2")" = "$before" ]; }
-# first_row COPY: selects the list's first item as the Home key does.
-first_row() { auto_ok "$1" key "$WINDOW" 1002 HOME; sleep 0.5; }
+# first_row COPY: selects the list's first file as the Home key does (past a group's row). The key
+# is only posted: the selection is read back, so a command posted next acts on that row.
+first_row() {
+    auto_ok "$1" key "$WINDOW" 1002 HOME || failed "no Home key for $1"
+    within 10 one_selected "$1" || failed "not one row of $1 selected: $(auto "$1" list-selected "$WINDOW" 1002 | tr '\n' ' ')"
+}
+one_selected() { [ "$(auto "$1" list-selected "$WINDOW" 1002 | grep -c .)" = 1 ]; }
 quit() { # COPY: Exit from the menu; the process ends with 0 within 20 s
     local pid_var="${1}_pid"
     auto_ok "$1" command "$WINDOW" 32800
@@ -617,7 +645,13 @@ tray-restart)
         sleep 0.2
     done
     within 30 grown_past || failed "the download does not go on after the restart"
-    within 120 reported DC '[^}]*' || failed "the download did not complete after the restart"
+    # Polite and on a loaded machine it has gone at a sixth of the cap: it must keep moving, not
+    # finish by a set time.
+    until reported DC '[^}]*'; do
+        before=$(working_size b big.bin)
+        moved() { [ "$(working_size b big.bin)" != "$before" ] || reported DC '[^}]*'; }
+        within 30 moved || failed "the download stopped at $before bytes after the restart"
+    done
     cmp "$work/files/big.bin" "$work/b/down/big.bin" || failed "big.bin differs"
     quit a
     quit b

@@ -42,6 +42,7 @@ void Usage()
                "  msgbox TEXT BUTTON                 a box whose text holds TEXT: YES, NO, OK or CANCEL\n"
                "  list-count WINDOW CONTROL          prints the list's item count\n"
                "  list-select WINDOW CONTROL INDEX   selects and focuses that item alone\n"
+               "  list-selected WINDOW CONTROL       prints the selected items' indices, one a line\n"
                "  tray WINDOW EVENT                  the tray icon's message to the hidden 10x10 window\n"
                "                                     of WINDOW's process: LBUTTONDOWN, LBUTTONUP,\n"
                "                                     LBUTTONDBLCLK, RBUTTONDOWN, RBUTTONUP\n"
@@ -472,6 +473,20 @@ int Run(int argc, char** argv)
             return kFailed;
         std::printf("%lu\n", static_cast<unsigned long>(count));
         return kDone;
+    }
+    if (command == "list-selected") {
+        if (!need(2))
+            return kUsage;
+        HWND list = Target(argv[1], argv[2]);
+        if (!list)
+            return kFailed;
+        for (DWORD_PTR row = static_cast<DWORD_PTR>(-1);;) {
+            if (!Send(list, LVM_GETNEXTITEM, row, MAKELPARAM(LVNI_SELECTED, 0), &row))
+                return kFailed;
+            if (static_cast<int>(row) < 0)
+                return kDone;
+            std::printf("%d\n", static_cast<int>(row));
+        }
     }
     if (command == "list-select") {
         long long index = 0;

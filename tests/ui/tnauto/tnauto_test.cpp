@@ -151,6 +151,12 @@ TEST_F(TnautoTest, DrivesAnotherProcessesWindowByTitleControlAndTray)
     EXPECT_EQ(0, Tool("list-select \"tnauto target\" 12 2"));
     EXPECT_EQ(1u, ListView_GetSelectedCount(list));
     EXPECT_EQ(LVIS_SELECTED | LVIS_FOCUSED, ListView_GetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED));
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(0, Tool("list-selected \"tnauto target\" 12", &out));
+    EXPECT_EQ("0\r\n2", out) << "every selected item, in order";
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    EXPECT_EQ(0, Tool("list-selected \"tnauto target\" 12", &out));
+    EXPECT_EQ("", out) << "none selected";
 
     const auto text = [](HWND window) {
         RECT rect = {};
