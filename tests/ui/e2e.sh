@@ -565,8 +565,9 @@ controls)
     first_row a
     paused=$SECONDS
     auto_ok a command "$WINDOW" 1004 || failed "no Pause on A"
-    # What A sent ahead still comes out of the capped relay for a while.
-    within 20 still b big.bin 3 && [ "$(working_size b big.bin)" -gt 0 ] ||
+    # What A sent ahead still comes out of the capped relay for a while: about 20 s on an idle
+    # machine (measured), longer on a loaded one.
+    within 45 still b big.bin 3 && [ "$(working_size b big.bin)" -gt 0 ] ||
         failed "the working file still grows after A's Pause"
     echo "A's pause took $((SECONDS - paused)) s to stop the download"
     resumed=$SECONDS
